@@ -1,0 +1,42 @@
+#include "appfolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+namespace marbolt {
+
+QString chooseStorageFolder(const QString &exeFolder)
+{
+    if (::access(QFile::encodeName(exeFolder).constData(), W_OK) == 0)
+        return exeFolder;
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || !QDir::isAbsolutePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    const QString folder = config + QStringLiteral("/marbolt");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+AppPaths AppPaths::forThisProgram()
+{
+    AppPaths p;
+    p.exeFolder = QCoreApplication::applicationDirPath();
+    p.baseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    p.storageFolder = chooseStorageFolder(p.exeFolder);
+    return p;
+}
+
+QString AppPaths::storageFile(const QString &extension) const
+{
+    return storageFolder + u'/' + baseName + extension;
+}
+
+QString AppPaths::exeFolderWithSeparator() const
+{
+    return exeFolder.endsWith(u'/') ? exeFolder : exeFolder + u'/';
+}
+
+}  // namespace marbolt

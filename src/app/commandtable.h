@@ -1,0 +1,61 @@
+#pragma once
+// ActionList1: every command of the main window as an action with its
+// caption, shortcut and tool-bar tip. Menus, pop-up menu and tool bar only
+// present these actions.
+#include <QAction>
+
+#include <vector>
+
+namespace marbolt {
+
+struct Commands {
+    QAction *FileNew1 = nullptr;
+    QAction *FileOpen1 = nullptr;
+    QAction *FileSave1 = nullptr;
+    QAction *FileSaveAs1 = nullptr;
+    QAction *FileExit1 = nullptr;
+    QAction *Osave = nullptr;
+    QAction *FilePrint1 = nullptr;
+    QAction *FileOPrint = nullptr;
+    QAction *PrintSet1 = nullptr;
+    QAction *FileNukidasi1 = nullptr;
+    QAction *EditCut1 = nullptr;
+    QAction *EditCopy1 = nullptr;
+    QAction *EditPaste1 = nullptr;
+    QAction *EditUndo1 = nullptr;
+    QAction *Editall1 = nullptr;
+    QAction *Editfont1 = nullptr;
+    QAction *EditFind1 = nullptr;
+    QAction *EditNext = nullptr;
+    QAction *EditReplace = nullptr;
+    QAction *EditDate = nullptr;
+    QAction *EditEOF = nullptr;
+    QAction *EditSort = nullptr;
+    QAction *send1 = nullptr;
+    QAction *Rec1 = nullptr;
+    QAction *psend1 = nullptr;
+    QAction *stop1 = nullptr;
+    QAction *set1 = nullptr;
+    QAction *Repeat1 = nullptr;
+    QAction *cursend1 = nullptr;
+    QAction *senntaku1 = nullptr;
+    QAction *HelpAbout1 = nullptr;
+    QAction *psend3 = nullptr;
+    QAction *psend2 = nullptr;
+
+    std::vector<QAction *> all;  // in table order
+
+    // Creates every action, owned by and added to owner so that each
+    // shortcut works while the window is active, in a menu or not.
+    void create(QWidget *owner);
+    QAction *byName(const QString &name) const;
+    // Actions whose handlers are not wired up yet stay disabled; the
+    // transfer lock must not enable them either.
+    bool isUnavailable(const QAction *action) const;
+    void markUnavailable(QAction *action);
+
+private:
+    std::vector<const QAction *> unavailable_;
+};
+
+}  // namespace marbolt

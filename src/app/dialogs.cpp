@@ -1,0 +1,92 @@
+#include "dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace marbolt {
+
+namespace {
+
+// Messages are written with "\r" for their line breaks.
+QString boxText(const QString &text)
+{
+    QString t = text;
+    t.replace(u'\r', u'\n');
+    return t;
+}
+
+std::optional<FileChoice> runFileDialog(QWidget *parent, const FileRequest &request,
+                                        QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    // The program asks its own overwrite question and adds its own extension.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setDirectory(request.folder);
+    if (!request.filters.isEmpty()) {
+        dialog.setNameFilters(request.filters);
+        const int i = request.filterIndex - 1;
+        if (i >= 0 && i < request.filters.size())
+            dialog.selectNameFilter(request.filters[i]);
+    }
+    if (!request.prefill.isEmpty())
+        dialog.selectFile(request.prefill);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    FileChoice choice;
+    choice.path = dialog.selectedFiles().first();
+    const qsizetype index = request.filters.indexOf(dialog.selectedNameFilter());
+    choice.filterIndex = index < 0 ? request.filterIndex : static_cast<int>(index) + 1;
+    return choice;
+}
+
+}  // namespace
+
+void WidgetDialogs::message(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), boxText(text),
+                    QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+Answer WidgetDialogs::information(const QString &text, Buttons buttons)
+{
+    QMessageBox::StandardButtons set = QMessageBox::Ok;
+    if (buttons == Buttons::OkCancel)
+        set = QMessageBox::Ok | QMessageBox::Cancel;
+    else if (buttons == Buttons::YesNoCancel)
+        set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    QMessageBox box(QMessageBox::Information, QStringLiteral("情報"), boxText(text), set, parent_);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    default:
+        return Answer::Cancel;
+    }
+}
+
+void WidgetDialogs::error(const QString &text)
+{
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), boxText(text),
+                    QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+std::optional<FileChoice> WidgetDialogs::openFile(const FileRequest &request)
+{
+    return runFileDialog(parent_, request, QFileDialog::AcceptOpen);
+}
+
+std::optional<FileChoice> WidgetDialogs::saveFile(const FileRequest &request)
+{
+    return runFileDialog(parent_, request, QFileDialog::AcceptSave);
+}
+
+}  // namespace marbolt

@@ -1,0 +1,56 @@
+#pragma once
+// Every question, report and file dialog of the program goes through this
+// interface, so that window tests can answer them without a person.
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QWidget;
+
+namespace marbolt {
+
+enum class Answer { Yes, No, Cancel, Ok };
+
+enum class Buttons { Ok, OkCancel, YesNoCancel };
+
+struct FileRequest {
+    QString folder;        // initial folder
+    QString prefill;       // pre-filled file name or path
+    QStringList filters;   // "All Files (*.*)" style; may be empty
+    int filterIndex = 1;   // 1-based, as the settings store it
+};
+
+struct FileChoice {
+    QString path;
+    int filterIndex = 1;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Plain box with the application title and OK.
+    virtual void message(const QString &text) = 0;
+    // Information box, caption "情報".
+    virtual Answer information(const QString &text, Buttons buttons) = 0;
+    // Error box.
+    virtual void error(const QString &text) = 0;
+    virtual std::optional<FileChoice> openFile(const FileRequest &request) = 0;
+    virtual std::optional<FileChoice> saveFile(const FileRequest &request) = 0;
+};
+
+// The real boxes and dialogs of the desktop.
+class WidgetDialogs : public Dialogs {
+public:
+    void setParent(QWidget *parent) { parent_ = parent; }
+    void message(const QString &text) override;
+    Answer information(const QString &text, Buttons buttons) override;
+    void error(const QString &text) override;
+    std::optional<FileChoice> openFile(const FileRequest &request) override;
+    std::optional<FileChoice> saveFile(const FileRequest &request) override;
+
+private:
+    QWidget *parent_ = nullptr;
+};
+
+}  // namespace marbolt

@@ -1,0 +1,241 @@
+// Building the main window: components, actions, menus, tool bar, status bar.
+#include "sdiappform.h"
+
+#include "fontfallback.h"
+#include "statuspanels.h"
+#include "document/indexbox.h"
+#include "document/nceditor.h"
+
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace marbolt {
+
+namespace {
+
+// Scintilla's own bindings for these keys would bypass the window's
+// commands (paste must upper-case, undo must follow EditUndo1).
+void unbindEditorCommand(QsciScintilla *editor, QsciCommand::Command command)
+{
+    if (QsciCommand *c = editor->standardCommands()->find(command)) {
+        c->setKey(0);
+        c->setAlternateKey(0);
+    }
+}
+
+}  // namespace
+
+void TSDIAppForm::createComponents()
+{
+    resize(600, 481);
+    setMinimumSize(420, 180);
+
+    auto *central = new QWidget(this);
+    auto *column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(4, 2, 4, 0);
+    Label2 = new QLabel(QStringLiteral("O-No."), central);
+    ComboBox2 = new IndexBox(central);
+    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+    ComboBox2->setFixedWidth(225);
+    QFont boxFont(installedFixedFace(QStringLiteral("ＭＳ ゴシック")));
+    boxFont.setPixelSize(13);
+    ComboBox2->setFont(boxFont);
+    Label2->setBuddy(ComboBox2);
+    row->addWidget(Label2);
+    row->addWidget(ComboBox2);
+    row->addStretch(1);
+    column->addLayout(row);
+
+    RichEdit1 = new NcEditor(central);
+    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    for (auto c : {QsciCommand::Paste, QsciCommand::SelectionCut, QsciCommand::SelectionCopy, QsciCommand::Undo,
+                   QsciCommand::Redo, QsciCommand::SelectAll})
+        unbindEditorCommand(RichEdit1, c);
+    column->addWidget(RichEdit1, 1);
+    setCentralWidget(central);
+
+    Timer1.setInterval(5000);
+    Timer1.stop();
+}
+
+void TSDIAppForm::createActions()
+{
+    ActionList1.create(this);
+    // The tool bar shows its own, shorter captions.
+    const std::pair<QAction *, const char *> buttonCaptions[] = {
+        {ActionList1.FileNew1, "新規"},   {ActionList1.FileOpen1, "開く"},
+        {ActionList1.FileSave1, "保存"},  {ActionList1.FilePrint1, "印刷"},
+        {ActionList1.EditCut1, "切取り"}, {ActionList1.EditCopy1, "コピー"},
+        {ActionList1.EditPaste1, "貼付け"}, {ActionList1.EditUndo1, "戻す"},
+        {ActionList1.EditFind1, "検索"},  {ActionList1.send1, "送信"},
+        {ActionList1.Rec1, "受信"},       {ActionList1.stop1, "中止"},
+        {ActionList1.set1, "設定"},
+    };
+    for (const auto &[action, caption] : buttonCaptions)
+        action->setIconText(QString::fromUtf8(caption));
+
+    // ImageList1: the desktop style's pictures for the commands that have one.
+    QStyle *s = style();
+    ActionList1.FileNew1->setIcon(s->standardIcon(QStyle::SP_FileIcon));
+    ActionList1.FileOpen1->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
+    ActionList1.FileSave1->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
+    ActionList1.FilePrint1->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
+    ActionList1.EditCut1->setIcon(QIcon::fromTheme(QStringLiteral("edit-cut")));
+    ActionList1.EditCopy1->setIcon(QIcon::fromTheme(QStringLiteral("edit-copy")));
+    ActionList1.EditPaste1->setIcon(QIcon::fromTheme(QStringLiteral("edit-paste")));
+    ActionList1.EditUndo1->setIcon(s->standardIcon(QStyle::SP_ArrowBack));
+    ActionList1.EditFind1->setIcon(s->standardIcon(QStyle::SP_FileDialogContentsView));
+    ActionList1.send1->setIcon(s->standardIcon(QStyle::SP_ArrowUp));
+    ActionList1.Rec1->setIcon(s->standardIcon(QStyle::SP_ArrowDown));
+    ActionList1.stop1->setIcon(s->standardIcon(QStyle::SP_BrowserStop));
+    ActionList1.set1->setIcon(s->standardIcon(QStyle::SP_ComputerIcon));
+
+    for (int i = 0; i < RecentFiles::kShown; ++i) {
+        auto *item = new QAction(QStringLiteral("%1_").arg(i + 1), this);
+        item->setObjectName(QStringLiteral("rireki%1").arg(i + 1));
+        item->setVisible(false);
+        rireki[static_cast<std::size_t>(i)] = item;
+    }
+    LINE1 = new QAction(this);
+    LINE1->setObjectName(QStringLiteral("LINE1"));
+    LINE1->setSeparator(true);
+    LINE1->setVisible(false);
+
+    JUMP = new QAction(QStringLiteral("ジャンプ先検索"), this);
+    JUMP->setObjectName(QStringLiteral("JUMP"));
+    JUMP->setShortcut(QKeySequence(Qt::Key_F4));
+    JUMP->setEnabled(false);
+    addAction(JUMP);
+}
+
+void TSDIAppForm::createMenus()
+{
+    const Commands &c = ActionList1;
+    QMenu *file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    file->addActions({c.FileNew1, c.FileOpen1, c.FileSave1, c.FileSaveAs1, c.Osave});
+    file->addSeparator();
+    file->addActions({c.FilePrint1, c.FileOPrint, c.PrintSet1});
+    file->addSeparator();
+    for (QAction *item : rireki)
+        file->addAction(item);
+    file->addAction(LINE1);
+    file->addAction(c.FileExit1);
+
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    edit->addActions({c.EditCut1, c.EditCopy1, c.EditPaste1, c.EditUndo1});
+    edit->addSeparator();
+    edit->addActions({c.EditFind1, c.EditNext, c.EditReplace});
+    edit->addSeparator();
+    edit->addActions({c.Editall1, c.FileNukidasi1, c.Editfont1, c.EditDate, c.EditSort});
+
+    QMenu *comm = menuBar()->addMenu(QStringLiteral("通信(&C)"));
+    comm->addActions({c.send1, c.Rec1, c.psend1, c.senntaku1, c.Repeat1, c.cursend1, c.stop1});
+    comm->addSeparator();
+    comm->addAction(c.set1);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    help->addAction(c.HelpAbout1);
+}
+
+void TSDIAppForm::buildPopupMenu()
+{
+    const Commands &c = ActionList1;
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->addActions({c.EditCut1, c.EditCopy1, c.EditPaste1, c.EditFind1, JUMP,
+                            c.FileNukidasi1, c.FileOPrint});
+    PopupMenu1->addSeparator();
+    PopupMenu1->addActions({c.send1, c.Rec1, c.psend1, c.stop1});
+    RichEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(RichEdit1, &QWidget::customContextMenuRequested, this, &TSDIAppForm::showPopupMenu);
+}
+
+void TSDIAppForm::createToolBar()
+{
+    const Commands &c = ActionList1;
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->toggleViewAction()->setEnabled(false);
+    auto add = [&](QAction *a) {
+        auto *button = new QToolButton(ToolBar1);
+        button->setDefaultAction(a);
+        button->setAutoRaise(true);
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setFixedSize(42, 35);
+        ToolBar1->addWidget(button);
+    };
+    for (QAction *a : {c.FileNew1, c.FileOpen1, c.FileSave1, c.FilePrint1})
+        add(a);
+    ToolBar1->addSeparator();
+    for (QAction *a : {c.EditCut1, c.EditCopy1, c.EditPaste1, c.EditUndo1})
+        add(a);
+    ToolBar1->addSeparator();
+    add(c.EditFind1);
+    ToolBar1->addSeparator();
+    for (QAction *a : {c.send1, c.Rec1, c.stop1, c.set1})
+        add(a);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+}
+
+void TSDIAppForm::createStatusBar()
+{
+    StatusBar1 = new StatusPanels(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    setStatusBar(StatusBar1);
+    StatusBar1->setPanelText(3, QStringLiteral("1 : 1"));
+}
+
+void TSDIAppForm::connectHandlers()
+{
+    const Commands &c = ActionList1;
+    connect(c.FileNew1, &QAction::triggered, this, &TSDIAppForm::FileNew1Execute);
+    connect(c.FileOpen1, &QAction::triggered, this, &TSDIAppForm::FileOpen1Execute);
+    connect(c.FileSave1, &QAction::triggered, this, &TSDIAppForm::FileSave1Execute);
+    connect(c.FileSaveAs1, &QAction::triggered, this, &TSDIAppForm::FileSaveAs1Execute);
+    connect(c.FileExit1, &QAction::triggered, this, &TSDIAppForm::FileExit1Execute);
+    connect(c.EditCut1, &QAction::triggered, this, &TSDIAppForm::EditCut1Execute);
+    connect(c.EditCopy1, &QAction::triggered, this, &TSDIAppForm::EditCopy1Execute);
+    connect(c.EditPaste1, &QAction::triggered, this, &TSDIAppForm::EditPaste1Execute);
+    connect(c.EditUndo1, &QAction::triggered, this, &TSDIAppForm::EditUndo1Execute);
+    connect(c.Editall1, &QAction::triggered, this, &TSDIAppForm::Editall1Execute);
+    connect(rireki[0], &QAction::triggered, this, &TSDIAppForm::rireki1Click);
+    connect(rireki[1], &QAction::triggered, this, &TSDIAppForm::rireki2Click);
+    connect(rireki[2], &QAction::triggered, this, &TSDIAppForm::rireki3Click);
+    connect(rireki[3], &QAction::triggered, this, &TSDIAppForm::rireki4Click);
+    connect(rireki[4], &QAction::triggered, this, &TSDIAppForm::rireki5Click);
+
+    // Commands whose handlers come with later work stay disabled until then.
+    for (QAction *a : {c.Osave, c.FilePrint1, c.FileOPrint, c.PrintSet1, c.FileNukidasi1,
+                       c.Editfont1, c.EditFind1, c.EditNext, c.EditReplace, c.EditDate, c.EditEOF,
+                       c.EditSort, c.send1, c.Rec1, c.psend1, c.set1, c.Repeat1, c.cursend1,
+                       c.senntaku1, c.HelpAbout1, c.psend3})
+        ActionList1.markUnavailable(a);
+
+    connect(ComboBox2, &QComboBox::activated, this, &TSDIAppForm::ComboBox2Click);
+    connect(ComboBox2, &IndexBox::enterPressed, this, &TSDIAppForm::ComboBox2KeyPress);
+    connect(RichEdit1, &QsciScintilla::textChanged, this, &TSDIAppForm::RichEdit1Change);
+    connect(RichEdit1, &QsciScintilla::selectionChanged, this, &TSDIAppForm::updateClipboardActions);
+    connect(qApp, &QApplication::focusChanged, this, &TSDIAppForm::updateClipboardActions);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+            &TSDIAppForm::updateClipboardActions);
+}
+
+}  // namespace marbolt

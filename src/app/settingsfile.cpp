@@ -1,0 +1,92 @@
+#include "settingsfile.h"
+
+#include "document/sjistext.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace marbolt {
+
+bool readSettingsFile(const QString &path, SettingsStore &store)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return false;
+    // Letter case is kept (paths, the font name); every line break form
+    // ends a line. Bytes that are not Shift-JIS are carried as escapes, so a
+    // path holding them is written back unchanged.
+    const std::string text = decodeSjisFile(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+        SjisFileDecoder::Case::Keep);
+    QStringList lines = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
+                            .split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();  // the break after the last line ends it, it opens none
+    store.replaceLines(std::move(lines));
+    return true;
+}
+
+QByteArray settingsFileBytes(const SettingsStore &store, const SettingsOverrides &overrides)
+{
+    static const char *const comm[] = {"SPEED", "STOPBIT", "PORT", "SE", "CODE",
+                                       "HEAD%", "LOG", "TAPE", "FEED", "WAIT"};
+    static const char *const edit[] = {"DIR", "FONT", "NAME", "OPENINDEX", "SAVEINDEX", "SORT"};
+    static const char *const recent[] = {"FILE1", "FILE2", "FILE3", "FILE4", "FILE5"};
+
+    SjisEncoder encoder;
+    std::string out;
+    auto header = [&](const char *section) {
+        out += '[';
+        out += section;
+        out += "]\r\n";
+    };
+    auto entry = [&](const char *key, const QString &value) {
+        out += key;
+        out += '=';
+        std::string bytes;
+        // A value that code page 932 cannot hold (a path with such a
+        // character) would come back as a different, wrong value: it is
+        // written empty instead.
+        if (!encoder.encode(toEditorText(value), bytes))
+            out += bytes;
+        out += "\r\n";
+    };
+    header("COMM");
+    for (const char *k : comm)
+        entry(k, store.get(QString::fromLatin1(k)));
+    header("EDIT");
+    for (const char *k : edit) {
+        const QLatin1String key(k);
+        if (key == QLatin1String("FONT"))
+            entry(k, overrides.font);
+        else if (key == QLatin1String("NAME"))
+            entry(k, overrides.name);
+        else if (key == QLatin1String("SORT"))
+            entry(k, overrides.sort);
+        else
+            entry(k, store.get(key));
+    }
+    header("RECENT");
+    for (const char *k : recent)
+        entry(k, store.get(QString::fromLatin1(k)));
+    return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
+}
+
+bool writeSettingsFile(const QString &path, const SettingsStore &store,
+                       const SettingsOverrides &overrides)
+{
+    const QByteArray bytes = settingsFileBytes(store, overrides);
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    if (f.write(bytes) != bytes.size()) {
+        f.cancelWriting();
+        return false;
+    }
+    return f.commit();
+}
+
+}  // namespace marbolt

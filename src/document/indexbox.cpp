@@ -1,0 +1,123 @@
+#include "indexbox.h"
+
+#include "programindex.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include <algorithm>
+
+namespace marbolt {
+
+namespace {
+
+bool entryLess(const QString &a, const QString &b)
+{
+    const QByteArray x = a.toUtf8();
+    const QByteArray y = b.toUtf8();
+    return indexLess(std::string_view(x.constData(), static_cast<std::size_t>(x.size())),
+                     std::string_view(y.constData(), static_cast<std::size_t>(y.size())));
+}
+
+}  // namespace
+
+IndexBox::IndexBox(QWidget *parent) : QComboBox(parent), model_(new QStringListModel(this))
+{
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    setModel(model_);
+    setMaxVisibleItems(20);
+    lineEdit()->setReadOnly(true);
+    lineEdit()->installEventFilter(this);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);
+    // Long lists: every row the same height, no measuring of 100,000 texts.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+}
+
+void IndexBox::rebuild(std::string_view text)
+{
+    std::vector<std::string_view> lines = scanProgramLines(text);
+    if (sorted_)
+        sortIndex(lines);
+    dropLeadingDuplicate(lines, [](std::string_view a, std::string_view b) { return a == b; });
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(lines.size()));
+    for (std::string_view l : lines)
+        list.append(QString::fromUtf8(l.data(), static_cast<qsizetype>(l.size())));
+    const QString keep = currentText();
+    setUpdatesEnabled(false);
+    model_->setStringList(list);
+    setCurrentIndex(-1);
+    setEditText(keep);
+    setUpdatesEnabled(true);
+}
+
+void IndexBox::addEntry(const QString &entry)
+{
+    QStringList list = model_->stringList();
+    int row = static_cast<int>(list.size());
+    if (sorted_)
+        row = static_cast<int>(std::upper_bound(list.begin(), list.end(), entry, entryLess) - list.begin());
+    const QString keep = currentText();
+    model_->insertRows(row, 1);
+    model_->setData(model_->index(row), entry);
+    setEditText(keep);
+}
+
+void IndexBox::removeEntryAt(int row)
+{
+    if (row < 0 || row >= model_->rowCount())
+        return;
+    const QString keep = currentText();
+    model_->removeRows(row, 1);
+    setEditText(keep);
+}
+
+void IndexBox::clearAll()
+{
+    model_->setStringList({});
+    setCurrentIndex(-1);
+    setEditText(QString());
+}
+
+void IndexBox::setSorted(bool sorted)
+{
+    sorted_ = sorted;
+    if (!sorted)
+        return;
+    // Switching sorting on puts the present entries in order.
+    QStringList list = model_->stringList();
+    std::stable_sort(list.begin(), list.end(), entryLess);
+    const QString keep = currentText();
+    model_->setStringList(list);
+    setCurrentIndex(-1);
+    setEditText(keep);
+}
+
+QString IndexBox::firstEntry() const
+{
+    return model_->rowCount() > 0 ? model_->stringList().first() : QString();
+}
+
+void IndexBox::setBoxText(const QString &text)
+{
+    setEditText(text);
+}
+
+bool IndexBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            emit enterPressed();
+            return true;
+        }
+        // Typed characters never reach the box; navigation keys do.
+        if (!key->text().isEmpty() && key->text().at(0).isPrint())
+            return true;
+    }
+    return QComboBox::eventFilter(watched, event);
+}
+
+}  // namespace marbolt

@@ -1,0 +1,205 @@
+#include "nceditor.h"
+
+#include "sjistext.h"
+
+#include <set>
+
+namespace marbolt {
+
+// Scintilla's interface for building a document off to the side; the
+// library ships it only with its sources. It must not stand in an unnamed
+// namespace: the compiler would then know that nothing implements it here
+// and turn every call into a pure-virtual call.
+class SciLoader {
+public:
+    virtual int Release() = 0;
+    virtual int AddData(const char *data, std::ptrdiff_t length) = 0;
+    virtual void *ConvertToDocument() = 0;
+
+protected:
+    ~SciLoader() = default;
+};
+
+namespace {
+constexpr int kStatusOk = 0;
+}  // namespace
+
+NcEditor::NcEditor(QWidget *parent) : QsciScintilla(parent)
+{
+    setUtf8(true);
+    setEolMode(EolWindows);
+    setWrapMode(WrapNone);
+    setMarginWidth(0, 0);
+    setMarginWidth(1, 0);
+    setMarginWidth(2, 0);
+    SendScintilla(SCI_SETSCROLLWIDTH, 1);
+    SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
+    SendScintilla(SCI_SETPASTECONVERTENDINGS, 1);
+    // Single bytes that are not Shift-JIS, shown as "x81" and friends.
+    for (char32_t b = 0; b < 256; ++b) {
+        std::string key;
+        appendUtf8(key, kByteEscapeBase + b);
+        const std::string shown = escapeDisplay(kByteEscapeBase + b);
+        SendScintilla(SCI_SETREPRESENTATION, key.c_str(), shown.c_str());
+    }
+    applyDocumentSettings();
+}
+
+void NcEditor::applyDocumentSettings()
+{
+    // Code page and line-end mode belong to the document, not the view.
+    SendScintilla(SCI_SETCODEPAGE, SC_CP_UTF8);
+    SendScintilla(SCI_SETEOLMODE, SC_EOL_CRLF);
+}
+
+std::string_view NcEditor::textView() const
+{
+    const auto n = static_cast<std::size_t>(SendScintilla(SCI_GETLENGTH));
+    const char *p = reinterpret_cast<const char *>(SendScintilla(SCI_GETCHARACTERPOINTER));
+    return p ? std::string_view(p, n) : std::string_view();
+}
+
+std::size_t NcEditor::textLength() const
+{
+    return static_cast<std::size_t>(SendScintilla(SCI_GETLENGTH));
+}
+
+NcEditor::Loader::Loader(NcEditor *editor, std::size_t sizeHint)
+    : editor_(editor),
+      loader_(reinterpret_cast<void *>(editor->SendScintilla(
+          SCI_CREATELOADER, static_cast<unsigned long>(sizeHint),
+          static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE
+                            | (sizeHint > 0x7FFFFFFF ? SC_DOCUMENTOPTION_TEXT_LARGE : 0)))))
+{
+}
+
+NcEditor::Loader::~Loader()
+{
+    if (loader_)
+        static_cast<SciLoader *>(loader_)->Release();
+}
+
+bool NcEditor::Loader::add(std::string_view piece)
+{
+    if (!loader_)
+        return false;
+    return static_cast<SciLoader *>(loader_)->AddData(
+               piece.data(), static_cast<std::ptrdiff_t>(piece.size()))
+        == kStatusOk;
+}
+
+void NcEditor::Loader::commit()
+{
+    if (!loader_)
+        return;
+    void *doc = static_cast<SciLoader *>(loader_)->ConvertToDocument();
+    loader_ = nullptr;
+    editor_->SendScintilla(SCI_SETDOCPOINTER, 0, doc);
+    // The view now holds its own reference to the document.
+    editor_->SendScintilla(SCI_RELEASEDOCUMENT, 0, doc);
+    editor_->applyDocumentSettings();
+    editor_->SendScintilla(SCI_SETSAVEPOINT);
+}
+
+std::unique_ptr<NcEditor::Loader> NcEditor::beginLoad(std::size_t sizeHint)
+{
+    return std::unique_ptr<Loader>(new Loader(this, sizeHint));
+}
+
+void NcEditor::setWholeText(std::string_view text)
+{
+    SendScintilla(SCI_TARGETWHOLEDOCUMENT);
+    SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.data());
+}
+
+void NcEditor::clearDocument()
+{
+    SendScintilla(SCI_CLEARALL);
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    SendScintilla(SCI_SETSAVEPOINT);
+}
+
+std::size_t NcEditor::caretPos() const
+{
+    return static_cast<std::size_t>(SendScintilla(SCI_GETCURRENTPOS));
+}
+
+void NcEditor::setCaretPos(std::size_t pos)
+{
+    SendScintilla(SCI_GOTOPOS, static_cast<unsigned long>(pos));
+}
+
+std::size_t NcEditor::selectionStartPos() const
+{
+    return static_cast<std::size_t>(SendScintilla(SCI_GETSELECTIONSTART));
+}
+
+std::size_t NcEditor::selectionEndPos() const
+{
+    return static_cast<std::size_t>(SendScintilla(SCI_GETSELECTIONEND));
+}
+
+void NcEditor::selectRange(std::size_t start, std::size_t end)
+{
+    SendScintilla(SCI_SETSEL, static_cast<unsigned long>(start), static_cast<long>(end));
+}
+
+bool NcEditor::modifiedFlag() const
+{
+    return SendScintilla(SCI_GETMODIFY) != 0;
+}
+
+void NcEditor::setModifiedFlag(bool modified)
+{
+    if (!modified) {
+        SendScintilla(SCI_SETSAVEPOINT);
+        return;
+    }
+    if (modifiedFlag())
+        return;
+    // Scintilla knows "modified" only as "not at the save point": make a
+    // change that leaves the text as it is.
+    SendScintilla(SCI_BEGINUNDOACTION);
+    SendScintilla(SCI_INSERTTEXT, 0UL, " ");
+    SendScintilla(SCI_DELETERANGE, 0UL, 1L);
+    SendScintilla(SCI_ENDUNDOACTION);
+}
+
+bool NcEditor::normaliseLineBreaks()
+{
+    const std::string_view t = textView();
+    bool lone = false;
+    for (std::size_t i = 0; i < t.size() && !lone; ++i) {
+        if (t[i] == '\r')
+            lone = i + 1 >= t.size() || t[i + 1] != '\n';
+        else if (t[i] == '\n')
+            lone = i == 0 || t[i - 1] != '\r';
+    }
+    if (!lone)
+        return false;
+    SendScintilla(SCI_CONVERTEOLS, SC_EOL_CRLF);
+    return true;
+}
+
+void NcEditor::showEscapes()
+{
+    // Byte-pair escapes (U+F0000 + pair) are four-byte sequences F3 B0..BF.
+    const std::string_view t = textView();
+    std::set<char32_t> pairs;
+    for (std::size_t i = 0; i + 3 < t.size(); ++i) {
+        if (static_cast<unsigned char>(t[i]) == 0xF3
+            && (static_cast<unsigned char>(t[i + 1]) & 0xF0) == 0xB0) {
+            std::size_t j = i;
+            const char32_t cp = nextCodePoint(t, j);
+            if (cp >= kPairEscapeBase && cp <= kPairEscapeBase + 0xFFFF)
+                pairs.insert(cp);
+        }
+    }
+    for (char32_t cp : pairs) {
+        std::string key;
+        appendUtf8(key, cp);
+        SendScintilla(SCI_SETREPRESENTATION, key.c_str(), escapeDisplay(cp).c_str());
+    }
+}
+
+}  // namespace marbolt

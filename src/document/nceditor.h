@@ -1,0 +1,64 @@
+#pragma once
+// The editor RichEdit1: a Scintilla view holding the document as UTF-8 with
+// CR LF line breaks. Positions are Scintilla's, a line break counting two.
+#include <Qsci/qsciscintilla.h>
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace marbolt {
+
+class NcEditor : public QsciScintilla {
+    Q_OBJECT
+public:
+    // Most characters the document may hold.
+    static constexpr std::uint64_t kMaxCharacters = 99999999;
+
+    explicit NcEditor(QWidget *parent = nullptr);
+
+    // The whole text as one contiguous buffer, valid until the next change.
+    std::string_view textView() const;
+    std::size_t textLength() const;
+
+    // Replaces the document with a new one built from pieces, without undo
+    // history and with the modified flag clear. add() may be called many
+    // times; commit() swaps the new document in; a loader dropped without
+    // commit() leaves the editor as it was.
+    class Loader {
+    public:
+        ~Loader();
+        bool add(std::string_view piece);
+        void commit();
+
+    private:
+        friend class NcEditor;
+        Loader(NcEditor *editor, std::size_t sizeHint);
+        NcEditor *editor_;
+        void *loader_;
+    };
+    std::unique_ptr<Loader> beginLoad(std::size_t sizeHint);
+
+    void setWholeText(std::string_view text);  // undoable, marks modified
+    void clearDocument();                      // empty, no undo, clean
+
+    std::size_t caretPos() const;
+    void setCaretPos(std::size_t pos);
+    std::size_t selectionStartPos() const;
+    std::size_t selectionEndPos() const;
+    void selectRange(std::size_t start, std::size_t end);
+
+    bool modifiedFlag() const;
+    void setModifiedFlag(bool modified);
+
+    // CR, LF and CR LF all become CR LF; true when the text changed.
+    bool normaliseLineBreaks();
+
+    // Shows the escape code points of the current text as their hex values.
+    void showEscapes();
+
+private:
+    void applyDocumentSettings();
+};
+
+}  // namespace marbolt

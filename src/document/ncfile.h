@@ -1,0 +1,44 @@
+#pragma once
+// Reading and writing NC files. Reading streams the file through the
+// Shift-JIS decoder into a sink (the editor's loader), so a large file is
+// never held twice in memory; writing goes to a new file beside the old one
+// that is renamed over it only when complete.
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+namespace marbolt {
+
+enum class ReadStatus { Ok, CannotRead, TooLong };
+
+struct ReadResult {
+    ReadStatus status = ReadStatus::Ok;
+    std::uint64_t characters = 0;
+    std::uint64_t escapes = 0;  // bytes or pairs that are carried as escapes
+};
+
+// Reads path, decodes it and hands the editor text to sink piece by piece.
+// Stops with TooLong as soon as the text passes maxCharacters; a sink that
+// returns false stops the read with CannotRead.
+ReadResult readNcFile(const QString &path, std::uint64_t maxCharacters,
+                      const std::function<bool(std::string_view)> &sink);
+
+enum class WriteStatus { Ok, CannotCreate, WriteFailed, Unencodable };
+
+struct WriteResult {
+    WriteStatus status = WriteStatus::Ok;
+    QString detail;          // the platform's reason for a failed write
+    char32_t codePoint = 0;  // Unencodable: the character
+    std::size_t line = 0;    // Unencodable: its 1-based line
+};
+
+// Encodes editor text to Shift-JIS and writes it to path atomically. On any
+// failure the file at path is left as it was.
+WriteResult writeNcFile(const QString &path, std::string_view editorText);
+
+// The message box text for a failed write.
+QString writeFailureMessage(const QString &path, const WriteResult &result);
+
+}  // namespace marbolt
