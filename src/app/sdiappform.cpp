@@ -42,6 +42,9 @@ TSDIAppForm::TSDIAppForm(AppEnvironment environment, QWidget *parent)
     files_ = std::make_unique<DocumentFiles>(*RichEdit1, *ComboBox2, *dialogs_, settings, *this);
     connectHandlers();
     FormCreate();
+    // Typing goes to the document from the start, not to the index box
+    // that stands first in the tab order.
+    RichEdit1->setFocus();
 }
 
 TSDIAppForm::~TSDIAppForm() = default;

@@ -80,7 +80,9 @@ bool writeSettingsFile(const QString &path, const SettingsStore &store,
 {
     const QByteArray bytes = settingsFileBytes(store, overrides);
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a failed write is seen before the commit (see
+    // writeNcFile).
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     if (f.write(bytes) != bytes.size()) {
         f.cancelWriting();

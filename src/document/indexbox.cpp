@@ -105,18 +105,33 @@ void IndexBox::setBoxText(const QString &text)
     setEditText(text);
 }
 
+// Enter hands the focus on; typed characters are dropped; navigation keys
+// (arrows, page keys) browse the list as usual. True when the key was taken.
+bool IndexBox::takeKey(QKeyEvent *key)
+{
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        emit enterPressed();
+        return true;
+    }
+    return !key->text().isEmpty() && key->text().at(0).isPrint();
+}
+
+void IndexBox::keyPressEvent(QKeyEvent *event)
+{
+    // The box itself holds the focus and passes keys on to its line edit.
+    if (takeKey(event)) {
+        event->accept();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
+}
+
 bool IndexBox::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            emit enterPressed();
-            return true;
-        }
-        // Typed characters never reach the box; navigation keys do.
-        if (!key->text().isEmpty() && key->text().at(0).isPrint())
-            return true;
-    }
+    // The line edit gets keys of its own when clicked into.
+    if (watched == lineEdit() && event->type() == QEvent::KeyPress
+        && takeKey(static_cast<QKeyEvent *>(event)))
+        return true;
     return QComboBox::eventFilter(watched, event);
 }
 

@@ -33,9 +33,11 @@ signals:
     void enterPressed();
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool takeKey(QKeyEvent *key);
     QStringListModel *model_;  // owned by the box: QComboBox uses it until it is gone
     bool sorted_ = true;
 };

@@ -98,6 +98,10 @@ void NcEditor::Loader::commit()
     // The view now holds its own reference to the document.
     editor_->SendScintilla(SCI_RELEASEDOCUMENT, 0, doc);
     editor_->applyDocumentSettings();
+    // A loader builds its document with undo collection off; without it the
+    // document would also never leave its save point.
+    editor_->SendScintilla(SCI_SETUNDOCOLLECTION, 1);
+    editor_->SendScintilla(SCI_EMPTYUNDOBUFFER);
     editor_->SendScintilla(SCI_SETSAVEPOINT);
 }
 

@@ -70,7 +70,10 @@ WriteResult writeNcFile(const QString &path, std::string_view editorText)
     // Never fall back to writing over the old file in place: a write that
     // fails half way must not cost the user the file.
     f.setDirectWriteFallback(false);
-    if (!f.open(QIODevice::WriteOnly)) {
+    // Unbuffered: every write reaches the file at once and its failure is
+    // seen here. A buffered QSaveFile can lose a failed final flush and
+    // commit a cut file over the old one.
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         result.status = WriteStatus::CannotCreate;
         result.detail = f.errorString();
         return result;

@@ -19,9 +19,9 @@
 
 namespace marbolt {
 
-// Escape code points: U+10FF00 + byte for a single byte, U+F0000 + (lead << 8
+// Escape code points: U+10FE00 + byte for a single byte, U+F0000 + (lead << 8
 // | trail) for a byte pair. Neither range is produced by decoding Shift-JIS.
-constexpr char32_t kByteEscapeBase = 0x10FF00;
+constexpr char32_t kByteEscapeBase = 0x10FE00;  // stays clear of the noncharacter U+10FFFF
 constexpr char32_t kPairEscapeBase = 0xF0000;
 
 bool isSjisLead(unsigned char c);

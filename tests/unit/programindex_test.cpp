@@ -1,0 +1,87 @@
+#include "document/programindex.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace marbolt;
+
+namespace {
+
+std::vector<std::string> entries(std::string_view text, bool sorted)
+{
+    auto lines = scanProgramLines(text);
+    if (sorted)
+        sortIndex(lines);
+    dropLeadingDuplicate(lines, [](std::string_view a, std::string_view b) { return a == b; });
+    return {lines.begin(), lines.end()};
+}
+
+using List = std::vector<std::string>;
+
+}  // namespace
+
+TEST(ProgramIndex, BuildsTheListOfOLines)
+{
+    struct Row {
+        const char *name;
+        std::string text;
+        bool sorted;
+        List expected;
+    } rows[] = {
+        {"one program between percent lines", "%\r\nO1000\r\nG01X10.\r\nM30\r\n%\r\n", true, {"O1000"}},
+        {"first line is an O-line", "O1\r\nO2\r\n", false, {"O1", "O2"}},
+        {"no O-line", "%\r\nG01\r\n", true, {}},
+        {"empty text", "", true, {}},
+        {"last line without a break", "O1\r\nG0\r\nO5", false, {"O1", "O5"}},
+        {"entry ends at the CR", "O1(ROUGH)\r\n", true, {"O1(ROUGH)"}},
+        {"lower case, blank and colon are not O-lines", "o1\r\n O2\r\n:3\r\nO4\r\n", true, {"O4"}},
+        {"sorted: O100 before O20", "O20\r\nO100\r\nO3\r\n", true, {"O100", "O20", "O3"}},
+        {"unsorted: document order", "O20\r\nO100\r\nO3\r\n", false, {"O20", "O100", "O3"}},
+        {"sorting ignores letter case", "Ob\r\nOA\r\n", true, {"OA", "Ob"}},
+        {"two identical at the top, unsorted", "O1\r\nO1\r\nO1\r\nO2\r\n", false, {"O1", "O1", "O2"}},
+        {"two smallest identical, sorted", "O9\r\nO1\r\nO1\r\n", true, {"O1", "O9"}},
+        {"identical entries further down stay", "O1\r\nO2\r\nO2\r\n", false, {"O1", "O2", "O2"}},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(entries(r.text, r.sorted), r.expected) << r.name;
+}
+
+TEST(ProgramIndex, ProgramStartFindsTheWholeLineBeforeAPrefix)
+{
+    const std::string text = "%\r\nO1000\r\nG0\r\nO100\r\nG1\r\n";
+    EXPECT_EQ(programStart(text, "O100"), text.find("O100\r"))
+        << "O100 must not jump to O1000 that stands before it";
+    EXPECT_EQ(programStart(text, "O1000"), text.find("O1000"));
+    // Only a longer line exists: the start of that line, as a line-start match.
+    EXPECT_EQ(programStart("G0\r\nO1000\r\n", "O100"), 4u);
+    EXPECT_EQ(programStart("O7\r\nO70\r\n", "O7"), 0u) << "the first line";
+    EXPECT_EQ(programStart("O70\r\nO7\r\n", "O7"), 5u);
+    EXPECT_EQ(programStart("G0\r\n", "O5"), 0u) << "missing: position 0";
+    EXPECT_EQ(programStart("G0\r\nO5", "O5"), 4u) << "last line without a break";
+    EXPECT_EQ(programStart("O5\r\nG\r\nO5\r\n", "O5"), 0u) << "the first of identical lines";
+}
+
+TEST(ProgramIndex, ProgramExtentRunsToTheNextProgramOrPercentOrTheEnd)
+{
+    const std::string text = "%\r\nO1\r\nG0\r\nO2\r\nG1\r\n%\r\nM2\r\n";
+    ProgramExtent e = programExtent(text, "O1");
+    EXPECT_EQ(text.substr(e.start, e.end - e.start), "O1\r\nG0\r\n") << "its last break belongs to it";
+    e = programExtent(text, "O2");
+    EXPECT_EQ(text.substr(e.start, e.end - e.start), "O2\r\nG1\r\n") << "up to the next %";
+    const std::string tail = "O9\r\nG1\r\nM30";
+    e = programExtent(tail, "O9");
+    EXPECT_EQ(e.start, 0u);
+    EXPECT_EQ(e.end, tail.size()) << "to the end of the text";
+    const std::string nested = "O1000\r\nG0\r\nO100\r\nG1\r\nO2\r\n";
+    e = programExtent(nested, "O100");
+    EXPECT_EQ(nested.substr(e.start, e.end - e.start), "O100\r\nG1\r\n");
+}
+
+TEST(ProgramIndex, OccursInMatchesAnywhere)
+{
+    EXPECT_TRUE(occursIn("G0 O12 X", "O12"));
+    EXPECT_FALSE(occursIn("G0\r\n", "O12"));
+    EXPECT_FALSE(occursIn("G0\r\n", "")) << "an empty entry never occurs";
+}

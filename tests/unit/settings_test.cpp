@@ -1,0 +1,145 @@
+#include "app/settingsfile.h"
+#include "app/settingsstore.h"
+
+#include <QDir>
+#include <QStringDecoder>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "filesizelimit.h"
+
+using namespace marbolt;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+SettingsOverrides defaultsOverrides()
+{
+    return {QStringLiteral("14"), QStringLiteral("ＭＳ ゴシック"), QStringLiteral("1")};
+}
+
+}  // namespace
+
+TEST(SettingsStore, GetAndSetFollowTheStoreRules)
+{
+    SettingsStore s;
+    s.replaceLines({QStringLiteral("[COMM]"), QStringLiteral("speed=9600"),
+                    QStringLiteral("PORT = COM2"), QStringLiteral("SPEED=1200"),
+                    QStringLiteral("X=a=b"), QStringLiteral("Y= spaced ")});
+    EXPECT_EQ(s.get(QStringLiteral("SPEED")), QStringLiteral("9600")) << "lower-case key, first wins";
+    EXPECT_EQ(s.get(QStringLiteral("PORT")), QString()) << "blanks around = do not match";
+    EXPECT_EQ(s.get(QStringLiteral("PORT ")), QStringLiteral(" COM2"));
+    EXPECT_EQ(s.get(QStringLiteral("X")), QStringLiteral("a=b")) << "key ends at the first =";
+    EXPECT_EQ(s.get(QStringLiteral("Y")), QStringLiteral(" spaced ")) << "value verbatim";
+    EXPECT_EQ(s.get(QStringLiteral("[COMM]")), QString()) << "a line without = never matches";
+
+    s.set(QStringLiteral("SPEED"), QStringLiteral("300"));
+    EXPECT_EQ(s.lines()[1], QStringLiteral("SPEED=300")) << "first match replaced in place";
+    EXPECT_EQ(s.lines()[3], QStringLiteral("SPEED=1200"));
+    s.set(QStringLiteral("SPEED"), QString());
+    EXPECT_EQ(s.get(QStringLiteral("SPEED")), QStringLiteral("1200")) << "empty deletes the first";
+    s.set(QStringLiteral("NEW"), QStringLiteral("v"));
+    EXPECT_EQ(s.lines().last(), QStringLiteral("NEW=v")) << "appended when missing";
+    const auto before = s.lines().size();
+    s.set(QStringLiteral("NONE"), QString());
+    EXPECT_EQ(s.lines().size(), before) << "deleting a missing key changes nothing";
+}
+
+TEST(SettingsFile, DefaultsAreWrittenInTheFixedLayout)
+{
+    SettingsStore s;
+    s.storeDefaults(QStringLiteral("/opt/marbolt/"));
+    const QByteArray expected = QStringLiteral(
+        "[COMM]\r\nSPEED=4800\r\nSTOPBIT=2\r\nPORT=COM1\r\nSE=1\r\nCODE=ISO\r\nHEAD%=0\r\n"
+        "LOG=0\r\nTAPE=0\r\nFEED=100\r\nWAIT=0\r\n[EDIT]\r\nDIR=/opt/marbolt/\r\nFONT=14\r\n"
+        "NAME=ＭＳ ゴシック\r\nOPENINDEX=1\r\nSAVEINDEX=1\r\nSORT=1\r\n[RECENT]\r\nFILE1=\r\n"
+        "FILE2=\r\nFILE3=\r\nFILE4=\r\nFILE5=\r\n").toUtf8();
+    QStringDecoder dec("windows-31j");
+    const QByteArray bytes = settingsFileBytes(s, defaultsOverrides());
+    EXPECT_EQ(QString(dec.decode(bytes)).toUtf8(), expected);
+    // Shift-JIS on disk: ＭＳ is 0x82 0x6C 0x82 0x72.
+    EXPECT_NE(bytes.indexOf("NAME=\x82\x6c\x82\x72"), -1);
+}
+
+TEST(SettingsFile, EveryKeyComesBackAfterAWriteAndARead)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("marbolt.ini"));
+    SettingsStore s;
+    s.storeDefaults(QStringLiteral("/x/"));
+    const char *values[][2] = {{"SPEED", "19200"}, {"STOPBIT", "1"}, {"PORT", "/dev/ttyUSB0"},
+                               {"SE", "0"}, {"CODE", "EIA"}, {"HEAD%", "1"}, {"LOG", "1"},
+                               {"TAPE", "1"}, {"FEED", "0"}, {"WAIT", "25"},
+                               {"DIR", "/home/宮本/NCデータ"}, {"OPENINDEX", "2"},
+                               {"SAVEINDEX", "2"}, {"FILE1", "/a/O1.nc"}, {"FILE3", "/b/c d.nc"},
+                               {"FILE5", "/e.ncd"}};
+    for (auto &kv : values)
+        s.set(QString::fromUtf8(kv[0]), QString::fromUtf8(kv[1]));
+    ASSERT_TRUE(writeSettingsFile(path, s, {QStringLiteral("22"), QStringLiteral("IPAGothic"),
+                                            QStringLiteral("0")}));
+    SettingsStore r;
+    ASSERT_TRUE(readSettingsFile(path, r));
+    for (auto &kv : values)
+        EXPECT_EQ(r.get(QString::fromUtf8(kv[0])), QString::fromUtf8(kv[1])) << kv[0];
+    EXPECT_EQ(r.get(QStringLiteral("FONT")), QStringLiteral("22"));
+    EXPECT_EQ(r.get(QStringLiteral("NAME")), QStringLiteral("IPAGothic"));
+    EXPECT_EQ(r.get(QStringLiteral("SORT")), QStringLiteral("0"));
+    EXPECT_EQ(r.get(QStringLiteral("FILE2")), QString());
+    EXPECT_TRUE(readAll(path).contains("\r\nFILE2=\r\n")) << "an empty entry is written as FILE2=";
+}
+
+TEST(SettingsFile, ReadingTakesLinesWhateverTheirBreaksAndDropsUnknownKeysAtTheNextWrite)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("m.ini"));
+    writeAll(path, "[EDIT]\rSPEED=1200\n[COMM]\r\nSPEED=9600\r\nMYKEY=7\r\nport=COM4");
+    SettingsStore s;
+    ASSERT_TRUE(readSettingsFile(path, s));
+    EXPECT_EQ(s.get(QStringLiteral("SPEED")), QStringLiteral("1200")) << "first occurrence, any section";
+    EXPECT_EQ(s.get(QStringLiteral("PORT")), QStringLiteral("COM4"));
+    EXPECT_EQ(s.get(QStringLiteral("MYKEY")), QStringLiteral("7")) << "carried in the store";
+    EXPECT_EQ(s.get(QStringLiteral("FEED")), QString()) << "missing before the defaults step";
+    s.restoreMissingDefaults();
+    EXPECT_EQ(s.get(QStringLiteral("FEED")), QStringLiteral("100"));
+    EXPECT_EQ(s.get(QStringLiteral("WAIT")), QStringLiteral("0"));
+    EXPECT_EQ(s.get(QStringLiteral("SORT")), QStringLiteral("1"));
+    EXPECT_EQ(s.get(QStringLiteral("CODE")), QString()) << "other missing keys stay empty";
+
+    ASSERT_TRUE(writeSettingsFile(path, s, defaultsOverrides()));
+    const QByteArray written = readAll(path);
+    EXPECT_FALSE(written.contains("MYKEY"));
+    EXPECT_TRUE(written.contains("\r\nSPEED=1200\r\n"));
+    EXPECT_EQ(written.count("SPEED="), 1);
+}
+
+TEST(SettingsFile, AFailedWriteLeavesTheOldFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("m.ini"));
+    writeAll(path, "SPEED=300\r\n");
+    SettingsStore s;
+    s.storeDefaults(QStringLiteral("/"));
+    {
+        FileSizeLimit full(64);  // the new file cannot be written whole
+        EXPECT_FALSE(writeSettingsFile(path, s, defaultsOverrides()));
+    }
+    EXPECT_EQ(readAll(path), QByteArray("SPEED=300\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file left behind";
+    EXPECT_FALSE(writeSettingsFile(dir.filePath(QStringLiteral("no/such/folder/m.ini")), s,
+                                   defaultsOverrides()));
+}

@@ -1,0 +1,63 @@
+#pragma once
+// Answers the program's questions and file dialogs from a script, and
+// records everything it was shown.
+#include "app/dialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+
+struct ScriptedDialogs : marbolt::Dialogs {
+    enum class Kind { Message, Information, Error, Open, Save };
+    struct Shown {
+        Kind kind;
+        QString text;                  // box text, or the dialog's prefill
+        marbolt::FileRequest request;  // file dialogs only
+    };
+
+    std::deque<marbolt::Answer> answers;
+    std::deque<std::optional<marbolt::FileChoice>> files;
+    QList<Shown> shown;
+
+    void message(const QString &text) override { shown.append({Kind::Message, text, {}}); }
+    void error(const QString &text) override { shown.append({Kind::Error, text, {}}); }
+    marbolt::Answer information(const QString &text, marbolt::Buttons) override
+    {
+        shown.append({Kind::Information, text, {}});
+        if (answers.empty())
+            return marbolt::Answer::Cancel;
+        const marbolt::Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::optional<marbolt::FileChoice> openFile(const marbolt::FileRequest &r) override
+    {
+        return nextFile(Kind::Open, r);
+    }
+    std::optional<marbolt::FileChoice> saveFile(const marbolt::FileRequest &r) override
+    {
+        return nextFile(Kind::Save, r);
+    }
+
+    QStringList texts(Kind kind) const
+    {
+        QStringList out;
+        for (const Shown &s : shown)
+            if (s.kind == kind)
+                out.append(s.text);
+        return out;
+    }
+
+private:
+    std::optional<marbolt::FileChoice> nextFile(Kind kind, const marbolt::FileRequest &r)
+    {
+        shown.append({kind, r.prefill, r});
+        if (files.empty())
+            return std::nullopt;
+        auto f = files.front();
+        files.pop_front();
+        return f;
+    }
+};

@@ -1,0 +1,441 @@
+#include "app/sdiappform.h"
+#include "app/statuspanels.h"
+#include "document/indexbox.h"
+#include "document/nceditor.h"
+#include "scripteddialogs.h"
+
+#include "../unit/filesizelimit.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStringEncoder>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace marbolt;
+using Kind = ScriptedDialogs::Kind;
+
+namespace {
+
+const QString kSaveQuestion = QStringLiteral("ＮＣデータが変更されています。\r変更を保存しますか？");
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+FileChoice choice(const QString &path, int filter = 1)
+{
+    return FileChoice{path, filter};
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    ScriptedDialogs *dialogs_ = nullptr;
+    std::unique_ptr<ScriptedDialogs> ownedDialogs_;
+
+    QString path(const QString &name) const { return dir_->filePath(name); }
+
+    std::unique_ptr<TSDIAppForm> makeForm(QStringList args = {})
+    {
+        ownedDialogs_ = std::make_unique<ScriptedDialogs>();
+        dialogs_ = ownedDialogs_.get();
+        AppEnvironment env;
+        env.paths.exeFolder = dir_->path();
+        env.paths.storageFolder = dir_->path();
+        env.paths.baseName = QStringLiteral("marbolt");
+        env.dialogs = dialogs_;
+        env.arguments = std::move(args);
+        return std::make_unique<TSDIAppForm>(std::move(env));
+    }
+
+    static std::string text(TSDIAppForm &f) { return std::string(f.RichEdit1->textView()); }
+
+    static void type(TSDIAppForm &f, const char *utf8)
+    {
+        f.RichEdit1->SendScintilla(QsciScintilla::SCI_ADDTEXT, static_cast<unsigned long>(strlen(utf8)), utf8);
+    }
+
+    // Closes the window as the close box would; true when it closed.
+    static bool closeForm(TSDIAppForm &f)
+    {
+        f.show();
+        return f.close();
+    }
+
+private slots:
+    void init() { dir_ = std::make_unique<QTemporaryDir>(); }
+
+    void firstStartShowsTheDefaults()
+    {
+        auto f = makeForm();
+        QCOMPARE(f->windowTitle(), QStringLiteral("マルボルト"));
+        QCOMPARE(f->StatusBar1->panelText(2), QStringLiteral("4800  ISO"));
+        QCOMPARE(f->StatusBar1->panelText(1), QStringLiteral("COM1"));
+        QCOMPARE(f->StatusBar1->panelText(3), QStringLiteral("1 : 1"));
+        QCOMPARE(f->StatusBar1->panelText(4), QStringLiteral("挿入"));
+        QCOMPARE(f->editorFontName(), QStringLiteral("ＭＳ ゴシック"));
+        QCOMPARE(f->RichEdit1->font().pointSize(), 14);
+        QVERIFY(f->ComboBox2->isSorted());
+        QVERIFY(f->ActionList1.EditSort->isChecked());
+        for (QAction *item : f->rireki)
+            QVERIFY(!item->isVisible());
+        QVERIFY(!f->LINE1->isVisible());
+        QVERIFY(!f->ActionList1.EditCut1->isEnabled());
+        QVERIFY(!f->ActionList1.EditUndo1->isEnabled());
+        QVERIFY(!f->ActionList1.stop1->isEnabled());
+        QCOMPARE(f->settings.get(QStringLiteral("DIR")), dir_->path() + u'/');
+        QCOMPARE(f->Timer1.interval(), 5000);
+        QVERIFY(!f->Timer1.isActive());
+        QCOMPARE(f->minimumSize(), QSize(420, 180));
+        QCOMPARE(f->StatusBar1->panel(5)->width(), 120);
+    }
+
+    void commandTableHasEveryCaptionAndShortcut()
+    {
+        auto f = makeForm();
+        struct Row {
+            const char *name, *caption, *shortcut, *tip;
+        } rows[] = {
+            {"FileNew1", "新規作成(&N)", "Ctrl+N", "新規"},
+            {"FileSaveAs1", "名前をつけて保存(&A)...", "", "別名保存"},
+            {"EditUndo1", "元に戻す", "Ctrl+Z", "前に戻す"},
+            {"EditEOF", "EOF削除", "Ctrl+Alt+E", ""},
+            {"stop1", "キャンセル", "F8", "送受信キャンセル"},
+            {"set1", "通信設定", "F9", "通信条件設定"},
+            {"cursend1", "カーソル位置から送信", "F11", ""},
+            {"HelpAbout1", "バージョン情報(&A)...", "", "バージョン情報"},
+        };
+        for (const Row &r : rows) {
+            QAction *a = f->ActionList1.byName(QString::fromLatin1(r.name));
+            QVERIFY2(a, r.name);
+            QCOMPARE(a->text(), QString::fromUtf8(r.caption));
+            QCOMPARE(a->shortcut(), QKeySequence(QString::fromLatin1(r.shortcut)));
+            if (*r.tip)
+                QCOMPARE(a->toolTip(), QString::fromUtf8(r.tip));
+        }
+        QCOMPARE(f->ActionList1.all.size(), std::size_t(33));
+        QVERIFY(!f->ActionList1.psend2->isEnabled());
+        QStringList menus;
+        for (QAction *m : f->menuBar()->actions())
+            menus.append(m->text());
+        QCOMPARE(menus, (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("編集(&E)"),
+                                     QStringLiteral("通信(&C)"), QStringLiteral("ヘルプ(&H)")}));
+        QCOMPARE(f->ActionList1.EditCut1->iconText(), QStringLiteral("切取り"));
+        QCOMPARE(f->ActionList1.stop1->iconText(), QStringLiteral("中止"));
+    }
+
+    void settingsFileIsAppliedAndWrittenAtClose()
+    {
+        writeAll(path(QStringLiteral("marbolt.ini")),
+                 "[COMM]\r\nspeed=9600\r\nPORT=COM3\r\nCODE=EIA\r\nMYKEY=1\r\n[EDIT]\r\nFONT=20\r\n"
+                 "NAME=Courier\r\nSORT=0\r\n[RECENT]\r\nFILE2=/q/a.nc\r\n");
+        auto f = makeForm();
+        QCOMPARE(f->StatusBar1->panelText(2), QStringLiteral("9600  EIA"));
+        QCOMPARE(f->StatusBar1->panelText(1), QStringLiteral("COM3"));
+        QCOMPARE(f->RichEdit1->font().pointSize(), 20);
+        QVERIFY(!f->ComboBox2->isSorted());
+        QVERIFY(!f->rireki[0]->isVisible());
+        QVERIFY(f->rireki[1]->isVisible());
+        QCOMPARE(f->rireki[1]->text(), QStringLiteral("2_/q/a.nc"));
+        QVERIFY2(!f->LINE1->isVisible(), "LINE1 follows item 1");
+        QCOMPARE(f->settings.get(QStringLiteral("FEED")), QStringLiteral("100"));
+        QCOMPARE(f->settings.get(QStringLiteral("STOPBIT")), QString());
+        QVERIFY(closeForm(*f));
+        const QByteArray ini = readAll(path(QStringLiteral("marbolt.ini")));
+        QVERIFY(ini.startsWith("[COMM]\r\nSPEED=9600\r\nSTOPBIT=\r\n"));
+        QVERIFY(ini.contains("\r\nFONT=20\r\nNAME=Courier\r\n"));
+        QVERIFY(ini.contains("\r\nSORT=0\r\n"));
+        QVERIFY(ini.contains("\r\nFILE1=\r\nFILE2=/q/a.nc\r\nFILE3=\r\n"));
+        QVERIFY(!ini.contains("MYKEY"));
+    }
+
+    void openUpperCasesIndexesAndRemembersTheFolder()
+    {
+        writeAll(path(QStringLiteral("a.nc")), "o1000\ng01x10.\nm30\no20\n");
+        auto f = makeForm();
+        dialogs_->files.push_back(choice(path(QStringLiteral("a.nc")), 2));
+        f->FileOpen1Execute();
+        QCOMPARE(text(*f), std::string("O1000\r\nG01X10.\r\nM30\r\nO20\r\n"));
+        QVERIFY(!f->RichEdit1->modifiedFlag());
+        QCOMPARE(f->windowTitle(), QStringLiteral("a.nc - マルボルト"));
+        QCOMPARE(f->ComboBox2->entries(), (QStringList{QStringLiteral("O1000"), QStringLiteral("O20")}));
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1000"));
+        QCOMPARE(f->settings.get(QStringLiteral("DIR")), dir_->path());
+        QCOMPARE(f->settings.get(QStringLiteral("OPENINDEX")), QStringLiteral("2"));
+        QCOMPARE(f->filename(), path(QStringLiteral("a.nc")));
+        QVERIFY(f->rireki[0]->isVisible());
+        QVERIFY(f->LINE1->isVisible());
+        QVERIFY(f->StatusBar1->panelText(0).isEmpty());
+
+        // Saving without edits writes the upper-case text with CR LF.
+        f->FileSave1Execute();
+        QCOMPARE(readAll(path(QStringLiteral("a.nc"))), QByteArray("O1000\r\nG01X10.\r\nM30\r\nO20\r\n"));
+
+        // The next dialog starts in the file's folder.
+        f->FileOpen1Execute();
+        QCOMPARE(dialogs_->shown.last().request.folder, dir_->path());
+    }
+
+    void openFailureKeepsEverything()
+    {
+        writeAll(path(QStringLiteral("a.nc")), "O1\r\n");
+        auto f = makeForm({path(QStringLiteral("a.nc"))});
+        type(*f, "G0");
+        const QString missing = path(QStringLiteral("missing.nc"));
+        dialogs_->answers.push_back(Answer::No);
+        dialogs_->files.push_back(choice(missing));
+        f->FileOpen1Execute();
+        QCOMPARE(dialogs_->texts(Kind::Message), QStringList{missing + QStringLiteral("を開けませんでした。")});
+        QCOMPARE(text(*f), std::string("G0O1\r\n"));
+        QCOMPARE(f->filename(), path(QStringLiteral("a.nc")));
+        QCOMPARE(f->windowTitle(), QStringLiteral("a.nc - マルボルト"));
+        QCOMPARE(f->settings.get(QStringLiteral("DIR")), dir_->path());
+        f->FileSave1Execute();
+        QCOMPARE(readAll(path(QStringLiteral("a.nc"))), QByteArray("G0O1\r\n"));
+    }
+
+    void saveQuestionAnswersOnNew()
+    {
+        auto f = makeForm();
+        type(*f, "G01");
+        dialogs_->answers.push_back(Answer::Cancel);
+        f->FileNew1Execute();
+        QCOMPARE(dialogs_->texts(Kind::Information), QStringList{kSaveQuestion});
+        QCOMPARE(text(*f), std::string("G01"));
+        QVERIFY(f->RichEdit1->modifiedFlag());
+
+        // Yes on an untitled document opens Save As; cancelling it keeps all.
+        dialogs_->answers.push_back(Answer::Yes);
+        f->FileNew1Execute();
+        QCOMPARE(dialogs_->shown.last().kind, Kind::Save);
+        QCOMPARE(text(*f), std::string("G01"));
+        QVERIFY(f->RichEdit1->modifiedFlag());
+
+        dialogs_->answers.push_back(Answer::No);
+        f->FileNew1Execute();
+        QCOMPARE(text(*f), std::string());
+        QVERIFY(!f->RichEdit1->modifiedFlag());
+        QCOMPARE(f->windowTitle(), QStringLiteral("マルボルト"));
+
+        // A modified but empty document is never asked about.
+        type(*f, "X");
+        f->RichEdit1->SendScintilla(QsciScintilla::SCI_DELETEBACK);
+        QVERIFY(f->RichEdit1->modifiedFlag());
+        const auto asked = dialogs_->shown.size();
+        f->FileNew1Execute();
+        QCOMPARE(dialogs_->shown.size(), asked);
+    }
+
+    void saveQuestionYesSavesBeforeOpening()
+    {
+        writeAll(path(QStringLiteral("a.nc")), "O1\r\n");
+        writeAll(path(QStringLiteral("b.nc")), "O2\r\n");
+        auto f = makeForm({path(QStringLiteral("a.nc"))});
+        type(*f, "G0");
+        dialogs_->answers.push_back(Answer::Yes);
+        dialogs_->files.push_back(choice(path(QStringLiteral("b.nc"))));
+        f->FileOpen1Execute();
+        QCOMPARE(readAll(path(QStringLiteral("a.nc"))), QByteArray("G0O1\r\n"));
+        QCOMPARE(text(*f), std::string("O2\r\n"));
+    }
+
+    void saveAsAddsNcForFilterTwoAndAsksBeforeOverwriting()
+    {
+        auto f = makeForm();
+        type(*f, "o1\n");
+        dialogs_->files.push_back(choice(path(QStringLiteral("PART1")), 2));
+        f->FileSaveAs1Execute();
+        QCOMPARE(readAll(path(QStringLiteral("PART1.nc"))), QByteArray("o1\r\n"));
+        QCOMPARE(f->filename(), path(QStringLiteral("PART1.nc")));
+        QCOMPARE(f->windowTitle(), QStringLiteral("PART1.nc - マルボルト"));
+        QCOMPARE(f->settings.get(QStringLiteral("SAVEINDEX")), QStringLiteral("2"));
+        QVERIFY(!f->RichEdit1->modifiedFlag());
+        QCOMPARE(f->rireki[0]->text(), QStringLiteral("1_") + path(QStringLiteral("PART1.nc")));
+
+        dialogs_->files.push_back(choice(path(QStringLiteral("PART2.TXT")), 2));
+        f->FileSaveAs1Execute();
+        QVERIFY(QFile::exists(path(QStringLiteral("PART2.TXT"))));
+        dialogs_->files.push_back(choice(path(QStringLiteral("PART3")), 1));
+        f->FileSaveAs1Execute();
+        QVERIFY(QFile::exists(path(QStringLiteral("PART3"))));
+
+        // Onto an existing file: No opens the dialog again with the previous name.
+        writeAll(path(QStringLiteral("old.nc")), "KEEP");
+        type(*f, "X");
+        dialogs_->shown.clear();
+        dialogs_->files.push_back(choice(path(QStringLiteral("old.nc"))));
+        dialogs_->answers.push_back(Answer::No);
+        dialogs_->files.push_back(std::nullopt);
+        f->FileSaveAs1Execute();
+        QCOMPARE(dialogs_->shown.size(), 3);
+        QCOMPARE(dialogs_->shown[1].text, path(QStringLiteral("old.nc")) + QStringLiteral("はすでに存在します。\r上書きしますか？"));
+        QCOMPARE(dialogs_->shown[2].kind, Kind::Save);
+        QCOMPARE(dialogs_->shown[2].request.prefill, path(QStringLiteral("PART3")));
+        QCOMPARE(readAll(path(QStringLiteral("old.nc"))), QByteArray("KEEP"));
+        QVERIFY(f->RichEdit1->modifiedFlag());
+
+        dialogs_->files.push_back(choice(path(QStringLiteral("old.nc"))));
+        dialogs_->answers.push_back(Answer::Yes);
+        f->FileSaveAs1Execute();
+        QCOMPARE(readAll(path(QStringLiteral("old.nc"))), QByteArray("o1\r\nX"));
+    }
+
+    void lineBreaksAreSavedAsCrLf()
+    {
+        writeAll(path(QStringLiteral("lf.nc")), "O1\nG0\n");
+        writeAll(path(QStringLiteral("cr.nc")), "O1\rG0\r");
+        for (const char *name : {"lf.nc", "cr.nc"}) {
+            auto f = makeForm({path(QString::fromLatin1(name))});
+            QCOMPARE(f->RichEdit1->SendScintilla(QsciScintilla::SCI_GETLINECOUNT), 3L);
+            type(*f, "\n");  // a lone LF typed in
+            f->FileSave1Execute();
+            QCOMPARE(readAll(path(QString::fromLatin1(name))), QByteArray("\r\nO1\r\nG0\r\n"));
+        }
+    }
+
+    void aFailedSaveKeepsTheFileAndTheModifiedFlag()
+    {
+        writeAll(path(QStringLiteral("a.nc")), "O1\r\n");
+        auto f = makeForm({path(QStringLiteral("a.nc"))});
+        const std::string big(50000, 'G');
+        type(*f, big.c_str());
+        {
+            FileSizeLimit full(1024);
+            f->FileSave1Execute();
+        }
+        QCOMPARE(readAll(path(QStringLiteral("a.nc"))), QByteArray("O1\r\n"));
+        QVERIFY(f->RichEdit1->modifiedFlag());
+        QCOMPARE(dialogs_->texts(Kind::Message).size(), 1);
+        QVERIFY(dialogs_->texts(Kind::Message).first().startsWith(QStringLiteral("ファイル ")));
+
+        // A close whose save fails is refused.
+        dialogs_->answers.push_back(Answer::Yes);
+        {
+            FileSizeLimit full(1024);
+            QVERIFY(!closeForm(*f));
+        }
+        QVERIFY(f->RichEdit1->modifiedFlag());
+    }
+
+    void shiftJisCommentsAndInvalidBytesRoundTrip()
+    {
+        QStringEncoder enc("windows-31j");
+        const QByteArray bytes = QByteArray("O1") + enc.encode(QStringLiteral("(荒加工ャ)")) + "\r\n\xff\x85\x9f\r\n";
+        writeAll(path(QStringLiteral("j.nc")), bytes);
+        auto f = makeForm({path(QStringLiteral("j.nc"))});
+        QVERIFY(QString::fromStdString(text(*f)).startsWith(QStringLiteral("O1(荒加工ャ)")));
+        f->FileSave1Execute();
+        QCOMPARE(readAll(path(QStringLiteral("j.nc"))), bytes);
+    }
+
+    void indexJumpFindsTheWholeLine()
+    {
+        writeAll(path(QStringLiteral("i.nc")), "%\r\nO1000\r\nG0\r\nO100\r\nG1\r\nO5\r\n");
+        auto f = makeForm({path(QStringLiteral("i.nc"))});
+        f->show();
+        QCOMPARE(f->ComboBox2->entries(),
+                 (QStringList{QStringLiteral("O100"), QStringLiteral("O1000"), QStringLiteral("O5")}));
+        f->ComboBox2->setCurrentIndex(0);
+        f->ComboBox2Click(0);
+        QCOMPARE(f->RichEdit1->caretPos(), std::size_t(14));
+        QVERIFY(!f->jumping);
+
+        // A stale entry is dropped and the caret stays.
+        f->RichEdit1->setCaretPos(3);
+        f->RichEdit1->SendScintilla(QsciScintilla::SCI_SETTARGETRANGE, 24UL, 28L);
+        f->RichEdit1->SendScintilla(QsciScintilla::SCI_REPLACETARGET, 0UL, "");
+        f->ComboBox2->setCurrentIndex(2);
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O5"));
+        f->RichEdit1->setCaretPos(3);
+        f->ComboBox2Click(2);
+        QCOMPARE(f->ComboBox2->entries(), (QStringList{QStringLiteral("O100"), QStringLiteral("O1000")}));
+        QCOMPARE(f->RichEdit1->caretPos(), std::size_t(3));
+    }
+
+    void indexBoxTakesNoTypedText()
+    {
+        writeAll(path(QStringLiteral("i.nc")), "O1\r\nO2\r\n");
+        auto f = makeForm({path(QStringLiteral("i.nc"))});
+        f->show();
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.get()));
+        QVERIFY2(f->RichEdit1->hasFocus(), "the editor has the focus at start");
+        f->ComboBox2->setFocus();
+        QTest::keyClicks(f->ComboBox2, "ABC");
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1"));
+        QTest::keyClicks(f->ComboBox2->lineEdit(), "DEF");
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1"));
+        QTest::keyClick(f->ComboBox2, Qt::Key_Return);
+        QVERIFY(f->RichEdit1->hasFocus());
+    }
+
+    void closeRules()
+    {
+        auto f = makeForm();
+        type(*f, "G0");
+        f->commstate = QStringLiteral("send");
+        QVERIFY(!closeForm(*f));
+        QCOMPARE(dialogs_->texts(Kind::Message), QStringList{QStringLiteral("通信を終了してください")});
+        QCOMPARE(text(*f), std::string("G0"));
+        f->commstate.clear();
+
+        dialogs_->answers.push_back(Answer::Cancel);
+        QVERIFY(!closeForm(*f));
+        QVERIFY(!QFile::exists(path(QStringLiteral("marbolt.ini"))));
+
+        dialogs_->answers.push_back(Answer::Yes);
+        dialogs_->files.push_back(std::nullopt);
+        QVERIFY2(!closeForm(*f), "Save As cancelled keeps the window open");
+
+        dialogs_->answers.push_back(Answer::No);
+        QVERIFY(closeForm(*f));
+        QVERIFY(QFile::exists(path(QStringLiteral("marbolt.ini"))));
+    }
+
+    void recentItemsFollowOpensAndReopen()
+    {
+        for (const char *n : {"x.nc", "y.nc", "z.nc"})
+            writeAll(path(QString::fromLatin1(n)), QByteArray("O") + n[0] + "\r\n");
+        auto f = makeForm();
+        for (const char *n : {"x.nc", "y.nc", "z.nc"})
+            QVERIFY(f->fopen(path(QString::fromLatin1(n))));
+        QCOMPARE(f->rireki[0]->text(), QStringLiteral("1_") + path(QStringLiteral("z.nc")));
+        QCOMPARE(f->rireki[2]->text(), QStringLiteral("3_") + path(QStringLiteral("x.nc")));
+        QVERIFY(!f->rireki[3]->isVisible());
+
+        type(*f, "G0");
+        dialogs_->answers.push_back(Answer::Cancel);
+        f->rireki3Click();
+        QCOMPARE(text(*f), std::string("G0OZ\r\n"));
+
+        dialogs_->answers.push_back(Answer::No);
+        f->rireki3Click();
+        QCOMPARE(text(*f), std::string("OX\r\n"));
+        QCOMPARE(f->rireki[0]->text(), QStringLiteral("1_") + path(QStringLiteral("x.nc")));
+        QCOMPARE(f->rireki[1]->text(), QStringLiteral("2_") + path(QStringLiteral("z.nc")));
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
