@@ -28,6 +28,11 @@ IndexBox::IndexBox(QWidget *parent) : QComboBox(parent), model_(new QStringListM
     setModel(model_);
     setMaxVisibleItems(20);
     lineEdit()->setReadOnly(true);
+    // An editable QComboBox takes the line edit's text as a choice when the
+    // edit loses the focus or gets Enter, and reports it as activated: that
+    // would jump whenever the user leaves the box. Only the list chooses here.
+    disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
+    disconnect(lineEdit(), &QLineEdit::returnPressed, this, nullptr);
     lineEdit()->installEventFilter(this);
     setAttribute(Qt::WA_InputMethodEnabled, false);
     lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);

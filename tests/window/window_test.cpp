@@ -388,6 +388,23 @@ private slots:
         QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1"));
         QTest::keyClick(f->ComboBox2, Qt::Key_Return);
         QVERIFY(f->RichEdit1->hasFocus());
+        QCOMPARE(f->RichEdit1->caretPos(), std::size_t(0));
+
+        // Leaving the box is not choosing an entry: the caret stays.
+        f->RichEdit1->setCaretPos(5);
+        f->ComboBox2->setBoxText(QStringLiteral("O2"));
+        f->ComboBox2->setFocus();
+        f->RichEdit1->setFocus();
+        QCOMPARE(f->RichEdit1->caretPos(), std::size_t(5));
+        QVERIFY(f->RichEdit1->hasFocus());
+
+        // Arrow keys browse the list and jump.
+        f->ComboBox2->setFocus();
+        f->ComboBox2->setCurrentIndex(0);
+        QTest::keyClick(f->ComboBox2, Qt::Key_Down);
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O2"));
+        QCOMPARE(f->RichEdit1->caretPos(), std::size_t(4));
+        QVERIFY(f->ComboBox2->hasFocus());
     }
 
     void closeRules()
