@@ -1,0 +1,65 @@
+#!/bin/bash
+# Starts the real program under Xvfb, drives it with real key presses
+# (xdotool) and checks what it wrote to disk.
+set -euo pipefail
+
+BIN=$(readlink -f "$1")
+WORK=$(mktemp -d)
+XPID=""
+APID=""
+cleanup() {
+    [ -n "$APID" ] && kill "$APID" 2>/dev/null || true
+    [ -n "$XPID" ] && kill "$XPID" 2>/dev/null || true
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# The program keeps its settings file beside itself: run a copy.
+cp "$BIN" "$WORK/marbolt"
+printf 'o1000\ng01x10.\nm30\n' > "$WORK/part.nc"
+
+DISP=""
+for d in $(seq 91 140); do
+    if [ ! -e "/tmp/.X11-unix/X$d" ] && [ ! -e "/tmp/.X$d-lock" ]; then DISP=":$d"; break; fi
+done
+[ -n "$DISP" ] || fail "no free display"
+Xvfb "$DISP" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+XPID=$!
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISP#:}" ] && break; sleep 0.1; done
+export DISPLAY="$DISP"
+
+"$WORK/marbolt" "$WORK/part.nc" >"$WORK/app.log" 2>&1 &
+APID=$!
+WID=""
+for _ in $(seq 100); do
+    WID=$(xdotool search --onlyvisible --name 'part.nc - ' 2>/dev/null | head -1 || true)
+    [ -n "$WID" ] && break
+    sleep 0.1
+done
+[ -n "$WID" ] || fail "the window 'part.nc - マルボルト' did not appear"
+xdotool windowfocus --sync "$WID"
+sleep 0.3
+
+# Go to the end of the text, add a line, save with Ctrl+S.
+xdotool key --delay 40 ctrl+End
+xdotool type --delay 40 'G04X1.'
+xdotool key --delay 40 ctrl+s
+for _ in $(seq 50); do grep -q 'G04X1\.' "$WORK/part.nc" && break; sleep 0.1; done
+expected=$(printf 'O1000\r\nG01X10.\r\nM30\r\nG04X1.')
+[ "$(cat "$WORK/part.nc")" = "$expected" ] || fail "saved file: $(od -c "$WORK/part.nc" | head)"
+
+# Leave through the File menu: Alt+F, then X (終了(&X)).
+xdotool key --delay 80 alt+f
+sleep 0.3
+xdotool key --delay 80 x
+for _ in $(seq 100); do kill -0 "$APID" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$APID" 2>/dev/null && fail "the program did not end after File > Exit"
+APID=""
+
+INI="$WORK/marbolt.ini"
+[ -f "$INI" ] || fail "no settings file written at close"
+head -c 8 "$INI" | grep -q '^\[COMM\]' || fail "settings file does not start with [COMM]"
+grep -q "^FILE1=$WORK/part.nc"$'\r'"\$" "$INI" || fail "FILE1 is not the opened file: $(cat "$INI")"
+grep -q "^DIR=$WORK"$'\r'"\$" "$INI" || fail "DIR is not the file's folder"
+echo "smoke test passed"
