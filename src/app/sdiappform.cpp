@@ -220,7 +220,12 @@ void TSDIAppForm::ComboBox2Click(int row)
     RichEdit1->setUpdatesEnabled(false);
     const std::size_t length = RichEdit1->textLength();
     RichEdit1->setCaretPos(length > 0 ? length - 1 : 0);
-    RichEdit1->setCaretPos(programStart(RichEdit1->textView(), needle));
+    const std::size_t start = programStart(RichEdit1->textView(), needle);
+    RichEdit1->setCaretPos(start);
+    // Coming from the end, the program's O-line ends up as the top line.
+    RichEdit1->SendScintilla(QsciScintilla::SCI_SETFIRSTVISIBLELINE,
+                             RichEdit1->SendScintilla(QsciScintilla::SCI_LINEFROMPOSITION,
+                                                      static_cast<unsigned long>(start)));
     RichEdit1->setUpdatesEnabled(true);
     RichEdit1->setFocus();
     ComboBox2->setFocus();

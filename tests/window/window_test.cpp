@@ -361,6 +361,21 @@ private slots:
         QCOMPARE(f->RichEdit1->caretPos(), std::size_t(14));
         QVERIFY(!f->jumping);
 
+        // In a long document the chosen O-line becomes the top line of the view.
+        {
+            std::string longText;
+            for (int i = 0; i < 300; ++i)
+                longText += "O" + std::to_string(i) + "\r\nG0\r\n";
+            writeAll(path(QStringLiteral("long.nc")), QByteArray::fromStdString(longText));
+            auto g = makeForm({path(QStringLiteral("long.nc"))});
+            g->show();
+            const int row = static_cast<int>(g->ComboBox2->entries().indexOf(QStringLiteral("O150")));
+            g->ComboBox2->setCurrentIndex(row);
+            g->ComboBox2Click(row);
+            QCOMPARE(g->RichEdit1->SendScintilla(QsciScintilla::SCI_GETFIRSTVISIBLELINE), 300L);
+            QCOMPARE(g->ComboBox2->boxText(), QStringLiteral("O150"));
+        }
+
         // A stale entry is dropped and the caret stays.
         f->RichEdit1->setCaretPos(3);
         f->RichEdit1->SendScintilla(QsciScintilla::SCI_SETTARGETRANGE, 24UL, 28L);
