@@ -72,7 +72,7 @@ TEST(PunchCodes, EiaEdgeCases)
     EXPECT_EQ(sendeia(' '), 0x10);
     EXPECT_EQ(sendeia('a'), 0x10) << "letters are not folded";
     EXPECT_EQ(sendeia('A'), 0x61);
-    for (int c : {'#', '*', ';', 0x5B, 0x82, 0xFF})
+    for (int c : {0x23, 0x2A, 0x3B, 0x5B, 0x82, 0xFF})  // # * ; [ and Shift-JIS bytes
         EXPECT_EQ(sendeia(static_cast<std::uint8_t>(c)), 0x10) << c;
     EXPECT_EQ(receia(0x13), '3') << "0x13 is 3, not DC3";
     EXPECT_EQ(receia(0x93), 0x13) << "DC3";
