@@ -2,6 +2,7 @@
 #include "document/sjistext.h"
 
 #include "filesizelimit.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QStringEncoder>
@@ -13,20 +14,6 @@
 using namespace marbolt;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-    return f.readAll();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 std::string load(const QString &path, ReadResult *result = nullptr,
                  std::uint64_t max = 99999999)
@@ -51,13 +38,13 @@ TEST(NcFile, OpenAndSaveWithoutEditsWritesTheSameBytes)
     QStringEncoder enc("windows-31j");
     const QByteArray bytes = QByteArray("%\r\nO1000") + enc.encode(QStringLiteral("(荒加工)"))
                              + "\r\nG01X10.\xff\x85\x9f\r\nM30\r\n%\r\n";
-    writeAll(in, bytes);
+    ASSERT_TRUE(writeFileBytes(in, bytes));
     ReadResult r;
     const std::string text = load(in, &r);
     ASSERT_EQ(r.status, ReadStatus::Ok);
     EXPECT_EQ(r.escapes, 2u);
     ASSERT_EQ(writeNcFile(out, text).status, WriteStatus::Ok);
-    EXPECT_EQ(readAll(out), bytes);
+    EXPECT_EQ(readFileBytes(out), bytes);
 }
 
 TEST(NcFile, LargeFileIsStreamedAcrossChunkBorders)
@@ -69,7 +56,7 @@ TEST(NcFile, LargeFileIsStreamedAcrossChunkBorders)
     QByteArray bytes;
     while (bytes.size() < (9 << 20))
         bytes += block;
-    writeAll(in, bytes);
+    ASSERT_TRUE(writeFileBytes(in, bytes));
     const std::string text = load(in);
     EXPECT_EQ(text, decodeSjisFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
 }
@@ -84,7 +71,7 @@ TEST(NcFile, ReadFailuresAreReported)
     EXPECT_EQ(r.status, ReadStatus::CannotRead) << "a folder is not a file";
 
     const QString longFile = dir.filePath(QStringLiteral("long.nc"));
-    writeAll(longFile, QByteArray(101, 'G'));
+    ASSERT_TRUE(writeFileBytes(longFile, QByteArray(101, 'G')));
     load(longFile, &r, 100);
     EXPECT_EQ(r.status, ReadStatus::TooLong) << "never cut to the editor's limit";
     load(longFile, &r, 101);
@@ -95,7 +82,7 @@ TEST(NcFile, AFailedSaveLeavesTheOldFileWhole)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("part.nc"));
-    writeAll(path, "O1\r\nOLD\r\n");
+    ASSERT_TRUE(writeFileBytes(path, "O1\r\nOLD\r\n"));
     const std::string text(100000, 'G');
     WriteResult r;
     {
@@ -103,7 +90,7 @@ TEST(NcFile, AFailedSaveLeavesTheOldFileWhole)
         r = writeNcFile(path, text);
     }
     EXPECT_EQ(r.status, WriteStatus::WriteFailed);
-    EXPECT_EQ(readAll(path), QByteArray("O1\r\nOLD\r\n"));
+    EXPECT_EQ(readFileBytes(path), QByteArray("O1\r\nOLD\r\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file left behind";
     EXPECT_TRUE(writeFailureMessage(path, r).startsWith(QStringLiteral("ファイル ") + path));
 }
@@ -117,9 +104,9 @@ TEST(NcFile, FailureMessages)
     EXPECT_EQ(writeFailureMessage(path, r), QStringLiteral("ファイル %1 を作成できません").arg(path));
 
     const QString ok = dir.filePath(QStringLiteral("e.nc"));
-    writeAll(ok, "KEEP");
+    ASSERT_TRUE(writeFileBytes(ok, "KEEP"));
     const WriteResult u = writeNcFile(ok, "O1\r\nG0(€)\r\n");
     EXPECT_EQ(u.status, WriteStatus::Unencodable);
     EXPECT_EQ(u.line, 2u);
-    EXPECT_EQ(readAll(ok), QByteArray("KEEP")) << "nothing written when a character cannot be";
+    EXPECT_EQ(readFileBytes(ok), QByteArray("KEEP")) << "nothing written when a character cannot be";
 }

@@ -9,24 +9,11 @@
 #include <gtest/gtest.h>
 
 #include "filesizelimit.h"
+#include "testfiles.h"
 
 using namespace marbolt;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-    return f.readAll();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 SettingsOverrides defaultsOverrides()
 {
@@ -100,14 +87,14 @@ TEST(SettingsFile, EveryKeyComesBackAfterAWriteAndARead)
     EXPECT_EQ(r.get(QStringLiteral("NAME")), QStringLiteral("IPAGothic"));
     EXPECT_EQ(r.get(QStringLiteral("SORT")), QStringLiteral("0"));
     EXPECT_EQ(r.get(QStringLiteral("FILE2")), QString());
-    EXPECT_TRUE(readAll(path).contains("\r\nFILE2=\r\n")) << "an empty entry is written as FILE2=";
+    EXPECT_TRUE(readFileBytes(path).contains("\r\nFILE2=\r\n")) << "an empty entry is written as FILE2=";
 }
 
 TEST(SettingsFile, ReadingTakesLinesWhateverTheirBreaksAndDropsUnknownKeysAtTheNextWrite)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("m.ini"));
-    writeAll(path, "[EDIT]\rSPEED=1200\n[COMM]\r\nSPEED=9600\r\nMYKEY=7\r\nport=COM4");
+    ASSERT_TRUE(writeFileBytes(path, "[EDIT]\rSPEED=1200\n[COMM]\r\nSPEED=9600\r\nMYKEY=7\r\nport=COM4"));
     SettingsStore s;
     ASSERT_TRUE(readSettingsFile(path, s));
     EXPECT_EQ(s.get(QStringLiteral("SPEED")), QStringLiteral("1200")) << "first occurrence, any section";
@@ -121,7 +108,7 @@ TEST(SettingsFile, ReadingTakesLinesWhateverTheirBreaksAndDropsUnknownKeysAtTheN
     EXPECT_EQ(s.get(QStringLiteral("CODE")), QString()) << "other missing keys stay empty";
 
     ASSERT_TRUE(writeSettingsFile(path, s, defaultsOverrides()));
-    const QByteArray written = readAll(path);
+    const QByteArray written = readFileBytes(path);
     EXPECT_FALSE(written.contains("MYKEY"));
     EXPECT_TRUE(written.contains("\r\nSPEED=1200\r\n"));
     EXPECT_EQ(written.count("SPEED="), 1);
@@ -131,14 +118,14 @@ TEST(SettingsFile, AFailedWriteLeavesTheOldFile)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("m.ini"));
-    writeAll(path, "SPEED=300\r\n");
+    ASSERT_TRUE(writeFileBytes(path, "SPEED=300\r\n"));
     SettingsStore s;
     s.storeDefaults(QStringLiteral("/"));
     {
         FileSizeLimit full(64);  // the new file cannot be written whole
         EXPECT_FALSE(writeSettingsFile(path, s, defaultsOverrides()));
     }
-    EXPECT_EQ(readAll(path), QByteArray("SPEED=300\r\n"));
+    EXPECT_EQ(readFileBytes(path), QByteArray("SPEED=300\r\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file left behind";
     EXPECT_FALSE(writeSettingsFile(dir.filePath(QStringLiteral("no/such/folder/m.ini")), s,
                                    defaultsOverrides()));

@@ -5,6 +5,7 @@
 #include "scripteddialogs.h"
 
 #include "../unit/filesizelimit.h"
+#include "../unit/testfiles.h"
 
 #include <QApplication>
 #include <QFile>
@@ -24,21 +25,6 @@ using Kind = ScriptedDialogs::Kind;
 namespace {
 
 const QString kSaveQuestion = QStringLiteral("ＮＣデータが変更されています。\r変更を保存しますか？");
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 FileChoice choice(const QString &path, int filter = 1)
 {
@@ -147,9 +133,9 @@ private slots:
 
     void settingsFileIsAppliedAndWrittenAtClose()
     {
-        writeAll(path(QStringLiteral("marbolt.ini")),
+        QVERIFY(writeFileBytes(path(QStringLiteral("marbolt.ini")),
                  "[COMM]\r\nspeed=9600\r\nPORT=COM3\r\nCODE=EIA\r\nMYKEY=1\r\n[EDIT]\r\nFONT=20\r\n"
-                 "NAME=Courier\r\nSORT=0\r\n[RECENT]\r\nFILE2=/q/a.nc\r\n");
+                 "NAME=Courier\r\nSORT=0\r\n[RECENT]\r\nFILE2=/q/a.nc\r\n"));
         auto f = makeForm();
         QCOMPARE(f->StatusBar1->panelText(2), QStringLiteral("9600  EIA"));
         QCOMPARE(f->StatusBar1->panelText(1), QStringLiteral("COM3"));
@@ -162,7 +148,7 @@ private slots:
         QCOMPARE(f->settings.get(QStringLiteral("FEED")), QStringLiteral("100"));
         QCOMPARE(f->settings.get(QStringLiteral("STOPBIT")), QString());
         QVERIFY(closeForm(*f));
-        const QByteArray ini = readAll(path(QStringLiteral("marbolt.ini")));
+        const QByteArray ini = readFileBytes(path(QStringLiteral("marbolt.ini")));
         QVERIFY(ini.startsWith("[COMM]\r\nSPEED=9600\r\nSTOPBIT=\r\n"));
         QVERIFY(ini.contains("\r\nFONT=20\r\nNAME=Courier\r\n"));
         QVERIFY(ini.contains("\r\nSORT=0\r\n"));
@@ -172,7 +158,7 @@ private slots:
 
     void openUpperCasesIndexesAndRemembersTheFolder()
     {
-        writeAll(path(QStringLiteral("a.nc")), "o1000\ng01x10.\nm30\no20\n");
+        QVERIFY(writeFileBytes(path(QStringLiteral("a.nc")), "o1000\ng01x10.\nm30\no20\n"));
         auto f = makeForm();
         dialogs_->files.push_back(choice(path(QStringLiteral("a.nc")), 2));
         f->FileOpen1Execute();
@@ -190,7 +176,7 @@ private slots:
 
         // Saving without edits writes the upper-case text with CR LF.
         f->FileSave1Execute();
-        QCOMPARE(readAll(path(QStringLiteral("a.nc"))), QByteArray("O1000\r\nG01X10.\r\nM30\r\nO20\r\n"));
+        QCOMPARE(readFileBytes(path(QStringLiteral("a.nc"))), QByteArray("O1000\r\nG01X10.\r\nM30\r\nO20\r\n"));
 
         // The next dialog starts in the file's folder.
         f->FileOpen1Execute();
@@ -199,7 +185,7 @@ private slots:
 
     void openFailureKeepsEverything()
     {
-        writeAll(path(QStringLiteral("a.nc")), "O1\r\n");
+        QVERIFY(writeFileBytes(path(QStringLiteral("a.nc")), "O1\r\n"));
         auto f = makeForm({path(QStringLiteral("a.nc"))});
         type(*f, "G0");
         const QString missing = path(QStringLiteral("missing.nc"));
@@ -212,7 +198,7 @@ private slots:
         QCOMPARE(f->windowTitle(), QStringLiteral("a.nc - マルボルト"));
         QCOMPARE(f->settings.get(QStringLiteral("DIR")), dir_->path());
         f->FileSave1Execute();
-        QCOMPARE(readAll(path(QStringLiteral("a.nc"))), QByteArray("G0O1\r\n"));
+        QCOMPARE(readFileBytes(path(QStringLiteral("a.nc"))), QByteArray("G0O1\r\n"));
     }
 
     void saveQuestionAnswersOnNew()
@@ -249,14 +235,14 @@ private slots:
 
     void saveQuestionYesSavesBeforeOpening()
     {
-        writeAll(path(QStringLiteral("a.nc")), "O1\r\n");
-        writeAll(path(QStringLiteral("b.nc")), "O2\r\n");
+        QVERIFY(writeFileBytes(path(QStringLiteral("a.nc")), "O1\r\n"));
+        QVERIFY(writeFileBytes(path(QStringLiteral("b.nc")), "O2\r\n"));
         auto f = makeForm({path(QStringLiteral("a.nc"))});
         type(*f, "G0");
         dialogs_->answers.push_back(Answer::Yes);
         dialogs_->files.push_back(choice(path(QStringLiteral("b.nc"))));
         f->FileOpen1Execute();
-        QCOMPARE(readAll(path(QStringLiteral("a.nc"))), QByteArray("G0O1\r\n"));
+        QCOMPARE(readFileBytes(path(QStringLiteral("a.nc"))), QByteArray("G0O1\r\n"));
         QCOMPARE(text(*f), std::string("O2\r\n"));
     }
 
@@ -266,7 +252,7 @@ private slots:
         type(*f, "o1\n");
         dialogs_->files.push_back(choice(path(QStringLiteral("PART1")), 2));
         f->FileSaveAs1Execute();
-        QCOMPARE(readAll(path(QStringLiteral("PART1.nc"))), QByteArray("o1\r\n"));
+        QCOMPARE(readFileBytes(path(QStringLiteral("PART1.nc"))), QByteArray("o1\r\n"));
         QCOMPARE(f->filename(), path(QStringLiteral("PART1.nc")));
         QCOMPARE(f->windowTitle(), QStringLiteral("PART1.nc - マルボルト"));
         QCOMPARE(f->settings.get(QStringLiteral("SAVEINDEX")), QStringLiteral("2"));
@@ -281,7 +267,7 @@ private slots:
         QVERIFY(QFile::exists(path(QStringLiteral("PART3"))));
 
         // Onto an existing file: No opens the dialog again with the previous name.
-        writeAll(path(QStringLiteral("old.nc")), "KEEP");
+        QVERIFY(writeFileBytes(path(QStringLiteral("old.nc")), "KEEP"));
         type(*f, "X");
         dialogs_->shown.clear();
         dialogs_->files.push_back(choice(path(QStringLiteral("old.nc"))));
@@ -292,31 +278,31 @@ private slots:
         QCOMPARE(dialogs_->shown[1].text, path(QStringLiteral("old.nc")) + QStringLiteral("はすでに存在します。\r上書きしますか？"));
         QCOMPARE(dialogs_->shown[2].kind, Kind::Save);
         QCOMPARE(dialogs_->shown[2].request.prefill, path(QStringLiteral("PART3")));
-        QCOMPARE(readAll(path(QStringLiteral("old.nc"))), QByteArray("KEEP"));
+        QCOMPARE(readFileBytes(path(QStringLiteral("old.nc"))), QByteArray("KEEP"));
         QVERIFY(f->RichEdit1->modifiedFlag());
 
         dialogs_->files.push_back(choice(path(QStringLiteral("old.nc"))));
         dialogs_->answers.push_back(Answer::Yes);
         f->FileSaveAs1Execute();
-        QCOMPARE(readAll(path(QStringLiteral("old.nc"))), QByteArray("o1\r\nX"));
+        QCOMPARE(readFileBytes(path(QStringLiteral("old.nc"))), QByteArray("o1\r\nX"));
     }
 
     void lineBreaksAreSavedAsCrLf()
     {
-        writeAll(path(QStringLiteral("lf.nc")), "O1\nG0\n");
-        writeAll(path(QStringLiteral("cr.nc")), "O1\rG0\r");
+        QVERIFY(writeFileBytes(path(QStringLiteral("lf.nc")), "O1\nG0\n"));
+        QVERIFY(writeFileBytes(path(QStringLiteral("cr.nc")), "O1\rG0\r"));
         for (const char *name : {"lf.nc", "cr.nc"}) {
             auto f = makeForm({path(QString::fromLatin1(name))});
             QCOMPARE(f->RichEdit1->SendScintilla(QsciScintilla::SCI_GETLINECOUNT), 3L);
             type(*f, "\n");  // a lone LF typed in
             f->FileSave1Execute();
-            QCOMPARE(readAll(path(QString::fromLatin1(name))), QByteArray("\r\nO1\r\nG0\r\n"));
+            QCOMPARE(readFileBytes(path(QString::fromLatin1(name))), QByteArray("\r\nO1\r\nG0\r\n"));
         }
     }
 
     void aFailedSaveKeepsTheFileAndTheModifiedFlag()
     {
-        writeAll(path(QStringLiteral("a.nc")), "O1\r\n");
+        QVERIFY(writeFileBytes(path(QStringLiteral("a.nc")), "O1\r\n"));
         auto f = makeForm({path(QStringLiteral("a.nc"))});
         const std::string big(50000, 'G');
         type(*f, big.c_str());
@@ -324,7 +310,7 @@ private slots:
             FileSizeLimit full(1024);
             f->FileSave1Execute();
         }
-        QCOMPARE(readAll(path(QStringLiteral("a.nc"))), QByteArray("O1\r\n"));
+        QCOMPARE(readFileBytes(path(QStringLiteral("a.nc"))), QByteArray("O1\r\n"));
         QVERIFY(f->RichEdit1->modifiedFlag());
         QCOMPARE(dialogs_->texts(Kind::Message).size(), 1);
         QVERIFY(dialogs_->texts(Kind::Message).first().startsWith(QStringLiteral("ファイル ")));
@@ -342,16 +328,16 @@ private slots:
     {
         QStringEncoder enc("windows-31j");
         const QByteArray bytes = QByteArray("O1") + enc.encode(QStringLiteral("(荒加工ャ)")) + "\r\n\xff\x85\x9f\r\n";
-        writeAll(path(QStringLiteral("j.nc")), bytes);
+        QVERIFY(writeFileBytes(path(QStringLiteral("j.nc")), bytes));
         auto f = makeForm({path(QStringLiteral("j.nc"))});
         QVERIFY(QString::fromStdString(text(*f)).startsWith(QStringLiteral("O1(荒加工ャ)")));
         f->FileSave1Execute();
-        QCOMPARE(readAll(path(QStringLiteral("j.nc"))), bytes);
+        QCOMPARE(readFileBytes(path(QStringLiteral("j.nc"))), bytes);
     }
 
     void indexJumpFindsTheWholeLine()
     {
-        writeAll(path(QStringLiteral("i.nc")), "%\r\nO1000\r\nG0\r\nO100\r\nG1\r\nO5\r\n");
+        QVERIFY(writeFileBytes(path(QStringLiteral("i.nc")), "%\r\nO1000\r\nG0\r\nO100\r\nG1\r\nO5\r\n"));
         auto f = makeForm({path(QStringLiteral("i.nc"))});
         f->show();
         QCOMPARE(f->ComboBox2->entries(),
@@ -366,7 +352,7 @@ private slots:
             std::string longText;
             for (int i = 0; i < 300; ++i)
                 longText += "O" + std::to_string(i) + "\r\nG0\r\n";
-            writeAll(path(QStringLiteral("long.nc")), QByteArray::fromStdString(longText));
+            QVERIFY(writeFileBytes(path(QStringLiteral("long.nc")), QByteArray::fromStdString(longText)));
             auto g = makeForm({path(QStringLiteral("long.nc"))});
             g->show();
             const int row = static_cast<int>(g->ComboBox2->entries().indexOf(QStringLiteral("O150")));
@@ -390,7 +376,7 @@ private slots:
 
     void indexBoxTakesNoTypedText()
     {
-        writeAll(path(QStringLiteral("i.nc")), "O1\r\nO2\r\n");
+        QVERIFY(writeFileBytes(path(QStringLiteral("i.nc")), "O1\r\nO2\r\n"));
         auto f = makeForm({path(QStringLiteral("i.nc"))});
         f->show();
         f->activateWindow();
@@ -448,7 +434,7 @@ private slots:
     void recentItemsFollowOpensAndReopen()
     {
         for (const char *n : {"x.nc", "y.nc", "z.nc"})
-            writeAll(path(QString::fromLatin1(n)), QByteArray("O") + n[0] + "\r\n");
+            QVERIFY(writeFileBytes(path(QString::fromLatin1(n)), QByteArray("O") + n[0] + "\r\n"));
         auto f = makeForm();
         for (const char *n : {"x.nc", "y.nc", "z.nc"})
             QVERIFY(f->fopen(path(QString::fromLatin1(n))));
