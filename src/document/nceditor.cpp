@@ -35,13 +35,6 @@ NcEditor::NcEditor(QWidget *parent) : QsciScintilla(parent)
     SendScintilla(SCI_SETSCROLLWIDTH, 1);
     SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
     SendScintilla(SCI_SETPASTECONVERTENDINGS, 1);
-    // Single bytes that are not Shift-JIS, shown as "x81" and friends.
-    for (char32_t b = 0; b < 256; ++b) {
-        std::string key;
-        appendUtf8(key, kByteEscapeBase + b);
-        const std::string shown = escapeDisplay(kByteEscapeBase + b);
-        SendScintilla(SCI_SETREPRESENTATION, key.c_str(), shown.c_str());
-    }
     applyDocumentSettings();
 }
 
@@ -50,6 +43,15 @@ void NcEditor::applyDocumentSettings()
     // Code page and line-end mode belong to the document, not the view.
     SendScintilla(SCI_SETCODEPAGE, SC_CP_UTF8);
     SendScintilla(SCI_SETEOLMODE, SC_EOL_CRLF);
+    // Setting the code page resets the representations: single bytes that
+    // are not Shift-JIS are shown as "x81" and friends, and 0x80, which
+    // code page 932 reads as the invisible control U+0080, as "x80".
+    for (char32_t b = 0; b < 256; ++b) {
+        std::string key;
+        appendUtf8(key, kByteEscapeBase + b);
+        SendScintilla(SCI_SETREPRESENTATION, key.c_str(), escapeDisplay(kByteEscapeBase + b).c_str());
+    }
+    SendScintilla(SCI_SETREPRESENTATION, "\xC2\x80", "x80");
 }
 
 std::string_view NcEditor::textView() const

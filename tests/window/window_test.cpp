@@ -2,6 +2,7 @@
 #include "app/statuspanels.h"
 #include "document/indexbox.h"
 #include "document/nceditor.h"
+#include "document/sjistext.h"
 #include "scripteddialogs.h"
 
 #include "../unit/filesizelimit.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStringEncoder>
@@ -82,6 +84,8 @@ private slots:
         QCOMPARE(f->StatusBar1->panelText(4), QStringLiteral("挿入"));
         QCOMPARE(f->editorFontName(), QStringLiteral("ＭＳ ゴシック"));
         QCOMPARE(f->RichEdit1->font().pointSize(), 14);
+        if (QFontDatabase::families().contains(QStringLiteral("IPAGothic")))
+            QCOMPARE(f->RichEdit1->font().family(), QStringLiteral("IPAGothic"));
         QVERIFY(f->ComboBox2->isSorted());
         QVERIFY(f->ActionList1.EditSort->isChecked());
         for (QAction *item : f->rireki)
@@ -331,6 +335,14 @@ private slots:
         QVERIFY(writeFileBytes(path(QStringLiteral("j.nc")), bytes));
         auto f = makeForm({path(QStringLiteral("j.nc"))});
         QVERIFY(QString::fromStdString(text(*f)).startsWith(QStringLiteral("O1(荒加工ャ)")));
+        // The bytes that are not Shift-JIS are shown as their hex values.
+        for (auto [cp, shown] : {std::pair{kByteEscapeBase + 0xFF, "xFF"}, std::pair{kPairEscapeBase + 0x859F, "x859F"}}) {
+            std::string key;
+            appendUtf8(key, cp);
+            char buffer[16] = {};
+            f->RichEdit1->SendScintilla(QsciScintilla::SCI_GETREPRESENTATION, key.c_str(), buffer);
+            QCOMPARE(QByteArray(buffer), QByteArray(shown));
+        }
         f->FileSave1Execute();
         QCOMPARE(readFileBytes(path(QStringLiteral("j.nc"))), bytes);
     }
