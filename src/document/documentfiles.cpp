@@ -137,7 +137,7 @@ bool DocumentFiles::fopen(const QString &path)
     host_.showActivity(QString());
     index_.setBoxText(index_.firstEntry());
 
-    editor_.setModifiedFlag(false);
+    editor_.clearModifiedFlag();
     host_.setUndoEnabled(false);
     host_.setCaptionFor(filename_);
     setDialogFolder(folderOf(QFileInfo(path).absoluteFilePath()));
@@ -163,7 +163,7 @@ void DocumentFiles::save()
         return;
     }
     if (writeTo(filename_))
-        editor_.setModifiedFlag(false);
+        editor_.clearModifiedFlag();
 }
 
 void DocumentFiles::saveAs()
@@ -207,7 +207,7 @@ void DocumentFiles::saveAs()
     host_.setCaptionFor(filename_);
     setDialogFolder(folderOf(path));
     editor_.setFocus();
-    editor_.setModifiedFlag(false);
+    editor_.clearModifiedFlag();
 }
 
 }  // namespace marbolt

@@ -112,12 +112,6 @@ std::unique_ptr<NcEditor::Loader> NcEditor::beginLoad(std::size_t sizeHint)
     return std::unique_ptr<Loader>(new Loader(this, sizeHint));
 }
 
-void NcEditor::setWholeText(std::string_view text)
-{
-    SendScintilla(SCI_TARGETWHOLEDOCUMENT);
-    SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(text.size()), text.data());
-}
-
 void NcEditor::clearDocument()
 {
     SendScintilla(SCI_CLEARALL);
@@ -155,20 +149,9 @@ bool NcEditor::modifiedFlag() const
     return SendScintilla(SCI_GETMODIFY) != 0;
 }
 
-void NcEditor::setModifiedFlag(bool modified)
+void NcEditor::clearModifiedFlag()
 {
-    if (!modified) {
-        SendScintilla(SCI_SETSAVEPOINT);
-        return;
-    }
-    if (modifiedFlag())
-        return;
-    // Scintilla knows "modified" only as "not at the save point": make a
-    // change that leaves the text as it is.
-    SendScintilla(SCI_BEGINUNDOACTION);
-    SendScintilla(SCI_INSERTTEXT, 0UL, " ");
-    SendScintilla(SCI_DELETERANGE, 0UL, 1L);
-    SendScintilla(SCI_ENDUNDOACTION);
+    SendScintilla(SCI_SETSAVEPOINT);
 }
 
 bool NcEditor::normaliseLineBreaks()

@@ -39,7 +39,6 @@ public:
     };
     std::unique_ptr<Loader> beginLoad(std::size_t sizeHint);
 
-    void setWholeText(std::string_view text);  // undoable, marks modified
     void clearDocument();                      // empty, no undo, clean
 
     std::size_t caretPos() const;
@@ -49,7 +48,8 @@ public:
     void selectRange(std::size_t start, std::size_t end);
 
     bool modifiedFlag() const;
-    void setModifiedFlag(bool modified);
+    // The text as it stands is the saved text.
+    void clearModifiedFlag();
 
     // CR, LF and CR LF all become CR LF; true when the text changed.
     bool normaliseLineBreaks();
