@@ -1,0 +1,32 @@
+#pragma once
+// How the line settings of Trs232c become a Linux tty configuration. Pure:
+// it takes the port's current termios and returns the one to apply, so the
+// mapping is tested without a device.
+#include "serial/linesettings.h"
+
+#include <termios.h>
+
+#include <optional>
+
+namespace marbolt {
+
+struct LineConfig {
+    termios attributes{};
+    // A speed with no Bnnn constant, to be set through the custom-speed call.
+    std::optional<int> customSpeed;
+    // Modem lines to raise and to lower after the attributes (TIOCM_*).
+    int raiseLines = 0;
+    int lowerLines = 0;
+    // Done by the component itself, the tty has no such setting.
+    bool dropNul = false;
+    bool abortOnError = false;
+};
+
+// nullopt: the settings are ones a driver refuses (bps not above 0, a byte
+// size other than 5 to 8), so Open fails as when the driver refuses them.
+std::optional<LineConfig> lineConfigFor(const LineSettings &settings, const termios &current);
+
+// Bits on the line for one character: start, data, parity and stop bits.
+int bitsPerCharacter(const termios &t);
+
+}  // namespace marbolt

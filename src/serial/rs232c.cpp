@@ -1,0 +1,446 @@
+#include "serial/rs232c.h"
+
+#include "serial/comthd.h"
+#include "serial/lineconfig.h"
+
+#include <QRegularExpression>
+
+#include <errno.h>
+#include <sys/ioctl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+namespace marbolt {
+
+namespace {
+
+bool hasLineError(const LineErrorCounts &now, const LineErrorCounts &before)
+{
+    return now.frame != before.frame || now.overrun != before.overrun
+        || now.parity != before.parity || now.bufferOverrun != before.bufferOverrun
+        || now.brk != before.brk;
+}
+
+std::uint32_t errorBits(const LineErrorCounts &now, const LineErrorCounts &before)
+{
+    std::uint32_t bits = 0;
+    if (now.bufferOverrun != before.bufferOverrun)
+        bits |= CE_RXOVER;
+    if (now.overrun != before.overrun)
+        bits |= CE_OVERRUN;
+    if (now.parity != before.parity)
+        bits |= CE_RXPARITY;
+    if (now.frame != before.frame)
+        bits |= CE_FRAME;
+    if (now.brk != before.brk)
+        bits |= CE_BREAK;
+    return bits;
+}
+
+int millisecondsUntil(std::chrono::steady_clock::time_point deadline)
+{
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
+}
+
+}  // namespace
+
+std::string devicePathFor(const QString &portname)
+{
+    static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]{0,2})$"));
+    const auto match = com.match(portname);
+    if (match.hasMatch())
+        return "/dev/ttyS" + std::to_string(match.captured(1).toInt() - 1);
+    return portname.toStdString();
+}
+
+Trs232c::Trs232c(const LineSettings &settings, SerialSystem &system, const PortEvent &onCreate)
+    : LineSettings(settings), OnCreate(onCreate), system_(system)
+{
+    if (OnCreate)
+        OnCreate(*this);
+}
+
+Trs232c::~Trs232c()
+{
+    Close();
+    reapRetiredWatcher();
+}
+
+void Trs232c::reapRetiredWatcher()
+{
+    if (retired_ && !retired_->Dispatching()) {
+        retired_->WaitFor();
+        retired_.reset();
+    }
+}
+
+std::uint32_t Trs232c::computeEventMask() const
+{
+    std::uint32_t mask = 0;
+    if (OnBREAK) mask |= EV_BREAK;
+    if (OnCTS) mask |= EV_CTS;
+    if (OnDSR) mask |= EV_DSR;
+    if (OnERR) mask |= EV_ERR;
+    if (OnRING) mask |= EV_RING;
+    if (OnRLSD) mask |= EV_RLSD;
+    if (OnRXCHAR) mask |= EV_RXCHAR;
+    if (OnPACKET) mask |= EV_RXCHAR;
+    if (OnRXFLAG) mask |= EV_RXFLAG;
+    if (OnTXEMPTY) mask |= EV_TXEMPTY;
+    return mask;
+}
+
+bool Trs232c::Open()
+{
+    if (opened_)
+        return false;
+    reapRetiredWatcher();
+    const std::string path = devicePathFor(portname);
+    fd_ = system_.openDevice(path.c_str());
+    if (fd_ < 0) {
+        lastErrno_ = errno;
+        return false;
+    }
+    if (system_.takeExclusive(fd_) != 0) {
+        // Busy: another program, or the other port object, holds it.
+        lastErrno_ = errno;
+        system_.closeDevice(fd_);
+        fd_ = -1;
+        return false;
+    }
+
+    termios current{};
+    if (system_.getAttributes(fd_, current) != 0) {
+        lastErrno_ = errno;
+        failOpen();
+        return false;
+    }
+    const auto config = lineConfigFor(*this, current);
+    if (!config) {
+        lastErrno_ = EINVAL;
+        failOpen();
+        return false;
+    }
+    if (system_.setAttributes(fd_, config->attributes) != 0
+        || (config->customSpeed && system_.setCustomSpeed(fd_, *config->customSpeed) != 0)) {
+        lastErrno_ = errno;
+        failOpen();
+        return false;
+    }
+    // A pseudo-terminal or a network port has no modem lines; that is no
+    // reason to refuse it.
+    if (config->raiseLines)
+        system_.setModemLines(fd_, config->raiseLines, true);
+    if (config->lowerLines)
+        system_.setModemLines(fd_, config->lowerLines, false);
+
+    dropNul_ = config->dropNul;
+    abortOnError_ = config->abortOnError;
+    rxTimeoutMs_ = rxtimeout;
+    txTimeoutMs_ = txtimeout;
+    readIntervalMs_ = readinterval;
+    const double bitsPerSecond = static_cast<double>(bps);
+    characterTime_ = std::chrono::nanoseconds(
+        static_cast<std::int64_t>(bitsPerCharacter(config->attributes) * 1e9 / bitsPerSecond));
+    hasOutputCount_ = system_.outputQueue(fd_).has_value();
+    clearedCounts_ = system_.lineErrorCounts(fd_);
+    lineFree_ = Clock::now();
+    writes_.store(0, std::memory_order_relaxed);
+    readHead_ = readTail_ = 0;
+
+    eventMask_ = computeEventMask();
+    system_.flushQueues(fd_, TCIOFLUSH);
+    if (eventMask_ != 0) {
+        watcher_ = std::make_unique<tcommthread>(*this, fd_, system_, eventMask_);
+        if (!watcher_->Start()) {
+            lastErrno_ = errno;
+            watcher_.reset();
+            failOpen();
+            return false;
+        }
+    }
+    opened_ = true;
+    if (OnOpen)
+        OnOpen(*this);
+    return true;
+}
+
+void Trs232c::failOpen()
+{
+    system_.releaseExclusive(fd_);
+    system_.closeDevice(fd_);
+    fd_ = -1;
+}
+
+bool Trs232c::Close()
+{
+    if (!opened_)
+        return false;
+    if (watcher_ && watcher_->Dispatching()) {
+        // Called from one of the watcher's own handlers.
+        watcher_->Abandon();
+        retired_ = std::move(watcher_);
+    } else if (watcher_) {
+        watcher_->Terminate();
+        watcher_->WaitFor();
+        watcher_.reset();
+    }
+    opened_ = false;
+    if (OnClose)
+        OnClose(*this);
+    system_.releaseExclusive(fd_);
+    const bool closed = system_.closeDevice(fd_) == 0;
+    if (!closed)
+        lastErrno_ = errno;
+    fd_ = -1;
+    readHead_ = readTail_ = 0;
+    return closed;
+}
+
+std::optional<int> Trs232c::Handle() const
+{
+    if (!opened_)
+        return std::nullopt;
+    return fd_;
+}
+
+bool Trs232c::errorPending()
+{
+    if (!abortOnError_ || !clearedCounts_)
+        return false;
+    const auto now = system_.lineErrorCounts(fd_);
+    return now && hasLineError(*now, *clearedCounts_);
+}
+
+std::optional<CommStatus> Trs232c::ClearCommError()
+{
+    if (!opened_)
+        return std::nullopt;
+    CommStatus status;
+    if (clearedCounts_) {
+        if (const auto now = system_.lineErrorCounts(fd_)) {
+            status.errors = errorBits(*now, *clearedCounts_);
+            clearedCounts_ = now;
+        }
+    }
+    fillReadAhead();
+    const int kernel = system_.inputQueue(fd_);
+    status.inQueue = (readTail_ - readHead_) + std::max(0, kernel);
+    return status;
+}
+
+int Trs232c::RxCount()
+{
+    const auto status = ClearCommError();
+    return status ? status->inQueue : -1;
+}
+
+Trs232c::Fill Trs232c::fillReadAhead()
+{
+    if (readHead_ == readTail_)
+        readHead_ = readTail_ = 0;
+    if (readHead_ > 0 && readTail_ == static_cast<int>(readAhead_.size())) {
+        std::memmove(readAhead_.data(), readAhead_.data() + readHead_, readTail_ - readHead_);
+        readTail_ -= readHead_;
+        readHead_ = 0;
+    }
+    Fill result = Fill::Empty;
+    while (readTail_ < static_cast<int>(readAhead_.size())) {
+        const ssize_t n = system_.readSome(fd_, readAhead_.data() + readTail_,
+                                           readAhead_.size() - readTail_);
+        if (n > 0) {
+            std::uint8_t *first = readAhead_.data() + readTail_;
+            std::uint8_t *last = first + n;
+            if (dropNul_)
+                last = std::remove(first, last, std::uint8_t{0});
+            readTail_ += static_cast<int>(last - first);
+            result = Fill::Got;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // A raw tty with VMIN and VTIME 0 reads 0 bytes when none wait.
+        if (n == 0 || errno == EAGAIN)
+            break;
+        // A device that went away, or the far end of a pseudo-terminal
+        // that hung up (EIO).
+        lastErrno_ = errno;
+        if (result == Fill::Empty)
+            result = Fill::Gone;
+        break;
+    }
+    return result;
+}
+
+int Trs232c::takeReadAhead(std::uint8_t *buffer, int count)
+{
+    const int n = std::min(count, readTail_ - readHead_);
+    std::memcpy(buffer, readAhead_.data() + readHead_, n);
+    readHead_ += n;
+    return n;
+}
+
+Trs232c::Wait Trs232c::waitReadable(Clock::time_point deadline)
+{
+    for (;;) {
+        pollfd p{fd_, POLLIN, 0};
+        const int r = system_.pollFds(&p, 1, millisecondsUntil(deadline));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0) {
+            lastErrno_ = errno;
+            return Wait::Gone;
+        }
+        if (r == 0)
+            return Wait::TimedOut;
+        if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            lastErrno_ = EIO;
+            return Wait::Gone;
+        }
+        return Wait::Ready;
+    }
+}
+
+bool Trs232c::Read(std::uint8_t *buffer, int count)
+{
+    if (!opened_)
+        return false;
+    if (errorPending())
+        return false;
+    const auto start = Clock::now();
+    const auto deadline = start + std::chrono::milliseconds(rxTimeoutMs_);
+    int got = takeReadAhead(buffer, count);
+    while (got < count) {
+        const Fill fill = fillReadAhead();
+        if (fill == Fill::Got) {
+            got += takeReadAhead(buffer + got, count - got);
+            continue;
+        }
+        if (fill == Fill::Gone)
+            return false;  // no use waiting for the time-out
+        auto until = deadline;
+        if (readIntervalMs_ > 0 && got > 0)
+            until = std::min(until, Clock::now() + std::chrono::milliseconds(readIntervalMs_));
+        if (Clock::now() >= deadline)
+            return false;
+        const Wait wait = waitReadable(until);
+        if (wait == Wait::TimedOut)
+            return false;
+        if (wait == Wait::Gone) {
+            // A hung-up line may still hold bytes that came before.
+            if (fillReadAhead() != Fill::Got)
+                return false;
+        }
+    }
+    return true;
+}
+
+bool Trs232c::waitWritable(Clock::time_point deadline)
+{
+    for (;;) {
+        pollfd p{fd_, POLLOUT, 0};
+        const int r = system_.pollFds(&p, 1, millisecondsUntil(deadline));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return false;
+        if (p.revents & POLLOUT)
+            return true;
+        lastErrno_ = EIO;
+        return false;
+    }
+}
+
+bool Trs232c::waitUntilSent(int count, Clock::time_point deadline)
+{
+    if (hasOutputCount_) {
+        // A real UART: wait until the driver's queue is empty, sleeping
+        // about as long as the queued characters take on the line.
+        for (;;) {
+            const auto queued = system_.outputQueue(fd_);
+            if (!queued) {
+                lastErrno_ = errno;
+                return false;
+            }
+            if (*queued == 0)
+                return true;
+            const auto now = Clock::now();
+            if (now >= deadline)
+                return false;
+            auto nap = std::min<Clock::duration>(characterTime_ * *queued, deadline - now);
+            std::this_thread::sleep_for(std::max<Clock::duration>(nap, std::chrono::microseconds(50)));
+        }
+    }
+    // A pseudo-terminal or a network port gives no queue count: the bytes
+    // leave at the line's character rate. A write that comes while the
+    // line is still busy starts when the previous character has gone, so
+    // back-to-back writes run at the full rate and a DC3 that the machine
+    // sends is seen within a character or two.
+    const auto now = Clock::now();
+    const auto start = std::max(now, lineFree_);
+    lineFree_ = start + characterTime_ * count;
+    if (lineFree_ > deadline) {
+        std::this_thread::sleep_until(deadline);
+        return false;
+    }
+    std::this_thread::sleep_until(lineFree_);
+    return true;
+}
+
+bool Trs232c::Write(const std::uint8_t *buffer, int count)
+{
+    if (!opened_)
+        return false;
+    if (errorPending())
+        return false;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(txTimeoutMs_);
+    int sent = 0;
+    while (sent < count) {
+        const ssize_t n = system_.writeSome(fd_, buffer + sent, count - sent);
+        if (n > 0) {
+            sent += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN) {
+            if (!waitWritable(deadline))
+                return false;
+            continue;
+        }
+        lastErrno_ = n < 0 ? errno : EIO;
+        return false;
+    }
+    writes_.fetch_add(1, std::memory_order_relaxed);
+    return waitUntilSent(count, deadline);
+}
+
+bool Trs232c::ReadByte(std::uint8_t &b)
+{
+    if (!Read(&byte_, 1))
+        return false;
+    b = byte_;
+    return true;
+}
+
+bool Trs232c::WriteByte(std::uint8_t b)
+{
+    byte_ = b;
+    return Write(&byte_, 1);
+}
+
+bool Trs232c::SetRts(bool on)
+{
+    if (!opened_)
+        return false;
+    if (system_.setModemLines(fd_, TIOCM_RTS, on) != 0) {
+        lastErrno_ = errno;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace marbolt

@@ -1,0 +1,137 @@
+#pragma once
+// Trs232c: one RS-232C port. It keeps the line parameters (its published
+// properties, inherited from LineSettings), opens the port with them, moves
+// bytes with time-outs, reports the bytes waiting, drives RTS and, while
+// open, reports line events through its watcher thread (tcommthread).
+//
+// Threading: every operation is called on the user-interface thread, and
+// every handler runs there. The watcher only waits on the port and hands
+// over; it never reads, writes or touches a handler itself.
+#include "serial/linesettings.h"
+#include "serial/serialsystem.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace marbolt {
+
+class tcommthread;
+
+// Line events, as the bits of the event mask.
+constexpr std::uint32_t EV_RXCHAR = 0x0001;
+constexpr std::uint32_t EV_RXFLAG = 0x0002;
+constexpr std::uint32_t EV_TXEMPTY = 0x0004;
+constexpr std::uint32_t EV_CTS = 0x0008;
+constexpr std::uint32_t EV_DSR = 0x0010;
+constexpr std::uint32_t EV_RLSD = 0x0020;
+constexpr std::uint32_t EV_BREAK = 0x0040;
+constexpr std::uint32_t EV_ERR = 0x0080;
+constexpr std::uint32_t EV_RING = 0x0100;
+
+// Line-error bits of CommStatus::errors.
+constexpr std::uint32_t CE_RXOVER = 0x0001;    // input buffer overflow
+constexpr std::uint32_t CE_OVERRUN = 0x0002;   // character overrun
+constexpr std::uint32_t CE_RXPARITY = 0x0004;  // parity error
+constexpr std::uint32_t CE_FRAME = 0x0008;     // framing error
+constexpr std::uint32_t CE_BREAK = 0x0010;     // break received
+
+struct CommStatus {
+    std::uint32_t errors = 0;  // CE_ bits since the last clear
+    int inQueue = 0;           // bytes waiting to be read
+};
+
+// "COM1" ... "COMn" name /dev/ttyS0 ... /dev/ttyS(n-1); any other name is a
+// device path used as it stands.
+std::string devicePathFor(const QString &portname);
+
+class Trs232c : public LineSettings {
+public:
+    using LineEvent = std::function<void(tcommthread &sender)>;
+    using PortEvent = std::function<void(Trs232c &sender)>;
+
+    explicit Trs232c(const LineSettings &settings = {},
+                     SerialSystem &system = posixSerialSystem(),
+                     const PortEvent &onCreate = {});
+    ~Trs232c();
+    Trs232c(const Trs232c &) = delete;
+    Trs232c &operator=(const Trs232c &) = delete;
+
+    LineEvent OnBREAK, OnCTS, OnDSR, OnERR, OnRING, OnRLSD, OnRXCHAR, OnRXFLAG, OnTXEMPTY;
+    PortEvent OnCreate, OnOpen, OnClose;
+    LineEvent OnPACKET;
+
+    bool Open();
+    bool Close();
+    bool Read(std::uint8_t *buffer, int count);
+    bool Write(const std::uint8_t *buffer, int count);
+    bool ReadByte(std::uint8_t &b);
+    bool WriteByte(std::uint8_t b);
+    // Bytes waiting, -1 when closed. Also clears the line-error state.
+    int RxCount();
+    std::optional<int> Handle() const;
+    bool SetRts(bool on);
+    // Fetches and clears the line-error state; nullopt when closed.
+    std::optional<CommStatus> ClearCommError();
+
+    bool isOpen() const { return opened_; }
+    // The errno of the last failed system call, for diagnostics.
+    int lastError() const { return lastErrno_; }
+    // The events the watcher waits for, as computed at the last Open.
+    std::uint32_t eventMask() const { return eventMask_; }
+    bool hasWatcher() const { return watcher_ != nullptr; }
+    // Writes since Open; the watcher reads it for EV_TXEMPTY.
+    std::uint64_t writeCount() const { return writes_.load(std::memory_order_relaxed); }
+
+private:
+    friend class tcommthread;
+    using Clock = std::chrono::steady_clock;
+
+    std::uint32_t computeEventMask() const;
+    void failOpen();
+    bool errorPending();
+    // Moves what the driver holds into the read-ahead buffer.
+    enum class Fill { Got, Empty, Gone };
+    Fill fillReadAhead();
+    int takeReadAhead(std::uint8_t *buffer, int count);
+    enum class Wait { Ready, TimedOut, Gone };
+    Wait waitReadable(Clock::time_point deadline);
+    bool waitWritable(Clock::time_point deadline);
+    bool waitUntilSent(int count, Clock::time_point deadline);
+
+    SerialSystem &system_;
+    int fd_ = -1;
+    bool opened_ = false;
+    int lastErrno_ = 0;
+    std::uint32_t eventMask_ = 0;
+    std::unique_ptr<tcommthread> watcher_;
+    // A watcher left by a Close from inside its handler, joined later.
+    std::unique_ptr<tcommthread> retired_;
+    void reapRetiredWatcher();
+
+    // As applied at Open.
+    bool dropNul_ = false;
+    bool abortOnError_ = false;
+    bool hasOutputCount_ = false;
+    std::optional<LineErrorCounts> clearedCounts_;
+    std::chrono::nanoseconds characterTime_{0};
+    int rxTimeoutMs_ = 0;
+    int txTimeoutMs_ = 0;
+    int readIntervalMs_ = 0;
+    Clock::time_point lineFree_{};
+    std::atomic<std::uint64_t> writes_{0};
+
+    // Bytes already taken from the driver and not yet read. Filled by
+    // RxCount and Read, so dropped NUL bytes never count as waiting.
+    std::array<std::uint8_t, 4096> readAhead_{};
+    int readHead_ = 0;
+    int readTail_ = 0;
+    std::uint8_t byte_ = 0;  // the one-byte buffer of ReadByte and WriteByte
+};
+
+}  // namespace marbolt

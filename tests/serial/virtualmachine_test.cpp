@@ -1,0 +1,76 @@
+// The virtual machine tool is the measure of every transfer test, so its
+// own pacing and tape must be right.
+#include "serialtesting.h"
+
+using namespace marbolt;
+using namespace marbolt::testing;
+
+TEST(VirtualMachine, TapesInIsoAndEia)
+{
+    const auto iso = vm::punchTape("O1\nM30\n", PunchCode::Iso, 2);
+    EXPECT_EQ(iso, (std::vector<std::uint8_t>{0x00, 0x00, sendiso('%'), sendiso('\n'), sendiso('O'),
+                                              sendiso('1'), sendiso('\n'), sendiso('M'), sendiso('3'),
+                                              sendiso('0'), sendiso('\n'), sendiso('%'), kDC4}));
+    const auto eia = vm::punchTape("O1\r\nM30", PunchCode::Eia, 0, false);
+    EXPECT_EQ(eia, (std::vector<std::uint8_t>{sendeia('%'), 0x80, sendeia('O'), sendeia('1'), 0x80,
+                                              sendeia('M'), sendeia('3'), sendeia('0'), 0x80,
+                                              sendeia('%')}));
+}
+
+TEST(VirtualMachine, PacesWithDc3AndDc1AndCountsTheOvershoot)
+{
+    auto machine = makeMachine();
+    Trs232c port;
+    pointAt(port, *machine);
+    port.bps = 9600;  // a byte a millisecond: each arrives on its own
+    port.XonChar = kDC1;
+    port.XoffChar = kDC3;
+    ASSERT_TRUE(port.Open());
+    vm::ReceiveMode mode;
+    mode.stopLevel = 10;
+    mode.resumeLevel = 2;
+    mode.drainPerSecond = 50;  // far slower than the line: the buffer fills
+    machine->receive(mode);
+
+    std::vector<std::uint8_t> fromMachine;
+    auto readBack = [&] {
+        std::uint8_t b;
+        while (port.RxCount() > 0 && port.ReadByte(b))
+            fromMachine.push_back(b);
+    };
+    ASSERT_TRUE(pumpUntil([&] { readBack(); return !fromMachine.empty(); }));
+    EXPECT_EQ(fromMachine, std::vector<std::uint8_t>{kDC1}) << "DC1 when receiving starts";
+
+    // Ten bytes fill the buffer: DC3, then after draining eight, DC1.
+    for (int i = 0; i < 12; ++i)
+        ASSERT_TRUE(port.WriteByte('A'));
+    ASSERT_TRUE(pumpUntil([&] { readBack(); return fromMachine.size() >= 3; }))
+        << fromMachine.size() << " bytes back, " << machine->received().size() << " taken";
+    EXPECT_EQ(fromMachine, (std::vector<std::uint8_t>{kDC1, kDC3, kDC1}));
+    const auto overshoot = machine->bytesAfterDc3();
+    ASSERT_EQ(overshoot.size(), 1u);
+    EXPECT_GE(overshoot[0], 1);
+    EXPECT_LE(overshoot[0], 2);
+}
+
+TEST(VirtualMachine, PunchWaitsForDc1AndHoldsOnDc3)
+{
+    auto machine = makeMachine();
+    Trs232c port;
+    pointAt(port, *machine);
+    ASSERT_TRUE(port.Open());
+    vm::PunchMode mode;
+    mode.bytesPerSecond = 500;
+    machine->punch(vm::punchTape("G01X1.\n", PunchCode::Iso, 0), mode);
+    pumpFor(50ms);
+    EXPECT_EQ(port.RxCount(), 0) << "punching before DC1";
+    ASSERT_TRUE(port.WriteByte(kDC1));
+    ASSERT_TRUE(pumpUntil([&] { return port.RxCount() >= 2; }));
+    ASSERT_TRUE(port.WriteByte(kDC3));
+    pumpFor(30ms);
+    const int held = port.RxCount();
+    pumpFor(60ms);
+    EXPECT_EQ(port.RxCount(), held) << "punching went on after DC3";
+    ASSERT_TRUE(port.WriteByte(kDC1));
+    EXPECT_TRUE(machine->waitForPunchFinished(2000ms));
+}
