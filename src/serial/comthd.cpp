@@ -21,8 +21,9 @@ constexpr std::uint32_t kInputEvents = EV_RXCHAR | EV_ERR | EV_BREAK;
 // output queue are looked at every kCheckMs while they are watched.
 constexpr std::uint32_t kCheckedEvents = EV_CTS | EV_DSR | EV_RING | EV_RLSD | EV_TXEMPTY;
 constexpr int kCheckMs = 10;
-// Bytes already reported and still not read do not wake the watcher; it
-// looks for more every kBacklogMs instead of spinning on a readable port.
+// Bytes already reported and still not read do not wake the watcher, as
+// a readable port would at once: it looks again every kBacklogMs instead
+// of spinning.
 constexpr int kBacklogMs = 5;
 
 }  // namespace
@@ -134,10 +135,10 @@ std::uint32_t tcommthread::waitForEvents()
         deviceGone_ = true;
         return 0;
     }
-    return lineEvents((fds[1].revents & POLLIN) != 0);
+    return lineEvents();
 }
 
-std::uint32_t tcommthread::lineEvents(bool inputSignalled)
+std::uint32_t tcommthread::lineEvents()
 {
     std::uint32_t events = 0;
     if (countsSeen_) {
@@ -152,8 +153,11 @@ std::uint32_t tcommthread::lineEvents(bool inputSignalled)
         }
     }
     if (watchMask_ & kInputEvents) {
+        // Bytes that wait are reported, also those that came while the
+        // last dispatch ran, after its handler had read: no wake-up of
+        // their own is left for them.
         const int waiting = system_.inputQueue(handle_);
-        if (waiting > 0 && (inputSignalled || waiting > inputSeen_))
+        if (waiting > 0)
             events |= EV_RXCHAR;
         inputSeen_ = std::max(0, waiting);
     }

@@ -51,7 +51,7 @@ public:
 private:
     void execute();
     std::uint32_t waitForEvents();
-    std::uint32_t lineEvents(bool inputSignalled);
+    std::uint32_t lineEvents();
     void handOver();
     void runPendingDispatch();
     void dispatch();

@@ -148,6 +148,7 @@ bool Trs232c::Open()
     hasOutputCount_ = system_.outputQueue(fd_).has_value();
     clearedCounts_ = system_.lineErrorCounts(fd_);
     lineFree_ = Clock::now();
+    overslept_ = Clock::duration::zero();
     writes_.store(0, std::memory_order_relaxed);
     readHead_ = readTail_ = 0;
 
@@ -354,39 +355,45 @@ bool Trs232c::waitWritable(Clock::time_point deadline)
     }
 }
 
-bool Trs232c::waitUntilSent(int count, Clock::time_point deadline)
+bool Trs232c::waitUntilSent(Clock::time_point deadline)
 {
-    if (hasOutputCount_) {
-        // A real UART: wait until the driver's queue is empty, sleeping
-        // about as long as the queued characters take on the line.
-        for (;;) {
-            const auto queued = system_.outputQueue(fd_);
-            if (!queued) {
-                lastErrno_ = errno;
-                return false;
-            }
-            if (*queued == 0)
-                return true;
-            const auto now = Clock::now();
-            if (now >= deadline)
-                return false;
-            auto nap = std::min<Clock::duration>(characterTime_ * *queued, deadline - now);
-            std::this_thread::sleep_for(std::max<Clock::duration>(nap, std::chrono::microseconds(50)));
+    // A real UART: wait until the driver's queue is empty, sleeping about
+    // as long as the queued characters take on the line.
+    for (;;) {
+        const auto queued = system_.outputQueue(fd_);
+        if (!queued) {
+            lastErrno_ = errno;
+            return false;
         }
+        if (*queued == 0)
+            return true;
+        const auto now = Clock::now();
+        if (now >= deadline)
+            return false;
+        auto nap = std::min<Clock::duration>(characterTime_ * *queued, deadline - now);
+        std::this_thread::sleep_for(std::max<Clock::duration>(nap, std::chrono::microseconds(50)));
     }
-    // A pseudo-terminal or a network port gives no queue count: the bytes
-    // leave at the line's character rate. A write that comes while the
-    // line is still busy starts when the previous character has gone, so
-    // back-to-back writes run at the full rate and a DC3 that the machine
-    // sends is seen within a character or two.
+}
+
+bool Trs232c::waitForLine(int count, Clock::time_point deadline)
+{
+    // A pseudo-terminal or a network port gives no queue count, so the
+    // line is modelled as a UART without a FIFO: a byte goes out when the
+    // previous one has gone, one character time after it. Back-to-back
+    // writes run at the full rate, and a DC3 the machine sends is seen
+    // within a character or two. The time the last sleep overran its
+    // deadline is not held against the line: the caller came late because
+    // of it, not because the line was idle.
     const auto now = Clock::now();
-    const auto start = std::max(now, lineFree_);
-    lineFree_ = start + characterTime_ * count;
-    if (lineFree_ > deadline) {
+    const auto start = std::max(now - overslept_, lineFree_);
+    if (start > deadline) {
         std::this_thread::sleep_until(deadline);
         return false;
     }
-    std::this_thread::sleep_until(lineFree_);
+    std::this_thread::sleep_until(start);
+    lineFree_ = start + characterTime_ * count;
+    overslept_ = std::clamp<Clock::duration>(Clock::now() - start, Clock::duration::zero(),
+                                             characterTime_);
     return true;
 }
 
@@ -397,6 +404,8 @@ bool Trs232c::Write(const std::uint8_t *buffer, int count)
     if (errorPending())
         return false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(txTimeoutMs_);
+    if (!hasOutputCount_ && !waitForLine(count, deadline))
+        return false;
     int sent = 0;
     while (sent < count) {
         const ssize_t n = system_.writeSome(fd_, buffer + sent, count - sent);
@@ -415,7 +424,7 @@ bool Trs232c::Write(const std::uint8_t *buffer, int count)
         return false;
     }
     writes_.fetch_add(1, std::memory_order_relaxed);
-    return waitUntilSent(count, deadline);
+    return !hasOutputCount_ || waitUntilSent(deadline);
 }
 
 bool Trs232c::ReadByte(std::uint8_t &b)

@@ -102,7 +102,8 @@ private:
     enum class Wait { Ready, TimedOut, Gone };
     Wait waitReadable(Clock::time_point deadline);
     bool waitWritable(Clock::time_point deadline);
-    bool waitUntilSent(int count, Clock::time_point deadline);
+    bool waitUntilSent(Clock::time_point deadline);
+    bool waitForLine(int count, Clock::time_point deadline);
 
     SerialSystem &system_;
     int fd_ = -1;
@@ -124,6 +125,7 @@ private:
     int txTimeoutMs_ = 0;
     int readIntervalMs_ = 0;
     Clock::time_point lineFree_{};
+    Clock::duration overslept_{};
     std::atomic<std::uint64_t> writes_{0};
 
     // Bytes already taken from the driver and not yet read. Filled by

@@ -65,6 +65,28 @@ TEST(CommThreadDispatch, ArrivingBytesRunOnRxcharOnThisThread)
     EXPECT_EQ(got, "G01X10.");
 }
 
+TEST(CommThreadDispatch, AByteArrivingDuringADispatchIsReportedToo)
+{
+    // The second byte lands while the first dispatch runs, after its
+    // handler has read: the watcher must still report it.
+    auto machine = makeMachine();
+    Trs232c port;
+    pointAt(port, *machine);
+    std::string got;
+    port.OnRXCHAR = [&](tcommthread &) {
+        std::uint8_t b;
+        while (port.RxCount() > 0 && port.ReadByte(b))
+            got.push_back(static_cast<char>(b));
+        if (got == "1") {
+            machine->sendNow({'2'});
+            std::this_thread::sleep_for(30ms);
+        }
+    };
+    ASSERT_TRUE(port.Open());
+    machine->sendNow({'1'});
+    EXPECT_TRUE(pumpUntil([&] { return got == "12"; }, 1000ms)) << got;
+}
+
 TEST(CommThreadDispatch, PacketThenRxcharWithThePacketSize)
 {
     struct Case {
