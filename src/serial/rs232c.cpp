@@ -427,6 +427,23 @@ bool Trs232c::Write(const std::uint8_t *buffer, int count)
     return !hasOutputCount_ || waitUntilSent(deadline);
 }
 
+Trs232c::InputWait Trs232c::WaitForInput(int ms)
+{
+    if (!opened_)
+        return InputWait::Gone;
+    if (readHead_ != readTail_)
+        return InputWait::Waiting;
+    switch (waitReadable(Clock::now() + std::chrono::milliseconds(ms))) {
+    case Wait::Ready:
+        return InputWait::Waiting;
+    case Wait::TimedOut:
+        return InputWait::TimedOut;
+    case Wait::Gone:
+        break;
+    }
+    return fillReadAhead() == Fill::Got ? InputWait::Waiting : InputWait::Gone;
+}
+
 bool Trs232c::ReadByte(std::uint8_t &b)
 {
     if (!Read(&byte_, 1))

@@ -76,6 +76,10 @@ public:
     int RxCount();
     std::optional<int> Handle() const;
     bool SetRts(bool on);
+    // Waits up to ms for a byte to read, for loops that poll the port
+    // without spinning. Gone: closed, or the device went away.
+    enum class InputWait { Waiting, TimedOut, Gone };
+    InputWait WaitForInput(int ms);
     // Fetches and clears the line-error state; nullopt when closed.
     std::optional<CommStatus> ClearCommError();
 

@@ -1,0 +1,35 @@
+#include "transfer/portsetup.h"
+
+#include "app/settingsstore.h"
+#include "serial/punchcodes.h"
+
+namespace marbolt {
+
+namespace {
+
+void setUpLine(Trs232c &port, int speed, const SettingsStore &settings)
+{
+    port.bps = speed;
+    port.portname = settings.get(QStringLiteral("PORT"));
+    port.stopbit = settings.get(QStringLiteral("STOPBIT"));
+    port.charbit = 8;
+    port.paritymode = QStringLiteral("無し");
+    port.XoffChar = kDC3;
+    port.XonChar = kDC1;
+}
+
+}  // namespace
+
+void setUpSendPort(Trs232c &port, int speed, const SettingsStore &settings)
+{
+    setUpLine(port, speed, settings);
+    port.flowflag = kSendFlowFlag;
+}
+
+void setUpReceivePort(Trs232c &port, int speed, const SettingsStore &settings)
+{
+    setUpLine(port, speed, settings);
+    port.flowflag = kReceiveFlowFlag;
+}
+
+}  // namespace marbolt

@@ -1,0 +1,167 @@
+#include "transfer/receiver.h"
+
+#include "app/dialogs.h"
+#include "app/settingsstore.h"
+#include "transfer/portsetup.h"
+#include "transfer/senddata.h"
+
+namespace marbolt {
+
+namespace {
+
+// RTS is raised while fewer bytes wait; above the overflow limit the
+// reception stops.
+constexpr int kRtsLimit = 500;
+constexpr int kOverflowLimit = 1000;
+// While no byte waits, the loop waits on the port this long per pass
+// instead of spinning.
+constexpr int kIdleWaitMs = 5;
+
+}  // namespace
+
+QString receiveErrorMessage()
+{
+    return QStringLiteral("受信エラーが発生しました\r通信条件を確認して下さい");
+}
+
+Receiver::Receiver(ReceivePorts ports, SettingsStore &settings, TransferState &state, Dialogs &dialogs,
+                   Clock &clock, ReceiveView &view)
+    : ports_(ports), settings_(settings), state_(state), dialogs_(dialogs), clock_(clock), view_(view)
+{
+}
+
+void Receiver::receive()
+{
+    if (running_)
+        return;
+    ports_.send.Close();
+    ports_.receive.Close();
+    running_ = true;
+    struct CleanUp {
+        Receiver *receiver;
+        ~CleanUp() { receiver->cleanUp(); }
+    } cleanUp{this};
+
+    if (!view_.startNewDocument())
+        return;  // the user kept the changed document
+    state_.commstate = QStringLiteral("rec");
+    const QString speedText = settings_.get(QStringLiteral("SPEED"));
+    const auto speed = wholeNumber(speedText);
+    if (!speed) {
+        dialogs_.error(notWholeNumberMessage(QStringLiteral("SPEED"), speedText));
+        return;
+    }
+    setUpReceivePort(ports_.receive, *speed, settings_);
+    if (!ports_.receive.Open()) {
+        view_.beep();
+        dialogs_.message(QStringLiteral("回線オープンエラー"));
+        return;
+    }
+    state_.recstop = false;
+    view_.lockForTransfer();
+    view_.setStatusText(QStringLiteral("受信中"));
+    ports_.receive.WriteByte(kDC1);  // the request to start; its result does not matter
+
+    ReceiveDecoder decoder;
+    detectCode(decoder);
+    receiveLines(decoder);
+    view_.setReceivedText(decoder.takeText());
+}
+
+void Receiver::detectCode(ReceiveDecoder &decoder)
+{
+    while (!state_.recstop) {
+        view_.pumpMessages();
+        clock_.sleep(100);
+        if (ports_.receive.RxCount() < 1)
+            continue;
+        view_.pumpMessages();
+        if (state_.recstop)
+            return;
+        std::uint8_t b = 0;
+        if (!ports_.receive.ReadByte(b))
+            continue;  // the next pass looks again
+        if (decoder.detect(b))
+            return;
+    }
+}
+
+void Receiver::receiveLines(ReceiveDecoder &decoder)
+{
+    while (!state_.recstop) {
+        view_.pumpMessages();
+        int waiting = 0;
+        while ((waiting = ports_.receive.RxCount()) >= 1) {
+            view_.pumpMessages();
+            ports_.receive.SetRts(waiting < kRtsLimit);
+            if (waiting > kOverflowLimit) {
+                decoder.discardCurrentLine();
+                state_.recstop = true;
+                dialogs_.error(QStringLiteral("受信バッファがオーバーフローしました。"));
+            }
+            if (state_.recstop)
+                break;
+            std::uint8_t b = 0;
+            if (!ports_.receive.ReadByte(b)) {
+                // Bytes were reported and none came: the line failed. What
+                // came so far stays; nothing is made up for the byte.
+                state_.recstop = true;
+                dialogs_.error(receiveErrorMessage());
+                break;
+            }
+            switch (decoder.feed(b)) {
+            case ReceiveDecoder::Step::Continue:
+                break;
+            case ReceiveDecoder::Step::EndPercent:
+                state_.recstop = true;
+                dialogs_.information(QStringLiteral("受信を完了しました。"), Buttons::Ok);
+                break;
+            case ReceiveDecoder::Step::EndDc4:
+                state_.recstop = true;
+                dialogs_.information(QStringLiteral("NC機より完了信号DC4を受信しました。"), Buttons::Ok);
+                break;
+            case ReceiveDecoder::Step::LineFinished: {
+                const QString line = QString::fromLatin1(decoder.finishedLine());
+                if (isProgramLine(decoder.finishedLine()))
+                    view_.addProgram(line);
+                view_.showReceivedLine(line);
+                view_.setStatusText(QStringLiteral("%1バイト受信済み").arg(decoder.receivedBytes()));
+                break;
+            }
+            }
+            if (state_.recstop)
+                break;
+        }
+        if (!state_.recstop && waiting < 1
+            && ports_.receive.WaitForInput(kIdleWaitMs) == Trs232c::InputWait::Gone) {
+            // The adapter was pulled or the line closed: end, keeping what came.
+            state_.recstop = true;
+            dialogs_.error(receiveErrorMessage());
+        }
+    }
+}
+
+void Receiver::cleanUp()
+{
+    ports_.receive.Close();
+    view_.unlockAfterTransfer();
+    view_.setStatusText(QString());
+    running_ = false;
+}
+
+void Receiver::lineError()
+{
+    state_.recstop = true;
+    view_.pumpMessages();
+    dialogs_.error(receiveErrorMessage());
+    ports_.receive.ClearCommError();
+}
+
+void Receiver::cancel()
+{
+    ports_.receive.ClearCommError();
+    state_.recstop = true;
+    ports_.receive.WriteByte(kDC3);
+}
+
+}  // namespace marbolt

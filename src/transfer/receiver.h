@@ -1,0 +1,48 @@
+#pragma once
+// The reception: what the machine punches out becomes a new, untitled
+// document. A loop on the user-interface thread polls the receive port,
+// decodes with ReceiveDecoder, shows the lines as they come and ends on
+// "%", DC4, cancel, a line error or an overflowing queue.
+#include "serial/rs232c.h"
+#include "transfer/clock.h"
+#include "transfer/receivedecoder.h"
+#include "transfer/transferstate.h"
+#include "transfer/transferview.h"
+
+namespace marbolt {
+
+class Dialogs;
+class SettingsStore;
+
+struct ReceivePorts {
+    Trs232c &send;     // rs232c1, closed before a reception
+    Trs232c &receive;  // rs232c2
+};
+
+class Receiver {
+public:
+    Receiver(ReceivePorts ports, SettingsStore &settings, TransferState &state, Dialogs &dialogs,
+             Clock &clock, ReceiveView &view);
+
+    void receive();      // Rec1Execute
+    void lineError();    // rs232c2ERR, before the cancel it runs
+    void cancel();       // cancel of a reception: stop the machine with DC3
+    bool running() const { return running_; }
+
+private:
+    void detectCode(ReceiveDecoder &decoder);
+    void receiveLines(ReceiveDecoder &decoder);
+    void cleanUp();
+
+    ReceivePorts ports_;
+    SettingsStore &settings_;
+    TransferState &state_;
+    Dialogs &dialogs_;
+    Clock &clock_;
+    ReceiveView &view_;
+    bool running_ = false;
+};
+
+QString receiveErrorMessage();
+
+}  // namespace marbolt

@@ -1,0 +1,139 @@
+#include "transfer/senddata.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace marbolt {
+
+std::string normaliseLineEnds(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r') {
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            out += "\r\n";
+        } else if (c == '\n') {
+            if (i + 1 < text.size() && text[i + 1] == '\r')
+                ++i;
+            out += "\r\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string stripCommentLines(std::string_view data)
+{
+    // One pass that does what removing the first LF-apostrophe place again
+    // and again does: the LF stays, so what follows it is tested in turn.
+    std::string out;
+    out.reserve(data.size());
+    std::size_t i = 0;
+    while (i < data.size()) {
+        if (data[i] == '\'' && !out.empty() && out.back() == '\n') {
+            const std::size_t window = std::min<std::size_t>(1000, data.size() - i - 1);
+            const std::size_t lf = data.substr(i + 1, window).find('\n');
+            if (lf != std::string_view::npos)
+                i += 1 + lf + 1;  // through the closing LF
+            else
+                i = std::min(data.size(), i + 1001);
+            continue;
+        }
+        out += data[i++];
+    }
+    return out;
+}
+
+SendData prepareSendData(std::string_view source, const SendOptions &options)
+{
+    std::string data = normaliseLineEnds(source);
+
+    // The end marker goes on when the text has no "%" after its first
+    // character. A "%" inside a comment line does not count: the line is
+    // not sent, and the machine would wait for an end that never comes.
+    const std::string visible = stripCommentLines("\n" + data).substr(1);
+    if (visible.find('%', 1) == std::string::npos)
+        data += "\n%";
+
+    if (data.empty() || data.front() != '%')
+        data.insert(0, options.headPercent ? "%\n" : "\n");
+
+    SendData out;
+    out.bytes = stripCommentLines(data);
+    out.feedchar = sendiso(0x20);
+    if (options.code != PunchCode::None) {
+        for (char &c : out.bytes)
+            c = static_cast<char>(encodeFor(options.code, static_cast<std::uint8_t>(c)));
+        out.feedchar = feedByteFor(options.code);
+    }
+    return out;
+}
+
+bool isProgramBoundary(std::string_view data, std::size_t k)
+{
+    if (k < 6 || k + 3 >= data.size())
+        return false;
+    const auto a = static_cast<std::uint8_t>(data[k]);
+    const auto b = static_cast<std::uint8_t>(data[k + 1]);
+    return (a == 0x0A && b == 0xCF) || (a == 0x80 && b == 0x46);
+}
+
+bool isPacingPoint(std::size_t k, int speed)
+{
+    if (speed <= 0)
+        return k == 0;
+    return (static_cast<unsigned long long>(k) * 100ull) % static_cast<unsigned long long>(speed) == 0;
+}
+
+long long roundHalfEven(double value)
+{
+    // The default rounding mode, to nearest, takes halves to even.
+    return static_cast<long long>(std::nearbyint(value));
+}
+
+QString remainingText(long long remaining, long long rate, int speed)
+{
+    double perSecond = static_cast<double>(rate);
+    if (rate <= 0)
+        perSecond = speed > 0 ? speed / 12.0 : 1.0;
+    const double seconds = static_cast<double>(remaining) / perSecond;
+    const long long t = roundHalfEven(seconds);
+    if (t <= 60)
+        return QStringLiteral("残り%1バイト(約%2秒)").arg(remaining).arg(t);
+    return QStringLiteral("残り%1バイト(約%2分)").arg(remaining).arg(roundHalfEven(seconds / 60));
+}
+
+std::optional<int> wholeNumber(const QString &text)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return v;
+}
+
+QString notWholeNumberMessage(const QString &key, const QString &value)
+{
+    return QStringLiteral("'%1' は整数ではありません\r設定ファイルの %2 を確認して下さい").arg(value, key);
+}
+
+std::vector<std::size_t> lineStarts(std::string_view text)
+{
+    std::vector<std::size_t> starts{0};
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n')
+            starts.push_back(i + 1);
+    return starts;
+}
+
+std::size_t lineAt(const std::vector<std::size_t> &starts, std::size_t p)
+{
+    const auto it = std::upper_bound(starts.begin(), starts.end(), p);
+    return static_cast<std::size_t>(it - starts.begin()) - 1;
+}
+
+}  // namespace marbolt

@@ -1,0 +1,61 @@
+#pragma once
+// What a send puts on the line, prepared before the first byte: line ends,
+// the lead and the end marker, apostrophe comment lines, the punch code.
+// Also the pacing arithmetic and the remaining-bytes text. Pure: bytes in,
+// bytes out.
+#include "serial/punchcodes.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace marbolt {
+
+struct SendOptions {
+    bool headPercent = false;  // HEAD% "1": lead "%" LF instead of LF
+    PunchCode code = PunchCode::None;
+};
+
+struct SendData {
+    std::string bytes;          // exactly what goes on the line, in order
+    std::uint8_t feedchar = 0;  // the space in the chosen code
+};
+
+// Every line end (CR LF, CR, LF, LF CR) becomes CR LF.
+std::string normaliseLineEnds(std::string_view text);
+// Removes each line that begins with an apostrophe, with its line end; a
+// comment line without a line end within 1000 characters loses exactly its
+// first 1001 characters.
+std::string stripCommentLines(std::string_view data);
+// source is Shift-JIS text: the document, or LF and the selected text.
+SendData prepareSendData(std::string_view source, const SendOptions &options);
+
+// Tape mode: feed before the line feed that precedes a later program's
+// O-line, that is at bytes (0x0A, 0xCF) under ISO or (0x80, 0x46) under EIA.
+bool isProgramBoundary(std::string_view data, std::size_t k);
+// Pacing points fall where (k * 100) mod speed is 0.
+bool isPacingPoint(std::size_t k, int speed);
+
+// Nearest whole number, halves to even.
+long long roundHalfEven(double value);
+// "残り" r "バイト(約" t "秒)", or minutes above 60 s. rate is bytes per
+// second; a rate of 0 or less (too slow a line, or a long pause) falls back
+// to the line speed's own estimate, speed / 12, so the text stays sane.
+QString remainingText(long long remaining, long long rate, int speed);
+
+// A setting that must be a whole number: trimmed decimal digits with an
+// optional sign. nullopt when it is not one.
+std::optional<int> wholeNumber(const QString &text);
+// The message for a setting that is not a whole number.
+QString notWholeNumberMessage(const QString &key, const QString &value);
+
+// Start offset of each line of text (lines end with LF).
+std::vector<std::size_t> lineStarts(std::string_view text);
+// Index of the line that holds position p, by those starts.
+std::size_t lineAt(const std::vector<std::size_t> &starts, std::size_t p);
+
+}  // namespace marbolt

@@ -1,0 +1,89 @@
+#pragma once
+// The send engine: a whole document or the selection to the machine over
+// the send port, in the chosen punch code, paced by the machine's DC1/DC3,
+// with tape-puncher framing, progress, the remaining-bytes estimate and
+// the send log. It runs as a loop on the user-interface thread that pumps
+// messages before every byte, so handshake bytes and cancel reach it.
+#include "serial/rs232c.h"
+#include "transfer/clock.h"
+#include "transfer/senddata.h"
+#include "transfer/transferstate.h"
+#include "transfer/transferview.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace marbolt {
+
+class Dialogs;
+class SettingsStore;
+
+struct SendPorts {
+    Trs232c &send;     // rs232c1
+    Trs232c &receive;  // rs232c2, closed before a send
+};
+
+class SendEngine {
+public:
+    SendEngine(SendPorts ports, SettingsStore &settings, TransferState &state, Dialogs &dialogs,
+               Clock &clock, SendView &view, QString logPath);
+
+    void sendDocument();   // send1Execute
+    void sendSelection();  // psend3Execute
+    // rs232c1RXCHAR: DC1 and DC3 from the machine.
+    void handshake();
+    // Timer1Timer: measures the rate every 5 s.
+    void rateTick();
+    // Cancel of a send.
+    void cancel();
+
+    bool running() const { return running_; }
+    // The figures of the running (or last) send.
+    long long sendrate() const { return sendrate_; }
+    int sendsec() const { return sendsec_; }
+
+private:
+    enum class Kind { Document, Selection };
+    struct Settings {
+        int speed = 0;
+        int wait = 0;
+        bool tape = false;
+        int feed = 0;
+        bool sendRequest = false;  // SE "1"
+        bool log = false;
+        SendOptions options;
+    };
+
+    void run(Kind kind);
+    bool readSettings(Settings &out);
+    bool encodeSource(Kind kind, std::string &source, std::size_t &selectionOffset);
+    void sendLoop(Kind kind, const Settings &s, std::size_t selectionOffset);
+    void pacingPoint(std::size_t k, const Settings &s);
+    void highlight(Kind kind, std::size_t p);
+    void feedsend(std::uint8_t ch, int count);
+    void writeFailed();
+    void writeLog();
+    void cleanUp(Kind kind, bool progressShown);
+
+    SendPorts ports_;
+    SettingsStore &settings_;
+    TransferState &state_;
+    Dialogs &dialogs_;
+    Clock &clock_;
+    SendView &view_;
+    QString logPath_;
+
+    bool running_ = false;
+    SendData data_;
+    std::vector<std::size_t> lineStarts_;  // of the document, for the highlight
+    std::size_t currentLine_ = 0;
+    std::size_t firstLine_ = 0;  // editor line of the selection's start
+    long long sendrate_ = 0;
+    int sendsec_ = 0;
+    int position_ = 0;  // the progress bar's position
+};
+
+// The message of a failed write.
+QString sendErrorMessage();
+
+}  // namespace marbolt
