@@ -7,6 +7,9 @@
 #include "document/nceditor.h"
 #include "document/programindex.h"
 #include "document/sjistext.h"
+#include "transfer/receiver.h"
+#include "transfer/sendengine.h"
+#include "transferwindow.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -40,6 +43,7 @@ TSDIAppForm::TSDIAppForm(AppEnvironment environment, QWidget *parent)
     createToolBar();
     createStatusBar();
     files_ = std::make_unique<DocumentFiles>(*RichEdit1, *ComboBox2, *dialogs_, settings, *this);
+    createTransfers(environment);
     connectHandlers();
     FormCreate();
     // Typing goes to the document from the start, not to the index box
@@ -99,8 +103,16 @@ void TSDIAppForm::FormCreate()
 
 bool TSDIAppForm::FormCloseQuery()
 {
-    if (commstate == QLatin1String("send")) {
+    if (transfer.sending()) {
         dialogs_->message(QStringLiteral("通信を終了してください"));
+        return false;
+    }
+    if (receiver_ && receiver_->running()) {
+        // End the reception as cancel does; its text becomes the document,
+        // and the close comes again once the reception has finished.
+        if (transfer.receiving())
+            stop1Execute();
+        closeAfterReception_ = true;
         return false;
     }
     files_->newDocument();
@@ -198,6 +210,8 @@ void TSDIAppForm::Editall1Execute()
 
 void TSDIAppForm::RichEdit1Change()
 {
+    if (locked_)
+        return;  // the transfer's own changes: the lock holds
     ActionList1.EditUndo1->setEnabled(true);
 }
 
@@ -278,6 +292,8 @@ void TSDIAppForm::applyEditorFont(const QString &name, int points)
 
 void TSDIAppForm::updateClipboardActions()
 {
+    if (locked_)
+        return;
     const bool selection = RichEdit1->hasFocus() && RichEdit1->hasSelectedText();
     ActionList1.EditCut1->setEnabled(selection);
     ActionList1.EditCopy1->setEnabled(selection);

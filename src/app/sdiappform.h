@@ -7,15 +7,20 @@
 #include "recentfiles.h"
 #include "settingsstore.h"
 #include "document/documentfiles.h"
+#include "serial/rs232c.h"
+#include "transfer/clock.h"
+#include "transfer/transferstate.h"
 
 #include <QMainWindow>
 #include <QTimer>
 
 #include <array>
 #include <memory>
+#include <vector>
 
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QToolBar;
 
 namespace marbolt {
@@ -23,11 +28,16 @@ namespace marbolt {
 class NcEditor;
 class IndexBox;
 class StatusPanels;
+class SendEngine;
+class Receiver;
+class WindowTransferView;
 
 struct AppEnvironment {
     AppPaths paths;
     Dialogs *dialogs = nullptr;  // null: the desktop's own boxes and dialogs
     QStringList arguments;       // command-line arguments after the program name
+    Clock *clock = nullptr;          // null: the system clock
+    SerialSystem *serial = nullptr;  // null: the operating system's serial calls
 };
 
 class TSDIAppForm : public QMainWindow, public DocumentHost {
@@ -48,15 +58,21 @@ public:
     QAction *LINE1 = nullptr;
     QAction *JUMP = nullptr;
     QTimer Timer1;
+    QProgressBar *ProgressBar1 = nullptr;  // exists only during a send
+    std::unique_ptr<Trs232c> rs232c1;      // the send port
+    std::unique_ptr<Trs232c> rs232c2;      // the receive port
 
     // Shared state.
     SettingsStore settings;
     RecentFiles rirekilist;
-    QString commstate;
+    TransferState transfer;  // commstate, sendstop, sendok, recstop
     bool insmode = true;
     bool jumping = false;
 
     DocumentFiles &documentFiles() { return *files_; }
+    SendEngine &sendEngine() { return *sendEngine_; }
+    // A send or reception is running (also while it finishes after cancel).
+    bool transferRunning() const;
     const QString &filename() const { return files_->filename(); }
     QString settingsPath() const { return paths_.storageFile(QStringLiteral(".ini")); }
     // The face actually drawn for the stored font name.
@@ -85,6 +101,15 @@ public:
     void rireki3Click() { rirekiClick(3); }
     void rireki4Click() { rirekiClick(4); }
     void rireki5Click() { rirekiClick(5); }
+    void send1Execute();
+    void psend3Execute();
+    void Rec1Execute();
+    void stop1Execute();
+    void Timer1Timer();
+    void rs232c1RXCHAR();
+    void rs232c2ERR();
+    void enabledfalse();
+    void enabledtrue();
 
     // Shared routines.
     bool fopen(const QString &path) { return files_->fopen(path); }
@@ -104,6 +129,9 @@ private:
     void createToolBar();
     void createStatusBar();
     void connectHandlers();
+    void createTransfers(const AppEnvironment &environment);
+    // The items the transfer lock disables, and the editor apart.
+    std::vector<QAction *> lockedActions() const;
 
     // DocumentHost
     void showActivity(const QString &text) override;
@@ -119,6 +147,11 @@ private:
     std::unique_ptr<DocumentFiles> files_;
     QString fontName_;  // the face name as stored (NAME)
     bool closing_ = false;
+    bool locked_ = false;               // between enabledfalse and enabledtrue
+    bool closeAfterReception_ = false;  // a close waits for the reception's end
+    std::unique_ptr<WindowTransferView> transferView_;
+    std::unique_ptr<SendEngine> sendEngine_;
+    std::unique_ptr<Receiver> receiver_;
 };
 
 }  // namespace marbolt

@@ -216,6 +216,11 @@ void TSDIAppForm::connectHandlers()
     connect(c.EditPaste1, &QAction::triggered, this, &TSDIAppForm::EditPaste1Execute);
     connect(c.EditUndo1, &QAction::triggered, this, &TSDIAppForm::EditUndo1Execute);
     connect(c.Editall1, &QAction::triggered, this, &TSDIAppForm::Editall1Execute);
+    connect(c.send1, &QAction::triggered, this, &TSDIAppForm::send1Execute);
+    connect(c.psend3, &QAction::triggered, this, &TSDIAppForm::psend3Execute);
+    connect(c.Rec1, &QAction::triggered, this, &TSDIAppForm::Rec1Execute);
+    connect(c.stop1, &QAction::triggered, this, &TSDIAppForm::stop1Execute);
+    connect(&Timer1, &QTimer::timeout, this, &TSDIAppForm::Timer1Timer);
     connect(rireki[0], &QAction::triggered, this, &TSDIAppForm::rireki1Click);
     connect(rireki[1], &QAction::triggered, this, &TSDIAppForm::rireki2Click);
     connect(rireki[2], &QAction::triggered, this, &TSDIAppForm::rireki3Click);
@@ -225,8 +230,8 @@ void TSDIAppForm::connectHandlers()
     // Commands whose handlers come with later work stay disabled until then.
     for (QAction *a : {c.Osave, c.FilePrint1, c.FileOPrint, c.PrintSet1, c.FileNukidasi1,
                        c.Editfont1, c.EditFind1, c.EditNext, c.EditReplace, c.EditDate, c.EditEOF,
-                       c.EditSort, c.send1, c.Rec1, c.psend1, c.set1, c.Repeat1, c.cursend1,
-                       c.senntaku1, c.HelpAbout1, c.psend3})
+                       c.EditSort, c.psend1, c.set1, c.Repeat1, c.cursend1,
+                       c.senntaku1, c.HelpAbout1})
         ActionList1.markUnavailable(a);
 
     connect(ComboBox2, &QComboBox::activated, this, &TSDIAppForm::ComboBox2Click);

@@ -105,6 +105,7 @@ void NcEditor::Loader::commit()
     editor_->SendScintilla(SCI_SETUNDOCOLLECTION, 1);
     editor_->SendScintilla(SCI_EMPTYUNDOBUFFER);
     editor_->SendScintilla(SCI_SETSAVEPOINT);
+    editor_->unsaved_ = false;
 }
 
 std::unique_ptr<NcEditor::Loader> NcEditor::beginLoad(std::size_t sizeHint)
@@ -117,6 +118,7 @@ void NcEditor::clearDocument()
     SendScintilla(SCI_CLEARALL);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETSAVEPOINT);
+    unsaved_ = false;
 }
 
 std::size_t NcEditor::caretPos() const
@@ -146,12 +148,48 @@ void NcEditor::selectRange(std::size_t start, std::size_t end)
 
 bool NcEditor::modifiedFlag() const
 {
-    return SendScintilla(SCI_GETMODIFY) != 0;
+    return unsaved_ || SendScintilla(SCI_GETMODIFY) != 0;
 }
 
 void NcEditor::clearModifiedFlag()
 {
     SendScintilla(SCI_SETSAVEPOINT);
+    unsaved_ = false;
+}
+
+void NcEditor::markUnsaved()
+{
+    unsaved_ = true;
+}
+
+QString NcEditor::lineText(std::size_t line) const
+{
+    const long start = SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    const long end = SendScintilla(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+    if (start < 0 || end < start)
+        return {};
+    const std::string_view all = textView();
+    return QString::fromUtf8(all.data() + start, static_cast<qsizetype>(end - start));
+}
+
+void NcEditor::selectLine(std::size_t line)
+{
+    const long start = SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    const long end = SendScintilla(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+    if (start >= 0 && end >= start)
+        selectRange(static_cast<std::size_t>(start), static_cast<std::size_t>(end));
+}
+
+void NcEditor::appendText(std::string_view utf8)
+{
+    SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(utf8.size()), utf8.data());
+}
+
+bool NcEditor::nextLineFits() const
+{
+    const long lineHeight = SendScintilla(SCI_TEXTHEIGHT, 0);
+    const long lines = SendScintilla(SCI_GETLINECOUNT);
+    return lineHeight * (lines + 2) <= viewport()->height();
 }
 
 bool NcEditor::normaliseLineBreaks()

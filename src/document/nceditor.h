@@ -50,6 +50,17 @@ public:
     bool modifiedFlag() const;
     // The text as it stands is the saved text.
     void clearModifiedFlag();
+    // Text that exists in no file (a reception): modified until saved or
+    // replaced, whatever undo does.
+    void markUnsaved();
+
+    // Line `line` without its line end, and selecting it whole.
+    QString lineText(std::size_t line) const;
+    void selectLine(std::size_t line);
+    // Appends text at the end, as typing would not: no caret move.
+    void appendText(std::string_view utf8);
+    // Whether one more line would still fit in the visible area.
+    bool nextLineFits() const;
 
     // CR, LF and CR LF all become CR LF; true when the text changed.
     bool normaliseLineBreaks();
@@ -59,6 +70,7 @@ public:
 
 private:
     void applyDocumentSettings();
+    bool unsaved_ = false;
 };
 
 }  // namespace marbolt

@@ -424,11 +424,11 @@ private slots:
     {
         auto f = makeForm();
         type(*f, "G0");
-        f->commstate = QStringLiteral("send");
+        f->transfer.commstate = QStringLiteral("send");
         QVERIFY(!closeForm(*f));
         QCOMPARE(dialogs_->texts(Kind::Message), QStringList{QStringLiteral("通信を終了してください")});
         QCOMPARE(text(*f), std::string("G0"));
-        f->commstate.clear();
+        f->transfer.commstate.clear();
 
         dialogs_->answers.push_back(Answer::Cancel);
         QVERIFY(!closeForm(*f));
