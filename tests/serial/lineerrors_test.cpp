@@ -1,30 +1,14 @@
 // Line errors. A pseudo-terminal cannot make framing, overrun or parity
 // errors, so these tests count them through the serial seam instead.
 #include "serial/comthd.h"
+#include "injectederrors.h"
 #include "serialtesting.h"
 
-#include <atomic>
 #include <string>
 
 using namespace marbolt;
 using namespace marbolt::testing;
 
-namespace {
-
-class InjectedErrors : public SerialSystem {
-public:
-    std::optional<LineErrorCounts> lineErrorCounts(int) override
-    {
-        LineErrorCounts c;
-        c.frame = frame.load();
-        c.overrun = overrun.load();
-        c.parity = parity.load();
-        return c;
-    }
-    std::atomic<std::uint32_t> frame{0}, overrun{0}, parity{0};
-};
-
-}  // namespace
 
 TEST(LineErrors, AnErrorRaisesOnErrBeforeOnRxcharOfTheSameWait)
 {

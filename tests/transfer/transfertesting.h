@@ -1,0 +1,119 @@
+#pragma once
+// The real main window on a pseudo-terminal against the virtual machine
+// tool: its dialogs answered by script, its clock fixed and its long
+// sleeps cut short.
+#include "app/sdiappform.h"
+#include "app/statuspanels.h"
+#include "document/indexbox.h"
+#include "document/nceditor.h"
+#include "serial/punchcodes.h"
+#include "transfer/clock.h"
+#include "virtualmachine.h"
+#include "../window/scripteddialogs.h"
+
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace marbolt::testing {
+
+// Fixed local time; sleeps run for real but never longer than `cap` ms,
+// so the 1000 ms end of a send costs 10 ms. onSleep runs first, on the
+// user-interface thread, with the asked length: tests look at the window
+// there, at the points where the transfer loops sleep.
+struct TestClock : Clock {
+    QDateTime fixed{QDate(2026, 12, 8), QTime(10, 20, 30)};
+    int cap = 10;
+    std::function<void(int)> onSleep;
+    QDateTime now() const override { return fixed; }
+    void sleep(int ms) override
+    {
+        if (onSleep)
+            onSleep(ms);
+        Clock::sleep(std::min(ms, cap));
+    }
+};
+
+struct Rig {
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    TestClock clock;
+    std::unique_ptr<vm::VirtualMachine> machine;
+    std::unique_ptr<TSDIAppForm> form;
+
+    explicit Rig(SerialSystem *serial = nullptr)
+    {
+        machine = vm::VirtualMachine::create();
+        AppEnvironment env;
+        env.paths.exeFolder = dir.path();
+        env.paths.storageFolder = dir.path();
+        env.paths.baseName = QStringLiteral("marbolt");
+        env.dialogs = &dialogs;
+        env.clock = &clock;
+        env.serial = serial;
+        form = std::make_unique<TSDIAppForm>(std::move(env));
+        set("PORT", QString::fromStdString(machine->portPath()));
+        set("SPEED", "115200");
+        set("SE", "0");
+        set("HEAD%", "0");
+        set("CODE", "ISO");
+        set("TAPE", "0");
+        set("FEED", "0");
+        set("WAIT", "0");
+        set("LOG", "0");
+    }
+
+    void set(const char *key, const QString &value) { form->settings.set(QString::fromLatin1(key), value); }
+    void set(const char *key, const char *value) { set(key, QString::fromUtf8(value)); }
+
+    void setDocument(std::string_view utf8)
+    {
+        auto loader = form->RichEdit1->beginLoad(utf8.size());
+        loader->add(utf8);
+        loader->commit();
+        form->ComboBox2->rebuild(form->RichEdit1->textView());
+    }
+
+    QString logPath() const { return dir.filePath(QStringLiteral("marbolt.log")); }
+    QString panel0() const { return form->StatusBar1->panelText(0); }
+};
+
+inline std::string iso(std::string_view text)
+{
+    std::string out;
+    for (char c : text)
+        out += static_cast<char>(sendiso(static_cast<std::uint8_t>(c)));
+    return out;
+}
+
+inline std::string eia(std::string_view text)
+{
+    std::string out;
+    for (char c : text)
+        out += static_cast<char>(sendeia(static_cast<std::uint8_t>(c)));
+    return out;
+}
+
+inline std::string bytesOf(const std::vector<std::uint8_t> &v)
+{
+    return std::string(v.begin(), v.end());
+}
+
+// Printable form of bytes, for failure messages.
+inline std::string hex(const std::string &bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+        out += ' ';
+    }
+    return out;
+}
+
+}  // namespace marbolt::testing
