@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <optional>
 
 struct ScriptedDialogs : marbolt::Dialogs {
@@ -18,14 +19,16 @@ struct ScriptedDialogs : marbolt::Dialogs {
     };
 
     std::deque<marbolt::Answer> answers;
+    // Runs as each box or dialog is shown, before it is answered.
+    std::function<void(const Shown &)> onShown;
     std::deque<std::optional<marbolt::FileChoice>> files;
     QList<Shown> shown;
 
-    void message(const QString &text) override { shown.append({Kind::Message, text, {}}); }
-    void error(const QString &text) override { shown.append({Kind::Error, text, {}}); }
+    void message(const QString &text) override { record({Kind::Message, text, {}}); }
+    void error(const QString &text) override { record({Kind::Error, text, {}}); }
     marbolt::Answer information(const QString &text, marbolt::Buttons) override
     {
-        shown.append({Kind::Information, text, {}});
+        record({Kind::Information, text, {}});
         if (answers.empty())
             return marbolt::Answer::Cancel;
         const marbolt::Answer a = answers.front();
@@ -51,12 +54,22 @@ struct ScriptedDialogs : marbolt::Dialogs {
     }
 
 private:
+    void record(const Shown &s)
+    {
+        shown.append(s);
+        if (onShown)
+            onShown(s);
+    }
     std::optional<marbolt::FileChoice> nextFile(Kind kind, const marbolt::FileRequest &r)
     {
-        shown.append({kind, r.prefill, r});
+        record({kind, r.prefill, r});
         if (files.empty())
             return std::nullopt;
-        auto f = files.front();
+        if (!files.front()) {
+            files.pop_front();
+            return std::nullopt;
+        }
+        const marbolt::FileChoice f = *files.front();
         files.pop_front();
         return f;
     }

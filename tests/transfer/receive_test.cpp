@@ -1,0 +1,213 @@
+// Receptions end to end: the virtual machine punches a tape into the real
+// window over a pseudo-terminal.
+#include "transfertesting.h"
+
+#include "../serial/injectederrors.h"
+#include "transfer/receiver.h"
+
+#include <QTest>
+#include <QTimer>
+
+using namespace marbolt;
+using namespace marbolt::testing;
+using namespace std::chrono_literals;
+using Kind = ScriptedDialogs::Kind;
+
+namespace {
+
+const QString kDone = QStringLiteral("受信を完了しました。");
+const QString kDc4 = QStringLiteral("NC機より完了信号DC4を受信しました。");
+
+// Punches tape once the PC asks with DC1, then runs the reception.
+void receiveTape(Rig &rig, std::vector<std::uint8_t> tape, double bytesPerSecond = 0)
+{
+    vm::PunchMode mode;
+    mode.bytesPerSecond = bytesPerSecond;
+    rig.machine->punch(std::move(tape), mode);
+    rig.form->Rec1Execute();
+}
+
+std::string documentOf(Rig &rig)
+{
+    return std::string(rig.form->RichEdit1->textView());
+}
+
+std::string longProgram(int lines)
+{
+    std::string text = "O7000\n";
+    for (int i = 0; i < lines; ++i)
+        text += "G01X" + std::to_string(i) + ".\n";
+    return text + "M30\n";
+}
+
+}  // namespace
+
+class ReceiveTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void anIsoTape()
+    {
+        Rig rig;
+        receiveTape(rig, vm::punchTape("O1234\nG01X1.\nM30\n", PunchCode::Iso));
+        QCOMPARE(documentOf(rig), std::string("O1234\r\nG01X1.\r\nM30\r\n%\r\n"));
+        QCOMPARE(rig.dialogs.texts(Kind::Information), QStringList{kDone});
+        QCOMPARE(rig.form->ComboBox2->entries(), QStringList{QStringLiteral("O1234")});
+        QCOMPARE(rig.form->ComboBox2->boxText(), QStringLiteral("O1234"));
+        QVERIFY(rig.form->filename().isEmpty());
+        QVERIFY2(rig.form->RichEdit1->modifiedFlag(), "a received program must not be lost unasked");
+        QCOMPARE(rig.form->RichEdit1->caretPos(), std::size_t{0});
+        QCOMPARE(rig.panel0(), QString());
+        QVERIFY(rig.form->transfer.commstate.isEmpty());
+        QVERIFY(!rig.form->rs232c2->isOpen());
+        QCOMPARE(rig.machine->received(), std::vector<std::uint8_t>{kDC1});
+    }
+
+    void anEiaTape()
+    {
+        Rig rig;
+        receiveTape(rig, vm::punchTape("O12\nG01X-1.5\nM30\n", PunchCode::Eia, 10, false));
+        QCOMPARE(documentOf(rig), std::string("O12\r\nG01X-1.5\r\nM30\r\n%\r\n"));
+        QCOMPARE(rig.form->ComboBox2->entries(), QStringList{QStringLiteral("O12")});
+    }
+
+    void colonsAndCommentsAndPercentInAComment()
+    {
+        Rig rig;
+        receiveTape(rig, vm::punchTape(":2000\n(T:1 100%)\nM30\n", PunchCode::Iso));
+        QCOMPARE(documentOf(rig), std::string("O2000\r\n(T:1 100%)\r\nM30\r\n%\r\n"));
+        QCOMPARE(rig.form->ComboBox2->entries(), QStringList{QStringLiteral("O2000")});
+    }
+
+    void dc4MidLineEndsWithThePartialLine()
+    {
+        Rig rig;
+        std::vector<std::uint8_t> tape(5, 0);
+        for (char c : std::string("%\nO1\nG01X"))
+            tape.push_back(sendiso(static_cast<std::uint8_t>(c)));
+        tape.push_back(kDC4);
+        receiveTape(rig, tape);
+        QCOMPARE(documentOf(rig), std::string("O1\r\nG01X"));
+        QCOMPARE(rig.dialogs.texts(Kind::Information), QStringList{kDc4});
+    }
+
+    void aLoneOAndBlankLines()
+    {
+        Rig rig;
+        QString countAtEnd;
+        rig.dialogs.onShown = [&](const ScriptedDialogs::Shown &) { countAtEnd = rig.panel0(); };
+        receiveTape(rig, vm::punchTape("O\n\nO3000\n", PunchCode::Iso));
+        QCOMPARE(rig.form->ComboBox2->entries(), QStringList{QStringLiteral("O3000")});
+        QCOMPARE(countAtEnd, QStringLiteral("12バイト受信済み"));  // 3 + 2 + 7
+        QCOMPARE(documentOf(rig), std::string("O\r\n\r\nO3000\r\n%\r\n"));
+    }
+
+    void percentRightAfterTheDetectingLineEnd()
+    {
+        Rig rig;
+        receiveTape(rig, vm::punchTape("", PunchCode::Iso));
+        QCOMPARE(documentOf(rig), std::string("%\r\n"));
+    }
+
+    void theLiveViewShowsOnlyTheNewestLines()
+    {
+        Rig rig;
+        rig.form->resize(600, 400);
+        int linesAtEnd = 0;
+        rig.dialogs.onShown = [&](const ScriptedDialogs::Shown &) {
+            linesAtEnd = rig.form->RichEdit1->lines();
+        };
+        receiveTape(rig, vm::punchTape(longProgram(300), PunchCode::Iso), 4000);
+        QCOMPARE(rig.dialogs.texts(Kind::Information), QStringList{kDone});
+        QVERIFY2(linesAtEnd > 0 && linesAtEnd < 100, std::to_string(linesAtEnd).c_str());
+        QCOMPARE(rig.form->RichEdit1->lines(), 304);  // then the whole text, in one piece
+    }
+
+    void anOverflowingQueueStops()
+    {
+        Rig rig;
+        // Far more than 1000 bytes at once, while the PC still detects.
+        receiveTape(rig, vm::punchTape(longProgram(400), PunchCode::Iso));
+        QCOMPARE(rig.dialogs.texts(Kind::Error), QStringList{QStringLiteral("受信バッファがオーバーフローしました。")});
+        QVERIFY(rig.dialogs.texts(Kind::Information).isEmpty());
+        QVERIFY(rig.form->transfer.commstate.isEmpty());
+        QVERIFY(!rig.form->rs232c2->isOpen());
+        QVERIFY(rig.form->ActionList1.Rec1->isEnabled());
+    }
+
+    void aLineErrorStopsTheMachineAndKeepsWhatCame()
+    {
+        InjectedErrors errors;
+        Rig rig(&errors);
+        std::thread machineSide([&] {
+            for (int i = 0; i < 400 && rig.machine->sent().size() < 60; ++i)
+                std::this_thread::sleep_for(5ms);
+            errors.frame = 1;
+        });
+        receiveTape(rig, vm::punchTape(longProgram(100), PunchCode::Iso), 1000);
+        machineSide.join();
+        QCOMPARE(rig.dialogs.texts(Kind::Error), QStringList{receiveErrorMessage()});
+        rig.machine->waitForCount(2, 500ms);
+        QCOMPARE(rig.machine->received(), (std::vector<std::uint8_t>{kDC1, kDC3}));
+        const std::string doc = documentOf(rig);
+        QVERIFY2(doc.rfind("O7000\r\nG01X0.\r\n", 0) == 0, doc.c_str());
+        QVERIFY(doc.size() < longProgram(100).size());
+        QVERIFY(rig.form->transfer.commstate.isEmpty());
+    }
+
+    void cancelSendsDc3ToTheMachine()
+    {
+        Rig rig;
+        QTimer::singleShot(400, rig.form.get(), &TSDIAppForm::stop1Execute);
+        receiveTape(rig, vm::punchTape(longProgram(200), PunchCode::Iso), 500);
+        rig.machine->waitForCount(2, 500ms);
+        QCOMPARE(rig.machine->received(), (std::vector<std::uint8_t>{kDC1, kDC3}));
+        QVERIFY(rig.dialogs.shown.isEmpty());
+        const std::string doc = documentOf(rig);
+        QVERIFY2(doc.rfind("O7000\r\n", 0) == 0, doc.c_str());
+        QVERIFY(!rig.form->rs232c2->isOpen());
+    }
+
+    void theCancelledSaveQuestionOpensNoPort()
+    {
+        Rig rig;
+        rig.form->RichEdit1->SendScintilla(QsciScintilla::SCI_ADDTEXT, 5ul, "O1234");
+        rig.dialogs.answers.push_back(Answer::Cancel);
+        receiveTape(rig, vm::punchTape("O1\n", PunchCode::Iso));
+        QCOMPARE(rig.dialogs.texts(Kind::Information).size(), 1);  // the save question only
+        std::this_thread::sleep_for(50ms);
+        QVERIFY(rig.machine->received().empty());
+        QCOMPARE(documentOf(rig), std::string("O1234"));
+        QVERIFY(rig.form->transfer.commstate.isEmpty());
+        QVERIFY(rig.form->ActionList1.Rec1->isEnabled());
+    }
+
+    void closingDuringAReceptionEndsItFirst()
+    {
+        Rig rig;
+        rig.form->show();
+        bool refused = false;
+        QTimer::singleShot(400, rig.form.get(), [&] { refused = !rig.form->close(); });
+        rig.dialogs.answers.push_back(Answer::No);  // the save question of the close
+        receiveTape(rig, vm::punchTape(longProgram(200), PunchCode::Iso), 500);
+        QVERIFY(refused);
+        QVERIFY(rig.form->isVisible());
+        const std::string doc = documentOf(rig);
+        QVERIFY2(doc.rfind("O7000\r\n", 0) == 0, "the received text became the document");
+        QTRY_VERIFY(!rig.form->isVisible());
+        QVERIFY(rig.dialogs.texts(Kind::Information).first().contains(QStringLiteral("保存")));
+    }
+
+    void aSpeedThatIsNoNumber()
+    {
+        Rig rig;
+        rig.set("SPEED", "fast");
+        receiveTape(rig, vm::punchTape("O1\n", PunchCode::Iso));
+        QCOMPARE(rig.dialogs.texts(Kind::Error).size(), 1);
+        QVERIFY(rig.machine->received().empty());
+        QVERIFY(rig.form->transfer.commstate.isEmpty());
+    }
+};
+
+QTEST_MAIN(ReceiveTest)
+#include "receive_test.moc"
