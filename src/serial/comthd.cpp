@@ -15,12 +15,13 @@ namespace marbolt {
 
 namespace {
 
-// Events that arrive with received data, so a readable port wakes them.
+// Events that arrive with received data: a readable port raises them.
 constexpr std::uint32_t kInputEvents = EV_RXCHAR | EV_ERR | EV_BREAK;
 // Events with no wake-up of their own on Linux: modem lines and the
 // output queue are looked at every kCheckMs while they are watched.
 constexpr std::uint32_t kCheckedEvents = EV_CTS | EV_DSR | EV_RING | EV_RLSD | EV_TXEMPTY;
 constexpr int kCheckMs = 10;
+constexpr int kErrorCheckMs = 20;
 // Bytes already reported and still not read do not wake the watcher, as
 // a readable port would at once: it looks again every kBacklogMs instead
 // of spinning.
@@ -109,7 +110,7 @@ std::uint32_t tcommthread::waitForEvents()
 {
     pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {handle_, 0, 0}};
     int timeoutMs = -1;
-    if (!deviceGone_ && (watchMask_ & kInputEvents)) {
+    if (!deviceGone_ && (watchMask_ & EV_RXCHAR)) {
         const int waiting = system_.inputQueue(handle_);
         if (waiting > 0 && waiting <= inputSeen_)
             timeoutMs = kBacklogMs;
@@ -119,6 +120,12 @@ std::uint32_t tcommthread::waitForEvents()
     }
     if (!deviceGone_ && (watchMask_ & kCheckedEvents))
         timeoutMs = timeoutMs < 0 ? kCheckMs : std::min(timeoutMs, kCheckMs);
+    // Without EV_RXCHAR the watcher does not wake for every byte (a
+    // reception would cost a thread switch a byte): the error counters
+    // are looked at every kErrorCheckMs. A port without counters has no
+    // errors to report, and the watcher only waits for Close.
+    if (!deviceGone_ && !(watchMask_ & EV_RXCHAR) && (watchMask_ & (EV_ERR | EV_BREAK)) && countsSeen_)
+        timeoutMs = timeoutMs < 0 ? kErrorCheckMs : std::min(timeoutMs, kErrorCheckMs);
 
     const int r = system_.pollFds(fds, deviceGone_ ? 1 : 2, timeoutMs);
     if (r < 0)

@@ -13,9 +13,9 @@ namespace {
 // reception stops.
 constexpr int kRtsLimit = 500;
 constexpr int kOverflowLimit = 1000;
-// While no byte waits, the loop waits on the port this long per pass
-// instead of spinning.
-constexpr int kIdleWaitMs = 5;
+// While no byte waits, the loop sleeps this long per pass instead of
+// spinning; at 19200 bit/s that is some 17 bytes, far below the limits.
+constexpr int kIdleWaitMs = 10;
 
 }  // namespace
 
@@ -132,8 +132,12 @@ void Receiver::receiveLines(ReceiveDecoder &decoder)
             if (state_.recstop)
                 break;
         }
-        if (!state_.recstop && waiting < 1
-            && ports_.receive.WaitForInput(kIdleWaitMs) == Trs232c::InputWait::Gone) {
+        if (state_.recstop || waiting >= 1)
+            continue;
+        // Nothing waits: sleep a little, so the next pass finds several
+        // bytes instead of waking for each one.
+        clock_.sleep(kIdleWaitMs);
+        if (ports_.receive.WaitForInput(0) == Trs232c::InputWait::Gone) {
             // The adapter was pulled or the line closed: end, keeping what came.
             state_.recstop = true;
             dialogs_.error(receiveErrorMessage());

@@ -1,0 +1,215 @@
+// Transfer benchmark: the real main window and its send engine and
+// reception against the virtual machine on a pseudo-terminal. Not a test.
+//   1. a 32 KB document at 19200 bit/s 8N2: share of the line rate
+//   2. bytes reaching the machine after its DC3, at 4800 and 19200 bit/s
+//   3. CPU while a send waits 10 s for DC1, and during a reception at 4800
+//   4. the engine's cost per byte with pacing out of the way
+// Run with "quick" to shorten the reception of 3 from 60 s to 10 s.
+#include "app/dialogs.h"
+#include "app/sdiappform.h"
+#include "document/nceditor.h"
+#include "virtualmachine.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <numeric>
+#include <string>
+
+using namespace marbolt;
+using Steady = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct QuietDialogs : Dialogs {
+    void message(const QString &t) override { std::fprintf(stderr, "message: %s\n", qPrintable(t)); }
+    Answer information(const QString &, Buttons) override { return Answer::Ok; }
+    void error(const QString &t) override { std::fprintf(stderr, "error: %s\n", qPrintable(t)); }
+    std::optional<FileChoice> openFile(const FileRequest &) override { return std::nullopt; }
+    std::optional<FileChoice> saveFile(const FileRequest &) override { return std::nullopt; }
+};
+
+double cpuSeconds()
+{
+    rusage r{};
+    ::getrusage(RUSAGE_SELF, &r);
+    return r.ru_utime.tv_sec + r.ru_stime.tv_sec + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
+}
+
+struct Bench {
+    QTemporaryDir dir;
+    QuietDialogs dialogs;
+    std::unique_ptr<vm::VirtualMachine> machine = vm::VirtualMachine::create();
+    std::unique_ptr<TSDIAppForm> form;
+
+    explicit Bench(int speed)
+    {
+        AppEnvironment env;
+        env.paths.exeFolder = dir.path();
+        env.paths.storageFolder = dir.path();
+        env.paths.baseName = QStringLiteral("marbolt");
+        env.dialogs = &dialogs;
+        form = std::make_unique<TSDIAppForm>(std::move(env));
+        auto &s = form->settings;
+        s.set(QStringLiteral("PORT"), QString::fromStdString(machine->portPath()));
+        s.set(QStringLiteral("SPEED"), QString::number(speed));
+        s.set(QStringLiteral("STOPBIT"), QStringLiteral("2"));
+        s.set(QStringLiteral("SE"), QStringLiteral("0"));
+        s.set(QStringLiteral("CODE"), QStringLiteral("ISO"));
+        s.set(QStringLiteral("TAPE"), QStringLiteral("0"));
+        s.set(QStringLiteral("LOG"), QStringLiteral("0"));
+    }
+
+    void document(std::size_t bytes)
+    {
+        std::string text;
+        for (int i = 0; text.size() < bytes; ++i)
+            text += "G01X" + std::to_string(i % 1000) + ".Y-2.5F300\r\n";
+        text.resize(bytes);
+        auto loader = form->RichEdit1->beginLoad(text.size());
+        loader->add(text);
+        loader->commit();
+    }
+
+    // First to last arrival at the machine.
+    double arrivalSpan() const
+    {
+        const auto a = machine->arrivals();
+        return a.size() < 2 ? 0 : std::chrono::duration<double>(a.back().at - a.front().at).count();
+    }
+};
+
+void lineRate()
+{
+    Bench b(19200);
+    b.document(32 * 1024);
+    vm::ReceiveMode mode;
+    mode.sendDc1AtStart = false;
+    b.machine->receive(mode);
+    b.form->send1Execute();
+    const std::size_t n = b.machine->received().size();
+    const double span = b.arrivalSpan();
+    const double line = (n - 1) * 11 / 19200.0;
+    std::printf("1. 32 KB at 19200 8N2: %zu bytes in %.3f s, line time %.3f s: %.1f %% of the line rate "
+                "(target >= 98 %%)\n",
+                n, span, line, 100 * line / span);
+}
+
+void overshoot(int speed)
+{
+    Bench b(speed);
+    const double rate = speed / 11.0;
+    // Pauses: the control's buffer fills at a third of the line rate.
+    b.document(static_cast<std::size_t>(100 * 60 * 1.6));
+    vm::ReceiveMode mode;
+    mode.sendDc1AtStart = false;
+    mode.stopLevel = 64;
+    mode.resumeLevel = 24;
+    mode.drainPerSecond = rate / 3;
+    b.machine->receive(mode);
+    b.form->send1Execute();
+    auto pauses = b.machine->bytesAfterDc3();
+    if (pauses.size() > 100)
+        pauses.resize(100);
+    const int worst = pauses.empty() ? 0 : *std::max_element(pauses.begin(), pauses.end());
+    const double mean = pauses.empty() ? 0 : std::accumulate(pauses.begin(), pauses.end(), 0.0) / pauses.size();
+    const auto over2 = std::count_if(pauses.begin(), pauses.end(), [](int p) { return p > 2; });
+    std::printf("2. bytes after DC3 at %d bit/s over %zu pauses: at most %d, mean %.2f, %ld pauses above 2 "
+                "(target at most 2 each time)\n",
+                speed, pauses.size(), worst, mean, static_cast<long>(over2));
+}
+
+void waitingCpu()
+{
+    Bench b(19200);
+    b.form->settings.set(QStringLiteral("SE"), QStringLiteral("1"));
+    b.document(1000);
+    QTimer::singleShot(10000, b.form.get(), &TSDIAppForm::stop1Execute);
+    const double before = cpuSeconds();
+    const auto start = Steady::now();
+    b.form->send1Execute();
+    const double wall = std::chrono::duration<double>(Steady::now() - start).count();
+    const double used = cpuSeconds() - before;
+    std::printf("3a. send waiting for DC1 for %.1f s: %.3f s CPU = %.2f %% of one core (target < 2 %%)\n",
+                wall, used, 100 * used / wall);
+}
+
+void receivingCpu(int seconds)
+{
+    // The machine runs as its own process here, so that the CPU time
+    // counted is the program's alone.
+    Bench b(4800);
+    const double rate = 4800 / 11.0;
+    std::string text = "O1000\n";
+    for (int i = 0; text.size() < rate * seconds; ++i)
+        text += "G01X" + std::to_string(i % 1000) + ".Y-2.5\n";
+    text += "M30\n";
+    const QString tapeFile = b.dir.filePath(QStringLiteral("tape.nc"));
+    {
+        QFile f(tapeFile);
+        f.open(QIODevice::WriteOnly);
+        f.write(text.data(), static_cast<qint64>(text.size()));
+    }
+    QProcess machine;
+    machine.start(QStringLiteral(VMACHINE_PATH),
+                  {QStringLiteral("punch"), QStringLiteral("--code"), QStringLiteral("iso"),
+                   QStringLiteral("--rate"), QString::number(rate), tapeFile});
+    if (!machine.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "the virtual machine did not start\n");
+        return;
+    }
+    const QString port = QString::fromLocal8Bit(machine.readLine()).trimmed();
+    b.form->settings.set(QStringLiteral("PORT"), port);
+    const double before = cpuSeconds();
+    const auto start = Steady::now();
+    b.form->Rec1Execute();
+    const double wall = std::chrono::duration<double>(Steady::now() - start).count();
+    const double used = cpuSeconds() - before;
+    machine.closeWriteChannel();
+    machine.waitForFinished(3000);
+    std::printf("3b. reception of %zu bytes at 4800 bit/s, %.1f s: %.3f s CPU = %.2f %% of one core "
+                "(target < 2 %%); %d lines received\n",
+                text.size(), wall, used, 100 * used / wall, b.form->RichEdit1->lines());
+}
+
+void engineCost()
+{
+    Bench b(1000000000);  // a character time of 11 ns
+    b.document(200 * 1024);
+    vm::ReceiveMode mode;
+    mode.sendDc1AtStart = false;
+    b.machine->receive(mode);
+    b.form->send1Execute();
+    const std::size_t n = b.machine->received().size();
+    std::printf("4. engine cost with pacing out of the way: %.2f us a byte over %zu bytes (target < 30 us)\n",
+                b.arrivalSpan() / n * 1e6, n);
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const bool quick = app.arguments().contains(QStringLiteral("quick"));
+    if (app.arguments().contains(QStringLiteral("receive"))) {
+        receivingCpu(10);
+        return 0;
+    }
+    lineRate();
+    overshoot(4800);
+    overshoot(19200);
+    waitingCpu();
+    receivingCpu(quick ? 10 : 60);
+    engineCost();
+    return 0;
+}
