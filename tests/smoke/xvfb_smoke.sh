@@ -9,7 +9,8 @@ XPID=""
 APID=""
 cleanup() {
     [ -n "$APID" ] && kill "$APID" 2>/dev/null || true
-    [ -n "$XPID" ] && kill "$XPID" 2>/dev/null || true
+    # Wait for the server to be gone, so the next run can take the display.
+    [ -n "$XPID" ] && { kill "$XPID" 2>/dev/null; wait "$XPID" 2>/dev/null; } || true
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -24,10 +25,16 @@ for d in $(seq 91 140); do
     if [ ! -e "/tmp/.X11-unix/X$d" ] && [ ! -e "/tmp/.X$d-lock" ]; then DISP=":$d"; break; fi
 done
 [ -n "$DISP" ] || fail "no free display"
-Xvfb "$DISP" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$DISP" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 XPID=$!
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISP#:}" ] && break; sleep 0.1; done
 export DISPLAY="$DISP"
+# The socket can exist before the server takes connections: wait until a
+# client gets through. (-noreset: without it the server resets when that
+# client leaves, and refuses the program while it does.)
+for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb on $DISP did not come up"
+# Our own server, not one that was still going away on the same display.
+kill -0 "$XPID" 2>/dev/null || fail "Xvfb on $DISP did not start"
 
 "$WORK/marbolt" "$WORK/part.nc" >"$WORK/app.log" 2>&1 &
 APID=$!
@@ -37,7 +44,7 @@ for _ in $(seq 100); do
     [ -n "$WID" ] && break
     sleep 0.1
 done
-[ -n "$WID" ] || fail "the window 'part.nc - マルボルト' did not appear"
+[ -n "$WID" ] || { cat "$WORK/app.log" >&2; false; } || fail "the window 'part.nc - マルボルト' did not appear"
 xdotool windowfocus --sync "$WID"
 sleep 0.3
 
