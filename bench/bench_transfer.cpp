@@ -34,6 +34,7 @@ struct QuietDialogs : Dialogs {
     void message(const QString &t) override { std::fprintf(stderr, "message: %s\n", qPrintable(t)); }
     Answer information(const QString &, Buttons) override { return Answer::Ok; }
     void error(const QString &t) override { std::fprintf(stderr, "error: %s\n", qPrintable(t)); }
+    void confirmation(const QString &t) override { std::fprintf(stderr, "confirm: %s\n", qPrintable(t)); }
     std::optional<FileChoice> openFile(const FileRequest &) override { return std::nullopt; }
     std::optional<FileChoice> saveFile(const FileRequest &) override { return std::nullopt; }
 };

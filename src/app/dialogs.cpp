@@ -52,6 +52,13 @@ void WidgetDialogs::message(const QString &text)
     box.exec();
 }
 
+void WidgetDialogs::confirmation(const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, QStringLiteral("確認"), boxText(text), QMessageBox::Ok,
+                    parent_);
+    box.exec();
+}
+
 Answer WidgetDialogs::information(const QString &text, Buttons buttons)
 {
     QMessageBox::StandardButtons set = QMessageBox::Ok;

@@ -35,6 +35,8 @@ public:
     virtual Answer information(const QString &text, Buttons buttons) = 0;
     // Error box.
     virtual void error(const QString &text) = 0;
+    // Information box with OK, caption "確認".
+    virtual void confirmation(const QString &text) = 0;
     virtual std::optional<FileChoice> openFile(const FileRequest &request) = 0;
     virtual std::optional<FileChoice> saveFile(const FileRequest &request) = 0;
 };
@@ -46,6 +48,7 @@ public:
     void message(const QString &text) override;
     Answer information(const QString &text, Buttons buttons) override;
     void error(const QString &text) override;
+    void confirmation(const QString &text) override;
     std::optional<FileChoice> openFile(const FileRequest &request) override;
     std::optional<FileChoice> saveFile(const FileRequest &request) override;
 

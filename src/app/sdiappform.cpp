@@ -1,6 +1,7 @@
 #include "sdiappform.h"
 
 #include "fontfallback.h"
+#include "programicon.h"
 #include "settingsfile.h"
 #include "statuspanels.h"
 #include "document/indexbox.h"
@@ -26,9 +27,10 @@ const QString kCaption = QStringLiteral("マルボルト");
 
 TSDIAppForm::TSDIAppForm(AppEnvironment environment, QWidget *parent)
     : QMainWindow(parent), paths_(std::move(environment.paths)),
-      arguments_(std::move(environment.arguments))
+      arguments_(std::move(environment.arguments)), devRoot_(environment.devRoot)
 {
     setObjectName(QStringLiteral("SDIAppForm"));
+    setWindowIcon(programIcon());
     if (environment.dialogs) {
         dialogs_ = environment.dialogs;
     } else {
@@ -86,9 +88,7 @@ void TSDIAppForm::FormCreate()
     files_->openDialog().filterIndex = number("OPENINDEX", 1);
     files_->saveDialog().filterIndex = number("SAVEINDEX", 1);
 
-    StatusBar1->setPanelText(2, settings.get(QStringLiteral("SPEED")) + QStringLiteral("  ")
-                                    + settings.get(QStringLiteral("CODE")));
-    StatusBar1->setPanelText(1, settings.get(QStringLiteral("PORT")));
+    showLinePanels();
 
     const bool sorted = settings.get(QStringLiteral("SORT")) == QLatin1String("1");
     ComboBox2->setSorted(sorted);

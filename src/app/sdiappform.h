@@ -36,6 +36,7 @@ struct AppEnvironment {
     AppPaths paths;
     Dialogs *dialogs = nullptr;  // null: the desktop's own boxes and dialogs
     QStringList arguments;       // command-line arguments after the program name
+    QString devRoot = QStringLiteral("/dev");  // where the serial devices are listed
     Clock *clock = nullptr;          // null: the system clock
     SerialSystem *serial = nullptr;  // null: the operating system's serial calls
 };
@@ -101,6 +102,8 @@ public:
     void rireki3Click() { rirekiClick(3); }
     void rireki4Click() { rirekiClick(4); }
     void rireki5Click() { rirekiClick(5); }
+    void HelpAbout1Execute();
+    void set1Execute();
     void send1Execute();
     void psend3Execute();
     void Rec1Execute();
@@ -117,6 +120,8 @@ public:
     void refreshRecentMenu();
     void applyEditorFont(const QString &name, int points);
     void updateClipboardActions();
+    // Panels 1 and 2: the port, and the speed with the punch code.
+    void showLinePanels();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -142,6 +147,7 @@ private:
 
     AppPaths paths_;
     QStringList arguments_;
+    QString devRoot_;
     std::unique_ptr<WidgetDialogs> ownDialogs_;
     Dialogs *dialogs_ = nullptr;
     std::unique_ptr<DocumentFiles> files_;

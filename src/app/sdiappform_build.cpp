@@ -216,6 +216,8 @@ void TSDIAppForm::connectHandlers()
     connect(c.EditPaste1, &QAction::triggered, this, &TSDIAppForm::EditPaste1Execute);
     connect(c.EditUndo1, &QAction::triggered, this, &TSDIAppForm::EditUndo1Execute);
     connect(c.Editall1, &QAction::triggered, this, &TSDIAppForm::Editall1Execute);
+    connect(c.HelpAbout1, &QAction::triggered, this, &TSDIAppForm::HelpAbout1Execute);
+    connect(c.set1, &QAction::triggered, this, &TSDIAppForm::set1Execute);
     connect(c.send1, &QAction::triggered, this, &TSDIAppForm::send1Execute);
     connect(c.psend3, &QAction::triggered, this, &TSDIAppForm::psend3Execute);
     connect(c.Rec1, &QAction::triggered, this, &TSDIAppForm::Rec1Execute);
@@ -230,8 +232,7 @@ void TSDIAppForm::connectHandlers()
     // Commands whose handlers come with later work stay disabled until then.
     for (QAction *a : {c.Osave, c.FilePrint1, c.FileOPrint, c.PrintSet1, c.FileNukidasi1,
                        c.Editfont1, c.EditFind1, c.EditNext, c.EditReplace, c.EditDate, c.EditEOF,
-                       c.EditSort, c.psend1, c.set1, c.Repeat1, c.cursend1,
-                       c.senntaku1, c.HelpAbout1})
+                       c.EditSort, c.psend1, c.Repeat1, c.cursend1, c.senntaku1})
         ActionList1.markUnavailable(a);
 
     connect(ComboBox2, &QComboBox::activated, this, &TSDIAppForm::ComboBox2Click);

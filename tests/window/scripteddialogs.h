@@ -11,7 +11,7 @@
 #include <optional>
 
 struct ScriptedDialogs : marbolt::Dialogs {
-    enum class Kind { Message, Information, Error, Open, Save };
+    enum class Kind { Message, Information, Error, Confirmation, Open, Save };
     struct Shown {
         Kind kind;
         QString text;                  // box text, or the dialog's prefill
@@ -26,6 +26,7 @@ struct ScriptedDialogs : marbolt::Dialogs {
 
     void message(const QString &text) override { record({Kind::Message, text, {}}); }
     void error(const QString &text) override { record({Kind::Error, text, {}}); }
+    void confirmation(const QString &text) override { record({Kind::Confirmation, text, {}}); }
     marbolt::Answer information(const QString &text, marbolt::Buttons) override
     {
         record({Kind::Information, text, {}});

@@ -1,0 +1,60 @@
+#pragma once
+// TForm2: the communication settings dialog. It edits the settings store
+// in memory: speed, stop bits, port, punch code and four switches. OK
+// stays disabled until the user changes something; only emptiness of the
+// three boxes is refused.
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace marbolt {
+
+class Dialogs;
+class SettingsStore;
+
+class TForm2 : public QDialog {
+    Q_OBJECT
+public:
+    // ports: the port box's list (COM1 ... COM8 and the devices present).
+    TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const QStringList &ports);
+
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QComboBox *ComboBox1 = nullptr;  // speed
+    QComboBox *ComboBox2 = nullptr;  // stop bits
+    QComboBox *ComboBox3 = nullptr;  // port
+    QGroupBox *RadioGroup4 = nullptr;
+    QRadioButton *isoItem = nullptr;
+    QRadioButton *eiaItem = nullptr;
+    QCheckBox *CheckBox1 = nullptr;  // "送信要求信号を使用しない"
+    QCheckBox *CheckBox2 = nullptr;  // "送信時、最初に％を付ける"
+    QCheckBox *CheckBox3 = nullptr;  // "送信ログを残す"
+    QCheckBox *CheckBox4 = nullptr;  // "テープパンチャーに使用する"
+    QPushButton *Button1 = nullptr;  // OK
+    QPushButton *Button2 = nullptr;  // キャンセル
+
+    void FormActivate();
+    void ComboBox1Change();
+    void Button1Click();
+    void Button2Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QComboBox *comboBox(const char *name, const QStringList &items, int top);
+    QCheckBox *checkBox(const char *name, const QString &caption, int top, int width);
+
+    SettingsStore &settings_;
+    Dialogs &dialogs_;
+};
+
+}  // namespace marbolt
