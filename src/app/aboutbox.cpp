@@ -60,7 +60,7 @@ TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner)
     ProductName = label("ProductName", QStringLiteral("Product Name  マルボルト"), 66, 14);
     Version = label("Version", QStringLiteral("Version"), 66, 42);
     Label1 = label("Label1", QString(), 152, 40);
-    Purpose = label("Purpose", QStringLiteral("NCプログラムの編集とRS-232C転送"), 63, 68);
+    Purpose = label("Purpose", QStringLiteral("NCプログラムの編集と\nRS-232Cによる送受信"), 63, 68);
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));

@@ -1,6 +1,5 @@
 #include "serial/portlist.h"
 
-#include <QCollator>
 #include <QDir>
 
 #include <algorithm>
@@ -14,9 +13,22 @@ QStringList devices(const QString &folder, const QStringList &patterns)
 {
     QDir dir(folder);
     QStringList names = dir.entryList(patterns, QDir::System | QDir::Files | QDir::NoDotAndDotDot);
-    QCollator collator;
-    collator.setNumericMode(true);
-    std::sort(names.begin(), names.end(), collator);
+    // Not QCollator: under the C locale it ignores its numeric mode.
+    auto split = [](const QString &name) {
+        qsizetype digits = name.size();
+        while (digits > 0 && name[digits - 1].isDigit())
+            --digits;
+        return std::pair{name.left(digits), name.mid(digits)};
+    };
+    std::sort(names.begin(), names.end(), [&](const QString &a, const QString &b) {
+        const auto [stemA, numberA] = split(a);
+        const auto [stemB, numberB] = split(b);
+        if (stemA != stemB)
+            return stemA < stemB;
+        if (numberA.size() != numberB.size())
+            return numberA.size() < numberB.size();
+        return numberA < numberB;
+    });
     QStringList paths;
     for (const QString &name : names)
         paths << dir.filePath(name);

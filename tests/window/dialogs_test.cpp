@@ -1,0 +1,328 @@
+// The communication settings dialog, the About box and the recent files,
+// on the real window.
+#include "app/aboutbox.h"
+#include "app/commsettingsform.h"
+#include "app/sdiappform.h"
+#include "app/settingsfile.h"
+#include "app/statuspanels.h"
+#include "document/nceditor.h"
+#include "scripteddialogs.h"
+
+#include "../unit/testfiles.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+using namespace marbolt;
+using Kind = ScriptedDialogs::Kind;
+
+namespace {
+
+const QStringList kEightKeys{"SPEED", "STOPBIT", "PORT", "SE", "HEAD%", "LOG", "TAPE", "CODE"};
+
+// Runs `act` on the modal dialog once it is up.
+void whenModal(const std::function<void(QWidget *)> &act)
+{
+    QTimer::singleShot(0, [act] {
+        QWidget *w = QApplication::activeModalWidget();
+        QVERIFY(w);
+        act(w);
+    });
+}
+
+}  // namespace
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    ScriptedDialogs dialogs_;
+    SettingsStore store_;
+
+    QString path(const QString &name) const { return dir_->filePath(name); }
+
+    std::unique_ptr<TSDIAppForm> makeForm()
+    {
+        AppEnvironment env;
+        env.paths.exeFolder = dir_->path();
+        env.paths.storageFolder = dir_->path();
+        env.paths.baseName = QStringLiteral("marbolt");
+        env.dialogs = &dialogs_;
+        env.devRoot = dir_->filePath(QStringLiteral("dev"));
+        return std::make_unique<TSDIAppForm>(std::move(env));
+    }
+
+    std::unique_ptr<TForm2> openForm2(QStringList ports = {})
+    {
+        if (ports.isEmpty())
+            for (int i = 1; i <= 8; ++i)
+                ports << QStringLiteral("COM%1").arg(i);
+        auto form = std::make_unique<TForm2>(nullptr, store_, dialogs_, ports);
+        form->show();  // activation loads the controls
+        return form;
+    }
+
+private slots:
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        dialogs_ = ScriptedDialogs();
+        store_ = SettingsStore();
+        store_.storeDefaults(dir_->path() + QLatin1Char('/'));
+    }
+
+    void okStaysDisabledUntilAChange()
+    {
+        auto f = openForm2();
+        QVERIFY(!f->Button1->isEnabled());
+        QCOMPARE(f->ComboBox1->currentText(), store_.get(QStringLiteral("SPEED")));
+        f->CheckBox2->click();
+        QVERIFY(f->Button1->isEnabled());
+    }
+
+    void tickAndUntickStoresAllEightKeys()
+    {
+        for (const QString &k : kEightKeys)
+            store_.set(k, QString());
+        store_.set(QStringLiteral("SPEED"), QStringLiteral("4800"));
+        store_.set(QStringLiteral("STOPBIT"), QStringLiteral("2"));
+        store_.set(QStringLiteral("PORT"), QStringLiteral("COM2"));
+        auto f = openForm2();
+        f->CheckBox3->click();
+        f->CheckBox3->click();
+        QVERIFY(f->Button1->isEnabled());
+        f->Button1->click();
+        QCOMPARE(f->result(), int(QDialog::Accepted));
+        QStringList keysInOrder;
+        for (const QString &line : store_.lines())
+            for (const QString &k : kEightKeys)
+                if (line.startsWith(k + QLatin1Char('=')))
+                    keysInOrder << k;
+        QCOMPARE(keysInOrder.mid(keysInOrder.size() - 5), kEightKeys.mid(3));  // appended in order
+        QCOMPARE(store_.get(QStringLiteral("SE")), QStringLiteral("0"));  // missing SE ticks the box
+        QCOMPARE(store_.get(QStringLiteral("HEAD%")), QStringLiteral("0"));
+        QCOMPARE(store_.get(QStringLiteral("CODE")), QStringLiteral("ISO"));
+        QCOMPARE(store_.get(QStringLiteral("SPEED")), QStringLiteral("4800"));
+    }
+
+    void valuesOutsideTheListsStandAsTheyAre()
+    {
+        store_.set(QStringLiteral("SPEED"), QStringLiteral("38400"));
+        store_.set(QStringLiteral("PORT"), QStringLiteral("/dev/ttyUSB7"));
+        auto f = openForm2();
+        QCOMPARE(f->ComboBox1->currentText(), QStringLiteral("38400"));
+        QCOMPARE(f->ComboBox3->currentText(), QStringLiteral("/dev/ttyUSB7"));
+        f->CheckBox4->click();
+        f->Button1->click();
+        QCOMPARE(store_.get(QStringLiteral("SPEED")), QStringLiteral("38400"));
+        QCOMPARE(store_.get(QStringLiteral("PORT")), QStringLiteral("/dev/ttyUSB7"));
+        QCOMPARE(store_.get(QStringLiteral("TAPE")), QStringLiteral("1"));
+    }
+
+    void typingIsDroppedAndBackspaceEmpties()
+    {
+        auto f = openForm2();
+        QLineEdit *edit = f->ComboBox1->lineEdit();
+        const QString before = edit->text();
+        edit->setFocus();
+        edit->end(false);
+        QTest::keyClicks(edit, QStringLiteral("12a"));
+        QCOMPARE(edit->text(), before);
+        for (int i = 0; i < before.size(); ++i)
+            QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), QString());
+        QVERIFY(f->Button1->isEnabled());
+        f->Button1->click();
+        QCOMPARE(dialogs_.texts(Kind::Confirmation), QStringList{QStringLiteral("通信速度を選択して下さい。")});
+        QVERIFY(f->isVisible());
+        QCOMPARE(f->result(), 0);
+        QCOMPARE(store_.get(QStringLiteral("SPEED")), before);  // nothing stored
+
+        f->ComboBox1->setCurrentIndex(0);
+        f->ComboBox2->lineEdit()->clear();
+        f->Button1->click();
+        QCOMPARE(dialogs_.texts(Kind::Confirmation).last(), QStringLiteral("ストップビットを選択して下さい。"));
+        f->ComboBox2->setCurrentIndex(1);
+        f->ComboBox3->lineEdit()->clear();
+        f->Button1->click();
+        QCOMPARE(dialogs_.texts(Kind::Confirmation).last(), QStringLiteral("ポートを選択して下さい。"));
+    }
+
+    void sendRequestIsStoredInverted()
+    {
+        store_.set(QStringLiteral("SE"), QStringLiteral("0"));
+        auto f = openForm2();
+        QVERIFY(f->CheckBox1->isChecked());
+        f->CheckBox1->click();
+        f->Button1->click();
+        QCOMPARE(store_.get(QStringLiteral("SE")), QStringLiteral("1"));
+        auto g = openForm2();
+        QVERIFY(!g->CheckBox1->isChecked());
+        g->CheckBox1->click();
+        g->Button1->click();
+        QCOMPARE(store_.get(QStringLiteral("SE")), QStringLiteral("0"));
+    }
+
+    void codeComparisonsAreExact()
+    {
+        store_.set(QStringLiteral("CODE"), QStringLiteral("eia"));
+        auto f = openForm2();
+        QVERIFY(f->isoItem->isChecked());
+        store_.set(QStringLiteral("CODE"), QStringLiteral("EIA"));
+        auto g = openForm2();
+        QVERIFY(g->eiaItem->isChecked());
+    }
+
+    void enterAndEscapePressNoButton()
+    {
+        auto f = openForm2();
+        f->CheckBox2->click();
+        QTest::keyClick(f.get(), Qt::Key_Return);
+        QTest::keyClick(f.get(), Qt::Key_Escape);
+        QVERIFY(f->isVisible());
+        QCOMPARE(f->result(), 0);
+        QVERIFY(!f->Button1->autoDefault() && !f->Button1->isDefault());
+    }
+
+    void okSetsThePanelsAndCancelLeavesAll()
+    {
+        auto form = makeForm();
+        const QStringList before = form->settings.lines();
+        const QString panel2 = form->StatusBar1->panelText(2);
+        whenModal([](QWidget *w) {
+            auto *f = qobject_cast<TForm2 *>(w);
+            QVERIFY(f);
+            f->CheckBox2->click();
+            f->Button2->click();
+        });
+        form->ActionList1.set1->trigger();
+        QCOMPARE(form->settings.lines(), before);
+        QCOMPARE(form->StatusBar1->panelText(2), panel2);
+
+        whenModal([](QWidget *w) {
+            auto *f = qobject_cast<TForm2 *>(w);
+            f->ComboBox1->setCurrentIndex(f->ComboBox1->findText(QStringLiteral("2400")));
+            f->ComboBox3->setCurrentIndex(f->ComboBox3->findText(QStringLiteral("COM3")));
+            f->eiaItem->click();
+            f->Button1->click();
+        });
+        form->set1Execute();
+        QCOMPARE(form->StatusBar1->panelText(2), QStringLiteral("2400  EIA"));
+        QCOMPARE(form->StatusBar1->panelText(1), QStringLiteral("COM3"));
+    }
+
+    void thePortBoxListsTheDevicesPresent()
+    {
+        QVERIFY(QDir(dir_->path()).mkpath(QStringLiteral("dev")));
+        QFile usb(path(QStringLiteral("dev/ttyUSB0")));
+        QVERIFY(usb.open(QIODevice::WriteOnly));
+        auto form = makeForm();
+        QStringList items;
+        whenModal([&](QWidget *w) {
+            auto *f = qobject_cast<TForm2 *>(w);
+            for (int i = 0; i < f->ComboBox3->count(); ++i)
+                items << f->ComboBox3->itemText(i);
+            f->Button2->click();
+        });
+        form->set1Execute();
+        QCOMPARE(items.size(), 9);
+        QCOMPARE(items.first(), QStringLiteral("COM1"));
+        QCOMPARE(items.last(), path(QStringLiteral("dev/ttyUSB0")));
+    }
+
+    void theAboutBox()
+    {
+        TAboutBox box(nullptr);
+        QCOMPARE(box.Label1->text(), QStringLiteral("1.0.8"));
+        QCOMPARE(box.ProductName->text(), QStringLiteral("Product Name  マルボルト"));
+        QCOMPARE(box.windowTitle(), QStringLiteral("マルボルト"));
+        QCOMPARE(box.size(), QSize(252, 184));
+        QVERIFY(box.OKButton->isDefault());
+        QVERIFY(!box.ProgramIcon->pixmap().isNull());
+
+        auto form = makeForm();
+        bool focusOnOk = false;
+        whenModal([&](QWidget *w) {
+            auto *b = qobject_cast<TAboutBox *>(w);
+            QVERIFY(b);
+            focusOnOk = b->focusWidget() == b->OKButton;
+            QTest::keyClick(b, Qt::Key_Return);
+        });
+        form->ActionList1.HelpAbout1->trigger();
+        QVERIFY(focusOnOk);
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!form->windowIcon().isNull());
+    }
+
+    void recentFilesOnFirstStartAndFromTheSettingsFile()
+    {
+        auto form = makeForm();
+        for (QAction *a : form->rireki)
+            QVERIFY(!a->isVisible());
+        QVERIFY(!form->LINE1->isVisible());
+
+        // FILE2 empty and FILE3 set: items 1 and 3.
+        QVERIFY(writeFileBytes(path(QStringLiteral("marbolt.ini")),
+                               "[RECENT]\r\nFILE1=/nc/a.nc\r\nFILE2=\r\nFILE3=/nc/c.nc\r\n"));
+        auto again = makeForm();
+        QVERIFY(again->rireki[0]->isVisible());
+        QVERIFY(!again->rireki[1]->isVisible());
+        QVERIFY(again->rireki[2]->isVisible());
+        QCOMPARE(again->rireki[2]->text(), QStringLiteral("3_/nc/c.nc"));
+        QVERIFY(again->LINE1->isVisible());
+    }
+
+    void recentFilesCaseSixthAndSaveAs()
+    {
+        QStringList names;
+        for (const char *n : {"a.nc", "b.nc", "c.nc", "d.nc", "e.nc", "f.nc", "B.NC"}) {
+            names << path(QString::fromLatin1(n));
+            QVERIFY(writeFileBytes(names.last(), "O1\r\n"));
+        }
+        auto form = makeForm();
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(form->fopen(names[i]));
+        // The sixth pushed the first out of the menu.
+        QCOMPARE(form->rireki[0]->text(), QStringLiteral("1_") + names[5]);
+        QCOMPARE(form->rireki[4]->text(), QStringLiteral("5_") + names[1]);
+        for (QAction *a : form->rireki)
+            QVERIFY(!a->text().endsWith(names[0]));
+
+        // A path differing only in letter case replaces its entry.
+        QVERIFY(form->fopen(names[6]));
+        QCOMPARE(form->rireki[0]->text(), QStringLiteral("1_") + names[6]);
+        int bs = 0;
+        for (QAction *a : form->rireki)
+            bs += a->text().endsWith(QStringLiteral("/b.nc"), Qt::CaseInsensitive) ? 1 : 0;
+        QCOMPARE(bs, 1);
+
+        // Save As puts its name on top.
+        const QString saved = path(QStringLiteral("saved.nc"));
+        dialogs_.files.push_back(FileChoice{saved, 1});
+        form->FileSaveAs1Execute();
+        QCOMPARE(form->rireki[0]->text(), QStringLiteral("1_") + saved);
+
+        // Written at close: five entries, the first one gone.
+        QVERIFY(form->close());
+        const QByteArray ini = readFileBytes(path(QStringLiteral("marbolt.ini")));
+        QVERIFY(ini.contains("FILE1=" + saved.toUtf8()));
+        QVERIFY(!ini.contains(names[0].toUtf8() + "\r\n"));
+        QVERIFY(!ini.contains("FILE6"));
+    }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "dialogs_test.moc"
