@@ -35,6 +35,7 @@ struct QuietDialogs : Dialogs {
     Answer information(const QString &, Buttons) override { return Answer::Ok; }
     void error(const QString &t) override { std::fprintf(stderr, "error: %s\n", qPrintable(t)); }
     void confirmation(const QString &t) override { std::fprintf(stderr, "confirm: %s\n", qPrintable(t)); }
+    std::optional<QFont> chooseFont(const QFont &) override { return std::nullopt; }
     std::optional<FileChoice> openFile(const FileRequest &) override { return std::nullopt; }
     std::optional<FileChoice> saveFile(const FileRequest &) override { return std::nullopt; }
 };

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QMessageBox>
 
 namespace marbolt {
@@ -50,6 +51,16 @@ void WidgetDialogs::message(const QString &text)
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), boxText(text),
                     QMessageBox::Ok, parent_);
     box.exec();
+}
+
+std::optional<QFont> WidgetDialogs::chooseFont(const QFont &current)
+{
+    QFontDialog dialog(current, parent_);
+    dialog.setOption(QFontDialog::MonospacedFonts, true);
+    dialog.setOption(QFontDialog::NoButtons, false);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.selectedFont();
 }
 
 void WidgetDialogs::confirmation(const QString &text)

@@ -1,6 +1,7 @@
 #pragma once
 // Every question, report and file dialog of the program goes through this
 // interface, so that window tests can answer them without a person.
+#include <QFont>
 #include <QString>
 #include <QStringList>
 
@@ -37,6 +38,8 @@ public:
     virtual void error(const QString &text) = 0;
     // Information box with OK, caption "確認".
     virtual void confirmation(const QString &text) = 0;
+    // Font dialog of fixed-pitch fonts without effects; nullopt on cancel.
+    virtual std::optional<QFont> chooseFont(const QFont &current) = 0;
     virtual std::optional<FileChoice> openFile(const FileRequest &request) = 0;
     virtual std::optional<FileChoice> saveFile(const FileRequest &request) = 0;
 };
@@ -49,6 +52,7 @@ public:
     Answer information(const QString &text, Buttons buttons) override;
     void error(const QString &text) override;
     void confirmation(const QString &text) override;
+    std::optional<QFont> chooseFont(const QFont &current) override;
     std::optional<FileChoice> openFile(const FileRequest &request) override;
     std::optional<FileChoice> saveFile(const FileRequest &request) override;
 

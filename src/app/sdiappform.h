@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -31,6 +32,7 @@ class StatusPanels;
 class SendEngine;
 class Receiver;
 class WindowTransferView;
+class FindDialog;
 
 struct AppEnvironment {
     AppPaths paths;
@@ -60,6 +62,7 @@ public:
     QAction *JUMP = nullptr;
     QTimer Timer1;
     QProgressBar *ProgressBar1 = nullptr;  // exists only during a send
+    FindDialog *FindDialog1 = nullptr;
     std::unique_ptr<Trs232c> rs232c1;      // the send port
     std::unique_ptr<Trs232c> rs232c2;      // the receive port
 
@@ -69,6 +72,8 @@ public:
     TransferState transfer;  // commstate, sendstop, sendok, recstop
     bool insmode = true;
     bool jumping = false;
+    int lastline = 0;         // caret line (1-based) at the previous selection change
+    std::size_t lastpos = 0;  // caret position at the previous selection change
 
     DocumentFiles &documentFiles() { return *files_; }
     SendEngine &sendEngine() { return *sendEngine_; }
@@ -102,6 +107,12 @@ public:
     void rireki3Click() { rirekiClick(3); }
     void rireki4Click() { rirekiClick(4); }
     void rireki5Click() { rirekiClick(5); }
+    void EditFind1Execute();
+    void FindDialog1Find();
+    void RichEdit1SelectionChange();
+    // Key preview: Insert, with any modifier, toggles the indicator.
+    void FormKeyDown(const QKeyEvent &key);
+    void Editfont1Execute();
     void HelpAbout1Execute();
     void set1Execute();
     void send1Execute();
@@ -125,6 +136,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createComponents();

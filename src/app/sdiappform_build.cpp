@@ -1,6 +1,8 @@
 // Building the main window: components, actions, menus, tool bar, status bar.
 #include "sdiappform.h"
 
+#include "tools/finddialog.h"
+
 #include "fontfallback.h"
 #include "statuspanels.h"
 #include "document/indexbox.h"
@@ -39,6 +41,7 @@ void TSDIAppForm::createComponents()
 {
     resize(600, 481);
     setMinimumSize(420, 180);
+    FindDialog1 = new FindDialog(this);
 
     auto *central = new QWidget(this);
     auto *column = new QVBoxLayout(central);
@@ -216,6 +219,13 @@ void TSDIAppForm::connectHandlers()
     connect(c.EditPaste1, &QAction::triggered, this, &TSDIAppForm::EditPaste1Execute);
     connect(c.EditUndo1, &QAction::triggered, this, &TSDIAppForm::EditUndo1Execute);
     connect(c.Editall1, &QAction::triggered, this, &TSDIAppForm::Editall1Execute);
+    connect(c.EditFind1, &QAction::triggered, this, &TSDIAppForm::EditFind1Execute);
+    connect(c.EditNext, &QAction::triggered, this, &TSDIAppForm::FindDialog1Find);
+    connect(FindDialog1, &FindDialog::find, this, &TSDIAppForm::FindDialog1Find);
+    connect(c.Editfont1, &QAction::triggered, this, &TSDIAppForm::Editfont1Execute);
+    connect(RichEdit1, &QsciScintilla::cursorPositionChanged, this, &TSDIAppForm::RichEdit1SelectionChange);
+    connect(RichEdit1, &QsciScintilla::selectionChanged, this, &TSDIAppForm::RichEdit1SelectionChange);
+    qApp->installEventFilter(this);
     connect(c.HelpAbout1, &QAction::triggered, this, &TSDIAppForm::HelpAbout1Execute);
     connect(c.set1, &QAction::triggered, this, &TSDIAppForm::set1Execute);
     connect(c.send1, &QAction::triggered, this, &TSDIAppForm::send1Execute);
@@ -231,7 +241,7 @@ void TSDIAppForm::connectHandlers()
 
     // Commands whose handlers come with later work stay disabled until then.
     for (QAction *a : {c.Osave, c.FilePrint1, c.FileOPrint, c.PrintSet1, c.FileNukidasi1,
-                       c.Editfont1, c.EditFind1, c.EditNext, c.EditReplace, c.EditDate, c.EditEOF,
+                       c.EditReplace, c.EditDate, c.EditEOF,
                        c.EditSort, c.psend1, c.Repeat1, c.cursend1, c.senntaku1})
         ActionList1.markUnavailable(a);
 

@@ -2,6 +2,9 @@
 
 #include "sjistext.h"
 
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+
 #include <set>
 
 namespace marbolt {
@@ -227,6 +230,50 @@ void NcEditor::showEscapes()
         appendUtf8(key, cp);
         SendScintilla(SCI_SETREPRESENTATION, key.c_str(), escapeDisplay(cp).c_str());
     }
+}
+
+namespace {
+
+QString upperLatin(QString text)
+{
+    for (QChar &c : text)
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 'a' + 'A');
+    return text;
+}
+
+}  // namespace
+
+void NcEditor::keyPressEvent(QKeyEvent *event)
+{
+    const QString text = event->text();
+    const bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (!command && !text.isEmpty() && upperLatin(text) != text) {
+        QKeyEvent upper(event->type(), event->key(), event->modifiers(), upperLatin(text),
+                        event->isAutoRepeat(), static_cast<ushort>(event->count()));
+        QsciScintilla::keyPressEvent(&upper);
+        event->setAccepted(upper.isAccepted());
+        return;
+    }
+    QsciScintilla::keyPressEvent(event);
+}
+
+void NcEditor::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (event->commitString().isEmpty()) {
+        QsciScintilla::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent upper(event->preeditString(), event->attributes());
+    upper.setCommitString(upperLatin(event->commitString()), event->replacementStart(),
+                          event->replacementLength());
+    QsciScintilla::inputMethodEvent(&upper);
+}
+
+void NcEditor::focusInEvent(QFocusEvent *event)
+{
+    setInputMethodHints(Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
+    QsciScintilla::focusInEvent(event);
 }
 
 }  // namespace marbolt

@@ -68,6 +68,14 @@ public:
     // Shows the escape code points of the current text as their hex values.
     void showEscapes();
 
+protected:
+    // RichEdit1KeyPress: typed a-z reach the text as A-Z, also when an
+    // input method commits them; nothing else changes.
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    // The input method starts off for NC text; the user can switch it on.
+    void focusInEvent(QFocusEvent *event) override;
+
 private:
     void applyDocumentSettings();
     bool unsaved_ = false;

@@ -11,7 +11,7 @@
 #include <optional>
 
 struct ScriptedDialogs : marbolt::Dialogs {
-    enum class Kind { Message, Information, Error, Confirmation, Open, Save };
+    enum class Kind { Message, Information, Error, Confirmation, Font, Open, Save };
     struct Shown {
         Kind kind;
         QString text;                  // box text, or the dialog's prefill
@@ -27,6 +27,17 @@ struct ScriptedDialogs : marbolt::Dialogs {
     void message(const QString &text) override { record({Kind::Message, text, {}}); }
     void error(const QString &text) override { record({Kind::Error, text, {}}); }
     void confirmation(const QString &text) override { record({Kind::Confirmation, text, {}}); }
+    // Font answers; an empty queue cancels.
+    std::deque<QFont> fonts;
+    std::optional<QFont> chooseFont(const QFont &current) override
+    {
+        record({Kind::Font, current.family(), {}});
+        if (fonts.empty())
+            return std::nullopt;
+        const QFont f = fonts.front();
+        fonts.pop_front();
+        return f;
+    }
     marbolt::Answer information(const QString &text, marbolt::Buttons) override
     {
         record({Kind::Information, text, {}});
