@@ -1,0 +1,311 @@
+// Find, caret tracking and the editor's own behaviour, on the real window.
+#include "app/sdiappform.h"
+#include "app/statuspanels.h"
+#include "document/indexbox.h"
+#include "document/nceditor.h"
+#include "scripteddialogs.h"
+#include "tools/finddialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <string>
+
+using namespace marbolt;
+using Kind = ScriptedDialogs::Kind;
+
+class EditorViewTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    ScriptedDialogs dialogs_;
+
+    std::unique_ptr<TSDIAppForm> makeForm()
+    {
+        AppEnvironment env;
+        env.paths.exeFolder = dir_->path();
+        env.paths.storageFolder = dir_->path();
+        env.paths.baseName = QStringLiteral("marbolt");
+        env.dialogs = &dialogs_;
+        return std::make_unique<TSDIAppForm>(std::move(env));
+    }
+
+    static void load(TSDIAppForm &f, const std::string &text)
+    {
+        auto loader = f.RichEdit1->beginLoad(text.size());
+        loader->add(text);
+        loader->commit();
+        f.ComboBox2->rebuild(f.RichEdit1->textView());
+    }
+
+    static std::size_t lineStart(TSDIAppForm &f, int line)
+    {
+        return static_cast<std::size_t>(
+            f.RichEdit1->SendScintilla(QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)));
+    }
+
+    static void caretToLine(TSDIAppForm &f, int line, int column = 0)
+    {
+        const std::size_t p = lineStart(f, line) + static_cast<std::size_t>(column);
+        f.RichEdit1->selectRange(p, p);
+    }
+
+    static std::string selected(TSDIAppForm &f)
+    {
+        return f.RichEdit1->selectedText().toStdString();
+    }
+
+    void find(TSDIAppForm &f, const QString &text, bool down)
+    {
+        f.FindDialog1->searchText = text;
+        f.FindDialog1->down = down;
+        f.FindDialog1Find();
+    }
+
+    QString notFound(const QString &text) const
+    {
+        return QStringLiteral("文字列\"%1\"が見つかりません。").arg(text);
+    }
+
+private slots:
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        dialogs_ = ScriptedDialogs();
+    }
+
+    void searchTextIsUpperCasedAndShownAgain()
+    {
+        auto f = makeForm();
+        load(*f, "O1\r\ng01\r\nG01X1.\r\n");
+        find(*f, QStringLiteral("g01"), true);
+        QCOMPARE(f->FindDialog1->searchText, QStringLiteral("G01"));
+        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{9});
+        QCOMPARE(selected(*f), std::string("G01"));
+        f->EditFind1Execute();
+        f->RichEdit1->selectRange(0, 0);
+        f->FindDialog1->hide();
+        f->EditFind1Execute();
+        QCOMPARE(f->FindDialog1->field->text(), QStringLiteral("G01"));
+        QVERIFY(!f->FindDialog1->matchCase->isEnabled());
+        QVERIFY(!f->FindDialog1->wholeWord->isEnabled());
+        f->FindDialog1->hide();
+    }
+
+    void downStepsWalkAndStopAfterTheLast()
+    {
+        auto f = makeForm();
+        load(*f, "G01\r\nG01\r\nG01\r\n");
+        f->RichEdit1->selectRange(0, 0);
+        QList<std::size_t> found;
+        for (int i = 0; i < 3; ++i) {
+            find(*f, QStringLiteral("G01"), true);
+            found << f->RichEdit1->selectionStartPos();
+        }
+        QCOMPARE(found, (QList<std::size_t>{0, 5, 10}));
+        QVERIFY(dialogs_.shown.isEmpty());
+        f->ActionList1.EditNext->trigger();  // F3
+        QCOMPARE(dialogs_.texts(Kind::Information), QStringList{notFound(QStringLiteral("G01"))});
+        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{10});
+        QCOMPARE(selected(*f), std::string("G01"));
+    }
+
+    void upSteps()
+    {
+        auto f = makeForm();
+        load(*f, "G01\r\nX\r\nG01\r\nG01\r\nY\r\n");
+        f->RichEdit1->selectRange(0, 0);
+        find(*f, QStringLiteral("G01"), false);
+        QCOMPARE(dialogs_.texts(Kind::Information), QStringList{notFound(QStringLiteral("G01"))});
+
+        const std::size_t end = f->RichEdit1->textLength();
+        f->RichEdit1->selectRange(end, end);
+        find(*f, QStringLiteral("G01"), false);
+        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{13});  // the last of several
+        find(*f, QStringLiteral("G01"), false);
+        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{8});
+        find(*f, QStringLiteral("G01"), false);
+        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{0});  // the one at 0
+    }
+
+    void anOccurrenceAcrossTheCaretIsFoundByNeither()
+    {
+        auto f = makeForm();
+        load(*f, "ABCDEF\r\n");
+        f->RichEdit1->selectRange(3, 3);
+        find(*f, QStringLiteral("BCDE"), true);
+        find(*f, QStringLiteral("BCDE"), false);
+        QCOMPARE(dialogs_.texts(Kind::Information).size(), 2);
+        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{3});
+    }
+
+    void aLongSelectionGives255AndF3WithoutTextIsNotFound()
+    {
+        auto f = makeForm();
+        f->ActionList1.EditNext->trigger();
+        QCOMPARE(dialogs_.texts(Kind::Information), QStringList{notFound(QString())});
+
+        load(*f, std::string(300, 'X') + "\r\n");
+        f->RichEdit1->selectRange(0, 300);
+        f->EditFind1Execute();
+        QCOMPARE(f->FindDialog1->searchText.size(), 255);
+        QCOMPARE(f->FindDialog1->field->text().size(), 255);
+        f->FindDialog1->hide();
+    }
+
+    void panelsAtStartAndLineAndColumn()
+    {
+        auto f = makeForm();
+        QCOMPARE(f->StatusBar1->panelText(3), QStringLiteral("1 : 1"));
+        QCOMPARE(f->StatusBar1->panelText(4), QStringLiteral("挿入"));
+        std::string text;
+        for (int i = 1; i <= 15; ++i)
+            text += "G01X" + std::to_string(i) + ".\r\n";
+        load(*f, text);
+        caretToLine(*f, 11, 5);
+        QCOMPARE(f->StatusBar1->panelText(3), QStringLiteral("12 : 6"));
+    }
+
+    void shortMovesAcrossAProgramStart()
+    {
+        auto f = makeForm();
+        std::string text = "O1000\r\n";
+        for (int i = 0; i < 5; ++i)
+            text += "G01X1.\r\n";
+        text += "O2000\r\n";
+        for (int i = 0; i < 5; ++i)
+            text += "G01X2.\r\n";
+        load(*f, text);
+        caretToLine(*f, 2);
+        caretToLine(*f, 4);
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1000"));
+        caretToLine(*f, 8);  // down past O2000
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O2000"));
+        caretToLine(*f, 4);  // back up past it
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1000"));
+        caretToLine(*f, 6);  // onto the O-line itself
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O2000"));
+    }
+
+    void aSmallMoveFarBelowTheProgramStartSearchesNothing()
+    {
+        auto f = makeForm();
+        std::string text = "O1000\r\n";
+        for (int i = 0; i < 80; ++i)
+            text += "G01X1.\r\n";
+        load(*f, text);
+        caretToLine(*f, 50);
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1000"));
+        f->ComboBox2->setBoxText(QStringLiteral("O9999"));  // a search would put O1000 back
+        caretToLine(*f, 55);
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O9999"));
+    }
+
+    void ctrlEndInALongDocumentShowsTheLastProgram()
+    {
+        auto f = makeForm();
+        std::string text;
+        for (int p = 1; p <= 30; ++p) {
+            text += "O" + std::to_string(1000 + p) + "\r\n";
+            for (int i = 0; i < 200; ++i)
+                text += "G01X" + std::to_string(i) + ".Y1.\r\n";
+        }
+        load(*f, text);
+        f->RichEdit1->setFocus();
+        QTest::keyClick(f->RichEdit1, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1030"));
+        QTest::keyClick(f->RichEdit1, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1001"));
+    }
+
+    void aColonLineAboveIsShown()
+    {
+        auto f = makeForm();
+        load(*f, "O1\r\nG0\r\n:0100\r\nG01\r\nG02\r\nG03\r\n");
+        caretToLine(*f, 1);
+        caretToLine(*f, 4);
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral(":0100"));
+    }
+
+    void insertTogglesTheIndicator()
+    {
+        auto f = makeForm();
+        f->show();
+        QStringList seen;
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(f->RichEdit1, Qt::Key_Insert);
+            seen << f->StatusBar1->panelText(4);
+        }
+        QCOMPARE(seen, (QStringList{"上書き", "挿入", "上書き"}));
+        QTest::keyClick(f->ComboBox2, Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(f->StatusBar1->panelText(4), QStringLiteral("挿入"));
+    }
+
+    void typedAndPastedTextIsUpperCase()
+    {
+        auto f = makeForm();
+        f->show();
+        f->RichEdit1->setFocus();
+        QTest::keyClicks(f->RichEdit1, QStringLiteral("g01x-10.5"));
+        QCOMPARE(std::string(f->RichEdit1->textView()), std::string("G01X-10.5"));
+
+        QApplication::clipboard()->setText(QStringLiteral("\r\no2000\r\n"));
+        f->ActionList1.EditPaste1->trigger();
+        QCOMPARE(std::string(f->RichEdit1->textView()), std::string("G01X-10.5\r\nO2000\r\n"));
+        QVERIFY(f->ComboBox2->entries().contains(QStringLiteral("O2000")));
+    }
+
+    void cutAndCopyFollowFocusAndSelection()
+    {
+        auto f = makeForm();
+        f->show();
+        load(*f, "O1\r\n");
+        QVERIFY(!f->ActionList1.EditCopy1->isEnabled());
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.get()));
+        f->RichEdit1->setFocus();
+        f->RichEdit1->selectRange(0, 2);
+        QVERIFY(f->ActionList1.EditCopy1->isEnabled());
+        QVERIFY(f->ActionList1.EditCut1->isEnabled());
+        f->RichEdit1->selectRange(1, 1);
+        QVERIFY(!f->ActionList1.EditCopy1->isEnabled());
+        f->RichEdit1->selectRange(0, 2);
+        f->ComboBox2->setFocus();  // the focus leaves the editor
+        QVERIFY(!f->ActionList1.EditCopy1->isEnabled());
+    }
+
+    void aChosenFontAndSizeReturnBoldDoesNot()
+    {
+        const QString face = QFontDatabase::families().contains(QStringLiteral("IPAGothic"))
+                                 ? QStringLiteral("IPAGothic")
+                                 : QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+        {
+            auto f = makeForm();
+            QFont chosen(face, 18);
+            chosen.setBold(true);
+            dialogs_.fonts.push_back(chosen);
+            f->ActionList1.Editfont1->trigger();
+            QCOMPARE(f->settings.get(QStringLiteral("FONT")), QStringLiteral("18"));
+            QCOMPARE(f->settings.get(QStringLiteral("NAME")), face);
+            QVERIFY(f->RichEdit1->font().bold());
+            QVERIFY(f->close());
+        }
+        auto again = makeForm();
+        QCOMPARE(again->RichEdit1->font().pointSize(), 18);
+        QCOMPARE(again->editorFontName(), face);
+        QVERIFY(!again->RichEdit1->font().bold());
+        // Cancel changes nothing.
+        again->ActionList1.Editfont1->trigger();
+        QCOMPARE(again->RichEdit1->font().pointSize(), 18);
+    }
+};
+
+QTEST_MAIN(EditorViewTest)
+#include "editorview_test.moc"
