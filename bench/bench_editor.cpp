@@ -1,0 +1,123 @@
+// Editor benchmark on the 100 MB benchmark document, in the real window:
+//   1. Ctrl+End and Ctrl+Home with caret tracking, time per move
+//   2. the down arrow held through 10,000 lines, time per move
+//   3. FindForward of a text that does not occur, over the whole document,
+//      against grep -c of the same text on the same file in the same run
+// Not a test: it prints figures.
+//   bench_editor [file]     generates /tmp/marbolt-bench-100mb.nc when missing
+#include "gen_ncfile.h"
+
+#include "app/dialogs.h"
+#include "app/sdiappform.h"
+#include "document/indexbox.h"
+#include "document/nceditor.h"
+#include "tools/textsearch.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <functional>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+using namespace marbolt;
+
+namespace {
+
+struct QuietDialogs : Dialogs {
+    void message(const QString &) override {}
+    Answer information(const QString &, Buttons) override { return Answer::No; }
+    void error(const QString &) override {}
+    void confirmation(const QString &) override {}
+    std::optional<QFont> chooseFont(const QFont &) override { return std::nullopt; }
+    std::optional<FileChoice> openFile(const FileRequest &) override { return std::nullopt; }
+    std::optional<FileChoice> saveFile(const FileRequest &) override { return std::nullopt; }
+};
+
+bool withRepaint = false;
+
+void press(QWidget *w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QKeyEvent down(QEvent::KeyPress, key, mods);
+    QCoreApplication::sendEvent(w, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, mods);
+    QCoreApplication::sendEvent(w, &up);
+    // The second pass counts the repaint that follows each move too.
+    if (withRepaint)
+        QCoreApplication::processEvents();
+}
+
+double seconds(const std::function<void()> &f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return t.nsecsElapsed() / 1e9;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const std::string path = argc > 1 ? argv[1] : "/tmp/marbolt-bench-100mb.nc";
+    if (!QFileInfo::exists(QString::fromStdString(path))) {
+        std::printf("generating %s ...\n", path.c_str());
+        writeSyntheticNcFile(path, 100L * 1000 * 1000, 100000);
+    }
+    QTemporaryDir dir;
+    QuietDialogs dialogs;
+    AppEnvironment env;
+    env.paths.exeFolder = dir.path();
+    env.paths.storageFolder = dir.path();
+    env.paths.baseName = QStringLiteral("marbolt");
+    env.dialogs = &dialogs;
+    TSDIAppForm form(std::move(env));
+    form.resize(800, 600);
+    form.show();
+    if (!form.fopen(QString::fromStdString(path)))
+        return 1;
+    QCoreApplication::processEvents();
+    NcEditor *editor = form.RichEdit1;
+    editor->setFocus();
+
+    for (bool repaint : {false, true}) {
+        withRepaint = repaint;
+        const char *what = repaint ? "move, caret tracking and repaint" : "move and caret tracking";
+        const int jumps = 10;
+        const double jump = seconds([&] {
+            for (int i = 0; i < jumps; ++i) {
+                press(editor, Qt::Key_End, Qt::ControlModifier);
+                press(editor, Qt::Key_Home, Qt::ControlModifier);
+            }
+        });
+        std::printf("1. Ctrl+End / Ctrl+Home, %s: %.2f ms a move over %d moves, index box "
+                    "at the end showed %s (target < 5 ms)\n",
+                    what, jump / (2 * jumps) * 1e3, 2 * jumps, qPrintable(form.ComboBox2->boxText()));
+
+        const int lines = 10000;
+        const double down = seconds([&] {
+            for (int i = 0; i < lines; ++i)
+                press(editor, Qt::Key_Down);
+        });
+        std::printf("2. down arrow through %d lines, %s: %.3f ms a move (target < 0.2 ms); index box %s\n",
+                    lines, what, down / lines * 1e3, qPrintable(form.ComboBox2->boxText()));
+    }
+
+    const std::string needle = "G99X12345.6789";
+    long long pos = 0;
+    const std::string_view text = editor->textView();
+    const double find = seconds([&] { pos = FindForward(text, needle, 0, text.size()); });
+    const std::string grep = "grep -c -F '" + needle + "' '" + path + "' >/dev/null";
+    const double base = seconds([&] { [[maybe_unused]] int rc = std::system(grep.c_str()); });
+    std::printf("3. FindForward of an absent text over %.1f MB: %.3f s (found %lld); grep -c: %.3f s; "
+                "ratio %.2f (target within 2x)\n",
+                text.size() / 1e6, find, pos, base, find / base);
+    return 0;
+}
