@@ -1,8 +1,8 @@
 #include "aboutbox.h"
 
+#include "fontfallback.h"
 #include "programicon.h"
 
-#include <QFontDatabase>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -10,25 +10,6 @@
 #include <QScreen>
 
 namespace marbolt {
-
-namespace {
-
-// "ＭＳ Ｐゴシック" where installed, else a proportional Japanese face.
-QFont labelFont()
-{
-    QFont font;
-    const QStringList families = QFontDatabase::families();
-    for (const char *face : {"ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic", "IPA Pゴシック", "Noto Sans CJK JP"}) {
-        if (families.contains(QString::fromUtf8(face))) {
-            font.setFamily(QString::fromUtf8(face));
-            break;
-        }
-    }
-    font.setPixelSize(13);
-    return font;
-}
-
-}  // namespace
 
 TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner)
 {
@@ -47,7 +28,7 @@ TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner)
     auto label = [&](const char *name, const QString &text, int left, int top) {
         auto *l = new QLabel(text, Panel1);
         l->setObjectName(QString::fromLatin1(name));
-        l->setFont(labelFont());
+        l->setFont(dialogFont(13));
         l->setStyleSheet(QStringLiteral("color: black"));
         l->move(left - 7, top - 7);
         l->adjustSize();

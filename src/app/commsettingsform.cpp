@@ -1,13 +1,13 @@
 #include "commsettingsform.h"
 
 #include "dialogs.h"
+#include "fontfallback.h"
 #include "settingsstore.h"
 
 #include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -21,20 +21,6 @@ namespace marbolt {
 
 namespace {
 
-QFont dialogFont()
-{
-    QFont font;
-    const QStringList families = QFontDatabase::families();
-    for (const char *face : {"ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic", "IPA Pゴシック", "Noto Sans CJK JP"}) {
-        if (families.contains(QString::fromUtf8(face))) {
-            font.setFamily(QString::fromUtf8(face));
-            break;
-        }
-    }
-    font.setPixelSize(12);
-    return font;
-}
-
 QString flag(bool on)
 {
     return on ? QStringLiteral("1") : QStringLiteral("0");
@@ -47,7 +33,7 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("通信条件設定"));
-    setFont(dialogFont());
+    setFont(dialogFont(12));
     setFixedSize(221, 302);
 
     auto label = [&](const char *name, const QString &caption, QRect at) {

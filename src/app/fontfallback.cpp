@@ -25,4 +25,18 @@ QString installedFixedFace(const QString &face)
     return QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
 }
 
+QFont dialogFont(int pixelSize)
+{
+    QFont font;
+    const QStringList families = QFontDatabase::families();
+    for (const char *face : {"ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic", "IPA Pゴシック", "Noto Sans CJK JP"}) {
+        if (families.contains(QString::fromUtf8(face))) {
+            font.setFamily(QString::fromUtf8(face));
+            break;
+        }
+    }
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
 }  // namespace marbolt
