@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFontDatabase>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -255,6 +256,16 @@ private slots:
         f->RichEdit1->setFocus();
         QTest::keyClicks(f->RichEdit1, QStringLiteral("g01x-10.5"));
         QCOMPARE(std::string(f->RichEdit1->textView()), std::string("G01X-10.5"));
+
+        // Committed by an input method: only a-z change.
+        QInputMethodEvent composed;
+        composed.setCommitString(QStringLiteral("(ｇ)x"));
+        QCoreApplication::sendEvent(f->RichEdit1, &composed);
+        QCOMPARE(QString::fromStdString(std::string(f->RichEdit1->textView())), QStringLiteral("G01X-10.5(ｇ)X"));
+        f->RichEdit1->SendScintilla(QsciScintilla::SCI_DELETEBACK);
+        f->RichEdit1->SendScintilla(QsciScintilla::SCI_DELETEBACK);
+        f->RichEdit1->SendScintilla(QsciScintilla::SCI_DELETEBACK);
+        f->RichEdit1->SendScintilla(QsciScintilla::SCI_DELETEBACK);
 
         QApplication::clipboard()->setText(QStringLiteral("\r\no2000\r\n"));
         f->ActionList1.EditPaste1->trigger();
