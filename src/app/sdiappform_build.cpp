@@ -202,6 +202,10 @@ void TSDIAppForm::createStatusBar()
 {
     StatusBar1 = new StatusPanels(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    // The panels keep their widths; at the dialogs' 12-pixel face a send's
+    // "残り…バイト(約…秒)" fits panel 0, at the desktop's larger default it
+    // would be cut.
+    StatusBar1->setFont(dialogFont(12));
     setStatusBar(StatusBar1);
     StatusBar1->setPanelText(3, QStringLiteral("1 : 1"));
 }
