@@ -53,7 +53,15 @@ TSDIAppForm::TSDIAppForm(AppEnvironment environment, QWidget *parent)
     RichEdit1->setFocus();
 }
 
-TSDIAppForm::~TSDIAppForm() = default;
+TSDIAppForm::~TSDIAppForm()
+{
+    // The ports' watchers call back into the engines: close the ports
+    // while the engines still exist.
+    if (rs232c1)
+        rs232c1->Close();
+    if (rs232c2)
+        rs232c2->Close();
+}
 
 void TSDIAppForm::FormCreate()
 {
