@@ -3,26 +3,13 @@
 #include "sdiappform.h"
 
 #include "document/nceditor.h"
+#include "document/sjistext.h"
 #include "tools/finddialog.h"
 #include "tools/textsearch.h"
 
 #include <QApplication>
 
 namespace marbolt {
-
-namespace {
-
-// a-z become A-Z; nothing else changes, double-byte characters included.
-QString upperLatin(const QString &text)
-{
-    QString out = text;
-    for (QChar &c : out)
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - 'a' + 'A');
-    return out;
-}
-
-}  // namespace
 
 void TSDIAppForm::EditFind1Execute()
 {
@@ -33,7 +20,7 @@ void TSDIAppForm::EditFind1Execute()
 
 void TSDIAppForm::FindDialog1Find()
 {
-    FindDialog1->searchText = upperLatin(FindDialog1->searchText);
+    FindDialog1->searchText = upperAscii(FindDialog1->searchText);
     const QString shown = FindDialog1->searchText;
     const QByteArray needle = shown.toUtf8();
     const std::string_view key(needle.constData(), static_cast<std::size_t>(needle.size()));

@@ -110,9 +110,9 @@ void WindowTransferView::setIndexText(const QString &text)
 
 void WindowTransferView::showFirstIndexEntry()
 {
-    const QStringList entries = form_.ComboBox2->entries();
-    if (!entries.isEmpty())
-        form_.ComboBox2->setBoxText(entries.first());
+    const QString first = form_.ComboBox2->firstEntry();
+    if (!first.isEmpty())
+        form_.ComboBox2->setBoxText(first);
 }
 
 void WindowTransferView::placeCaret(std::size_t position)

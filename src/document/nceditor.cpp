@@ -236,24 +236,12 @@ void NcEditor::showEscapes()
     }
 }
 
-namespace {
-
-QString upperLatin(QString text)
-{
-    for (QChar &c : text)
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - 'a' + 'A');
-    return text;
-}
-
-}  // namespace
-
 void NcEditor::keyPressEvent(QKeyEvent *event)
 {
     const QString text = event->text();
     const bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    if (!command && !text.isEmpty() && upperLatin(text) != text) {
-        QKeyEvent upper(event->type(), event->key(), event->modifiers(), upperLatin(text),
+    if (!command && !text.isEmpty() && upperAscii(text) != text) {
+        QKeyEvent upper(event->type(), event->key(), event->modifiers(), upperAscii(text),
                         event->isAutoRepeat(), static_cast<ushort>(event->count()));
         QsciScintilla::keyPressEvent(&upper);
         event->setAccepted(upper.isAccepted());
@@ -269,7 +257,7 @@ void NcEditor::inputMethodEvent(QInputMethodEvent *event)
         return;
     }
     QInputMethodEvent upper(event->preeditString(), event->attributes());
-    upper.setCommitString(upperLatin(event->commitString()), event->replacementStart(),
+    upper.setCommitString(upperAscii(event->commitString()), event->replacementStart(),
                           event->replacementLength());
     QsciScintilla::inputMethodEvent(&upper);
 }

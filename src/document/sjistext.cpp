@@ -104,6 +104,14 @@ std::string toEditorText(const QString &s)
     return std::string(u.constData(), static_cast<std::size_t>(u.size()));
 }
 
+QString upperAscii(QString text)
+{
+    for (QChar &c : text)
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 'a' + 'A');
+    return text;
+}
+
 void upperAscii(std::string &text)
 {
     // UTF-8 continuation and lead bytes are all >= 0x80, so a-z are always

@@ -87,6 +87,8 @@ private:
 
 // Upper-cases ASCII a-z of editor text (UTF-8) in place; nothing else changes.
 void upperAscii(std::string &text);
+// The same for a QString: a-z become A-Z, full-width and every other letter stay.
+QString upperAscii(QString text);
 
 // Text for showing an escape code point ("x81", "x859F"); empty for other code points.
 std::string escapeDisplay(char32_t cp);

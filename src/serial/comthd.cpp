@@ -150,11 +150,10 @@ std::uint32_t tcommthread::lineEvents()
     std::uint32_t events = 0;
     if (countsSeen_) {
         if (const auto now = system_.lineErrorCounts(handle_)) {
-            if (now->frame != countsSeen_->frame || now->overrun != countsSeen_->overrun
-                || now->parity != countsSeen_->parity
-                || now->bufferOverrun != countsSeen_->bufferOverrun)
+            const std::uint32_t bits = lineErrorBits(*now, *countsSeen_);
+            if (bits & ~CE_BREAK)
                 events |= EV_ERR;
-            if (now->brk != countsSeen_->brk)
+            if (bits & CE_BREAK)
                 events |= EV_BREAK;
             countsSeen_ = now;
         }

@@ -14,16 +14,7 @@
 
 namespace marbolt {
 
-namespace {
-
-bool hasLineError(const LineErrorCounts &now, const LineErrorCounts &before)
-{
-    return now.frame != before.frame || now.overrun != before.overrun
-        || now.parity != before.parity || now.bufferOverrun != before.bufferOverrun
-        || now.brk != before.brk;
-}
-
-std::uint32_t errorBits(const LineErrorCounts &now, const LineErrorCounts &before)
+std::uint32_t lineErrorBits(const LineErrorCounts &now, const LineErrorCounts &before)
 {
     std::uint32_t bits = 0;
     if (now.bufferOverrun != before.bufferOverrun)
@@ -38,6 +29,8 @@ std::uint32_t errorBits(const LineErrorCounts &now, const LineErrorCounts &befor
         bits |= CE_BREAK;
     return bits;
 }
+
+namespace {
 
 int millisecondsUntil(std::chrono::steady_clock::time_point deadline)
 {
@@ -213,7 +206,7 @@ bool Trs232c::errorPending()
     if (!abortOnError_ || !clearedCounts_)
         return false;
     const auto now = system_.lineErrorCounts(fd_);
-    return now && hasLineError(*now, *clearedCounts_);
+    return now && lineErrorBits(*now, *clearedCounts_) != 0;
 }
 
 std::optional<CommStatus> Trs232c::ClearCommError()
@@ -223,7 +216,7 @@ std::optional<CommStatus> Trs232c::ClearCommError()
     CommStatus status;
     if (clearedCounts_) {
         if (const auto now = system_.lineErrorCounts(fd_)) {
-            status.errors = errorBits(*now, *clearedCounts_);
+            status.errors = lineErrorBits(*now, *clearedCounts_);
             clearedCounts_ = now;
         }
     }

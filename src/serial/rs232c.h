@@ -41,6 +41,9 @@ constexpr std::uint32_t CE_RXPARITY = 0x0004;  // parity error
 constexpr std::uint32_t CE_FRAME = 0x0008;     // framing error
 constexpr std::uint32_t CE_BREAK = 0x0010;     // break received
 
+// The CE_ bits of the counters that changed between two readings.
+std::uint32_t lineErrorBits(const LineErrorCounts &now, const LineErrorCounts &before);
+
 struct CommStatus {
     std::uint32_t errors = 0;  // CE_ bits since the last clear
     int inQueue = 0;           // bytes waiting to be read

@@ -1,6 +1,8 @@
 #include "transfer/portsetup.h"
 
+#include "app/dialogs.h"
 #include "app/settingsstore.h"
+#include "transfer/senddata.h"
 #include "serial/punchcodes.h"
 
 namespace marbolt {
@@ -19,6 +21,18 @@ void setUpLine(Trs232c &port, int speed, const SettingsStore &settings)
 }
 
 }  // namespace
+
+std::optional<int> settingNumber(const SettingsStore &settings, const char *key, Dialogs &dialogs,
+                                 bool emptyIsZero)
+{
+    const QString text = settings.get(QString::fromLatin1(key));
+    if (emptyIsZero && text.trimmed().isEmpty())
+        return 0;
+    const auto v = wholeNumber(text);
+    if (!v)
+        dialogs.error(notWholeNumberMessage(QString::fromLatin1(key), text));
+    return v;
+}
 
 void setUpSendPort(Trs232c &port, int speed, const SettingsStore &settings)
 {

@@ -2,8 +2,8 @@
 
 #include "app/dialogs.h"
 #include "app/settingsstore.h"
+#include "serial/punchcodes.h"
 #include "transfer/portsetup.h"
-#include "transfer/senddata.h"
 
 namespace marbolt {
 
@@ -45,12 +45,9 @@ void Receiver::receive()
     if (!view_.startNewDocument())
         return;  // the user kept the changed document
     state_.commstate = QStringLiteral("rec");
-    const QString speedText = settings_.get(QStringLiteral("SPEED"));
-    const auto speed = wholeNumber(speedText);
-    if (!speed) {
-        dialogs_.error(notWholeNumberMessage(QStringLiteral("SPEED"), speedText));
+    const auto speed = settingNumber(settings_, "SPEED", dialogs_);
+    if (!speed)
         return;
-    }
     setUpReceivePort(ports_.receive, *speed, settings_);
     if (!ports_.receive.Open()) {
         view_.beep();

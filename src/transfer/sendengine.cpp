@@ -4,6 +4,7 @@
 #include "app/settingsstore.h"
 #include "document/sjistext.h"
 #include "transfer/portsetup.h"
+#include "transfer/receivedecoder.h"
 #include "transfer/sendlog.h"
 
 #include <algorithm>
@@ -16,17 +17,6 @@ namespace {
 bool isOn(const SettingsStore &settings, const char *key)
 {
     return settings.get(QString::fromLatin1(key)) == QLatin1String("1");
-}
-
-// Without leading and trailing blanks and control characters.
-QString trimControls(const QString &text)
-{
-    qsizetype first = 0, last = text.size();
-    while (first < last && text[first].unicode() <= ' ')
-        ++first;
-    while (last > first && text[last - 1].unicode() <= ' ')
-        --last;
-    return text.mid(first, last - first);
 }
 
 QString unencodableMessage(std::string_view text, const EncodeFailure &failure)
@@ -64,27 +54,19 @@ void SendEngine::sendSelection()
 
 bool SendEngine::readSettings(Settings &s)
 {
-    // A number that is not one stops the send before anything goes out.
-    auto number = [&](const char *key, bool emptyIsZero, int &out) {
-        const QString text = settings_.get(QString::fromLatin1(key));
-        if (emptyIsZero && text.trimmed().isEmpty()) {
-            out = 0;
-            return true;
-        }
-        const auto v = wholeNumber(text);
-        if (!v) {
-            dialogs_.error(notWholeNumberMessage(QString::fromLatin1(key), text));
-            return false;
-        }
-        out = *v;
-        return true;
-    };
-    if (!number("SPEED", false, s.speed) || !number("WAIT", true, s.wait))
+    const auto speed = settingNumber(settings_, "SPEED", dialogs_);
+    const auto wait = speed ? settingNumber(settings_, "WAIT", dialogs_, true) : std::nullopt;
+    if (!wait)
         return false;
+    s.speed = *speed;
+    s.wait = *wait;
     s.tape = isOn(settings_, "TAPE");
-    if (s.tape && !number("FEED", true, s.feed))
-        return false;
-    s.feed = std::max(0, s.feed);
+    if (s.tape) {
+        const auto feed = settingNumber(settings_, "FEED", dialogs_, true);
+        if (!feed)
+            return false;
+        s.feed = std::max(0, *feed);
+    }
     s.sendRequest = isOn(settings_, "SE");
     s.log = isOn(settings_, "LOG");
     s.options.headPercent = isOn(settings_, "HEAD%");
@@ -115,6 +97,8 @@ bool SendEngine::encodeSource(Kind kind, std::string &source, std::size_t &selec
     // The highlight finds lines by position in the text it was given; a
     // selection's lines are counted on from the line that holds its start.
     lineStarts_ = lineStarts(encoded);
+    firstLine_ = static_cast<std::size_t>(
+        std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(selectionStart), '\n'));
     source += encoded;
     return true;
 }
@@ -146,11 +130,6 @@ void SendEngine::run(Kind kind)
     std::size_t selectionStart = 0;
     if (!encodeSource(kind, source, selectionStart))
         return;
-    firstLine_ = kind == Kind::Selection
-        ? static_cast<std::size_t>(std::count(view_.documentText().begin(),
-                                              view_.documentText().begin() + static_cast<std::ptrdiff_t>(selectionStart), '\n'))
-        : 0;
-
     setUpSendPort(ports_.send, s.speed, settings_);
     if (!ports_.send.Open()) {
         view_.beep();
@@ -250,7 +229,7 @@ void SendEngine::highlight(Kind kind, std::size_t p)
     if (kind == Kind::Document) {
         const QString text = view_.lineText(line);
         if (text.size() >= 2 && (text[0] == u'O' || text[0] == u':'))
-            view_.setIndexText(trimControls(text));
+            view_.setIndexText(QString::fromStdString(trimLine(text.toStdString())));
     }
     view_.highlightLine(line);
 }
