@@ -7,7 +7,7 @@
 //   bench_editor [file]     generates /tmp/marbolt-bench-100mb.nc when missing
 #include "gen_ncfile.h"
 
-#include "app/dialogs.h"
+#include "quietdialogs.h"
 #include "app/sdiappform.h"
 #include "document/indexbox.h"
 #include "document/nceditor.h"
@@ -28,16 +28,6 @@
 using namespace marbolt;
 
 namespace {
-
-struct QuietDialogs : Dialogs {
-    void message(const QString &) override {}
-    Answer information(const QString &, Buttons) override { return Answer::No; }
-    void error(const QString &) override {}
-    void confirmation(const QString &) override {}
-    std::optional<QFont> chooseFont(const QFont &) override { return std::nullopt; }
-    std::optional<FileChoice> openFile(const FileRequest &) override { return std::nullopt; }
-    std::optional<FileChoice> saveFile(const FileRequest &) override { return std::nullopt; }
-};
 
 bool withRepaint = false;
 
@@ -74,9 +64,7 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     QuietDialogs dialogs;
     AppEnvironment env;
-    env.paths.exeFolder = dir.path();
-    env.paths.storageFolder = dir.path();
-    env.paths.baseName = QStringLiteral("marbolt");
+    env.paths = AppPaths::inFolder(dir.path());
     env.dialogs = &dialogs;
     TSDIAppForm form(std::move(env));
     form.resize(800, 600);

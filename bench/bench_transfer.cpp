@@ -5,7 +5,7 @@
 //   3. CPU while a send waits 10 s for DC1, and during a reception at 4800
 //   4. the engine's cost per byte with pacing out of the way
 // Run with "quick" to shorten the reception of 3 from 60 s to 10 s.
-#include "app/dialogs.h"
+#include "quietdialogs.h"
 #include "app/sdiappform.h"
 #include "document/nceditor.h"
 #include "virtualmachine.h"
@@ -30,16 +30,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct QuietDialogs : Dialogs {
-    void message(const QString &t) override { std::fprintf(stderr, "message: %s\n", qPrintable(t)); }
-    Answer information(const QString &, Buttons) override { return Answer::Ok; }
-    void error(const QString &t) override { std::fprintf(stderr, "error: %s\n", qPrintable(t)); }
-    void confirmation(const QString &t) override { std::fprintf(stderr, "confirm: %s\n", qPrintable(t)); }
-    std::optional<QFont> chooseFont(const QFont &) override { return std::nullopt; }
-    std::optional<FileChoice> openFile(const FileRequest &) override { return std::nullopt; }
-    std::optional<FileChoice> saveFile(const FileRequest &) override { return std::nullopt; }
-};
-
 double cpuSeconds()
 {
     rusage r{};
@@ -56,9 +46,7 @@ struct Bench {
     explicit Bench(int speed)
     {
         AppEnvironment env;
-        env.paths.exeFolder = dir.path();
-        env.paths.storageFolder = dir.path();
-        env.paths.baseName = QStringLiteral("marbolt");
+        env.paths = AppPaths::inFolder(dir.path());
         env.dialogs = &dialogs;
         form = std::make_unique<TSDIAppForm>(std::move(env));
         auto &s = form->settings;
@@ -82,6 +70,14 @@ struct Bench {
         loader->commit();
     }
 
+    // Sends the document to the machine taking it in the given way.
+    void send(vm::ReceiveMode mode)
+    {
+        mode.sendDc1AtStart = false;
+        machine->receive(mode);
+        form->send1Execute();
+    }
+
     // First to last arrival at the machine.
     double arrivalSpan() const
     {
@@ -94,10 +90,7 @@ void lineRate()
 {
     Bench b(19200);
     b.document(32 * 1024);
-    vm::ReceiveMode mode;
-    mode.sendDc1AtStart = false;
-    b.machine->receive(mode);
-    b.form->send1Execute();
+    b.send({});
     const std::size_t n = b.machine->received().size();
     const double span = b.arrivalSpan();
     const double line = (n - 1) * 11 / 19200.0;
@@ -113,12 +106,10 @@ void overshoot(int speed)
     // Pauses: the control's buffer fills at a third of the line rate.
     b.document(static_cast<std::size_t>(100 * 60 * 1.6));
     vm::ReceiveMode mode;
-    mode.sendDc1AtStart = false;
     mode.stopLevel = 64;
     mode.resumeLevel = 24;
     mode.drainPerSecond = rate / 3;
-    b.machine->receive(mode);
-    b.form->send1Execute();
+    b.send(mode);
     auto pauses = b.machine->bytesAfterDc3();
     if (pauses.size() > 100)
         pauses.resize(100);
@@ -187,10 +178,7 @@ void engineCost()
 {
     Bench b(1000000000);  // a character time of 11 ns
     b.document(200 * 1024);
-    vm::ReceiveMode mode;
-    mode.sendDc1AtStart = false;
-    b.machine->receive(mode);
-    b.form->send1Execute();
+    b.send({});
     const std::size_t n = b.machine->received().size();
     std::printf("4. engine cost with pacing out of the way: %.2f us a byte over %zu bytes (target < 30 us)\n",
                 b.arrivalSpan() / n * 1e6, n);

@@ -29,6 +29,11 @@ AppPaths AppPaths::forThisProgram()
     return p;
 }
 
+AppPaths AppPaths::inFolder(const QString &folder)
+{
+    return AppPaths{folder, folder, QStringLiteral("marbolt")};
+}
+
 QString AppPaths::storageFile(const QString &extension) const
 {
     return storageFolder + u'/' + baseName + extension;

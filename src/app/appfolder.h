@@ -14,6 +14,9 @@ struct AppPaths {
 
     // The paths of the running program.
     static AppPaths forThisProgram();
+    // A program "marbolt" whose executable and files are all in folder
+    // (tests and benchmarks run it in a scratch folder).
+    static AppPaths inFolder(const QString &folder);
     // storageFolder/baseName + extension, for example ".ini" or ".log".
     QString storageFile(const QString &extension) const;
     // The executable's folder with a trailing separator (default of DIR).

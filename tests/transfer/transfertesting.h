@@ -49,9 +49,7 @@ struct Rig {
     {
         machine = vm::VirtualMachine::create();
         AppEnvironment env;
-        env.paths.exeFolder = dir.path();
-        env.paths.storageFolder = dir.path();
-        env.paths.baseName = QStringLiteral("marbolt");
+        env.paths = AppPaths::inFolder(dir.path());
         env.dialogs = &dialogs;
         env.clock = &clock;
         env.serial = serial;

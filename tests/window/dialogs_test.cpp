@@ -57,9 +57,7 @@ class DialogsTest : public QObject {
     std::unique_ptr<TSDIAppForm> makeForm()
     {
         AppEnvironment env;
-        env.paths.exeFolder = dir_->path();
-        env.paths.storageFolder = dir_->path();
-        env.paths.baseName = QStringLiteral("marbolt");
+        env.paths = AppPaths::inFolder(dir_->path());
         env.dialogs = &dialogs_;
         env.devRoot = dir_->filePath(QStringLiteral("dev"));
         return std::make_unique<TSDIAppForm>(std::move(env));

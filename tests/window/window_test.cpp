@@ -49,9 +49,7 @@ class WindowTest : public QObject {
         ownedDialogs_ = std::make_unique<ScriptedDialogs>();
         dialogs_ = ownedDialogs_.get();
         AppEnvironment env;
-        env.paths.exeFolder = dir_->path();
-        env.paths.storageFolder = dir_->path();
-        env.paths.baseName = QStringLiteral("marbolt");
+        env.paths = AppPaths::inFolder(dir_->path());
         env.dialogs = dialogs_;
         env.arguments = std::move(args);
         return std::make_unique<TSDIAppForm>(std::move(env));

@@ -181,7 +181,7 @@ bool VirtualMachine::waitForPunchFinished(std::chrono::milliseconds timeout) con
 }
 
 // Called with the lock held.
-void VirtualMachine::writeOut(std::uint8_t b, Clock::time_point)
+void VirtualMachine::writeOut(std::uint8_t b)
 {
     immediate_.push_back(b);
 }
@@ -201,7 +201,7 @@ void VirtualMachine::takeIn(const std::uint8_t *bytes, std::size_t n, Clock::tim
                 ++afterDc3_.back();
             level_ += 1;
             if (receive_.stopLevel > 0 && !paused_ && level_ >= receive_.stopLevel) {
-                writeOut(kDC3, at);
+                writeOut(kDC3);
                 paused_ = true;
                 afterDc3_.push_back(0);
             }
@@ -216,28 +216,34 @@ void VirtualMachine::takeIn(const std::uint8_t *bytes, std::size_t n, Clock::tim
     }
 }
 
+// Called with the lock held: what the control consumed since the last look.
+void VirtualMachine::drainTo(Clock::time_point now)
+{
+    const double seconds = std::chrono::duration<double>(now - levelAt_).count();
+    level_ = std::max(0.0, level_ - receive_.drainPerSecond * seconds);
+    levelAt_ = now;
+}
+
 // Called with the lock held.
 void VirtualMachine::advance(Clock::time_point now)
 {
     if (mode_ == Mode::Receive) {
         if (receive_.sendDc1AtStart && !startSignalSent_
             && now >= modeStart_ + receive_.startDelay) {
-            writeOut(kDC1, now);
+            writeOut(kDC1);
             startSignalSent_ = true;
         }
-        const double seconds = std::chrono::duration<double>(now - levelAt_).count();
-        level_ = std::max(0.0, level_ - receive_.drainPerSecond * seconds);
-        levelAt_ = now;
+        drainTo(now);
         if (paused_ && level_ <= static_cast<double>(receive_.resumeLevel)) {
-            writeOut(kDC1, now);
+            writeOut(kDC1);
             paused_ = false;
         }
     } else if (mode_ == Mode::Punch && punchRunning_ && immediate_.empty()) {
         if (punch_.bytesPerSecond <= 0) {
             while (tapePos_ < tape_.size())
-                writeOut(tape_[tapePos_++], now);
+                writeOut(tape_[tapePos_++]);
         } else if (tapePos_ < tape_.size() && now >= nextPunch_) {
-            writeOut(tape_[tapePos_++], now);
+            writeOut(tape_[tapePos_++]);
             const auto step = std::chrono::duration_cast<Clock::duration>(
                 std::chrono::duration<double>(1.0 / punch_.bytesPerSecond));
             nextPunch_ = std::max(nextPunch_ + step, now - step);
@@ -278,7 +284,6 @@ void VirtualMachine::run()
                 return;
             const auto now = Clock::now();
             advance(now);
-            wantWrite = !immediate_.empty();
             // Everything queued goes out now; what the PC does not read
             // waits for the line to take it.
             while (!immediate_.empty()) {
@@ -319,12 +324,8 @@ void VirtualMachine::run()
             if (n > 0) {
                 std::lock_guard lock(mutex_);
                 const auto now = Clock::now();
-                if (mode_ == Mode::Receive) {
-                    // Drain the buffer up to this arrival first.
-                    const double seconds = std::chrono::duration<double>(now - levelAt_).count();
-                    level_ = std::max(0.0, level_ - receive_.drainPerSecond * seconds);
-                    levelAt_ = now;
-                }
+                if (mode_ == Mode::Receive)
+                    drainTo(now);  // the buffer up to this arrival first
                 takeIn(buffer, static_cast<std::size_t>(n), now);
                 changed_.notify_all();
             }

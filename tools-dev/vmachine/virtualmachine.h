@@ -100,9 +100,10 @@ private:
     void run();
     void wake();
     void takeIn(const std::uint8_t *bytes, std::size_t n, Clock::time_point at);
-    void writeOut(std::uint8_t b, Clock::time_point at);
+    void writeOut(std::uint8_t b);
     Clock::time_point nextDue(Clock::time_point now);
     void advance(Clock::time_point now);
+    void drainTo(Clock::time_point now);
 
     std::string path_;
     int master_ = -1;

@@ -1,0 +1,20 @@
+#pragma once
+// Dialogs for the benchmarks: reports go to stderr, questions get "No",
+// file and font dialogs are cancelled.
+#include "app/dialogs.h"
+
+#include <cstdio>
+
+namespace marbolt {
+
+struct QuietDialogs : Dialogs {
+    void message(const QString &t) override { std::fprintf(stderr, "message: %s\n", qPrintable(t)); }
+    Answer information(const QString &, Buttons) override { return Answer::No; }
+    void error(const QString &t) override { std::fprintf(stderr, "error: %s\n", qPrintable(t)); }
+    void confirmation(const QString &t) override { std::fprintf(stderr, "confirm: %s\n", qPrintable(t)); }
+    std::optional<QFont> chooseFont(const QFont &) override { return std::nullopt; }
+    std::optional<FileChoice> openFile(const FileRequest &) override { return std::nullopt; }
+    std::optional<FileChoice> saveFile(const FileRequest &) override { return std::nullopt; }
+};
+
+}  // namespace marbolt
