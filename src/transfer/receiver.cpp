@@ -100,10 +100,10 @@ void Receiver::receiveLines(ReceiveDecoder &decoder)
                 break;
             std::uint8_t b = 0;
             if (!ports_.receive.ReadByte(b)) {
-                // Bytes were reported and none came: the line failed. What
+                // Bytes were reported and none came: a line error struck
+                // between the count and the read, or the line failed. What
                 // came so far stays; nothing is made up for the byte.
-                state_.recstop = true;
-                dialogs_.error(receiveErrorMessage());
+                readFailed();
                 break;
             }
             switch (decoder.feed(b)) {
@@ -156,6 +156,17 @@ void Receiver::lineError()
     view_.pumpMessages();
     dialogs_.error(receiveErrorMessage());
     ports_.receive.ClearCommError();
+}
+
+void Receiver::readFailed()
+{
+    // The machine is still punching: stop it first, as cancel does, and
+    // only then report. With the state cleared, a line error that the
+    // watcher hands over while the port closes finds nothing to stop.
+    cancel();
+    state_.commstate.clear();
+    view_.setStatusText(QString());
+    dialogs_.error(receiveErrorMessage());
 }
 
 void Receiver::cancel()

@@ -32,6 +32,7 @@ public:
 private:
     void detectCode(ReceiveDecoder &decoder);
     void receiveLines(ReceiveDecoder &decoder);
+    void readFailed();
     void cleanUp();
 
     ReceivePorts ports_;
