@@ -2,6 +2,8 @@
 // own pacing and tape must be right.
 #include "serialtesting.h"
 
+#include <algorithm>
+
 using namespace marbolt;
 using namespace marbolt::testing;
 
@@ -29,7 +31,7 @@ TEST(VirtualMachine, PacesWithDc3AndDc1AndCountsTheOvershoot)
     vm::ReceiveMode mode;
     mode.stopLevel = 10;
     mode.resumeLevel = 2;
-    mode.drainPerSecond = 50;  // far slower than the line: the buffer fills
+    mode.drainPerSecond = 10;  // far slower than the line: the buffer fills
     machine->receive(mode);
 
     std::vector<std::uint8_t> fromMachine;
@@ -41,9 +43,13 @@ TEST(VirtualMachine, PacesWithDc3AndDc1AndCountsTheOvershoot)
     ASSERT_TRUE(pumpUntil([&] { readBack(); return !fromMachine.empty(); }));
     EXPECT_EQ(fromMachine, std::vector<std::uint8_t>{kDC1}) << "DC1 when receiving starts";
 
-    // Ten bytes fill the buffer: DC3, then after draining eight, DC1.
-    for (int i = 0; i < 12; ++i)
+    // Ten bytes fill the buffer: DC3, then after draining eight, DC1. Each
+    // byte is taken before the next is written, so the ones after the
+    // tenth arrive after the DC3 however busy the machine is.
+    for (std::size_t i = 1; i <= 12; ++i) {
         ASSERT_TRUE(port.WriteByte('A'));
+        ASSERT_TRUE(machine->waitForCount(i, 2000ms));
+    }
     ASSERT_TRUE(pumpUntil([&] { readBack(); return fromMachine.size() >= 3; }))
         << fromMachine.size() << " bytes back, " << machine->received().size() << " taken";
     EXPECT_EQ(fromMachine, (std::vector<std::uint8_t>{kDC1, kDC3, kDC1}));
@@ -51,6 +57,13 @@ TEST(VirtualMachine, PacesWithDc3AndDc1AndCountsTheOvershoot)
     ASSERT_EQ(overshoot.size(), 1u);
     EXPECT_GE(overshoot[0], 1);
     EXPECT_LE(overshoot[0], 2);
+    // The count agrees with the arrival times around the DC3 on the wire.
+    const auto sent = machine->sent();
+    const auto dc3 = std::find_if(sent.begin(), sent.end(), [](const vm::Arrival &a) { return a.byte == kDC3; });
+    ASSERT_NE(dc3, sent.end());
+    const auto arrivals = machine->arrivals();
+    EXPECT_EQ(std::count_if(arrivals.begin(), arrivals.end(), [&](const vm::Arrival &a) { return a.at > dc3->at; }),
+              overshoot[0]);
 }
 
 TEST(VirtualMachine, PunchWaitsForDc1AndHoldsOnDc3)
