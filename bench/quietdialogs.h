@@ -15,6 +15,9 @@ struct QuietDialogs : Dialogs {
     std::optional<QFont> chooseFont(const QFont &) override { return std::nullopt; }
     std::optional<FileChoice> openFile(const FileRequest &) override { return std::nullopt; }
     std::optional<FileChoice> saveFile(const FileRequest &) override { return std::nullopt; }
+    bool printerSetup(QPrinter &) override { return false; }
+    std::optional<QString> chooseFolder(const QString &) override { return std::nullopt; }
+    std::optional<QList<int>> choosePrograms(const QStringList &) override { return std::nullopt; }
 };
 
 }  // namespace marbolt

@@ -1,9 +1,14 @@
 #include "dialogs.h"
 
+#include "tools/osavedialog.h"
+#include "transfer/senntakudialog.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 
 namespace marbolt {
 
@@ -105,6 +110,31 @@ std::optional<FileChoice> WidgetDialogs::openFile(const FileRequest &request)
 std::optional<FileChoice> WidgetDialogs::saveFile(const FileRequest &request)
 {
     return runFileDialog(parent_, request, QFileDialog::AcceptSave);
+}
+
+
+bool WidgetDialogs::printerSetup(QPrinter &printer)
+{
+    QPrintDialog dialog(&printer, parent_);
+    dialog.setObjectName(QStringLiteral("PrinterSetupDialog1"));
+    dialog.setWindowTitle(QStringLiteral("プリンタの設定"));
+    return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<QString> WidgetDialogs::chooseFolder(const QString &start)
+{
+    Tfrmosave dialog(start, parent_);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.folder();
+}
+
+std::optional<QList<int>> WidgetDialogs::choosePrograms(const QStringList &entries)
+{
+    Tfrmsenntaku dialog(entries, parent_);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.checkedRows();
 }
 
 }  // namespace marbolt

@@ -2,11 +2,13 @@
 // Every question, report and file dialog of the program goes through this
 // interface, so that window tests can answer them without a person.
 #include <QFont>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
+class QPrinter;
 class QWidget;
 
 namespace marbolt {
@@ -42,6 +44,13 @@ public:
     virtual std::optional<QFont> chooseFont(const QFont &current) = 0;
     virtual std::optional<FileChoice> openFile(const FileRequest &request) = 0;
     virtual std::optional<FileChoice> saveFile(const FileRequest &request) = 0;
+    // The printer set-up; false when cancelled. The choice stays in printer.
+    virtual bool printerSetup(QPrinter &printer) = 0;
+    // The folder dialog "保存先フォルダの選択", starting in start; nullopt on cancel.
+    virtual std::optional<QString> chooseFolder(const QString &start) = 0;
+    // The check list of programs to send: the rows ticked, in list order;
+    // nullopt on cancel.
+    virtual std::optional<QList<int>> choosePrograms(const QStringList &entries) = 0;
 };
 
 // The real boxes and dialogs of the desktop.
@@ -55,6 +64,9 @@ public:
     std::optional<QFont> chooseFont(const QFont &current) override;
     std::optional<FileChoice> openFile(const FileRequest &request) override;
     std::optional<FileChoice> saveFile(const FileRequest &request) override;
+    bool printerSetup(QPrinter &printer) override;
+    std::optional<QString> chooseFolder(const QString &start) override;
+    std::optional<QList<int>> choosePrograms(const QStringList &entries) override;
 
 private:
     QWidget *parent_ = nullptr;

@@ -1,5 +1,7 @@
 #include "sdiappform.h"
 
+#include <Qsci/qsciprinter.h>
+
 #include "fontfallback.h"
 #include "programicon.h"
 #include "settingsfile.h"

@@ -23,6 +23,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QToolBar;
+class QsciPrinter;
 
 namespace marbolt {
 
@@ -81,6 +82,8 @@ public:
     bool transferRunning() const;
     const QString &filename() const { return files_->filename(); }
     QString settingsPath() const { return paths_.storageFile(QStringLiteral(".ini")); }
+    // The printer both kinds of print use, as the set-up left it.
+    QsciPrinter &printer();
     // The face actually drawn for the stored font name.
     QString editorFontName() const { return fontName_; }
 
@@ -113,6 +116,10 @@ public:
     // Key preview: Insert, with any modifier, toggles the indicator.
     void FormKeyDown(const QKeyEvent &key);
     void Editfont1Execute();
+    void FileNukidasi1Execute();
+    void FileOPrintExecute();
+    void FilePrint1Execute();
+    void PrintSet1Execute();
     void HelpAbout1Execute();
     void set1Execute();
     void send1Execute();
@@ -170,6 +177,7 @@ private:
     std::unique_ptr<WindowTransferView> transferView_;
     std::unique_ptr<SendEngine> sendEngine_;
     std::unique_ptr<Receiver> receiver_;
+    std::unique_ptr<QsciPrinter> printer_;
 };
 
 }  // namespace marbolt

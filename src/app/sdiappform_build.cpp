@@ -227,6 +227,10 @@ void TSDIAppForm::connectHandlers()
     connect(c.EditNext, &QAction::triggered, this, &TSDIAppForm::FindDialog1Find);
     connect(FindDialog1, &FindDialog::find, this, &TSDIAppForm::FindDialog1Find);
     connect(c.Editfont1, &QAction::triggered, this, &TSDIAppForm::Editfont1Execute);
+    connect(c.FileNukidasi1, &QAction::triggered, this, &TSDIAppForm::FileNukidasi1Execute);
+    connect(c.FileOPrint, &QAction::triggered, this, &TSDIAppForm::FileOPrintExecute);
+    connect(c.FilePrint1, &QAction::triggered, this, &TSDIAppForm::FilePrint1Execute);
+    connect(c.PrintSet1, &QAction::triggered, this, &TSDIAppForm::PrintSet1Execute);
     connect(RichEdit1, &QsciScintilla::cursorPositionChanged, this, &TSDIAppForm::RichEdit1SelectionChange);
     connect(RichEdit1, &QsciScintilla::selectionChanged, this, &TSDIAppForm::RichEdit1SelectionChange);
     qApp->installEventFilter(this);
@@ -244,7 +248,7 @@ void TSDIAppForm::connectHandlers()
     connect(rireki[4], &QAction::triggered, this, &TSDIAppForm::rireki5Click);
 
     // Commands whose handlers come with later work stay disabled until then.
-    for (QAction *a : {c.Osave, c.FilePrint1, c.FileOPrint, c.PrintSet1, c.FileNukidasi1,
+    for (QAction *a : {c.Osave,
                        c.EditReplace, c.EditDate, c.EditEOF,
                        c.EditSort, c.psend1, c.Repeat1, c.cursend1, c.senntaku1})
         ActionList1.markUnavailable(a);

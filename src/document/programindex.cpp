@@ -78,10 +78,10 @@ void sortIndex(std::vector<std::string_view> &entries)
     std::stable_sort(entries.begin(), entries.end(), indexLess);
 }
 
-std::size_t programStart(std::string_view text, std::string_view entry)
+std::optional<std::size_t> findProgramLine(std::string_view text, std::string_view entry)
 {
     if (entry.empty())
-        return 0;
+        return std::nullopt;
     // The whole line equal to the entry: of O1000 and O100, O100 finds its own line.
     if (text.substr(0, entry.size()) == entry && endsLineAt(text, entry.size()))
         return 0;
@@ -90,14 +90,29 @@ std::size_t programStart(std::string_view text, std::string_view entry)
         if (endsLineAt(text, at + entry.size()))
             return at;
     }
+    if (text.substr(0, entry.size()) == entry)
+        return 0;
     const std::size_t prefix = findAfterLf(text, entry, 0);
-    return prefix == std::string_view::npos ? 0 : prefix;
+    if (prefix == std::string_view::npos)
+        return std::nullopt;
+    return prefix;
+}
+
+std::size_t programStart(std::string_view text, std::string_view entry)
+{
+    return findProgramLine(text, entry).value_or(0);
 }
 
 ProgramExtent programExtent(std::string_view text, std::string_view entry)
 {
     ProgramExtent e;
-    e.start = programStart(text, entry);
+    if (entry.empty()) {
+        // An empty box: the key is a lone line feed, so the second line.
+        const std::size_t lf = findLf(text, 0);
+        e.start = lf == std::string_view::npos ? 0 : lf + 1;
+    } else {
+        e.start = programStart(text, entry);
+    }
     const std::size_t next = findAfterLf(text, "O", e.start);
     if (next != std::string_view::npos) {
         e.end = next;
@@ -105,6 +120,34 @@ ProgramExtent programExtent(std::string_view text, std::string_view entry)
     }
     const std::size_t percent = text.find('%', e.start);
     e.end = percent == std::string_view::npos ? text.size() : percent;
+    return e;
+}
+
+ProgramExtent printedProgramExtent(std::string_view text, std::string_view entry, std::size_t fallback)
+{
+    std::size_t from = std::min(fallback, text.size());
+    if (const auto own = findProgramLine(text, entry)) {
+        from = *own;
+    } else if (!entry.empty()) {
+        const std::size_t anywhere = text.find(entry);
+        if (anywhere != std::string_view::npos)
+            from = anywhere;
+    }
+    ProgramExtent e;
+    const std::size_t lf = from == 0 ? std::string_view::npos : text.rfind('\n', from - 1);
+    e.start = lf == std::string_view::npos ? 0 : lf + 1;
+    // The first line is printed whatever it holds; a later line that is not
+    // empty and begins with O or holds a % anywhere ends the print.
+    std::size_t next = findLf(text, e.start);
+    while (next != std::string_view::npos && next + 1 < text.size()) {
+        const std::string_view line = lineAt(text, next + 1);
+        if (!line.empty() && (line.front() == 'O' || line.find('%') != std::string_view::npos)) {
+            e.end = next + 1;
+            return e;
+        }
+        next = findLf(text, next + 1);
+    }
+    e.end = text.size();
     return e;
 }
 

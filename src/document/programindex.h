@@ -5,6 +5,7 @@
 // An O-line is a line whose first character is "O"; its entry is the line
 // up to, not including, its line break.
 #include <cstddef>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -28,9 +29,11 @@ void dropLeadingDuplicate(List &entries, Equal equal)
         entries.erase(entries.begin());
 }
 
-// Where the program of an entry begins: the first line equal to the entry as
-// a whole line; failing that, just after the first LF followed by the entry
-// (the start of a longer line); failing that, 0.
+// Where the line of an entry stands: the first line equal to the entry as a
+// whole line; failing that, the first line that begins with it (a longer
+// O-line); nullopt when none does or the entry is empty.
+std::optional<std::size_t> findProgramLine(std::string_view text, std::string_view entry);
+// The same, 0 when there is none.
 std::size_t programStart(std::string_view text, std::string_view entry);
 
 struct ProgramExtent {
@@ -40,8 +43,15 @@ struct ProgramExtent {
 
 // The program runs from its start to just before the O of the next LF
 // followed by O, so its last line break belongs to it; else to just before
-// the next "%"; else to the end of the text.
+// the next "%"; else to the end of the text. An empty entry starts at the
+// second line.
 ProgramExtent programExtent(std::string_view text, std::string_view entry);
+
+// The lines printed as the program of an entry: from its own O-line (else
+// from the line holding the entry's first occurrence anywhere, else from the
+// line holding fallback) to the start of the first later line that is not
+// empty and begins with O or holds a "%", or to the end of the text.
+ProgramExtent printedProgramExtent(std::string_view text, std::string_view entry, std::size_t fallback);
 
 // Whether the entry occurs anywhere in the text (an empty entry never does).
 bool occursIn(std::string_view text, std::string_view entry);

@@ -85,3 +85,40 @@ TEST(ProgramIndex, OccursInMatchesAnywhere)
     EXPECT_FALSE(occursIn("G0\r\n", "O12"));
     EXPECT_FALSE(occursIn("G0\r\n", "")) << "an empty entry never occurs";
 }
+
+TEST(ProgramIndex, TheSelectedExtentOfTheCurrentProgram)
+{
+    auto selected = [](std::string_view text, std::string_view entry) {
+        const ProgramExtent e = programExtent(text, entry);
+        return std::string(text.substr(e.start, e.end - e.start));
+    };
+    EXPECT_EQ(selected("O0001\r\nG0\r\nO0002\r\n", "O0001"), "O0001\r\nG0\r\n") << "from position 0";
+    EXPECT_EQ(selected("O1\r\nG0\r\n\r\n\r\nO2\r\n", "O1"), "O1\r\nG0\r\n\r\n\r\n") << "blank lines belong to it";
+    EXPECT_EQ(selected("%\r\nO1\r\nG0\r\n%\r\n", "O1"), "O1\r\nG0\r\n") << "stops before the closing %";
+    EXPECT_EQ(selected("O1\r\nG0 (50%)\r\nM30\r\n", "O1"), "O1\r\nG0 (50") << "a % in a comment ends it too";
+    EXPECT_EQ(selected("%\r\nO1\r\nG0\r\nO2\r\n", ""), "O1\r\nG0\r\n") << "an empty box: the second line";
+    EXPECT_EQ(selected("G0", ""), "G0") << "a text without a line break";
+    // O100 selects its own program, not O1000's that stands before it.
+    EXPECT_EQ(selected("O1000\r\nG0\r\nO100\r\nG1\r\n", "O100"), "O100\r\nG1\r\n");
+    EXPECT_EQ(selected("G0\r\nO1000\r\nG1\r\n", "O100"), "O1000\r\nG1\r\n") << "only a longer line: that one";
+}
+
+TEST(ProgramIndex, ThePrintedExtentOfTheCurrentProgram)
+{
+    auto printed = [](std::string_view text, std::string_view entry, std::size_t fallback = 0) {
+        const ProgramExtent e = printedProgramExtent(text, entry, fallback);
+        return std::string(text.substr(e.start, e.end - e.start));
+    };
+    const std::string doc = "%\r\nO1\r\nG0\r\n\r\n:0010\r\nM30\r\nO2\r\nG1\r\n";
+    EXPECT_EQ(printed(doc, "O1"), "O1\r\nG0\r\n\r\n:0010\r\nM30\r\n") << "a : line does not stop it";
+    EXPECT_EQ(printed(doc, "O2"), "O2\r\nG1\r\n") << "to the end";
+    EXPECT_EQ(printed("O1\r\nG0\r\nX1 (50%)\r\n", "O1"), "O1\r\nG0\r\n") << "a % anywhere stops it";
+    // An earlier mention of the entry does not move the start away from the
+    // program's own O-line.
+    const std::string call = "O1\r\nM98 P100 (CALLS O100)\r\nM30\r\nO100\r\nG1\r\nM99\r\n";
+    EXPECT_EQ(printed(call, "O100"), "O100\r\nG1\r\nM99\r\n");
+    // Not an O-line anywhere: the line holding the mention, else the fallback's line.
+    EXPECT_EQ(printed("G0\r\nX1 (O7)\r\nG1\r\nO8\r\n", "O7"), "X1 (O7)\r\nG1\r\n");
+    EXPECT_EQ(printed("G0\r\nG1\r\nG2\r\n", "O7", 5), "G1\r\nG2\r\n");
+    EXPECT_EQ(printed("", "O7", 0), "");
+}

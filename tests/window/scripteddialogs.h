@@ -11,7 +11,7 @@
 #include <optional>
 
 struct ScriptedDialogs : marbolt::Dialogs {
-    enum class Kind { Message, Information, Error, Confirmation, Font, Open, Save };
+    enum class Kind { Message, Information, Error, Confirmation, Font, Open, Save, PrinterSetup, Folder, Programs };
     struct Shown {
         Kind kind;
         QString text;                  // box text, or the dialog's prefill
@@ -54,6 +54,41 @@ struct ScriptedDialogs : marbolt::Dialogs {
     std::optional<marbolt::FileChoice> saveFile(const marbolt::FileRequest &r) override
     {
         return nextFile(Kind::Save, r);
+    }
+
+    // Printer set-up: accepted unless refused; changes runs on the printer.
+    bool acceptPrinterSetup = true;
+    std::function<void(QPrinter &)> printerChanges;
+    bool printerSetup(QPrinter &printer) override
+    {
+        record({Kind::PrinterSetup, QString(), {}});
+        if (acceptPrinterSetup && printerChanges)
+            printerChanges(printer);
+        return acceptPrinterSetup;
+    }
+    // Folder answers; an empty queue cancels. The start folder is recorded.
+    std::deque<QString> folders;
+    std::optional<QString> chooseFolder(const QString &start) override
+    {
+        record({Kind::Folder, start, {}});
+        if (folders.empty())
+            return std::nullopt;
+        const QString f = folders.front();
+        folders.pop_front();
+        return f;
+    }
+    // Ticked rows; an empty queue cancels. The entries offered are recorded.
+    std::deque<QList<int>> programChoices;
+    QList<QStringList> programsOffered;
+    std::optional<QList<int>> choosePrograms(const QStringList &entries) override
+    {
+        record({Kind::Programs, entries.join(u'\n'), {}});
+        programsOffered.append(entries);
+        if (programChoices.empty())
+            return std::nullopt;
+        const QList<int> rows = programChoices.front();
+        programChoices.pop_front();
+        return rows;
     }
 
     QStringList texts(Kind kind) const
