@@ -60,12 +60,14 @@ bool printEditor(QsciPrinter &printer, NcEditor &editor, const QString &title, Q
     printer.setDocName(title);
     printer.setFullPage(false);
     printer.setWrapMode(QsciScintilla::WrapCharacter);
-    if (!printer.printRange(&editor)) {
+    // The printer's own painter would not tell when the job failed to start.
+    QPainter painter;
+    if (!painter.begin(&printer) || !printer.printRange(&editor, painter)) {
         if (error)
             *error = cannotPrint(printer);
         return false;
     }
-    return true;
+    return painter.end();
 }
 
 }  // namespace marbolt

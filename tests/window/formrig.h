@@ -1,0 +1,46 @@
+#pragma once
+// A main window over a scratch folder, its questions answered by a script,
+// with helpers to load a text and place the caret.
+#include "app/sdiappform.h"
+#include "document/indexbox.h"
+#include "document/nceditor.h"
+#include "scripteddialogs.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+
+struct FormRig {
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<marbolt::TSDIAppForm> form;
+
+    FormRig()
+    {
+        marbolt::AppEnvironment env;
+        env.paths = marbolt::AppPaths::inFolder(dir.path());
+        env.dialogs = &dialogs;
+        form = std::make_unique<marbolt::TSDIAppForm>(std::move(env));
+    }
+
+    // Replaces the document by text (CR LF line breaks) and indexes it.
+    void load(const std::string &text)
+    {
+        auto loader = form->RichEdit1->beginLoad(text.size());
+        loader->add(text);
+        loader->commit();
+        form->ComboBox2->rebuild(form->RichEdit1->textView());
+    }
+
+    std::string text() const { return std::string(form->RichEdit1->textView()); }
+    std::string selected() const { return form->RichEdit1->selectedText().toStdString(); }
+
+    std::size_t lineStart(int line) const
+    {
+        return static_cast<std::size_t>(form->RichEdit1->SendScintilla(
+            QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)));
+    }
+    void caretTo(std::size_t pos) { form->RichEdit1->selectRange(pos, pos); }
+    void caretToLine(int line, int column = 0) { caretTo(lineStart(line) + static_cast<std::size_t>(column)); }
+};
