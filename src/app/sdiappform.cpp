@@ -113,7 +113,7 @@ void TSDIAppForm::FormCreate()
 
 bool TSDIAppForm::FormCloseQuery()
 {
-    if (transfer.sending()) {
+    if (transfer.sending() || repeating_) {
         dialogs_->message(QStringLiteral("通信を終了してください"));
         return false;
     }

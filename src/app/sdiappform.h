@@ -120,6 +120,11 @@ public:
     void FileOPrintExecute();
     void FilePrint1Execute();
     void PrintSet1Execute();
+    void PopupMenu1Popup();
+    void JUMPClick();
+    void psend1Execute();
+    void cursend1Execute();
+    void Repeat1Execute();
     void HelpAbout1Execute();
     void set1Execute();
     void send1Execute();
@@ -174,6 +179,8 @@ private:
     bool closing_ = false;
     bool locked_ = false;               // between enabledfalse and enabledtrue
     bool closeAfterReception_ = false;  // a close waits for the reception's end
+    bool repeating_ = false;            // a repeat send runs
+    Clock *clock_ = nullptr;
     std::unique_ptr<WindowTransferView> transferView_;
     std::unique_ptr<SendEngine> sendEngine_;
     std::unique_ptr<Receiver> receiver_;

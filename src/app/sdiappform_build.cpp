@@ -122,7 +122,6 @@ void TSDIAppForm::createActions()
     JUMP->setObjectName(QStringLiteral("JUMP"));
     JUMP->setShortcut(QKeySequence(Qt::Key_F4));
     JUMP->setEnabled(false);
-    addAction(JUMP);
 }
 
 void TSDIAppForm::createMenus()
@@ -231,6 +230,14 @@ void TSDIAppForm::connectHandlers()
     connect(c.FileOPrint, &QAction::triggered, this, &TSDIAppForm::FileOPrintExecute);
     connect(c.FilePrint1, &QAction::triggered, this, &TSDIAppForm::FilePrint1Execute);
     connect(c.PrintSet1, &QAction::triggered, this, &TSDIAppForm::PrintSet1Execute);
+    // F4 jumps only while the editor has the focus.
+    JUMP->setShortcutContext(Qt::WidgetShortcut);
+    RichEdit1->addAction(JUMP);
+    connect(JUMP, &QAction::triggered, this, &TSDIAppForm::JUMPClick);
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TSDIAppForm::PopupMenu1Popup);
+    connect(c.psend1, &QAction::triggered, this, &TSDIAppForm::psend1Execute);
+    connect(c.cursend1, &QAction::triggered, this, &TSDIAppForm::cursend1Execute);
+    connect(c.Repeat1, &QAction::triggered, this, &TSDIAppForm::Repeat1Execute);
     connect(RichEdit1, &QsciScintilla::cursorPositionChanged, this, &TSDIAppForm::RichEdit1SelectionChange);
     connect(RichEdit1, &QsciScintilla::selectionChanged, this, &TSDIAppForm::RichEdit1SelectionChange);
     qApp->installEventFilter(this);
@@ -250,7 +257,7 @@ void TSDIAppForm::connectHandlers()
     // Commands whose handlers come with later work stay disabled until then.
     for (QAction *a : {c.Osave,
                        c.EditReplace, c.EditDate, c.EditEOF,
-                       c.EditSort, c.psend1, c.Repeat1, c.cursend1, c.senntaku1})
+                       c.EditSort, c.senntaku1})
         ActionList1.markUnavailable(a);
 
     connect(ComboBox2, &QComboBox::activated, this, &TSDIAppForm::ComboBox2Click);

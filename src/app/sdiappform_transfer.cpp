@@ -18,6 +18,7 @@ void TSDIAppForm::createTransfers(const AppEnvironment &environment)
 {
     SerialSystem &serial = environment.serial ? *environment.serial : posixSerialSystem();
     Clock &clock = environment.clock ? *environment.clock : systemClock();
+    clock_ = &clock;
     rs232c1 = std::make_unique<Trs232c>(LineSettings::sendPortDefaults(), serial);
     rs232c2 = std::make_unique<Trs232c>(LineSettings::receivePortDefaults(), serial);
     rs232c1->OnRXCHAR = [this](tcommthread &) { rs232c1RXCHAR(); };

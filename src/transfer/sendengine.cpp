@@ -107,6 +107,7 @@ void SendEngine::run(Kind kind)
 {
     if (running_)
         return;  // one transfer at a time; the lock keeps the actions away
+    portOpened_ = false;
     ports_.send.Close();
     ports_.receive.Close();
     if (kind == Kind::Document && view_.documentText().empty()) {
@@ -136,6 +137,7 @@ void SendEngine::run(Kind kind)
         dialogs_.message(QStringLiteral("回線オープンエラー"));
         return;
     }
+    portOpened_ = true;
     state_.sendstop = false;
     state_.sendok = true;
     view_.lockForTransfer();

@@ -38,12 +38,15 @@ public:
     void cancel();
 
     bool running() const { return running_; }
+    // Whether the last send got as far as opening its port.
+    bool portOpened() const { return portOpened_; }
     // The figures of the running (or last) send.
     long long sendrate() const { return sendrate_; }
     int sendsec() const { return sendsec_; }
 
 private:
     enum class Kind { Document, Selection };
+    bool portOpened_ = false;
     struct Settings {
         int speed = 0;
         int wait = 0;

@@ -16,31 +16,7 @@ using namespace marbolt::testing;
 using namespace std::chrono_literals;
 using Kind = ScriptedDialogs::Kind;
 
-#define COMPARE_BYTES(actual, expected)                                                        \
-    do {                                                                                       \
-        const std::string a_ = (actual), e_ = (expected);                                      \
-        QVERIFY2(a_ == e_, ("\n got  " + hex(a_) + "\n want " + hex(e_)).c_str());             \
-    } while (false)
-
 namespace {
-
-// The machine takes the transmission without pacing it.
-void listen(Rig &rig)
-{
-    vm::ReceiveMode mode;
-    mode.sendDc1AtStart = false;
-    rig.machine->receive(mode);
-}
-
-// Runs a whole-document send and returns what reached the machine.
-std::string sendDocument(Rig &rig)
-{
-    listen(rig);
-    rig.form->send1Execute();
-    rig.machine->waitForCount(1, 200ms);
-    std::this_thread::sleep_for(20ms);
-    return bytesOf(rig.machine->received());
-}
 
 QString logText(QFile &log)
 {

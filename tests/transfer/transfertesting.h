@@ -12,6 +12,7 @@
 #include "../window/scripteddialogs.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <algorithm>
 #include <functional>
@@ -114,4 +115,30 @@ inline std::string hex(const std::string &bytes)
     return out;
 }
 
+// The machine takes the transmission without pacing it.
+inline void listen(Rig &rig)
+{
+    vm::ReceiveMode mode;
+    mode.sendDc1AtStart = false;
+    rig.machine->receive(mode);
+}
+
+// Runs a whole-document send and returns what reached the machine.
+inline std::string sendDocument(Rig &rig)
+{
+    listen(rig);
+    rig.form->send1Execute();
+    rig.machine->waitForCount(1, std::chrono::milliseconds(200));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return bytesOf(rig.machine->received());
+}
+
 }  // namespace marbolt::testing
+
+// Compares byte strings, showing both in hex when they differ.
+#define COMPARE_BYTES(actual, expected)                                                        \
+    do {                                                                                       \
+        const std::string a_ = (actual), e_ = (expected);                                      \
+        QVERIFY2(a_ == e_, ("\n got  " + hex(a_) + "\n want " + hex(e_)).c_str());             \
+    } while (false)
+

@@ -1,0 +1,234 @@
+// The current-program send, the send from the caret and the repeat send,
+// end to end against the virtual machine.
+#include "transfertesting.h"
+
+#include <QAction>
+#include <QFile>
+#include <QStringDecoder>
+#include <QTimer>
+
+using namespace marbolt;
+using namespace marbolt::testing;
+using namespace std::chrono_literals;
+using Kind = ScriptedDialogs::Kind;
+
+namespace {
+
+const std::string kDoc = "O1\r\nG0\r\nO2\r\nG1 X2.\r\nO3\r\nG2\r\n";
+
+// Runs a send handler and returns what reached the machine.
+template <typename Handler>
+std::string sendWith(Rig &rig, Handler handler)
+{
+    rig.machine->clearReceived();
+    listen(rig);
+    handler();
+    rig.machine->waitForCount(1, 200ms);
+    std::this_thread::sleep_for(20ms);
+    return bytesOf(rig.machine->received());
+}
+
+int count(const QString &text, const QString &part)
+{
+    return static_cast<int>(text.count(part));
+}
+
+}  // namespace
+
+class PartialSendTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theCurrentProgramGoesOutAlone()
+    {
+        Rig rig;
+        rig.setDocument(kDoc);
+        // The same bytes as a selection send of that program by hand.
+        rig.form->RichEdit1->selectRange(kDoc.find("O2"), kDoc.find("O3"));
+        const std::string byHand = sendWith(rig, [&] { rig.form->psend3Execute(); });
+        rig.form->ComboBox2->setBoxText(QStringLiteral("O2"));
+        const std::string sent = sendWith(rig, [&] { rig.form->psend1Execute(); });
+        COMPARE_BYTES(sent, byHand);
+        QVERIFY(sent.find(iso("O2\r\nG1 X2.\r\n")) != std::string::npos);
+        QVERIFY(sent.find(iso("O1")) == std::string::npos);
+        QVERIFY(sent.find(iso("O3")) == std::string::npos);
+        COMPARE_BYTES(sent.substr(sent.size() - 4), iso("\r\n\n%"));  // closed by LF and the end marker
+        QVERIFY(rig.dialogs.shown.isEmpty());
+    }
+
+    void anEmptyIndexBoxSendsNothing()
+    {
+        Rig rig;
+        rig.setDocument("G0\r\nG1\r\n");
+        const std::string sent = sendWith(rig, [&] { rig.form->ActionList1.psend1->trigger(); });
+        QVERIFY(sent.empty());
+        QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("O番号を確認できません")});
+    }
+
+    void thePopUpMenuOffersTheCurrentProgramSendOnlyWithAProgram()
+    {
+        Rig rig;
+        rig.setDocument("G0\r\n");
+        rig.form->PopupMenu1Popup();
+        QVERIFY(!rig.form->ActionList1.psend1->isEnabled());
+        rig.setDocument(kDoc);
+        rig.form->ComboBox2->setBoxText(QStringLiteral("O1"));
+        rig.form->PopupMenu1Popup();
+        QVERIFY(rig.form->ActionList1.psend1->isEnabled());
+        // The lock keeps it away during a transfer, menu or not.
+        rig.form->enabledfalse();
+        rig.form->PopupMenu1Popup();
+        QVERIFY(!rig.form->ActionList1.psend1->isEnabled());
+        rig.form->enabledtrue();
+    }
+
+    void fromTheCaret()
+    {
+        Rig rig;
+        rig.setDocument(kDoc);
+        const std::size_t o2 = kDoc.find("O2");
+        rig.form->RichEdit1->setCaretPos(o2);
+        std::string sent = sendWith(rig, [&] { rig.form->cursend1Execute(); });
+        QVERIFY2(rig.dialogs.shown.isEmpty(), "at a line start nothing is asked");
+        QVERIFY(sent.find(iso("O2\r\nG1 X2.\r\nO3\r\nG2\r\n")) != std::string::npos);
+        QVERIFY(sent.find(iso("O1")) == std::string::npos);
+        QCOMPARE(rig.form->RichEdit1->caretPos(), std::size_t{0});
+
+        // Inside a line: asked; Cancel sends nothing.
+        const std::size_t x2 = kDoc.find("X2.");
+        rig.form->RichEdit1->setCaretPos(x2);
+        rig.dialogs.answers = {Answer::Cancel};
+        sent = sendWith(rig, [&] { rig.form->cursend1Execute(); });
+        QVERIFY(sent.empty());
+        QCOMPARE(rig.dialogs.texts(Kind::Information),
+                 QStringList{QStringLiteral("カーソルが行頭にありませんが、続けますか？")});
+
+        // OK sends from the caret itself, not from the line start.
+        rig.form->RichEdit1->setCaretPos(x2);
+        rig.dialogs.answers = {Answer::Ok};
+        sent = sendWith(rig, [&] { rig.form->ActionList1.cursend1->trigger(); });
+        QVERIFY(sent.find(iso("X2.\r\nO3")) != std::string::npos);
+        QVERIFY(sent.find(iso("G1 ")) == std::string::npos);
+    }
+
+    void fromTheVeryEnd()
+    {
+        Rig rig;
+        rig.setDocument(kDoc);
+        rig.form->RichEdit1->setCaretPos(kDoc.size());
+        const std::string sent = sendWith(rig, [&] { rig.form->cursend1Execute(); });
+        QVERIFY(!sent.empty());
+        QVERIFY2(sent.find(iso("G")) == std::string::npos, "only the lead and the end marker");
+        QVERIFY(sent.find(iso("%")) != std::string::npos);
+    }
+
+    void theRepeatSendsUntilCancelled()
+    {
+        Rig rig;
+        rig.setDocument("O5\r\nG0\r\nM30\r\n");
+        rig.set("LOG", "1");
+        rig.dialogs.answers = {Answer::Ok};  // SE "0": carry on without the request signal
+        int pauses = 0;
+        rig.clock.onSleep = [&](int ms) {
+            // The repeat's pauses, not the second a send waits at its end.
+            if (ms == 1000 && !rig.form->transferRunning() && ++pauses == 2)
+                QTimer::singleShot(0, rig.form.get(), &TSDIAppForm::stop1Execute);
+        };
+        listen(rig);
+        rig.form->ActionList1.Repeat1->trigger();
+        QCOMPARE(rig.dialogs.texts(Kind::Information),
+                 QStringList{QStringLiteral("設定画面にて\"送信要求信号を使用しない\"のチェックを外してください。")});
+        QFile log(rig.logPath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QStringDecoder("windows-31j").decode(log.readAll());
+        QCOMPARE(count(text, QStringLiteral("送信完了")), 2);
+        QCOMPARE(count(text, QStringLiteral("送信中断")), 1);
+        QCOMPARE(pauses, 3);  // the cancelled send is followed by its pause too
+        rig.machine->waitForCount(1, 200ms);
+        const std::string sent = bytesOf(rig.machine->received());
+        QVERIFY(sent.find(iso("O5")) != std::string::npos);
+        QVERIFY(rig.form->ActionList1.send1->isEnabled());
+        QVERIFY(rig.form->transfer.commstate.isEmpty());
+    }
+
+    void theRepeatWaitsForTheMachineEachTime()
+    {
+        Rig rig;
+        rig.setDocument("O5\r\nM30\r\n");
+        rig.set("SE", "1");
+        // The machine asks for the tape three times; the fourth wait is cancelled.
+        int waits = 0;
+        rig.clock.onSleep = [&](int ms) {
+            if (ms == 1000)
+                return;
+            if (rig.panel0() == QStringLiteral("送信待機中") && rig.form->transfer.sendok == false) {
+                if (++waits <= 3)
+                    rig.machine->sendNow({kDC1});
+                else
+                    rig.form->stop1Execute();
+            }
+        };
+        vm::ReceiveMode mode;
+        mode.sendDc1AtStart = false;
+        rig.machine->receive(mode);
+        rig.form->Repeat1Execute();
+        QVERIFY2(rig.dialogs.shown.isEmpty(), "SE 1 asks nothing");
+        rig.machine->waitForCount(1, 200ms);
+        std::this_thread::sleep_for(20ms);
+        const std::string sent = bytesOf(rig.machine->received());
+        std::size_t copies = 0;
+        for (std::size_t at = sent.find(iso("O5")); at != std::string::npos; at = sent.find(iso("O5"), at + 1))
+            ++copies;
+        QCOMPARE(copies, std::size_t{3});
+    }
+
+    void aRepeatThatCannotOpenItsPortEnds()
+    {
+        Rig rig;
+        rig.setDocument("O5\r\nM30\r\n");
+        rig.set("SE", "1");
+        rig.set("PORT", rig.dir.filePath(QStringLiteral("no-such-port")));
+        rig.form->Repeat1Execute();
+        QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("回線オープンエラー")});
+        QVERIFY(rig.form->ActionList1.send1->isEnabled());
+    }
+
+    void aRepeatNeedsText()
+    {
+        Rig rig;
+        rig.form->Repeat1Execute();
+        QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("送信データがありません")});
+        // SE "0" and Cancel: nothing is sent.
+        rig.setDocument("O5\r\n");
+        rig.dialogs.shown.clear();
+        listen(rig);
+        rig.form->Repeat1Execute();
+        QCOMPARE(rig.dialogs.texts(Kind::Information).size(), 1);
+        std::this_thread::sleep_for(20ms);
+        QVERIFY(rig.machine->received().empty());
+    }
+
+    void closingDuringARepeatIsRefused()
+    {
+        Rig rig;
+        rig.setDocument("O5\r\nM30\r\n");
+        rig.dialogs.answers = {Answer::Ok};
+        bool refused = false;
+        int pauses = 0;
+        rig.clock.onSleep = [&](int ms) {
+            if (ms != 1000 || rig.form->transferRunning())
+                return;
+            if (++pauses == 1) {
+                refused = !rig.form->FormCloseQuery();
+                QTimer::singleShot(0, rig.form.get(), &TSDIAppForm::stop1Execute);
+            }
+        };
+        listen(rig);
+        rig.form->Repeat1Execute();
+        QVERIFY(refused);
+        QVERIFY(rig.dialogs.texts(Kind::Message).contains(QStringLiteral("通信を終了してください")));
+    }
+};
+
+QTEST_MAIN(PartialSendTest)
+#include "partialsend_test.moc"
