@@ -90,6 +90,77 @@ private slots:
         for (QAction *a : {c.FileNukidasi1, c.FileOPrint, c.FilePrint1, c.PrintSet1})
             QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
     }
+
+    void theJumpIsOfferedForPAndGoto()
+    {
+        FormRig rig;
+        rig.load("O1\r\nM98 P100\r\nG0 X1.\r\nGOTO 20\r\nN20 G1\r\nO0100\r\nM99\r\n");
+        QVERIFY2(!rig.form->JUMP->isEnabled(), "disabled until the menu first opens");
+        rig.caretToLine(1);
+        rig.form->PopupMenu1Popup();
+        QVERIFY(rig.form->JUMP->isEnabled());
+        rig.caretToLine(2);
+        rig.form->PopupMenu1Popup();
+        QVERIFY(!rig.form->JUMP->isEnabled());
+        rig.caretToLine(3);
+        rig.form->PopupMenu1Popup();
+        QVERIFY(rig.form->JUMP->isEnabled());
+    }
+
+    void jumpingToTheCalledProgram()
+    {
+        FormRig rig;
+        const std::string doc = "O1\r\nM98 P100\r\nM30\r\nO1000 (X)\r\nM99\r\nO0100\r\nM99\r\n";
+        rig.load(doc);
+        rig.caretToLine(1);
+        rig.form->JUMPClick();
+        QCOMPARE(rig.form->RichEdit1->caretPos(), doc.find("O0100"));
+        QCOMPARE(rig.form->ComboBox2->boxText(), QStringLiteral("O0100"));
+        QVERIFY(rig.dialogs.shown.isEmpty());
+        // A P that names no program, or no number: nothing happens.
+        rig.load("O1\r\n(PART A)\r\nG04 P500\r\n");
+        rig.caretToLine(1);
+        rig.form->JUMPClick();
+        rig.caretToLine(2);
+        rig.form->JUMPClick();
+        QCOMPARE(rig.form->RichEdit1->caretPos(), rig.lineStart(2));
+        QVERIFY(rig.dialogs.shown.isEmpty());
+    }
+
+    void jumpingToAGotoBlock()
+    {
+        FormRig rig;
+        const std::string doc = "O1\r\nN0030 G01 X10.\r\nIF [#1 EQ 0] GOTO 30\r\nGOTO 40\r\nGOTO #5\r\nO2\r\nN40\r\n";
+        rig.load(doc);
+        rig.caretToLine(2, 3);
+        rig.form->JUMPClick();
+        QCOMPARE(rig.selected(), std::string("N0030 "));
+
+        rig.caretToLine(3);
+        rig.form->JUMPClick();
+        QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("N40は見つかりませんでした")});
+        QCOMPARE(rig.form->RichEdit1->caretPos(), rig.lineStart(3));
+
+        rig.caretToLine(4);
+        rig.form->JUMPClick();
+        QCOMPARE(rig.dialogs.texts(Kind::Error), QStringList{QStringLiteral("'' は整数ではありません")});
+        QCOMPARE(rig.form->RichEdit1->caretPos(), rig.lineStart(4));
+    }
+
+    void f4JumpsOnlyFromTheEditor()
+    {
+        FormRig rig;
+        rig.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+        rig.load("O1\r\nGOTO 7\r\nN7\r\n");
+        rig.caretToLine(1);
+        rig.form->RichEdit1->setFocus();
+        QTest::keyClick(rig.form->RichEdit1, Qt::Key_F4);
+        QCOMPARE(rig.form->RichEdit1->caretPos(), rig.lineStart(1));  // not offered yet
+        rig.form->PopupMenu1Popup();
+        QTest::keyClick(rig.form->RichEdit1, Qt::Key_F4);
+        QCOMPARE(rig.selected(), std::string("N7"));
+    }
 };
 
 QTEST_MAIN(EditingToolsTest)
