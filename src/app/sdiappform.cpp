@@ -1,5 +1,7 @@
 #include "sdiappform.h"
 
+#include "tools/replacedialog.h"
+
 #include <Qsci/qsciprinter.h>
 
 #include "fontfallback.h"
@@ -48,6 +50,7 @@ TSDIAppForm::TSDIAppForm(AppEnvironment environment, QWidget *parent)
     createStatusBar();
     files_ = std::make_unique<DocumentFiles>(*RichEdit1, *ComboBox2, *dialogs_, settings, *this);
     createTransfers(environment);
+    createReplace();
     connectHandlers();
     FormCreate();
     // Typing goes to the document from the start, not to the index box
@@ -63,6 +66,12 @@ TSDIAppForm::~TSDIAppForm()
         rs232c1->Close();
     if (rs232c2)
         rs232c2->Close();
+    // The replace dialog uses the replacer, a member that goes before the
+    // children do; hiding it then would also move the focus through
+    // handlers of a window half gone.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+    delete frmReplace;
+    frmReplace = nullptr;
 }
 
 void TSDIAppForm::FormCreate()

@@ -9,6 +9,7 @@
 #include "document/documentfiles.h"
 #include "serial/rs232c.h"
 #include "transfer/clock.h"
+#include "tools/replacer.h"
 #include "transfer/transferstate.h"
 
 #include <QMainWindow>
@@ -34,6 +35,7 @@ class SendEngine;
 class Receiver;
 class WindowTransferView;
 class FindDialog;
+class TfrmReplace;
 
 struct AppEnvironment {
     AppPaths paths;
@@ -64,6 +66,7 @@ public:
     QTimer Timer1;
     QProgressBar *ProgressBar1 = nullptr;  // exists only during a send
     FindDialog *FindDialog1 = nullptr;
+    TfrmReplace *frmReplace = nullptr;
     std::unique_ptr<Trs232c> rs232c1;      // the send port
     std::unique_ptr<Trs232c> rs232c2;      // the receive port
 
@@ -71,6 +74,7 @@ public:
     SettingsStore settings;
     RecentFiles rirekilist;
     TransferState transfer;  // commstate, sendstop, sendok, recstop
+    ReplaceState replaceState;  // ReplaceFindText, ReplaceNewText, ReplaceSkipComments, ReplaceActive
     bool insmode = true;
     bool jumping = false;
     int lastline = 0;         // caret line (1-based) at the previous selection change
@@ -125,6 +129,15 @@ public:
     void psend1Execute();
     void cursend1Execute();
     void Repeat1Execute();
+    void EditReplaceExecute();
+    void ReplaceFind();
+    void ReplaceNext();
+    void ReplaceAll();
+    void ReplaceAll2();
+    bool intag() const;
+    void EditDateExecute();
+    void EditEOFExecute();
+    void EditSortExecute();
     void HelpAbout1Execute();
     void set1Execute();
     void send1Execute();
@@ -159,6 +172,7 @@ private:
     void createStatusBar();
     void connectHandlers();
     void createTransfers(const AppEnvironment &environment);
+    void createReplace();
     // The items the transfer lock disables, and the editor apart.
     std::vector<QAction *> lockedActions() const;
 
@@ -185,6 +199,8 @@ private:
     std::unique_ptr<SendEngine> sendEngine_;
     std::unique_ptr<Receiver> receiver_;
     std::unique_ptr<QsciPrinter> printer_;
+    std::unique_ptr<ReplaceTarget> replaceTarget_;
+    std::unique_ptr<Replacer> replacer_;
 };
 
 }  // namespace marbolt

@@ -236,6 +236,10 @@ void TSDIAppForm::connectHandlers()
     connect(JUMP, &QAction::triggered, this, &TSDIAppForm::JUMPClick);
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TSDIAppForm::PopupMenu1Popup);
     connect(c.psend1, &QAction::triggered, this, &TSDIAppForm::psend1Execute);
+    connect(c.EditReplace, &QAction::triggered, this, &TSDIAppForm::EditReplaceExecute);
+    connect(c.EditDate, &QAction::triggered, this, &TSDIAppForm::EditDateExecute);
+    connect(c.EditEOF, &QAction::triggered, this, &TSDIAppForm::EditEOFExecute);
+    connect(c.EditSort, &QAction::triggered, this, &TSDIAppForm::EditSortExecute);
     connect(c.cursend1, &QAction::triggered, this, &TSDIAppForm::cursend1Execute);
     connect(c.Repeat1, &QAction::triggered, this, &TSDIAppForm::Repeat1Execute);
     connect(RichEdit1, &QsciScintilla::cursorPositionChanged, this, &TSDIAppForm::RichEdit1SelectionChange);
@@ -255,9 +259,7 @@ void TSDIAppForm::connectHandlers()
     connect(rireki[4], &QAction::triggered, this, &TSDIAppForm::rireki5Click);
 
     // Commands whose handlers come with later work stay disabled until then.
-    for (QAction *a : {c.Osave,
-                       c.EditReplace, c.EditDate, c.EditEOF,
-                       c.EditSort, c.senntaku1})
+    for (QAction *a : {c.Osave, c.senntaku1})
         ActionList1.markUnavailable(a);
 
     connect(ComboBox2, &QComboBox::activated, this, &TSDIAppForm::ComboBox2Click);

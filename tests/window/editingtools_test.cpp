@@ -2,9 +2,17 @@
 // replace, the jump, saving each program, and the small edits.
 #include "formrig.h"
 
+#include "tools/replacedialog.h"
+
 #include <Qsci/qsciprinter.h>
 #include <QAction>
+#include <QCheckBox>
+#include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTimer>
 #include <QTest>
 
 using namespace marbolt;
@@ -160,6 +168,175 @@ private slots:
         rig.form->PopupMenu1Popup();
         QTest::keyClick(rig.form->RichEdit1, Qt::Key_F4);
         QCOMPARE(rig.selected(), std::string("N7"));
+    }
+
+    void theReplaceDialog()
+    {
+        FormRig rig;
+        rig.load("g01 X10 (G01 MOVE)\r\n");
+        rig.form->RichEdit1->selectRange(0, 3);
+        rig.form->ActionList1.EditReplace->trigger();
+        TfrmReplace *d = rig.form->frmReplace;
+        QVERIFY(d->isVisible());
+        QCOMPARE(d->windowTitle(), QStringLiteral("置換"));
+        QCOMPARE(d->Edit1->text(), QStringLiteral("G01"));  // the selection, upper-cased
+        QVERIFY(rig.form->replaceState.ReplaceActive);
+        QVERIFY(d->CheckBox1->isChecked());
+        QVERIFY(d->Button1->isEnabled());
+        d->Edit1->clear();
+        QVERIFY2(d->Button3->isEnabled(), "once enabled the buttons stay so");
+        QTest::keyClicks(d->Edit2, "g1");
+        QCOMPARE(d->Edit2->text(), QStringLiteral("G1"));
+    }
+
+    void replacingThroughTheDialog()
+    {
+        FormRig rig;
+        rig.load("O1\r\nG01 X10 (G01 MOVE)\r\nO2\r\nG01\r\n");
+        rig.caretTo(0);
+        rig.form->EditReplaceExecute();
+        TfrmReplace *d = rig.form->frmReplace;
+        d->Edit1->setText(QStringLiteral("G01"));
+        d->Edit2->setText(QStringLiteral("G1"));
+        rig.form->ComboBox2->setBoxText(QStringLiteral("O1"));
+        d->Button5->click();
+        QCOMPARE(rig.text(), std::string("O1\r\nG1 X10 (G01 MOVE)\r\nO2\r\nG01\r\n"));
+        QCOMPARE(rig.dialogs.texts(Kind::Information), QStringList{QStringLiteral("置換が完了しました。")});
+        QVERIFY(rig.form->RichEdit1->modifiedFlag());
+        QVERIFY(rig.form->ActionList1.EditUndo1->isEnabled());
+
+        d->CheckBox1->setChecked(false);
+        rig.caretTo(0);
+        d->Button3->click();
+        QCOMPARE(rig.text(), std::string("O1\r\nG1 X10 (G1 MOVE)\r\nO2\r\nG1\r\n"));
+        rig.form->EditUndo1Execute();
+        QCOMPARE(rig.text(), std::string("O1\r\nG1 X10 (G1 MOVE)\r\nO2\r\nG01\r\n"));
+    }
+
+    void enterWalksThroughTheOccurrences()
+    {
+        FormRig rig;
+        rig.load("A B A B A\r\n");
+        rig.caretTo(0);
+        rig.form->EditReplaceExecute();
+        TfrmReplace *d = rig.form->frmReplace;
+        d->Edit1->setText(QStringLiteral("A"));
+        d->Edit2->setText(QStringLiteral("C"));
+        QTest::keyClick(d->Edit1, Qt::Key_Return);
+        QCOMPARE(rig.form->RichEdit1->selectionStartPos(), std::size_t{0});
+        QTest::keyClick(d->Edit2, Qt::Key_Return);  // replace, then find the next
+        QCOMPARE(rig.text(), std::string("C B A B A\r\n"));
+        QCOMPARE(rig.form->RichEdit1->selectionStartPos(), std::size_t{4});
+        QVERIFY(d->isVisible());
+    }
+
+    void closingStopsAReplaceAll()
+    {
+        FormRig rig;
+        std::string doc;
+        for (int i = 0; i < 200; ++i)
+            doc += "X1\r\n";
+        rig.load(doc);
+        rig.caretTo(0);
+        rig.form->EditReplaceExecute();
+        TfrmReplace *d = rig.form->frmReplace;
+        d->Edit1->setText(QStringLiteral("X"));
+        d->Edit2->setText(QStringLiteral("Y"));
+        // "閉じる" is pressed while the tenth replacement is shown.
+        int changes = 0;
+        QObject::connect(rig.form->RichEdit1, &QsciScintilla::textChanged, d, [&] {
+            if (++changes == 10)
+                QTimer::singleShot(0, d, &TfrmReplace::Button4Click);
+        });
+        d->Button3->click();
+        QCOMPARE(changes, 10);
+        QVERIFY(!rig.form->replaceState.ReplaceActive);
+        QVERIFY(!d->isVisible());
+        QVERIFY(rig.dialogs.shown.isEmpty());  // no completion message
+        const std::string text = rig.text();
+        QVERIFY(text.find('X') != std::string::npos);
+        QVERIFY(text.find('Y') != std::string::npos);
+
+        // The title bar's close hides the dialog and leaves the state alone.
+        rig.form->EditReplaceExecute();
+        QVERIFY(rig.form->replaceState.ReplaceActive);
+        d->close();
+        QVERIFY(!d->isVisible());
+        QVERIFY(rig.form->replaceState.ReplaceActive);
+    }
+
+    void theDateComment()
+    {
+        FormRig rig;
+        rig.load("G01\r\n");
+        rig.form->RichEdit1->selectRange(0, 3);
+        rig.form->ActionList1.EditDate->trigger();
+        const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+        QCOMPARE(QString::fromStdString(rig.text()), QStringLiteral("(%1)G01\r\n").arg(date));
+        QCOMPARE(rig.form->RichEdit1->caretPos(), static_cast<std::size_t>(date.toUtf8().size() + 2));
+    }
+
+    void deletingSemicolonsOutsideComments()
+    {
+        FormRig rig;
+        rig.load("(;)\r\nG01 X10;(NOTE;)\r\n");
+        rig.caretTo(rig.text().size());
+        rig.form->ActionList1.EditEOF->trigger();
+        QCOMPARE(rig.text(), std::string("(;)\r\nG01 X10(NOTE;)\r\n"));
+        QCOMPARE(rig.form->RichEdit1->caretPos(), std::size_t{0});
+        QCOMPARE(rig.dialogs.texts(Kind::Information), QStringList{QStringLiteral("置換が完了しました。")});
+
+        rig.dialogs.shown.clear();
+        rig.load("G0\r\n");
+        rig.form->EditEOFExecute();
+        QCOMPARE(rig.dialogs.texts(Kind::Information), QStringList{QStringLiteral("文字列\";\"が見つかりません。")});
+
+        rig.dialogs.shown.clear();
+        rig.load("G0 (;)\r\n");
+        rig.form->EditEOFExecute();
+        QCOMPARE(rig.dialogs.texts(Kind::Information),
+                 (QStringList{QStringLiteral("文字列\";\"が見つかりません。"), QStringLiteral("置換が完了しました。")}));
+        QCOMPARE(rig.text(), std::string("G0 (;)\r\n"));
+    }
+
+    void switchingTheSortOfTheProgramList()
+    {
+        FormRig rig;
+        rig.load("O20\r\nO100\r\n");
+        QVERIFY(rig.form->ActionList1.EditSort->isChecked());
+        QCOMPARE(rig.form->ComboBox2->entries(), (QStringList{QStringLiteral("O100"), QStringLiteral("O20")}));
+        // A program added by editing, then the sort switched off: document order.
+        rig.form->RichEdit1->SendScintilla(QsciScintilla::SCI_APPENDTEXT, 6UL, "O5\r\nM");
+        rig.form->ActionList1.EditSort->trigger();
+        QVERIFY(!rig.form->ActionList1.EditSort->isChecked());
+        QVERIFY(!rig.form->ComboBox2->isSorted());
+        QCOMPARE(rig.form->ComboBox2->entries(),
+                 (QStringList{QStringLiteral("O20"), QStringLiteral("O100"), QStringLiteral("O5")}));
+        rig.form->ActionList1.EditSort->trigger();
+        QCOMPARE(rig.form->ComboBox2->entries(),
+                 (QStringList{QStringLiteral("O100"), QStringLiteral("O20"), QStringLiteral("O5")}));
+        rig.form->ActionList1.EditSort->trigger();
+
+        // The choice is what the next start finds.
+        rig.form->RichEdit1->clearModifiedFlag();
+        QVERIFY(rig.form->FormCloseQuery());
+        QFile ini(rig.form->settingsPath());
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(ini.readAll().contains("SORT=0"));
+    }
+
+    void theEditingToolsAreLockedDuringATransferButEof()
+    {
+        FormRig rig;
+        const Commands &c = rig.form->ActionList1;
+        rig.form->enabledfalse();
+        QVERIFY(!c.EditReplace->isEnabled());
+        QVERIFY(!c.EditDate->isEnabled());
+        QVERIFY(!c.EditSort->isEnabled());
+        QVERIFY(c.EditEOF->isEnabled());
+        rig.form->enabledtrue();
+        QVERIFY(c.EditReplace->isEnabled());
+        QVERIFY(c.EditSort->isEnabled());
     }
 };
 

@@ -1,0 +1,69 @@
+#pragma once
+// Replace over the editor: one occurrence at a time, all from the
+// selection to the end, or all within the current program; occurrences
+// inside a parenthesised comment are skipped on request.
+#include "document/programindex.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <string_view>
+
+namespace marbolt {
+
+class Dialogs;
+
+// The shared replace state: the replace dialog copies its fields here, the
+// EOF deletion sets it itself.
+struct ReplaceState {
+    QString ReplaceFindText;
+    QString ReplaceNewText;
+    bool ReplaceSkipComments = false;
+    bool ReplaceActive = false;  // replace-all runs may go on
+};
+
+// The comment test for an occurrence starting at s: looking back from s
+// to the start of its line, a "(" met first means inside, a ")" outside.
+// A comment never continues onto the next line.
+bool intag(std::string_view text, std::size_t s);
+
+// The editor as replace sees it.
+class ReplaceTarget {
+public:
+    virtual ~ReplaceTarget() = default;
+    virtual std::string_view text() const = 0;  // UTF-8, CR LF
+    virtual std::size_t selectionStart() const = 0;
+    virtual std::size_t selectionEnd() const = 0;
+    // Selects [start, end); focus gives the editor the keyboard focus too.
+    virtual void select(std::size_t start, std::size_t end, bool focus) = 0;
+    // Replaces the selection; the caret ends behind the new text.
+    virtual void replaceSelection(std::string_view utf8) = 0;
+    // Lets pending user-interface events run.
+    virtual void pumpMessages() = 0;
+    // Selects the current program (FileNukidasi1Execute).
+    virtual void selectCurrentProgram() = 0;
+};
+
+class Replacer {
+public:
+    Replacer(ReplaceState &state, ReplaceTarget &target, Dialogs &dialogs);
+
+    void ReplaceFind();
+    void ReplaceNext();
+    void ReplaceAll();
+    void ReplaceAll2();
+    bool intag() const;
+
+    static QString notFoundMessage(const QString &text);
+
+private:
+    bool replaceStep();
+    bool selectionIsEmpty() const;
+    QByteArray find() const { return state_.ReplaceFindText.toUtf8(); }
+
+    ReplaceState &state_;
+    ReplaceTarget &target_;
+    Dialogs &dialogs_;
+};
+
+}  // namespace marbolt

@@ -1,0 +1,227 @@
+#include "tools/replacer.h"
+
+#include "app/dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+using namespace marbolt;
+
+namespace {
+
+// Records the information boxes; nothing else is asked by replace.
+struct Boxes : Dialogs {
+    QStringList shown;
+    void message(const QString &t) override { shown.append(t); }
+    Answer information(const QString &t, Buttons) override
+    {
+        shown.append(t);
+        return Answer::Ok;
+    }
+    void error(const QString &t) override { shown.append(t); }
+    void confirmation(const QString &t) override { shown.append(t); }
+    std::optional<QFont> chooseFont(const QFont &) override { return std::nullopt; }
+    std::optional<FileChoice> openFile(const FileRequest &) override { return std::nullopt; }
+    std::optional<FileChoice> saveFile(const FileRequest &) override { return std::nullopt; }
+    bool printerSetup(QPrinter &) override { return false; }
+    std::optional<QString> chooseFolder(const QString &) override { return std::nullopt; }
+    std::optional<QList<int>> choosePrograms(const QStringList &) override { return std::nullopt; }
+};
+
+// An editor of one string.
+struct Editor : ReplaceTarget {
+    std::string body;
+    std::size_t from = 0, to = 0;
+    std::string currentProgram;  // what the index box shows
+    std::function<void()> onPump;
+    int pumps = 0;
+
+    std::string_view text() const override { return body; }
+    std::size_t selectionStart() const override { return from; }
+    std::size_t selectionEnd() const override { return to; }
+    void select(std::size_t start, std::size_t end, bool) override
+    {
+        from = start;
+        to = end;
+    }
+    void replaceSelection(std::string_view utf8) override
+    {
+        body.replace(from, to - from, utf8);
+        from = to = from + utf8.size();
+    }
+    void pumpMessages() override
+    {
+        ++pumps;
+        if (onPump)
+            onPump();
+    }
+    void selectCurrentProgram() override
+    {
+        const ProgramExtent e = programExtent(body, currentProgram);
+        select(e.start, e.end, false);
+    }
+    std::string selected() const { return body.substr(from, to - from); }
+};
+
+struct Fixture {
+    ReplaceState state;
+    Editor editor;
+    Boxes boxes;
+    Replacer replacer{state, editor, boxes};
+
+    explicit Fixture(std::string text, const char *find, const char *with, bool skip = true)
+    {
+        editor.body = std::move(text);
+        state.ReplaceFindText = QString::fromUtf8(find);
+        state.ReplaceNewText = QString::fromUtf8(with);
+        state.ReplaceSkipComments = skip;
+        state.ReplaceActive = true;
+    }
+};
+
+const QString kComplete = QStringLiteral("置換が完了しました。");
+
+}  // namespace
+
+TEST(Replace, TheCommentTest)
+{
+    const std::string line = "G01 X10 (G01 MOVE) G01";
+    EXPECT_FALSE(intag(line, 0));
+    EXPECT_TRUE(intag(line, line.find("G01", 1)));
+    EXPECT_FALSE(intag(line, line.rfind("G01"))) << "behind the closed comment";
+    EXPECT_TRUE(intag(line, line.find('('))) << "an occurrence beginning with ( is inside";
+    EXPECT_FALSE(intag(line, line.find(')'))) << "one beginning with ) is outside";
+    EXPECT_TRUE(intag("G01 (NOTE G01", 10)) << "a comment without its ) runs to the line end";
+    EXPECT_FALSE(intag("(NOTE\r\nG01", 7)) << "and never onto the next line";
+    EXPECT_TRUE(intag("(A G01", 3)) << "a comment at the very first character";
+    EXPECT_FALSE(intag("G01", 3)) << "at the end of the text";
+}
+
+TEST(Replace, AllProtectsComments)
+{
+    Fixture f("G01 X10 (G01 MOVE)\r\n(SETUP) G01\r\nG01 (NOTE G01\r\n", "G01", "G1");
+    f.replacer.ReplaceAll();
+    EXPECT_EQ(f.editor.body, "G1 X10 (G01 MOVE)\r\n(SETUP) G1\r\nG1 (NOTE G01\r\n");
+    EXPECT_EQ(f.boxes.shown, QStringList{kComplete});
+
+    Fixture open("G01 X10 (G01 MOVE)\r\n", "G01", "G1", false);
+    open.replacer.ReplaceAll();
+    EXPECT_EQ(open.editor.body, "G1 X10 (G1 MOVE)\r\n") << "the box cleared: both";
+
+    Fixture paren("(A) (B)\r\n", "(", "[");
+    paren.replacer.ReplaceAll();
+    EXPECT_EQ(paren.editor.body, "(A) (B)\r\n") << "a text starting with ( is always inside";
+    // The search leaves the last skipped one selected, so the run goes on to its end.
+    EXPECT_EQ(paren.boxes.shown, (QStringList{Replacer::notFoundMessage(QStringLiteral("(")), kComplete}));
+}
+
+TEST(Replace, AllStartsAtTheSelectionAndNeverWraps)
+{
+    Fixture f("A1 A2 A3", "A", "B");
+    f.editor.from = f.editor.to = 3;
+    f.replacer.ReplaceAll();
+    EXPECT_EQ(f.editor.body, "A1 B2 B3");
+
+    Fixture sel("A1 A2", "A", "B");
+    sel.editor.select(3, 4, false);  // the second A selected: replaced first
+    sel.replacer.ReplaceAll();
+    EXPECT_EQ(sel.editor.body, "A1 B2");
+
+    Fixture other("X A", "A", "B");
+    other.editor.select(0, 1, false);  // other text selected: it stays
+    other.replacer.ReplaceAll();
+    EXPECT_EQ(other.editor.body, "X B");
+
+    Fixture grow("A A A", "A", "AA");
+    grow.replacer.ReplaceAll();
+    EXPECT_EQ(grow.editor.body, "AA AA AA") << "each occurrence once, and the run ends";
+
+    Fixture erase("G01;X1;(;)", ";", "");
+    erase.replacer.ReplaceAll();
+    EXPECT_EQ(erase.editor.body, "G01X1(;)");
+
+    Fixture none("G0", "G1", "G2");
+    none.replacer.ReplaceAll();
+    EXPECT_EQ(none.boxes.shown, QStringList{Replacer::notFoundMessage(QStringLiteral("G1"))})
+        << "no completion message after nothing was found";
+}
+
+TEST(Replace, ClosingTheDialogStopsARun)
+{
+    Fixture f("A A A A A", "A", "B");
+    f.editor.onPump = [&] {
+        if (f.editor.pumps == 2)
+            f.state.ReplaceActive = false;  // the dialog's close button
+    };
+    f.replacer.ReplaceAll();
+    EXPECT_EQ(f.editor.body, "B A A A A") << "the occurrence selected last stays";
+    EXPECT_EQ(f.editor.selected(), "A");
+    EXPECT_TRUE(f.boxes.shown.isEmpty());
+}
+
+TEST(Replace, FindAndNextStepThroughOccurrences)
+{
+    Fixture f("G01 (G01) G01", "G01", "G1");
+    f.replacer.ReplaceFind();
+    EXPECT_EQ(f.editor.from, 0u);
+    f.replacer.ReplaceNext();  // replaces the first, finds the third (the second is in a comment)
+    EXPECT_EQ(f.editor.body, "G1 (G01) G01");
+    EXPECT_EQ(f.editor.from, f.editor.body.rfind("G01"));
+    f.replacer.ReplaceNext();
+    EXPECT_EQ(f.editor.body, "G1 (G01) G1");
+    EXPECT_EQ(f.boxes.shown, QStringList{Replacer::notFoundMessage(QStringLiteral("G01"))});
+
+    // Nothing selected: Next only finds. A selection that is no occurrence stays.
+    Fixture g("X G0", "G0", "G1");
+    g.editor.select(0, 1, false);
+    g.replacer.ReplaceNext();
+    EXPECT_EQ(g.editor.body, "X G0");
+    EXPECT_EQ(g.editor.selected(), "G0");
+
+    // Only occurrences in comments remain: the last skipped one stays selected
+    // and a following replace leaves it alone.
+    Fixture h("G0 (G0)", "G0", "G1");
+    h.editor.select(0, 2, false);
+    h.replacer.ReplaceNext();
+    EXPECT_EQ(h.editor.body, "G1 (G0)");
+    EXPECT_EQ(h.editor.selected(), "G0");
+    h.replacer.ReplaceNext();
+    EXPECT_EQ(h.editor.body, "G1 (G0)");
+}
+
+TEST(Replace, AnEmptySearchTextEnds)
+{
+    Fixture f("(A (B (C", "", "X");
+    f.editor.select(1, 1, false);
+    f.replacer.ReplaceFind();
+    f.replacer.ReplaceAll();
+    f.replacer.ReplaceAll2();
+    EXPECT_EQ(f.editor.body, "(A (B (C");
+    EXPECT_EQ(f.boxes.shown.size(), 3);
+}
+
+TEST(Replace, AllWithinTheCurrentProgram)
+{
+    const std::string doc = "O1\r\nX1 X2 (X3)\r\nO2\r\nX4\r\n";
+    for (const char *with : {"XYZ", "", "Q"}) {
+        Fixture f(doc, "X", with);
+        f.editor.currentProgram = "O1";
+        f.editor.select(doc.size(), doc.size(), false);
+        f.replacer.ReplaceAll2();
+        const std::string w = with;
+        EXPECT_EQ(f.editor.body, "O1\r\n" + w + "1 " + w + "2 (X3)\r\nO2\r\nX4\r\n") << with;
+        EXPECT_EQ(f.boxes.shown, QStringList{kComplete});
+    }
+    // Its own O-line is part of the range.
+    Fixture o(doc, "O", "P");
+    o.editor.currentProgram = "O2";
+    o.replacer.ReplaceAll2();
+    EXPECT_EQ(o.editor.body, "O1\r\nX1 X2 (X3)\r\nP2\r\nX4\r\n");
+    // None in it: the completion at once.
+    Fixture z(doc, "Z", "Y");
+    z.editor.currentProgram = "O1";
+    z.replacer.ReplaceAll2();
+    EXPECT_EQ(z.boxes.shown, QStringList{kComplete});
+}
