@@ -138,6 +138,8 @@ public:
     void EditDateExecute();
     void EditEOFExecute();
     void EditSortExecute();
+    void OsaveExecute();
+    void senntaku1Execute();
     void HelpAbout1Execute();
     void set1Execute();
     void send1Execute();

@@ -240,6 +240,8 @@ void TSDIAppForm::connectHandlers()
     connect(c.EditDate, &QAction::triggered, this, &TSDIAppForm::EditDateExecute);
     connect(c.EditEOF, &QAction::triggered, this, &TSDIAppForm::EditEOFExecute);
     connect(c.EditSort, &QAction::triggered, this, &TSDIAppForm::EditSortExecute);
+    connect(c.Osave, &QAction::triggered, this, &TSDIAppForm::OsaveExecute);
+    connect(c.senntaku1, &QAction::triggered, this, &TSDIAppForm::senntaku1Execute);
     connect(c.cursend1, &QAction::triggered, this, &TSDIAppForm::cursend1Execute);
     connect(c.Repeat1, &QAction::triggered, this, &TSDIAppForm::Repeat1Execute);
     connect(RichEdit1, &QsciScintilla::cursorPositionChanged, this, &TSDIAppForm::RichEdit1SelectionChange);
@@ -257,10 +259,6 @@ void TSDIAppForm::connectHandlers()
     connect(rireki[2], &QAction::triggered, this, &TSDIAppForm::rireki3Click);
     connect(rireki[3], &QAction::triggered, this, &TSDIAppForm::rireki4Click);
     connect(rireki[4], &QAction::triggered, this, &TSDIAppForm::rireki5Click);
-
-    // Commands whose handlers come with later work stay disabled until then.
-    for (QAction *a : {c.Osave, c.senntaku1})
-        ActionList1.markUnavailable(a);
 
     connect(ComboBox2, &QComboBox::activated, this, &TSDIAppForm::ComboBox2Click);
     connect(ComboBox2, &IndexBox::enterPressed, this, &TSDIAppForm::ComboBox2KeyPress);

@@ -5,6 +5,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 
+#include <algorithm>
 #include <set>
 
 namespace marbolt {
@@ -167,6 +168,14 @@ void NcEditor::clearModifiedFlag()
 void NcEditor::markUnsaved()
 {
     unsaved_ = true;
+}
+
+std::string_view NcEditor::selectedTextView() const
+{
+    const std::string_view all = textView();
+    const std::size_t start = std::min(selectionStartPos(), all.size());
+    const std::size_t end = std::clamp(selectionEndPos(), start, all.size());
+    return all.substr(start, end - start);
 }
 
 QString NcEditor::lineText(std::size_t line) const

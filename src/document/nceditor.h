@@ -46,6 +46,8 @@ public:
     std::size_t selectionStartPos() const;
     std::size_t selectionEndPos() const;
     void selectRange(std::size_t start, std::size_t end);
+    // The selected part of textView().
+    std::string_view selectedTextView() const;
 
     bool modifiedFlag() const;
     // The text as it stands is the saved text.

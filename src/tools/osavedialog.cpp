@@ -39,11 +39,8 @@ Tfrmosave::Tfrmosave(const QString &start, QWidget *parent) : QDialog(parent)
     DirectoryListBox1->header()->hide();
     connect(DirectoryListBox1, &QTreeView::activated, this,
             [this](const QModelIndex &index) { openFolder(model_->filePath(index)); });
-    connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &index) {
-                if (index.isValid())
-                    folder_ = model_->filePath(index);
-            });
+    // Highlighting a folder does not choose it; opening it (double-click or
+    // Enter) does.
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));

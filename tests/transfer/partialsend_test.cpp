@@ -228,6 +228,63 @@ private slots:
         QVERIFY(refused);
         QVERIFY(rig.dialogs.texts(Kind::Message).contains(QStringLiteral("通信を終了してください")));
     }
+
+    void severalProgramsAsOneTransmission()
+    {
+        Rig rig;
+        rig.set("LOG", "1");
+        const std::string doc = "O1\r\nG1\r\nO2\r\nG2\r\nO3\r\nG3\r\nO4\r\nG4\r\n";
+        rig.setDocument(doc);
+        rig.form->ActionList1.EditSort->trigger();  // document order
+        rig.form->RichEdit1->markUnsaved();
+        const QStringList index = rig.form->ComboBox2->entries();
+        rig.dialogs.programChoices = {{1, 3}};
+        const std::string sent = sendWith(rig, [&] { rig.form->ActionList1.senntaku1->trigger(); });
+        QCOMPARE(rig.dialogs.programsOffered, (QList<QStringList>{index}));
+        const std::size_t o2 = sent.find(iso("O2\r\nG2\r\n"));
+        const std::size_t o4 = sent.find(iso("O4\r\nG4\r\n"));
+        QVERIFY(o2 != std::string::npos && o4 != std::string::npos && o2 < o4);
+        QVERIFY(sent.find(iso("O1")) == std::string::npos);
+        QVERIFY(sent.find(iso("O3")) == std::string::npos);
+        QCOMPARE(std::count(sent.begin(), sent.end(), iso("%")[0]), 1);
+
+        // The document, its changed mark and its index as before; no scratch files.
+        QCOMPARE(std::string(rig.form->RichEdit1->textView()), doc);
+        QVERIFY(rig.form->RichEdit1->modifiedFlag());
+        QCOMPARE(rig.form->ComboBox2->entries(), index);
+        QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("Multi.nc"))));
+        QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("Temp.nc"))));
+        QFile log(rig.logPath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QStringDecoder("windows-31j").decode(log.readAll());
+        QCOMPARE(count(text, QStringLiteral("  無題  送信完了")), 1);
+    }
+
+    void severalProgramsRefusedOrNoneTicked()
+    {
+        Rig rig;
+        rig.setDocument("G0\r\n");
+        rig.form->senntaku1Execute();
+        QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("送信データがありません。")});
+        QVERIFY(rig.dialogs.texts(Kind::Programs).isEmpty());
+
+        const std::string doc = "O1\r\nG1\r\n";
+        rig.setDocument(doc);
+        rig.dialogs.shown.clear();
+        rig.dialogs.programChoices = {{}};
+        std::string sent = sendWith(rig, [&] { rig.form->senntaku1Execute(); });
+        QVERIFY(sent.empty());
+        QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("送信データがありません")});
+        QCOMPARE(std::string(rig.form->RichEdit1->textView()), doc);
+        QVERIFY(!rig.form->RichEdit1->modifiedFlag());
+
+        // Cancel: nothing sent, nothing written.
+        rig.dialogs.shown.clear();
+        sent = sendWith(rig, [&] { rig.form->senntaku1Execute(); });
+        QVERIFY(sent.empty());
+        QCOMPARE(rig.dialogs.texts(Kind::Programs).size(), 1);
+        QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("Multi.nc"))));
+    }
 };
 
 QTEST_MAIN(PartialSendTest)

@@ -7,6 +7,8 @@
 #include "app/statuspanels.h"
 #include "document/nceditor.h"
 #include "scripteddialogs.h"
+#include "tools/osavedialog.h"
+#include "transfer/senntakudialog.h"
 
 #include "../unit/testfiles.h"
 
@@ -14,6 +16,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QTreeView>
+#include <QListWidget>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -320,6 +326,53 @@ private slots:
         QVERIFY(!ini.contains(names[0].toUtf8() + "\r\n"));
         QVERIFY(!ini.contains("FILE6"));
     }
+
+    void theProgramCheckList()
+    {
+        Tfrmsenntaku d({QStringLiteral("O1"), QStringLiteral("O2"), QStringLiteral("O3")});
+        QCOMPARE(d.size(), QSize(307, 331));
+        QCOMPARE(d.CheckListBox1->size(), QSize(273, 257));
+        QCOMPARE(d.Label1->text(), QStringLiteral("送信したいプログラムを選択してOKをクリックしてください。"));
+        QCOMPARE(d.CheckListBox1->count(), 3);
+        QVERIFY(d.checkedRows().isEmpty());
+        QCOMPARE(d.Button3->text(), QStringLiteral("全て選択"));
+        d.Button3->click();
+        QCOMPARE(d.checkedRows(), (QList<int>{0, 1, 2}));
+        QCOMPARE(d.Button3->text(), QStringLiteral("全て解除"));
+        d.Button3->click();
+        QVERIFY(d.checkedRows().isEmpty());
+        QCOMPARE(d.Button3->text(), QStringLiteral("全て選択"));
+        d.CheckListBox1->item(2)->setCheckState(Qt::Checked);
+        d.CheckListBox1->item(0)->setCheckState(Qt::Checked);
+        QCOMPARE(d.checkedRows(), (QList<int>{0, 2}));
+        QTimer::singleShot(0, d.Button1, &QPushButton::click);
+        QCOMPARE(d.exec(), int(QDialog::Accepted));
+        QTimer::singleShot(0, d.Button2, &QPushButton::click);
+        QCOMPARE(d.exec(), int(QDialog::Rejected));
+    }
+
+    void theFolderDialog()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        Tfrmosave d(dir.path());
+        QCOMPARE(d.windowTitle(), QStringLiteral("保存先フォルダの選択"));
+        QCOMPARE(d.folder(), QDir::cleanPath(dir.path()));
+        // Highlighting a folder does not choose it; opening it does.
+        const auto *model = qobject_cast<const QFileSystemModel *>(d.DirectoryListBox1->model());
+        QVERIFY(model);
+        const QModelIndex sub = model->index(dir.filePath(QStringLiteral("sub")));
+        d.DirectoryListBox1->setCurrentIndex(sub);
+        QCOMPARE(d.folder(), QDir::cleanPath(dir.path()));
+        emit d.DirectoryListBox1->activated(sub);
+        QCOMPARE(d.folder(), QDir::cleanPath(dir.filePath(QStringLiteral("sub"))));
+        QCOMPARE(d.Button1->text(), QStringLiteral("OK"));
+        QCOMPARE(d.Button2->text(), QStringLiteral("キャンセル"));
+        QVERIFY(d.DriveComboBox1->count() >= 1);
+        QTimer::singleShot(0, d.Button2, &QPushButton::click);
+        QCOMPARE(d.exec(), int(QDialog::Rejected));
+    }
+
 };
 
 QTEST_MAIN(DialogsTest)

@@ -7,6 +7,7 @@
 #include <Qsci/qsciprinter.h>
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -337,6 +338,57 @@ private slots:
         rig.form->enabledtrue();
         QVERIFY(c.EditReplace->isEnabled());
         QVERIFY(c.EditSort->isEnabled());
+    }
+
+    void eachProgramToItsOwnFile()
+    {
+        FormRig rig;
+        QTemporaryDir out;
+        rig.load("%\r\nO0001\r\nG0\r\n\r\nO0002 (B)\r\nG1\r\n%\r\n");
+        rig.caretTo(10);
+        auto fileText = [&](const QString &name) {
+            QFile f(out.filePath(name));
+            return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string("(missing)");
+        };
+        for (int round = 0; round < 2; ++round) {  // the second replaces without asking
+            rig.dialogs.folders = {out.path()};
+            rig.form->ActionList1.Osave->trigger();
+            QCOMPARE(fileText(QStringLiteral("O0001.nc")), std::string("O0001\r\nG0\r\n\r\n"));
+            QCOMPARE(fileText(QStringLiteral("O0002 (B).nc")), std::string("O0002 (B)\r\nG1\r\n"));
+        }
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 2);
+        QCOMPARE(rig.dialogs.texts(Kind::Folder).front(), QDir::currentPath());
+        QCOMPARE(rig.form->RichEdit1->caretPos(), std::size_t{0});
+        QVERIFY(!rig.form->RichEdit1->hasSelectedText());
+        QVERIFY(!rig.form->RichEdit1->modifiedFlag());
+
+        // Cancel ends the command before anything: the caret stays.
+        rig.caretTo(10);
+        rig.form->OsaveExecute();
+        QCOMPARE(rig.form->RichEdit1->caretPos(), std::size_t{10});
+    }
+
+    void savingEachProgramStopsAtAFileThatCannotBeMade()
+    {
+        FormRig rig;
+        QTemporaryDir out;
+        rig.load("O1\r\nG0\r\nO2 (A/B)\r\nG1\r\nO3\r\nM30");
+        rig.form->ActionList1.EditSort->trigger();  // document order
+        rig.dialogs.folders = {out.path() + QStringLiteral("/")};
+        rig.form->OsaveExecute();
+        const QString failed = out.path() + QStringLiteral("/O2 (A/B).nc");
+        QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("ファイル %1 を作成できません").arg(failed)});
+        QVERIFY(QFile::exists(out.filePath(QStringLiteral("O1.nc"))));
+        QVERIFY(!QFile::exists(out.filePath(QStringLiteral("O3.nc"))));
+        QCOMPARE(rig.selected(), std::string("O2 (A/B)\r\nG1\r\n"));
+
+        // A last program without a line break still ends with one in its file.
+        rig.load("O3\r\nM30");
+        rig.dialogs.folders = {out.path()};
+        rig.form->OsaveExecute();
+        QFile f(out.filePath(QStringLiteral("O3.nc")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("O3\r\nM30\r\n"));
     }
 };
 
