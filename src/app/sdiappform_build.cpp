@@ -1,9 +1,9 @@
 // Building the main window: components, actions, menus, tool bar, status bar.
 #include "sdiappform.h"
 
-#include "tools/finddialog.h"
-
+#include "commandicons.h"
 #include "fontfallback.h"
+#include "tools/finddialog.h"
 #include "statuspanels.h"
 #include "document/indexbox.h"
 #include "document/nceditor.h"
@@ -96,10 +96,10 @@ void TSDIAppForm::createActions()
     ActionList1.FileNew1->setIcon(s->standardIcon(QStyle::SP_FileIcon));
     ActionList1.FileOpen1->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
     ActionList1.FileSave1->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
-    ActionList1.FilePrint1->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
-    ActionList1.EditCut1->setIcon(QIcon::fromTheme(QStringLiteral("edit-cut")));
-    ActionList1.EditCopy1->setIcon(QIcon::fromTheme(QStringLiteral("edit-copy")));
-    ActionList1.EditPaste1->setIcon(QIcon::fromTheme(QStringLiteral("edit-paste")));
+    ActionList1.FilePrint1->setIcon(commandIcon("document-print", CommandPicture::Print));
+    ActionList1.EditCut1->setIcon(commandIcon("edit-cut", CommandPicture::Cut));
+    ActionList1.EditCopy1->setIcon(commandIcon("edit-copy", CommandPicture::Copy));
+    ActionList1.EditPaste1->setIcon(commandIcon("edit-paste", CommandPicture::Paste));
     ActionList1.EditUndo1->setIcon(s->standardIcon(QStyle::SP_ArrowBack));
     ActionList1.EditFind1->setIcon(s->standardIcon(QStyle::SP_FileDialogContentsView));
     ActionList1.send1->setIcon(s->standardIcon(QStyle::SP_ArrowUp));

@@ -1,8 +1,11 @@
 #include "transfer/senntakudialog.h"
 
+#include "app/fontfallback.h"
+
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 
 namespace marbolt {
 
@@ -13,6 +16,7 @@ Tfrmsenntaku::Tfrmsenntaku(const QStringList &entries, QWidget *parent) : QDialo
     // A fixed dialog border without title-bar buttons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(307, 331);
+    setFont(dialogFont(12));
 
     Label1 = new QLabel(QStringLiteral("送信したいプログラムを選択してOKをクリックしてください。"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -37,6 +41,14 @@ Tfrmsenntaku::Tfrmsenntaku(const QStringList &entries, QWidget *parent) : QDialo
     connect(Button1, &QPushButton::clicked, this, &Tfrmsenntaku::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &Tfrmsenntaku::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &Tfrmsenntaku::Button3Click);
+}
+
+void Tfrmsenntaku::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Centred on the desktop, not on the main window.
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 QList<int> Tfrmsenntaku::checkedRows() const

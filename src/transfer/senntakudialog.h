@@ -25,6 +25,9 @@ public:
     void Button1Click() { accept(); }
     void Button2Click() { reject(); }
     void Button3Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
 };
 
 }  // namespace marbolt
