@@ -29,6 +29,8 @@ public:
     }
     void pumpMessages() override { QCoreApplication::processEvents(); }
     void selectCurrentProgram() override { form_.FileNukidasi1Execute(); }
+    void beginChanges() override { form_.RichEdit1->beginUndoAction(); }
+    void endChanges() override { form_.RichEdit1->endUndoAction(); }
 
 private:
     TSDIAppForm &form_;

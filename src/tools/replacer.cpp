@@ -7,6 +7,12 @@ namespace marbolt {
 
 namespace {
 
+struct ChangeGroup {
+    ReplaceTarget &target;
+    explicit ChangeGroup(ReplaceTarget &t) : target(t) { target.beginChanges(); }
+    ~ChangeGroup() { target.endChanges(); }
+};
+
 const QString kComplete = QStringLiteral("置換が完了しました。");
 
 std::string_view viewOf(const QByteArray &bytes)
@@ -98,6 +104,7 @@ void Replacer::ReplaceAll()
             return;
     }
     const QByteArray needle = find();
+    const ChangeGroup group(target_);
     bool replaceThis = true;
     while (state_.ReplaceActive) {
         if (replaceThis)
@@ -124,6 +131,7 @@ void Replacer::ReplaceAll2()
     target_.select(target_.selectionStart(), target_.selectionStart(), false);
     const QByteArray needle = find();
     const long long growth = static_cast<long long>(state_.ReplaceNewText.toUtf8().size()) - needle.size();
+    const ChangeGroup group(target_);
     while (state_.ReplaceActive) {
         const std::string_view text = target_.text();
         const std::size_t start = target_.selectionEnd();

@@ -42,6 +42,9 @@ public:
     virtual void pumpMessages() = 0;
     // Selects the current program (FileNukidasi1Execute).
     virtual void selectCurrentProgram() = 0;
+    // A replace-all's changes between these are undone as one.
+    virtual void beginChanges() {}
+    virtual void endChanges() {}
 };
 
 class Replacer {

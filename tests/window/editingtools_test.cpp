@@ -210,8 +210,9 @@ private slots:
         rig.caretTo(0);
         d->Button3->click();
         QCOMPARE(rig.text(), std::string("O1\r\nG1 X10 (G1 MOVE)\r\nO2\r\nG1\r\n"));
+        // One undo takes the whole run back.
         rig.form->EditUndo1Execute();
-        QCOMPARE(rig.text(), std::string("O1\r\nG1 X10 (G1 MOVE)\r\nO2\r\nG01\r\n"));
+        QCOMPARE(rig.text(), std::string("O1\r\nG1 X10 (G01 MOVE)\r\nO2\r\nG01\r\n"));
     }
 
     void enterWalksThroughTheOccurrences()
