@@ -2,6 +2,8 @@
 // end to end against the virtual machine.
 #include "transfertesting.h"
 
+#include "../unit/filesizelimit.h"
+
 #include <QAction>
 #include <QFile>
 #include <QStringDecoder>
@@ -284,6 +286,29 @@ private slots:
         QVERIFY(sent.empty());
         QCOMPARE(rig.dialogs.texts(Kind::Programs).size(), 1);
         QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("Multi.nc"))));
+    }
+
+    void aDocumentCopyThatCannotBeWrittenSendsNothing()
+    {
+        Rig rig;
+        std::string doc = "O1\r\nG1\r\nO2\r\n";
+        for (int i = 0; i < 400; ++i)
+            doc += "G01X" + std::to_string(i) + ".\r\n";
+        rig.setDocument(doc);
+        rig.dialogs.programChoices = {{0}};
+        std::string sent;
+        {
+            // Room for the chosen program, not for the copy of the document.
+            const FileSizeLimit limit(1000);
+            sent = sendWith(rig, [&] { rig.form->senntaku1Execute(); });
+        }
+        QVERIFY(sent.empty());
+        const QStringList messages = rig.dialogs.texts(Kind::Message);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.front().contains(QStringLiteral("Temp.nc")), qPrintable(messages.front()));
+        QCOMPARE(std::string(rig.form->RichEdit1->textView()), doc);
+        QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("Multi.nc"))));
+        QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("Temp.nc"))));
     }
 };
 
