@@ -48,12 +48,39 @@ done
 xdotool windowfocus --sync "$WID"
 sleep 0.3
 
+# Waits until a visible window whose name matches $1 exists; prints its id.
+waitWindow() {
+    local id=""
+    for _ in $(seq 50); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# Replace G01 by G1 through the replace dialog: Ctrl+R, the two fields
+# (typed in lower case), Tab to "すべて置換", then the completion box.
+xdotool key --delay 40 ctrl+r
+RID=$(waitWindow '^置換') || fail "the replace dialog did not appear"
+xdotool type --delay 40 'g01'
+xdotool key --delay 40 Tab
+xdotool type --delay 40 'g1'
+xdotool key --delay 40 Tab Tab Tab space
+waitWindow '^情報' >/dev/null || fail "no completion box after replacing"
+xdotool key --delay 40 Return
+xdotool windowfocus --sync "$RID"
+xdotool key --delay 40 Escape
+for _ in $(seq 50); do [ -z "$(xdotool search --onlyvisible --name '^置換' 2>/dev/null)" ] && break; sleep 0.1; done
+xdotool windowfocus --sync "$WID"
+sleep 0.2
+
 # Go to the end of the text, add a line, save with Ctrl+S.
 xdotool key --delay 40 ctrl+End
 xdotool type --delay 40 'G04X1.'
 xdotool key --delay 40 ctrl+s
 for _ in $(seq 50); do grep -q 'G04X1\.' "$WORK/part.nc" && break; sleep 0.1; done
-expected=$(printf 'O1000\r\nG01X10.\r\nM30\r\nG04X1.')
+expected=$(printf 'O1000\r\nG1X10.\r\nM30\r\nG04X1.')
 [ "$(cat "$WORK/part.nc")" = "$expected" ] || fail "saved file: $(od -c "$WORK/part.nc" | head)"
 
 # Leave through the File menu: Alt+F, then X (終了(&X)).
