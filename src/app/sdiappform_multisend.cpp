@@ -29,11 +29,13 @@ void TSDIAppForm::senntaku1Execute()
         dialogs_->message(QStringLiteral("送信データがありません。"));
         return;
     }
-    const bool modified = RichEdit1->modifiedFlag();
     const auto rows = dialogs_->choosePrograms(entries);
     if (!rows)
         return;
 
+    // The document is kept aside whole (undo history, changed mark, caret)
+    // from here, and put back on every way out.
+    const NcEditor::HeldDocument held = RichEdit1->holdDocument();
     // The chosen programs in list order, each followed by a line end.
     std::string multi;
     for (int row : *rows) {
@@ -48,15 +50,16 @@ void TSDIAppForm::senntaku1Execute()
     const QString tempPath = paths_.storageFolder + QStringLiteral("/Temp.nc");
     WriteResult written = writeNcFile(multiPath, multi);
     if (written.status != WriteStatus::Ok) {
+        RichEdit1->restoreDocument(held);
         dialogs_->message(writeFailureMessage(multiPath, written));
         return;
     }
-    // The document on disk while the editor shows the programs; it comes
-    // back from memory, so a file that cannot be read again loses nothing.
-    const std::string document(RichEdit1->textView());
+    // A copy of the document on disk while the editor shows the programs.
+    const std::string_view document = RichEdit1->textView();
     written = writeNcFile(tempPath, crLfLines(document));
     if (written.status != WriteStatus::Ok) {
         QFile::remove(multiPath);
+        RichEdit1->restoreDocument(held);
         dialogs_->message(writeFailureMessage(tempPath, written));
         return;
     }
@@ -64,13 +67,12 @@ void TSDIAppForm::senntaku1Execute()
     loadText(*RichEdit1, multi);
     RichEdit1->clearModifiedFlag();
     send1Execute();
-    loadText(*RichEdit1, document);
-    RichEdit1->clearModifiedFlag();
+    RichEdit1->restoreDocument(held);
     ComboBox2->rebuild(RichEdit1->textView());
     QFile::remove(tempPath);
     QFile::remove(multiPath);
-    if (modified)
-        RichEdit1->markUnsaved();
+    // The document's own changed mark came back with it.
+    ActionList1.EditUndo1->setEnabled(RichEdit1->modifiedFlag());
 }
 
 }  // namespace marbolt

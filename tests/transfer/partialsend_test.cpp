@@ -236,9 +236,12 @@ private slots:
         Rig rig;
         rig.set("LOG", "1");
         const std::string doc = "O1\r\nG1\r\nO2\r\nG2\r\nO3\r\nG3\r\nO4\r\nG4\r\n";
-        rig.setDocument(doc);
+        rig.setDocument(doc.substr(0, doc.size() - 4));
         rig.form->ActionList1.EditSort->trigger();  // document order
-        rig.form->RichEdit1->markUnsaved();
+        // An edit of the user's, and the caret somewhere in the text.
+        rig.form->RichEdit1->SendScintilla(QsciScintilla::SCI_APPENDTEXT, 4UL, "G4\r\n");
+        rig.form->RichEdit1->setCaretPos(7);
+        rig.form->ComboBox2->rebuild(rig.form->RichEdit1->textView());
         const QStringList index = rig.form->ComboBox2->entries();
         rig.dialogs.programChoices = {{1, 3}};
         const std::string sent = sendWith(rig, [&] { rig.form->ActionList1.senntaku1->trigger(); });
@@ -253,7 +256,12 @@ private slots:
         // The document, its changed mark and its index as before; no scratch files.
         QCOMPARE(std::string(rig.form->RichEdit1->textView()), doc);
         QVERIFY(rig.form->RichEdit1->modifiedFlag());
+        QCOMPARE(rig.form->RichEdit1->caretPos(), std::size_t{7});
         QCOMPARE(rig.form->ComboBox2->entries(), index);
+        QVERIFY(rig.form->ActionList1.EditUndo1->isEnabled());
+        // The edit made before the send can still be undone.
+        rig.form->EditUndo1Execute();
+        QCOMPARE(std::string(rig.form->RichEdit1->textView()), doc.substr(0, doc.size() - 4));
         QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("Multi.nc"))));
         QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("Temp.nc"))));
         QFile log(rig.logPath());
