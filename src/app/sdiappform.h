@@ -8,8 +8,8 @@
 #include "settingsstore.h"
 #include "document/documentfiles.h"
 #include "serial/rs232c.h"
-#include "transfer/clock.h"
 #include "tools/replacer.h"
+#include "transfer/clock.h"
 #include "transfer/transferstate.h"
 
 #include <QMainWindow>

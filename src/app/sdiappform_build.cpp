@@ -3,10 +3,10 @@
 
 #include "commandicons.h"
 #include "fontfallback.h"
-#include "tools/finddialog.h"
 #include "statuspanels.h"
 #include "document/indexbox.h"
 #include "document/nceditor.h"
+#include "tools/finddialog.h"
 
 #include <Qsci/qscicommand.h>
 #include <Qsci/qscicommandset.h>

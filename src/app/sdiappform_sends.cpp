@@ -55,10 +55,12 @@ void TSDIAppForm::Repeat1Execute()
     repeating_ = true;
     transfer.sendstop = false;
     while (!transfer.sendstop) {
-        if (ActionList1.send1->isEnabled())
-            ActionList1.send1->trigger();
-        // A send that could not open its port (or found nothing to send)
-        // would fail the same way after every pause, with no cancel to end it.
+        // A send that cannot run, could not open its port or found nothing
+        // to send would fail the same way after every pause, with no
+        // cancel to end it.
+        if (!ActionList1.send1->isEnabled())
+            break;
+        ActionList1.send1->trigger();
         if (!sendEngine_->portOpened())
             break;
         clock_->sleep(1000);
