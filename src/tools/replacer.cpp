@@ -3,6 +3,8 @@
 #include "app/dialogs.h"
 #include "tools/textsearch.h"
 
+#include <algorithm>
+
 namespace marbolt {
 
 namespace {
@@ -56,6 +58,20 @@ bool Replacer::selectionIsEmpty() const
     return target_.selectionEnd() <= target_.selectionStart();
 }
 
+bool Replacer::selectNext(const QByteArray &needle, std::size_t end, bool focus)
+{
+    const std::string_view text = target_.text();
+    const std::size_t start = target_.selectionEnd();
+    end = std::min(end, text.size());
+    const long long pos = start < end ? FindForward(text, viewOf(needle), start, end - start) : -1;
+    if (pos < 0)
+        return false;
+    const auto at = static_cast<std::size_t>(pos);
+    target_.select(at, at + static_cast<std::size_t>(needle.size()), focus);
+    target_.pumpMessages();
+    return true;
+}
+
 bool Replacer::replaceStep()
 {
     const QByteArray needle = find();
@@ -73,20 +89,12 @@ bool Replacer::replaceStep()
 void Replacer::ReplaceFind()
 {
     const QByteArray needle = find();
-    for (;;) {
-        const std::string_view text = target_.text();
-        const std::size_t start = target_.selectionEnd();
-        const long long pos = start <= text.size() ? FindForward(text, viewOf(needle), start, text.size() - start) : -1;
-        if (pos < 0) {
+    do {
+        if (!selectNext(needle, std::string_view::npos, true)) {
             dialogs_.information(notFoundMessage(state_.ReplaceFindText), Buttons::Ok);
             return;
         }
-        const auto at = static_cast<std::size_t>(pos);
-        target_.select(at, at + static_cast<std::size_t>(needle.size()), true);
-        target_.pumpMessages();
-        if (!(state_.ReplaceSkipComments && intag()))
-            return;
-    }
+    } while (state_.ReplaceSkipComments && intag());
 }
 
 void Replacer::ReplaceNext()
@@ -109,16 +117,10 @@ void Replacer::ReplaceAll()
     while (state_.ReplaceActive) {
         if (replaceThis)
             replaceStep();
-        const std::string_view text = target_.text();
-        const std::size_t start = target_.selectionEnd();
-        const long long pos = FindForward(text, viewOf(needle), start, text.size() - start);
-        if (pos < 0) {
+        if (!selectNext(needle, std::string_view::npos, false)) {
             dialogs_.information(kComplete, Buttons::Ok);
             return;
         }
-        const auto at = static_cast<std::size_t>(pos);
-        target_.select(at, at + static_cast<std::size_t>(needle.size()), false);
-        target_.pumpMessages();
         // One in a comment is passed over, not replaced.
         replaceThis = !(state_.ReplaceSkipComments && intag());
     }
@@ -127,27 +129,21 @@ void Replacer::ReplaceAll()
 void Replacer::ReplaceAll2()
 {
     target_.selectCurrentProgram();
-    long long end = static_cast<long long>(target_.selectionEnd());
+    std::size_t end = target_.selectionEnd();
     target_.select(target_.selectionStart(), target_.selectionStart(), false);
     const QByteArray needle = find();
-    const long long growth = static_cast<long long>(state_.ReplaceNewText.toUtf8().size()) - needle.size();
+    const std::size_t newLength = static_cast<std::size_t>(state_.ReplaceNewText.toUtf8().size());
     const ChangeGroup group(target_);
     while (state_.ReplaceActive) {
-        const std::string_view text = target_.text();
-        const std::size_t start = target_.selectionEnd();
-        const long long length = end - static_cast<long long>(start);
-        const long long pos = length > 0 ? FindForward(text, viewOf(needle), start, static_cast<std::size_t>(length)) : -1;
-        if (pos < 0) {
+        if (!selectNext(needle, end, false)) {
             dialogs_.information(kComplete, Buttons::Ok);
             return;
         }
-        const auto at = static_cast<std::size_t>(pos);
-        target_.select(at, at + static_cast<std::size_t>(needle.size()), false);
-        target_.pumpMessages();
         if (state_.ReplaceSkipComments && intag())
             continue;
+        // The end of the program moves with each replacement.
         if (replaceStep())
-            end += growth;
+            end = end - static_cast<std::size_t>(needle.size()) + newLength;
     }
 }
 

@@ -61,6 +61,9 @@ public:
 
 private:
     bool replaceStep();
+    // Selects the next occurrence of needle from the selection end that lies
+    // wholly before end, and lets events run; false when there is none.
+    bool selectNext(const QByteArray &needle, std::size_t end, bool focus);
     bool selectionIsEmpty() const;
     QByteArray find() const { return state_.ReplaceFindText.toUtf8(); }
 

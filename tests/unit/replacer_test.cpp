@@ -1,6 +1,6 @@
 #include "tools/replacer.h"
 
-#include "app/dialogs.h"
+#include "../window/scripteddialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -10,25 +10,6 @@
 using namespace marbolt;
 
 namespace {
-
-// Records the information boxes; nothing else is asked by replace.
-struct Boxes : Dialogs {
-    QStringList shown;
-    void message(const QString &t) override { shown.append(t); }
-    Answer information(const QString &t, Buttons) override
-    {
-        shown.append(t);
-        return Answer::Ok;
-    }
-    void error(const QString &t) override { shown.append(t); }
-    void confirmation(const QString &t) override { shown.append(t); }
-    std::optional<QFont> chooseFont(const QFont &) override { return std::nullopt; }
-    std::optional<FileChoice> openFile(const FileRequest &) override { return std::nullopt; }
-    std::optional<FileChoice> saveFile(const FileRequest &) override { return std::nullopt; }
-    bool printerSetup(QPrinter &) override { return false; }
-    std::optional<QString> chooseFolder(const QString &) override { return std::nullopt; }
-    std::optional<QList<int>> choosePrograms(const QStringList &) override { return std::nullopt; }
-};
 
 // An editor of one string.
 struct Editor : ReplaceTarget {
@@ -68,8 +49,16 @@ struct Editor : ReplaceTarget {
 struct Fixture {
     ReplaceState state;
     Editor editor;
-    Boxes boxes;
-    Replacer replacer{state, editor, boxes};
+    ScriptedDialogs dialogs;
+    Replacer replacer{state, editor, dialogs};
+
+    QStringList boxes() const
+    {
+        QStringList texts;
+        for (const auto &shown : dialogs.shown)
+            texts.append(shown.text);
+        return texts;
+    }
 
     explicit Fixture(std::string text, const char *find, const char *with, bool skip = true)
     {
@@ -104,7 +93,7 @@ TEST(Replace, AllProtectsComments)
     Fixture f("G01 X10 (G01 MOVE)\r\n(SETUP) G01\r\nG01 (NOTE G01\r\n", "G01", "G1");
     f.replacer.ReplaceAll();
     EXPECT_EQ(f.editor.body, "G1 X10 (G01 MOVE)\r\n(SETUP) G1\r\nG1 (NOTE G01\r\n");
-    EXPECT_EQ(f.boxes.shown, QStringList{kComplete});
+    EXPECT_EQ(f.boxes(), QStringList{kComplete});
 
     Fixture open("G01 X10 (G01 MOVE)\r\n", "G01", "G1", false);
     open.replacer.ReplaceAll();
@@ -114,7 +103,7 @@ TEST(Replace, AllProtectsComments)
     paren.replacer.ReplaceAll();
     EXPECT_EQ(paren.editor.body, "(A) (B)\r\n") << "a text starting with ( is always inside";
     // The search leaves the last skipped one selected, so the run goes on to its end.
-    EXPECT_EQ(paren.boxes.shown, (QStringList{Replacer::notFoundMessage(QStringLiteral("(")), kComplete}));
+    EXPECT_EQ(paren.boxes(), (QStringList{Replacer::notFoundMessage(QStringLiteral("(")), kComplete}));
 }
 
 TEST(Replace, AllStartsAtTheSelectionAndNeverWraps)
@@ -144,7 +133,7 @@ TEST(Replace, AllStartsAtTheSelectionAndNeverWraps)
 
     Fixture none("G0", "G1", "G2");
     none.replacer.ReplaceAll();
-    EXPECT_EQ(none.boxes.shown, QStringList{Replacer::notFoundMessage(QStringLiteral("G1"))})
+    EXPECT_EQ(none.boxes(), QStringList{Replacer::notFoundMessage(QStringLiteral("G1"))})
         << "no completion message after nothing was found";
 }
 
@@ -158,7 +147,7 @@ TEST(Replace, ClosingTheDialogStopsARun)
     f.replacer.ReplaceAll();
     EXPECT_EQ(f.editor.body, "B A A A A") << "the occurrence selected last stays";
     EXPECT_EQ(f.editor.selected(), "A");
-    EXPECT_TRUE(f.boxes.shown.isEmpty());
+    EXPECT_TRUE(f.boxes().isEmpty());
 }
 
 TEST(Replace, FindAndNextStepThroughOccurrences)
@@ -171,7 +160,7 @@ TEST(Replace, FindAndNextStepThroughOccurrences)
     EXPECT_EQ(f.editor.from, f.editor.body.rfind("G01"));
     f.replacer.ReplaceNext();
     EXPECT_EQ(f.editor.body, "G1 (G01) G1");
-    EXPECT_EQ(f.boxes.shown, QStringList{Replacer::notFoundMessage(QStringLiteral("G01"))});
+    EXPECT_EQ(f.boxes(), QStringList{Replacer::notFoundMessage(QStringLiteral("G01"))});
 
     // Nothing selected: Next only finds. A selection that is no occurrence stays.
     Fixture g("X G0", "G0", "G1");
@@ -199,7 +188,7 @@ TEST(Replace, AnEmptySearchTextEnds)
     f.replacer.ReplaceAll();
     f.replacer.ReplaceAll2();
     EXPECT_EQ(f.editor.body, "(A (B (C");
-    EXPECT_EQ(f.boxes.shown.size(), 3);
+    EXPECT_EQ(f.boxes().size(), 3);
 }
 
 TEST(Replace, AllWithinTheCurrentProgram)
@@ -212,7 +201,7 @@ TEST(Replace, AllWithinTheCurrentProgram)
         f.replacer.ReplaceAll2();
         const std::string w = with;
         EXPECT_EQ(f.editor.body, "O1\r\n" + w + "1 " + w + "2 (X3)\r\nO2\r\nX4\r\n") << with;
-        EXPECT_EQ(f.boxes.shown, QStringList{kComplete});
+        EXPECT_EQ(f.boxes(), QStringList{kComplete});
     }
     // Its own O-line is part of the range.
     Fixture o(doc, "O", "P");
@@ -223,5 +212,5 @@ TEST(Replace, AllWithinTheCurrentProgram)
     Fixture z(doc, "Z", "Y");
     z.editor.currentProgram = "O1";
     z.replacer.ReplaceAll2();
-    EXPECT_EQ(z.boxes.shown, QStringList{kComplete});
+    EXPECT_EQ(z.boxes(), QStringList{kComplete});
 }

@@ -19,6 +19,23 @@
 using namespace marbolt;
 using Kind = ScriptedDialogs::Kind;
 
+namespace {
+
+// Loads text, puts the caret at 0 and opens the replace dialog with its
+// two fields filled in.
+TfrmReplace *openReplace(FormRig &rig, const std::string &text, const char *find, const char *with)
+{
+    rig.load(text);
+    rig.caretTo(0);
+    rig.form->EditReplaceExecute();
+    TfrmReplace *d = rig.form->frmReplace;
+    d->Edit1->setText(QString::fromUtf8(find));
+    d->Edit2->setText(QString::fromUtf8(with));
+    return d;
+}
+
+}  // namespace
+
 class EditingToolsTest : public QObject {
     Q_OBJECT
 
@@ -193,12 +210,7 @@ private slots:
     void replacingThroughTheDialog()
     {
         FormRig rig;
-        rig.load("O1\r\nG01 X10 (G01 MOVE)\r\nO2\r\nG01\r\n");
-        rig.caretTo(0);
-        rig.form->EditReplaceExecute();
-        TfrmReplace *d = rig.form->frmReplace;
-        d->Edit1->setText(QStringLiteral("G01"));
-        d->Edit2->setText(QStringLiteral("G1"));
+        TfrmReplace *d = openReplace(rig, "O1\r\nG01 X10 (G01 MOVE)\r\nO2\r\nG01\r\n", "G01", "G1");
         rig.form->ComboBox2->setBoxText(QStringLiteral("O1"));
         d->Button5->click();
         QCOMPARE(rig.text(), std::string("O1\r\nG1 X10 (G01 MOVE)\r\nO2\r\nG01\r\n"));
@@ -218,12 +230,7 @@ private slots:
     void enterWalksThroughTheOccurrences()
     {
         FormRig rig;
-        rig.load("A B A B A\r\n");
-        rig.caretTo(0);
-        rig.form->EditReplaceExecute();
-        TfrmReplace *d = rig.form->frmReplace;
-        d->Edit1->setText(QStringLiteral("A"));
-        d->Edit2->setText(QStringLiteral("C"));
+        TfrmReplace *d = openReplace(rig, "A B A B A\r\n", "A", "C");
         QTest::keyClick(d->Edit1, Qt::Key_Return);
         QCOMPARE(rig.form->RichEdit1->selectionStartPos(), std::size_t{0});
         QTest::keyClick(d->Edit2, Qt::Key_Return);  // replace, then find the next
@@ -238,12 +245,7 @@ private slots:
         std::string doc;
         for (int i = 0; i < 200; ++i)
             doc += "X1\r\n";
-        rig.load(doc);
-        rig.caretTo(0);
-        rig.form->EditReplaceExecute();
-        TfrmReplace *d = rig.form->frmReplace;
-        d->Edit1->setText(QStringLiteral("X"));
-        d->Edit2->setText(QStringLiteral("Y"));
+        TfrmReplace *d = openReplace(rig, doc, "X", "Y");
         // "閉じる" is pressed while the tenth replacement is shown.
         int changes = 0;
         QObject::connect(rig.form->RichEdit1, &QsciScintilla::textChanged, d, [&] {
