@@ -4,6 +4,7 @@
 //   2. WriteByte cost per byte with pacing out of the way
 //   3. hand-over latency, machine writes a byte -> OnRXCHAR on this thread
 //   4. CPU time of an open, idle port over 10 s
+#include "cputime.h"
 #include "serial/comthd.h"
 #include "serial/rs232c.h"
 #include "virtualmachine.h"
@@ -11,8 +12,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -25,13 +24,6 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage r{};
-    ::getrusage(RUSAGE_SELF, &r);
-    return r.ru_utime.tv_sec + r.ru_stime.tv_sec + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
-}
 
 std::unique_ptr<vm::VirtualMachine> machineOrDie()
 {

@@ -5,6 +5,7 @@
 //   3. CPU while a send waits 10 s for DC1, and during a reception at 4800
 //   4. the engine's cost per byte with pacing out of the way
 // Run with "quick" to shorten the reception of 3 from 60 s to 10 s.
+#include "cputime.h"
 #include "quietdialogs.h"
 #include "app/sdiappform.h"
 #include "document/nceditor.h"
@@ -15,8 +16,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -29,13 +28,6 @@ using Steady = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage r{};
-    ::getrusage(RUSAGE_SELF, &r);
-    return r.ru_utime.tv_sec + r.ru_stime.tv_sec + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
-}
 
 struct Bench {
     QTemporaryDir dir;
