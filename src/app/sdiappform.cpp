@@ -243,7 +243,7 @@ void TSDIAppForm::ComboBox2Click(int row)
 {
     const QString entry = ComboBox2->boxText();
     const QByteArray key = entry.toUtf8();
-    const std::string_view needle(key.constData(), static_cast<std::size_t>(key.size()));
+    const std::string_view needle = viewOf(key);
     if (!occursIn(RichEdit1->textView(), needle)) {
         ComboBox2->removeEntryAt(row);
         return;
@@ -257,8 +257,7 @@ void TSDIAppForm::ComboBox2Click(int row)
     RichEdit1->setCaretPos(start);
     // Coming from the end, the program's O-line ends up as the top line.
     RichEdit1->SendScintilla(QsciScintilla::SCI_SETFIRSTVISIBLELINE,
-                             RichEdit1->SendScintilla(QsciScintilla::SCI_LINEFROMPOSITION,
-                                                      static_cast<unsigned long>(start)));
+                             static_cast<unsigned long>(RichEdit1->lineAt(start)));
     RichEdit1->setUpdatesEnabled(true);
     RichEdit1->setFocus();
     ComboBox2->setFocus();

@@ -30,8 +30,8 @@ void TSDIAppForm::RichEdit1SelectionChange()
     if (!transfer.commstate.isEmpty() || locked_)
         return;
     const std::size_t start = RichEdit1->selectionStartPos();
-    const long line0 = RichEdit1->SendScintilla(QsciScintilla::SCI_LINEFROMPOSITION, static_cast<unsigned long>(start));
-    const long lineStart = RichEdit1->SendScintilla(QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line0));
+    const std::size_t line0 = RichEdit1->lineAt(start);
+    const std::size_t lineStart = RichEdit1->lineStart(line0);
     const long column = RichEdit1->SendScintilla(QsciScintilla::SCI_COUNTCHARACTERS,
                                                  static_cast<unsigned long>(lineStart), static_cast<long>(start));
     const int L = static_cast<int>(line0) + 1;
@@ -72,7 +72,7 @@ void TSDIAppForm::RichEdit1SelectionChange()
             const long long lf = FindForward(text, "\nO", 0, start) >= 0 ? FindLastBefore(text, "\nO", start) : -1;
             QApplication::restoreOverrideCursor();
             if (lf >= 0) {
-                const long at = RichEdit1->SendScintilla(QsciScintilla::SCI_LINEFROMPOSITION, static_cast<unsigned long>(lf + 1));
+                const std::size_t at = RichEdit1->lineAt(static_cast<std::size_t>(lf + 1));
                 candidate = Candidate::Line;
                 found = lineText(static_cast<int>(at));
             } else if (!text.empty() && text.front() == 'O') {

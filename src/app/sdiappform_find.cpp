@@ -23,7 +23,7 @@ void TSDIAppForm::FindDialog1Find()
     FindDialog1->searchText = upperAscii(FindDialog1->searchText);
     const QString shown = FindDialog1->searchText;
     const QByteArray needle = shown.toUtf8();
-    const std::string_view key(needle.constData(), static_cast<std::size_t>(needle.size()));
+    const std::string_view key = viewOf(needle);
     const std::string_view text = RichEdit1->textView();
     const std::size_t selStart = RichEdit1->selectionStartPos();
     const std::size_t selEnd = RichEdit1->selectionEndPos();

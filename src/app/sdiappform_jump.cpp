@@ -15,11 +15,9 @@ namespace {
 
 std::string caretLineOf(const NcEditor &editor, std::size_t &lineStart)
 {
-    const long line = editor.SendScintilla(QsciScintilla::SCI_LINEFROMPOSITION,
-                                           static_cast<unsigned long>(editor.selectionStartPos()));
-    lineStart = static_cast<std::size_t>(
-        editor.SendScintilla(QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)));
-    return editor.lineText(static_cast<std::size_t>(line)).toStdString();
+    const std::size_t line = editor.lineAt(editor.selectionStartPos());
+    lineStart = editor.lineStart(line);
+    return editor.lineText(line).toStdString();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "document/indexbox.h"
 #include "document/nceditor.h"
 #include "document/programindex.h"
+#include "document/sjistext.h"
 #include "tools/printing.h"
 
 #include <Qsci/qsciprinter.h>
@@ -43,7 +44,7 @@ void TSDIAppForm::FileNukidasi1Execute()
     WaitCursor wait;
     RichEdit1->setUpdatesEnabled(false);
     const QByteArray entry = ComboBox2->boxText().toUtf8();
-    const ProgramExtent e = programExtent(RichEdit1->textView(), std::string_view(entry.constData(), static_cast<std::size_t>(entry.size())));
+    const ProgramExtent e = programExtent(RichEdit1->textView(), viewOf(entry));
     RichEdit1->selectRange(e.start, e.end);
     RichEdit1->setUpdatesEnabled(true);
 }
@@ -52,9 +53,7 @@ void TSDIAppForm::FileOPrintExecute()
 {
     const QByteArray entry = ComboBox2->boxText().toUtf8();
     const std::string_view text = RichEdit1->textView();
-    const ProgramExtent e = printedProgramExtent(
-        text, std::string_view(entry.constData(), static_cast<std::size_t>(entry.size())),
-        RichEdit1->selectionStartPos());
+    const ProgramExtent e = printedProgramExtent(text, viewOf(entry), RichEdit1->selectionStartPos());
     WaitCursor wait;
     QString error;
     if (!printPlainText(printer(), RichEdit1->font(), linesOf(text.substr(e.start, e.end - e.start)), &error))

@@ -27,10 +27,7 @@ void TSDIAppForm::cursend1Execute()
     if (transferRunning() || repeating_)
         return;
     const std::size_t caret = RichEdit1->caretPos();
-    const long line = RichEdit1->SendScintilla(QsciScintilla::SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret));
-    const auto lineStart = static_cast<std::size_t>(
-        RichEdit1->SendScintilla(QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)));
-    if (caret != lineStart
+    if (caret != RichEdit1->lineStart(RichEdit1->lineAt(caret))
         && dialogs_->information(QStringLiteral("カーソルが行頭にありませんが、続けますか？"), Buttons::OkCancel)
                != Answer::Ok)
         return;

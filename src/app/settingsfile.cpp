@@ -19,7 +19,7 @@ bool readSettingsFile(const QString &path, SettingsStore &store)
     // ends a line. Bytes that are not Shift-JIS are carried as escapes, so a
     // path holding them is written back unchanged.
     const std::string text = decodeSjisFile(
-        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+        viewOf(bytes),
         SjisFileDecoder::Case::Keep);
     QStringList lines = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
                             .split(QStringLiteral("\r\n"));

@@ -4,6 +4,7 @@
 #include "statuspanels.h"
 #include "document/indexbox.h"
 #include "document/nceditor.h"
+#include "document/sjistext.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -132,7 +133,7 @@ void WindowTransferView::showReceivedLine(const QString &line)
     if (!editor.nextLineFits())
         editor.clearDocument();
     const QByteArray utf8 = (line + QStringLiteral("\r\n")).toUtf8();
-    editor.appendText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    editor.appendText(viewOf(utf8));
 }
 
 void WindowTransferView::addProgram(const QString &line)

@@ -200,6 +200,16 @@ std::string_view NcEditor::selectedTextView() const
     return all.substr(start, end - start);
 }
 
+std::size_t NcEditor::lineAt(std::size_t pos) const
+{
+    return static_cast<std::size_t>(SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(pos)));
+}
+
+std::size_t NcEditor::lineStart(std::size_t line) const
+{
+    return static_cast<std::size_t>(SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)));
+}
+
 QString NcEditor::lineText(std::size_t line) const
 {
     const long start = SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));

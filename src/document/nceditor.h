@@ -70,6 +70,9 @@ public:
 
     // Line `line` without its line end, and selecting it whole.
     QString lineText(std::size_t line) const;
+    // The 0-based line that holds pos, and where a line begins.
+    std::size_t lineAt(std::size_t pos) const;
+    std::size_t lineStart(std::size_t line) const;
     void selectLine(std::size_t line);
     // Appends text at the end, as typing would not: no caret move.
     void appendText(std::string_view utf8);

@@ -8,6 +8,7 @@
 // code page 932) is carried in the editor as an escape code point of the
 // supplementary private use planes, shown as its hex value, and written
 // back as the original bytes.
+#include <QByteArray>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -96,6 +97,12 @@ std::string escapeDisplay(char32_t cp);
 // Decodes a UTF-8 sequence at text[i]; returns the code point and advances i.
 // Invalid bytes give U+FFFD, clear *valid and advance by one.
 char32_t nextCodePoint(std::string_view text, std::size_t &i, bool *valid = nullptr);
+
+// The bytes of a QByteArray as a view, for the searches over editor text.
+inline std::string_view viewOf(const QByteArray &bytes)
+{
+    return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
 
 // Editor text for a plain Unicode string (message boxes, settings values).
 std::string toEditorText(const QString &s);

@@ -1,6 +1,7 @@
 #include "tools/replacer.h"
 
 #include "app/dialogs.h"
+#include "document/sjistext.h"
 #include "tools/textsearch.h"
 
 #include <algorithm>
@@ -16,11 +17,6 @@ struct ChangeGroup {
 };
 
 const QString kComplete = QStringLiteral("置換が完了しました。");
-
-std::string_view viewOf(const QByteArray &bytes)
-{
-    return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 }  // namespace
 

@@ -38,8 +38,7 @@ struct FormRig {
 
     std::size_t lineStart(int line) const
     {
-        return static_cast<std::size_t>(form->RichEdit1->SendScintilla(
-            QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)));
+        return form->RichEdit1->lineStart(static_cast<std::size_t>(line));
     }
     void caretTo(std::size_t pos) { form->RichEdit1->selectRange(pos, pos); }
     void caretToLine(int line, int column = 0) { caretTo(lineStart(line) + static_cast<std::size_t>(column)); }
