@@ -121,6 +121,8 @@ public:
     void FormKeyDown(const QKeyEvent &key);
     void Editfont1Execute();
     void FileNukidasi1Execute();
+    // Lets the index box show entry, selects its program and gives its text.
+    std::string_view selectProgram(const QString &entry);
     void FileOPrintExecute();
     void FilePrint1Execute();
     void PrintSet1Execute();

@@ -41,9 +41,7 @@ void TSDIAppForm::senntaku1Execute()
     for (int row : *rows) {
         if (row < 0 || row >= entries.size())
             continue;
-        ComboBox2->setBoxText(entries[row]);
-        FileNukidasi1Execute();
-        multi += RichEdit1->selectedTextView();
+        multi += selectProgram(entries[row]);
         multi += "\r\n";
     }
     const QString multiPath = paths_.storageFolder + QStringLiteral("/Multi.nc");

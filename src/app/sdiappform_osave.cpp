@@ -17,10 +17,9 @@ void TSDIAppForm::OsaveExecute()
     if (!folder)
         return;
     for (const QString &entry : ComboBox2->entries()) {
-        ComboBox2->setBoxText(entry);
-        FileNukidasi1Execute();
+        const std::string_view program = selectProgram(entry);
         const QString path = programFilePath(*folder, entry);
-        const WriteResult result = writeNcFile(path, crLfLines(RichEdit1->selectedTextView()));
+        const WriteResult result = writeNcFile(path, crLfLines(program));
         if (result.status != WriteStatus::Ok) {
             // Files written so far stay; the failing program stays selected.
             dialogs_->message(writeFailureMessage(path, result));

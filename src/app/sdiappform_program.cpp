@@ -49,6 +49,13 @@ void TSDIAppForm::FileNukidasi1Execute()
     RichEdit1->setUpdatesEnabled(true);
 }
 
+std::string_view TSDIAppForm::selectProgram(const QString &entry)
+{
+    ComboBox2->setBoxText(entry);
+    FileNukidasi1Execute();
+    return RichEdit1->selectedTextView();
+}
+
 void TSDIAppForm::FileOPrintExecute()
 {
     const QByteArray entry = ComboBox2->boxText().toUtf8();
