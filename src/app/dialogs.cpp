@@ -22,6 +22,16 @@ QString boxText(const QString &text)
     return t;
 }
 
+// Every box shows its text as it stands: a file name such as "<h1>.nc" is
+// text, never markup for the box to interpret.
+int runBox(QMessageBox::Icon icon, const QString &caption, const QString &text,
+           QMessageBox::StandardButtons buttons, QWidget *parent)
+{
+    QMessageBox box(icon, caption, boxText(text), buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec();
+}
+
 std::optional<FileChoice> runFileDialog(QWidget *parent, const FileRequest &request,
                                         QFileDialog::AcceptMode mode)
 {
@@ -53,9 +63,7 @@ std::optional<FileChoice> runFileDialog(QWidget *parent, const FileRequest &requ
 
 void WidgetDialogs::message(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), boxText(text),
-                    QMessageBox::Ok, parent_);
-    box.exec();
+    runBox(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok, parent_);
 }
 
 std::optional<QFont> WidgetDialogs::chooseFont(const QFont &current)
@@ -70,9 +78,7 @@ std::optional<QFont> WidgetDialogs::chooseFont(const QFont &current)
 
 void WidgetDialogs::confirmation(const QString &text)
 {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("確認"), boxText(text), QMessageBox::Ok,
-                    parent_);
-    box.exec();
+    runBox(QMessageBox::Information, QStringLiteral("確認"), text, QMessageBox::Ok, parent_);
 }
 
 Answer WidgetDialogs::information(const QString &text, Buttons buttons)
@@ -82,8 +88,7 @@ Answer WidgetDialogs::information(const QString &text, Buttons buttons)
         set = QMessageBox::Ok | QMessageBox::Cancel;
     else if (buttons == Buttons::YesNoCancel)
         set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    QMessageBox box(QMessageBox::Information, QStringLiteral("情報"), boxText(text), set, parent_);
-    switch (box.exec()) {
+    switch (runBox(QMessageBox::Information, QStringLiteral("情報"), text, set, parent_)) {
     case QMessageBox::Yes:
         return Answer::Yes;
     case QMessageBox::No:
@@ -97,9 +102,7 @@ Answer WidgetDialogs::information(const QString &text, Buttons buttons)
 
 void WidgetDialogs::error(const QString &text)
 {
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), boxText(text),
-                    QMessageBox::Ok, parent_);
-    box.exec();
+    runBox(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok, parent_);
 }
 
 std::optional<FileChoice> WidgetDialogs::openFile(const FileRequest &request)

@@ -15,6 +15,8 @@ StatusPanels::StatusPanels(QWidget *parent) : QStatusBar(parent)
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         label->setIndent(2);
+        // A panel shows file names and counts: text, never markup.
+        label->setTextFormat(Qt::PlainText);
         labels_[static_cast<std::size_t>(i)] = label;
         // The last panel takes what room is left, as a status bar's last panel does.
         if (i == kCount - 1) {

@@ -1,6 +1,10 @@
 #include "sjistext.h"
 
+#include <QStringDecoder>
+#include <QStringEncoder>
+
 #include <cstring>
+#include <optional>
 
 namespace marbolt {
 
@@ -8,6 +12,44 @@ namespace {
 // ICU's converter name for Microsoft's code page 932 (Shift-JIS with the
 // NEC and IBM extensions), the code page of the systems this data comes from.
 constexpr const char *kCodePage = "windows-31j";
+
+// Qt 6.4's resetState() leaves a converter's error flag set: once one
+// conversion has failed, hasError() stays true for every later one, and a
+// single stray byte would turn every later character of a file into
+// escapes. So no converter outlives a failure: each thread keeps one that
+// has never failed and replaces it as soon as a conversion fails.
+template <typename Converter>
+Converter &unspentConverter(std::optional<Converter> &slot)
+{
+    if (!slot || slot->hasError())
+        slot.emplace(kCodePage, QStringConverter::Flag::Stateless);
+    else
+        slot->resetState();
+    return *slot;
+}
+
+// The characters of bytes, or nullopt when any byte does not decode.
+std::optional<QString> decodeUnit(QByteArrayView bytes)
+{
+    thread_local std::optional<QStringDecoder> slot;
+    QStringDecoder &decoder = unspentConverter(slot);
+    QString decoded = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return decoded;
+}
+
+// The bytes of text, or nullopt when any character has no code.
+std::optional<QByteArray> encodeUnit(QStringView text)
+{
+    thread_local std::optional<QStringEncoder> slot;
+    QStringEncoder &encoder = unspentConverter(slot);
+    QByteArray bytes = encoder.encode(text);
+    if (encoder.hasError())
+        return std::nullopt;
+    return bytes;
+}
+
 }  // namespace
 
 bool isSjisLead(unsigned char c)
@@ -123,23 +165,17 @@ void upperAscii(std::string &text)
 
 // ---------------------------------------------------------------- decoding
 
-SjisFileDecoder::SjisFileDecoder(Case letterCase)
-    : decoder_(kCodePage, QStringConverter::Flag::Stateless),
-      encoder_(kCodePage, QStringConverter::Flag::Stateless),
-      upper_(letterCase == Case::Upper)
-{
-}
+SjisFileDecoder::SjisFileDecoder(Case letterCase) : upper_(letterCase == Case::Upper) {}
 
 bool SjisFileDecoder::roundTrips(const unsigned char *bytes, std::size_t size, QString &decoded)
 {
     const QByteArrayView in(reinterpret_cast<const char *>(bytes), static_cast<qsizetype>(size));
-    decoder_.resetState();
-    decoded = decoder_.decode(in);
-    if (decoder_.hasError() || decoded.isEmpty())
+    auto characters = decodeUnit(in);
+    if (!characters || characters->isEmpty())
         return false;
-    encoder_.resetState();
-    const QByteArray back = encoder_.encode(decoded);
-    return !encoder_.hasError() && QByteArrayView(back) == in;
+    decoded = std::move(*characters);
+    const auto back = encodeUnit(decoded);
+    return back && QByteArrayView(*back) == in;
 }
 
 void SjisFileDecoder::convertRun(const unsigned char *run, std::size_t size, std::string &out)
@@ -247,15 +283,12 @@ std::string decodeSjisFile(std::string_view bytes, SjisFileDecoder::Case letterC
 
 // ---------------------------------------------------------------- encoding
 
-SjisEncoder::SjisEncoder() : encoder_(kCodePage, QStringConverter::Flag::Stateless) {}
-
 bool SjisEncoder::encodeSegment(const QString &segment, std::string &out)
 {
-    encoder_.resetState();
-    const QByteArray bytes = encoder_.encode(segment);
-    if (encoder_.hasError())
+    const auto bytes = encodeUnit(segment);
+    if (!bytes)
         return false;
-    out.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    out.append(bytes->constData(), static_cast<std::size_t>(bytes->size()));
     return true;
 }
 

@@ -9,8 +9,7 @@
 // supplementary private use planes, shown as its hex value, and written
 // back as the original bytes.
 #include <QByteArray>
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include <QString>
 
 #include <cstddef>
 #include <cstdint>
@@ -54,8 +53,6 @@ private:
     void convertRun(const unsigned char *run, std::size_t size, std::string &out);
     bool roundTrips(const unsigned char *bytes, std::size_t size, QString &decoded);
 
-    QStringDecoder decoder_;
-    QStringEncoder encoder_;
     std::string carry_;
     bool upper_ = true;
     std::uint64_t characters_ = 0;
@@ -74,16 +71,14 @@ struct EncodeFailure {
 // Encodes editor text (UTF-8) to Shift-JIS bytes, turning escape code points
 // back into their original bytes. Fails on the first character that has no
 // Shift-JIS code, instead of writing a substitute.
+// Holds no converter state from one call to the next.
 class SjisEncoder {
 public:
-    SjisEncoder();
     // Appends the bytes for text to out; nullopt on success.
     std::optional<EncodeFailure> encode(std::string_view text, std::string &out);
 
 private:
-    bool encodeSegment(const QString &segment, std::string &out);
-
-    QStringEncoder encoder_;
+    static bool encodeSegment(const QString &segment, std::string &out);
 };
 
 // Upper-cases ASCII a-z of editor text (UTF-8) in place; nothing else changes.

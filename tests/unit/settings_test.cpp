@@ -90,6 +90,37 @@ TEST(SettingsFile, EveryKeyComesBackAfterAWriteAndARead)
     EXPECT_TRUE(readFileBytes(path).contains("\r\nFILE2=\r\n")) << "an empty entry is written as FILE2=";
 }
 
+// A value without a Shift-JIS code is written empty, and only that one: the
+// values after it, Japanese ones included, come back whole.
+TEST(SettingsFile, AValueWithoutCodeCostsNoOtherValue)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("marbolt.ini"));
+    SettingsStore s;
+    s.storeDefaults(QStringLiteral("/x/"));
+    s.set(QStringLiteral("DIR"), QStringLiteral("/home/josé/NC"));
+    s.set(QStringLiteral("FILE1"), QStringLiteral("/home/宮本/O1.nc"));
+    s.set(QStringLiteral("FILE2"), QStringLiteral("/tmp/€.nc"));
+    s.set(QStringLiteral("FILE3"), QStringLiteral("/home/ﾐﾔﾓﾄ/加工.ncd"));
+    const QString name = QStringLiteral("ＭＳ ゴシック");
+    ASSERT_TRUE(writeSettingsFile(path, s, {QStringLiteral("12"), name, QStringLiteral("1")}));
+    SettingsStore r;
+    ASSERT_TRUE(readSettingsFile(path, r));
+    EXPECT_EQ(r.get(QStringLiteral("DIR")), QString());
+    EXPECT_EQ(r.get(QStringLiteral("NAME")), name);
+    EXPECT_EQ(r.get(QStringLiteral("FILE1")), QStringLiteral("/home/宮本/O1.nc"));
+    EXPECT_EQ(r.get(QStringLiteral("FILE2")), QString());
+    EXPECT_EQ(r.get(QStringLiteral("FILE3")), QStringLiteral("/home/ﾐﾔﾓﾄ/加工.ncd"));
+
+    // Read, write, read again: every value stays as it was read.
+    const QString again = dir.filePath(QStringLiteral("again.ini"));
+    ASSERT_TRUE(writeSettingsFile(again, r, {QStringLiteral("12"), name, QStringLiteral("1")}));
+    SettingsStore r2;
+    ASSERT_TRUE(readSettingsFile(again, r2));
+    EXPECT_EQ(r2.lines(), r.lines());
+    EXPECT_EQ(readFileBytes(again), readFileBytes(path));
+}
+
 TEST(SettingsFile, ReadingTakesLinesWhateverTheirBreaksAndDropsUnknownKeysAtTheNextWrite)
 {
     QTemporaryDir dir;

@@ -1,5 +1,7 @@
 #include "document/sjistext.h"
 
+#include <QStringEncoder>
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -159,4 +161,89 @@ TEST(SjisEncode, EscapesShowTheirBytes)
     EXPECT_EQ(escapeDisplay(kByteEscapeBase + 0x81), "x81");
     EXPECT_EQ(escapeDisplay(kPairEscapeBase + 0x859F), "x859F");
     EXPECT_EQ(escapeDisplay(U'A'), "");
+}
+
+// Converters carry nothing from one text to the next: whatever came before
+// (stray bytes, characters without a code), a line decodes as it does alone
+// and a save names the character that really fails.
+namespace {
+
+// A line of Shift-JIS bytes: ASCII, Japanese, half-width kana, and now and
+// then a byte or pair that does not round-trip.
+std::string randomSjisLine(std::mt19937 &rng)
+{
+    static const std::string pieces[] = {
+        "G01X-1.5", "(", ")", sjis("荒取り"), sjis("ｶﾅ"), sjis("φ10"), "\xff", "\x80",
+        "\x85\x9f", "\x81", "\xa0", "O1000", " ", sjis("①"), "\x82\xa0",
+    };
+    std::string line;
+    const int n = static_cast<int>(rng() % 8);
+    for (int i = 0; i < n; ++i)
+        line += pieces[rng() % std::size(pieces)];
+    // A lone lead byte at the end would take the line break as its trail.
+    if (!line.empty() && isSjisLead(static_cast<unsigned char>(line.back())))
+        line += ' ';
+    return line;
+}
+
+}  // namespace
+
+TEST(SjisState, ALineDecodesTheSameAloneAsInsideAnyFile)
+{
+    std::mt19937 rng(2026);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::string> lines(1 + rng() % 12);
+        for (auto &l : lines)
+            l = randomSjisLine(rng);
+        std::string file;
+        std::string expected;
+        for (const auto &l : lines) {
+            file += l + "\r\n";
+            expected += decodeSjisFile(l) + "\r\n";
+        }
+        ASSERT_EQ(decodeSjisFile(file), expected) << "round " << round;
+        // Japanese after a stray byte stays Japanese, not hex escapes.
+        EXPECT_EQ(decodeSjisFile("\xff\r\n" + sjis("(荒取り)")), "\U0010FEFF\r\n(荒取り)");
+    }
+}
+
+TEST(SjisState, AFailedEncodeLeavesLaterTextsUnharmed)
+{
+    SjisEncoder e;
+    std::string out;
+    ASSERT_TRUE(e.encode("(josé)", out).has_value());
+    out.clear();
+    EXPECT_FALSE(e.encode("(荒取り)", out).has_value()) << "the earlier failure is not carried";
+    EXPECT_EQ(out, sjis("(荒取り)"));
+
+    // The character named is the first one without a code, wherever the
+    // failures stand and whatever failed before.
+    std::mt19937 rng(7);
+    const char32_t uncodable[] = {U'é', U'€', U'ß', U'😀'};
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        std::size_t firstAt = std::string::npos;
+        char32_t first = 0;
+        for (int i = 0; i < 12; ++i) {
+            if (rng() % 5 == 0) {
+                const char32_t cp = uncodable[rng() % std::size(uncodable)];
+                if (firstAt == std::string::npos) {
+                    firstAt = text.size();
+                    first = cp;
+                }
+                appendUtf8(text, cp);
+            } else {
+                text += rng() % 2 ? "日本" : "X1.";
+            }
+        }
+        out.clear();
+        const auto failure = e.encode(text, out);
+        if (firstAt == std::string::npos) {
+            EXPECT_FALSE(failure.has_value()) << "round " << round;
+            continue;
+        }
+        ASSERT_TRUE(failure.has_value()) << "round " << round;
+        EXPECT_EQ(failure->codePoint, first) << "round " << round;
+        EXPECT_EQ(failure->offset, firstAt) << "round " << round;
+    }
 }

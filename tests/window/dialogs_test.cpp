@@ -2,6 +2,7 @@
 // on the real window.
 #include "app/aboutbox.h"
 #include "app/commsettingsform.h"
+#include "app/dialogs.h"
 #include "app/sdiappform.h"
 #include "app/settingsfile.h"
 #include "app/statuspanels.h"
@@ -23,6 +24,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -371,6 +373,52 @@ private slots:
         QVERIFY(d.DriveComboBox1->count() >= 1);
         QTimer::singleShot(0, d.Button2, &QPushButton::click);
         QCOMPARE(d.exec(), int(QDialog::Rejected));
+    }
+
+    // A file name holding markup is shown as the characters it holds, in
+    // every kind of box and in the status panels.
+    void boxesAndPanelsShowTextAsText()
+    {
+        const QString name = QStringLiteral("/tmp/<h1>O1</h1>&amp;.nc");
+        const QString text = QStringLiteral("ファイル %1 を作成できません").arg(name);
+        WidgetDialogs boxes;
+        const std::function<void()> kinds[] = {
+            [&] { boxes.message(text); },
+            [&] { boxes.error(text); },
+            [&] { boxes.confirmation(text); },
+            [&] { boxes.information(text, Buttons::Ok); },
+        };
+        for (const auto &show : kinds) {
+            QString shown;
+            Qt::TextFormat boxFormat = Qt::AutoText;
+            Qt::TextFormat labelFormat = Qt::AutoText;
+            whenModal([&](QWidget *w) {
+                auto *box = qobject_cast<QMessageBox *>(w);
+                QVERIFY(box);
+                boxFormat = box->textFormat();
+                // The label that really displays the text.
+                for (const QLabel *label : box->findChildren<QLabel *>()) {
+                    if (label->text().contains(QStringLiteral("作成できません"))) {
+                        shown = label->text();
+                        labelFormat = label->textFormat();
+                    }
+                }
+                QTest::keyClick(w, Qt::Key_Escape);
+                if (QApplication::activeModalWidget() == w)
+                    QTest::keyClick(w, Qt::Key_Return);
+            });
+            show();
+            QCOMPARE(boxFormat, Qt::PlainText);
+            QCOMPARE(labelFormat, Qt::PlainText);
+            QCOMPARE(shown, text);
+        }
+
+        auto form = makeForm();
+        form->StatusBar1->setPanelText(0, name);
+        const auto *panel = form->StatusBar1->findChild<QLabel *>(QStringLiteral("Panel0"));
+        QVERIFY(panel);
+        QCOMPARE(panel->textFormat(), Qt::PlainText);
+        QCOMPARE(panel->text(), name);
     }
 
 };
