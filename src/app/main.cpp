@@ -1,9 +1,11 @@
+#include "processsignals.h"
 #include "sdiappform.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    marbolt::ignoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marbolt"));
     // Window captions already end in the program's name; this keeps the

@@ -1,9 +1,9 @@
 #include "settingsfile.h"
 
+#include "document/filereplacement.h"
 #include "document/sjistext.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace marbolt {
 
@@ -79,16 +79,7 @@ bool writeSettingsFile(const QString &path, const SettingsStore &store,
                        const SettingsOverrides &overrides)
 {
     const QByteArray bytes = settingsFileBytes(store, overrides);
-    QSaveFile f(path);
-    // Unbuffered, so that a failed write is seen before the commit (see
-    // writeNcFile).
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return !replaceFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 }  // namespace marbolt

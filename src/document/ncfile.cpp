@@ -1,10 +1,10 @@
 #include "ncfile.h"
 
+#include "filereplacement.h"
 #include "sjistext.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -66,28 +66,10 @@ WriteResult writeNcFile(const QString &path, std::string_view editorText)
                                          '\n'));
         return result;
     }
-    QSaveFile f(path);
-    // Never fall back to writing over the old file in place: a write that
-    // fails half way must not cost the user the file.
-    f.setDirectWriteFallback(false);
-    // Unbuffered: every write reaches the file at once and its failure is
-    // seen here. A buffered QSaveFile can lose a failed final flush and
-    // commit a cut file over the old one.
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        result.status = WriteStatus::CannotCreate;
-        result.detail = f.errorString();
-        return result;
-    }
-    if (f.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-        result.status = WriteStatus::WriteFailed;
-        result.detail = f.errorString();
-        f.cancelWriting();
-        return result;
-    }
-    if (!f.commit()) {
-        result.status = WriteStatus::WriteFailed;
-        result.detail = f.errorString();
-        return result;
+    if (const auto failure = replaceFile(path, bytes)) {
+        result.status = failure->step == FileFailure::Step::Create ? WriteStatus::CannotCreate
+                                                                    : WriteStatus::WriteFailed;
+        result.detail = failure->reason();
     }
     return result;
 }
@@ -98,7 +80,9 @@ QString writeFailureMessage(const QString &path, const WriteResult &result)
     case WriteStatus::Ok:
         return {};
     case WriteStatus::CannotCreate:
-        return QStringLiteral("ファイル %1 を作成できません").arg(path);
+        if (result.detail.isEmpty())
+            return QStringLiteral("ファイル %1 を作成できません").arg(path);
+        return QStringLiteral("ファイル %1 を作成できません\r%2").arg(path, result.detail);
     case WriteStatus::WriteFailed:
         return QStringLiteral("ファイル %1 に書き込めません\r%2").arg(path, result.detail);
     case WriteStatus::Unencodable:

@@ -29,7 +29,7 @@ enum class WriteStatus { Ok, CannotCreate, WriteFailed, Unencodable };
 
 struct WriteResult {
     WriteStatus status = WriteStatus::Ok;
-    QString detail;          // the platform's reason for a failed write
+    QString detail;          // the system's reason for a failed create or write
     char32_t codePoint = 0;  // Unencodable: the character
     std::size_t line = 0;    // Unencodable: its 1-based line
 };

@@ -157,7 +157,7 @@ TEST(SettingsFile, AFailedWriteLeavesTheOldFile)
         EXPECT_FALSE(writeSettingsFile(path, s, defaultsOverrides()));
     }
     EXPECT_EQ(readFileBytes(path), QByteArray("SPEED=300\r\n"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file left behind";
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "no temporary file left behind";
     EXPECT_FALSE(writeSettingsFile(dir.filePath(QStringLiteral("no/such/folder/m.ini")), s,
                                    defaultsOverrides()));
 }
