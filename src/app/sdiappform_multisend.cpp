@@ -6,8 +6,12 @@
 #include "document/ncfile.h"
 #include "document/nceditor.h"
 #include "document/programfiles.h"
+#include "document/programindex.h"
+#include "document/sjistext.h"
 
 #include <QFile>
+
+#include <vector>
 
 namespace marbolt {
 
@@ -36,12 +40,19 @@ void TSDIAppForm::senntaku1Execute()
     // The document is kept aside whole (undo history, changed mark, caret)
     // from here, and put back on every way out.
     const NcEditor::HeldDocument held = RichEdit1->holdDocument();
-    // The chosen programs in list order, each followed by a line end.
+    // The chosen programs in list order, each followed by a line end,
+    // their extents found in one pass over the text.
+    std::vector<QByteArray> keys;
+    for (int row : *rows)
+        if (row >= 0 && row < entries.size())
+            keys.push_back(entries[row].toUtf8());
+    std::vector<std::string_view> chosen;
+    for (const QByteArray &key : keys)
+        chosen.push_back(viewOf(key));
+    const std::string_view text = RichEdit1->textView();
     std::string multi;
-    for (int row : *rows) {
-        if (row < 0 || row >= entries.size())
-            continue;
-        multi += selectProgram(entries[row]);
+    for (const ProgramExtent &e : programExtents(text, chosen)) {
+        multi += text.substr(e.start, e.end - e.start);
         multi += "\r\n";
     }
     const QString multiPath = paths_.storageFolder + QStringLiteral("/Multi.nc");

@@ -2,10 +2,10 @@
 // to a file of its own, named after its O-line, in a chosen folder.
 #include "sdiappform.h"
 
+#include "app/statuspanels.h"
 #include "document/indexbox.h"
-#include "document/ncfile.h"
 #include "document/nceditor.h"
-#include "document/programfiles.h"
+#include "tools/programsaver.h"
 
 #include <QDir>
 
@@ -16,16 +16,23 @@ void TSDIAppForm::OsaveExecute()
     const auto folder = dialogs_->chooseFolder(QDir::currentPath());
     if (!folder)
         return;
-    for (const QString &entry : ComboBox2->entries()) {
-        const std::string_view program = selectProgram(entry);
-        const QString path = programFilePath(*folder, entry);
-        const WriteResult result = writeNcFile(path, crLfLines(program));
-        if (result.status != WriteStatus::Ok) {
-            // Files written so far stay; the failing program stays selected.
-            dialogs_->message(writeFailureMessage(path, result));
-            return;
-        }
+    const QStringList entries = ComboBox2->entries();
+    // Panel 0 is painted at once: the command runs without pumping events,
+    // so the text it reads cannot change under it.
+    auto progress = [this](qsizetype done, qsizetype total) {
+        StatusBar1->setPanelText(0, QStringLiteral("%1 / %2 プログラム保存済み").arg(done).arg(total));
+        StatusBar1->repaint();
+    };
+    const auto failure = saveEachProgram(RichEdit1->textView(), entries, *folder, progress);
+    StatusBar1->setPanelText(0, QString());
+    if (failure) {
+        // Files written so far stay; the failing program stays selected.
+        selectProgram(entries[failure->entry]);
+        dialogs_->message(failure->message);
+        return;
     }
+    if (!entries.isEmpty())
+        ComboBox2->setBoxText(entries.back());
     RichEdit1->setCaretPos(0);
 }
 

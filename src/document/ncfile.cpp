@@ -52,10 +52,9 @@ ReadResult readNcFile(const QString &path, std::uint64_t maxCharacters,
     return result;
 }
 
-WriteResult writeNcFile(const QString &path, std::string_view editorText)
+WriteResult encodeNcText(std::string_view editorText, std::string &bytes)
 {
     WriteResult result;
-    std::string bytes;
     SjisEncoder encoder;
     if (const auto failure = encoder.encode(editorText, bytes)) {
         result.status = WriteStatus::Unencodable;
@@ -64,13 +63,27 @@ WriteResult writeNcFile(const QString &path, std::string_view editorText)
                               std::count(editorText.begin(),
                                          editorText.begin() + static_cast<std::ptrdiff_t>(failure->offset),
                                          '\n'));
+    }
+    return result;
+}
+
+WriteResult writeNcFile(const QString &path, std::string_view editorText)
+{
+    std::string bytes;
+    WriteResult result = encodeNcText(editorText, bytes);
+    if (result.status != WriteStatus::Ok)
         return result;
-    }
-    if (const auto failure = replaceFile(path, bytes)) {
-        result.status = failure->step == FileFailure::Step::Create ? WriteStatus::CannotCreate
-                                                                    : WriteStatus::WriteFailed;
-        result.detail = failure->reason();
-    }
+    if (const auto failure = replaceFile(path, bytes))
+        return writeResultOf(*failure);
+    return result;
+}
+
+WriteResult writeResultOf(const FileFailure &failure)
+{
+    WriteResult result;
+    result.status = failure.step == FileFailure::Step::Create ? WriteStatus::CannotCreate
+                                                             : WriteStatus::WriteFailed;
+    result.detail = failure.reason();
     return result;
 }
 

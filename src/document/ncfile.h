@@ -34,6 +34,14 @@ struct WriteResult {
     std::size_t line = 0;    // Unencodable: its 1-based line
 };
 
+struct FileFailure;
+// The result for a file that could not be created or written.
+WriteResult writeResultOf(const FileFailure &failure);
+
+// Encodes editor text to the file's Shift-JIS bytes, appended to bytes;
+// Unencodable names the first character without a code.
+WriteResult encodeNcText(std::string_view editorText, std::string &bytes);
+
 // Encodes editor text to Shift-JIS and writes it to path atomically. On any
 // failure the file at path is left as it was.
 WriteResult writeNcFile(const QString &path, std::string_view editorText);

@@ -1,6 +1,7 @@
 #include "document/programfiles.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace marbolt {
 
@@ -30,6 +31,18 @@ QString programFilePath(const QString &folder, const QString &entry)
     if (base.endsWith(separator) || base.endsWith(u'/'))
         base.chop(1);
     return base + separator + entry + QStringLiteral(".nc");
+}
+
+}  // namespace marbolt
+
+namespace marbolt {
+
+bool namesFileInFolder(const QString &folder, const QString &entry)
+{
+    if (entry.contains(u'/') || entry.contains(QChar(0)) || entry == u"." || entry == u"..")
+        return false;
+    const QString path = programFilePath(folder, entry);
+    return QDir::cleanPath(QFileInfo(path).absolutePath()) == QDir::cleanPath(QDir(folder).absolutePath());
 }
 
 }  // namespace marbolt

@@ -16,4 +16,9 @@ std::string crLfLines(std::string_view text);
 // with the separator (the root) does not get a second one.
 QString programFilePath(const QString &folder, const QString &entry);
 
+// Whether the entry names a file that lies directly in folder: not when it
+// holds "/" or a NUL (a subfolder, or a name the system cuts short), is "."
+// or "..", or its path leads anywhere else.
+bool namesFileInFolder(const QString &folder, const QString &entry);
+
 }  // namespace marbolt

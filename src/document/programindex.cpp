@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 namespace marbolt {
 
@@ -121,6 +122,52 @@ ProgramExtent programExtent(std::string_view text, std::string_view entry)
     const std::size_t percent = text.find('%', e.start);
     e.end = percent == std::string_view::npos ? text.size() : percent;
     return e;
+}
+
+std::vector<ProgramExtent> programExtents(std::string_view text,
+                                          const std::vector<std::string_view> &entries)
+{
+    // Every O-line once: where it starts, and the first start of each text.
+    std::vector<std::size_t> starts;
+    std::unordered_map<std::string_view, std::size_t> firstStart;
+    auto note = [&](std::size_t start) {
+        starts.push_back(start);
+        firstStart.try_emplace(lineAt(text, start), start);
+    };
+    if (!text.empty() && text[0] == 'O')
+        note(0);
+    for (std::size_t lf = findLf(text, 0); lf != std::string_view::npos; lf = findLf(text, lf + 1))
+        if (lf + 1 < text.size() && text[lf + 1] == 'O')
+            note(lf + 1);
+
+    std::vector<ProgramExtent> extents;
+    extents.reserve(entries.size());
+    std::unordered_map<std::size_t, std::size_t> percentAfter;
+    for (std::string_view entry : entries) {
+        const auto own = entry.empty() ? firstStart.end() : firstStart.find(entry);
+        if (own == firstStart.end()) {
+            // An entry that is no whole O-line of the text: the rules of
+            // programExtent, searched for this one entry.
+            extents.push_back(programExtent(text, entry));
+            continue;
+        }
+        ProgramExtent e;
+        e.start = own->second;
+        // The next line after an LF that begins with O; the line at 0 has no LF before it.
+        const auto next = std::upper_bound(starts.begin(), starts.end(), e.start);
+        if (next != starts.end() && *next > 0) {
+            e.end = *next;
+        } else {
+            auto [at, added] = percentAfter.try_emplace(e.start, 0);
+            if (added) {
+                const std::size_t percent = text.find('%', e.start);
+                at->second = percent == std::string_view::npos ? text.size() : percent;
+            }
+            e.end = at->second;
+        }
+        extents.push_back(e);
+    }
+    return extents;
 }
 
 ProgramExtent printedProgramExtent(std::string_view text, std::string_view entry, std::size_t fallback)

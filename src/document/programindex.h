@@ -47,6 +47,11 @@ struct ProgramExtent {
 // second line.
 ProgramExtent programExtent(std::string_view text, std::string_view entry);
 
+// programExtent of every entry, found in one pass over the text instead of
+// one search from the start per entry.
+std::vector<ProgramExtent> programExtents(std::string_view text,
+                                          const std::vector<std::string_view> &entries);
+
 // The lines printed as the program of an entry: from its own O-line (else
 // from the line holding the entry's first occurrence anywhere, else from the
 // line holding fallback) to the start of the first later line that is not

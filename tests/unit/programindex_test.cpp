@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <string>
 #include <vector>
 
@@ -121,4 +123,32 @@ TEST(ProgramIndex, ThePrintedExtentOfTheCurrentProgram)
     EXPECT_EQ(printed("G0\r\nX1 (O7)\r\nG1\r\nO8\r\n", "O7"), "X1 (O7)\r\nG1\r\n");
     EXPECT_EQ(printed("G0\r\nG1\r\nG2\r\n", "O7", 5), "G1\r\nG2\r\n");
     EXPECT_EQ(printed("", "O7", 0), "");
+}
+
+// The one-pass extents agree with the extent of each entry alone, on
+// documents with duplicates, prefixes, "%" lines and no final line break.
+TEST(ProgramIndex, AllExtentsInOnePassAgreeWithEachExtentAlone)
+{
+    std::mt19937 rng(99);
+    const std::string_view lines[] = {"O1000", "O100", "O1000 (FLANGE)", "%", "G01X1.", "", ":2000",
+                                      "N10O5", "O2", "M30", "(O3)"};
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const int n = static_cast<int>(rng() % 14);
+        for (int i = 0; i < n; ++i) {
+            text += lines[rng() % std::size(lines)];
+            if (i + 1 < n || rng() % 2)
+                text += rng() % 3 ? "\r\n" : "\n";
+        }
+        std::vector<std::string_view> entries = scanProgramLines(text);
+        // Entries that are no O-line of the text take the slow way; they must agree too.
+        entries.insert(entries.end(), {"", "O10", "O9", "G01X1."});
+        const std::vector<ProgramExtent> all = programExtents(text, entries);
+        ASSERT_EQ(all.size(), entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const ProgramExtent one = programExtent(text, entries[i]);
+            ASSERT_EQ(all[i].start, one.start) << "round " << round << " entry " << entries[i];
+            ASSERT_EQ(all[i].end, one.end) << "round " << round << " entry " << entries[i];
+        }
+    }
 }

@@ -385,6 +385,33 @@ private slots:
         QVERIFY(!QFile::exists(out.filePath(QStringLiteral("O3.nc"))));
         QCOMPARE(rig.selected(), std::string("O2 (A/B)\r\nG1\r\n"));
 
+        // An O-line that climbs out of the folder through a subfolder of the
+        // same name, or that holds a NUL, names no file in the folder.
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath(QStringLiteral("out/O1")));
+        const QString folder = root.filePath(QStringLiteral("out"));
+        const std::string badLines[] = {"O1/../../X", "O1/../Y", std::string("O5\0Z", 4)};
+        for (const std::string &bad : badLines) {
+            const std::string document = "O0\r\nG0\r\n" + bad + "\r\nG1\r\nO9\r\nM30\r\n";
+            rig.load(document);  // O0, the bad one, O9: sorted or not
+            rig.dialogs = ScriptedDialogs();
+            rig.dialogs.folders = {folder};
+            rig.form->OsaveExecute();
+            const QStringList messages = rig.dialogs.texts(Kind::Message);
+            QCOMPARE(messages.size(), 1);
+            QVERIFY2(messages.front().startsWith(QStringLiteral("ファイル ")) &&
+                         messages.front().endsWith(QStringLiteral(" を作成できません")),
+                     qPrintable(messages.front()));
+            QVERIFY(QFile::exists(root.filePath(QStringLiteral("out/O0.nc"))));
+            QVERIFY(!QFile::exists(root.filePath(QStringLiteral("out/O9.nc"))));
+            // Nothing beside or above the folder, nothing in the subfolder.
+            QCOMPARE(QDir(root.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+            QCOMPARE(QDir(root.filePath(QStringLiteral("out/O1"))).entryList(QDir::Files | QDir::Hidden),
+                     QStringList{});
+            QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"O0.nc"});
+            QFile::remove(root.filePath(QStringLiteral("out/O0.nc")));
+        }
+
         // A last program without a line break still ends with one in its file.
         rig.load("O3\r\nM30");
         rig.dialogs.folders = {out.path()};
