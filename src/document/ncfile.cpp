@@ -4,7 +4,10 @@
 #include "sjistext.h"
 
 #include <QFile>
-#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -14,26 +17,69 @@
 
 namespace marbolt {
 
+namespace {
+
+// Opens path for reading only when it is a regular file. A FIFO or a
+// device would hang the open or the read (nobody writes to the FIFO) or
+// never end (/dev/zero); the open itself does not wait, whatever path names.
+int openRegularFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+// Fills buffer as far as the file goes; 0 at its real end, -1 on an error.
+ssize_t readChunk(int fd, char *buffer, std::size_t size)
+{
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, buffer + got, size - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+}  // namespace
+
 ReadResult readNcFile(const QString &path, std::uint64_t maxCharacters,
                       const std::function<bool(std::string_view)> &sink)
 {
     ReadResult result;
-    QFile f(path);
-    if (QFileInfo(path).isDir() || !f.open(QIODevice::ReadOnly)) {
+    const int fd = openRegularFile(path);
+    if (fd < 0) {
         result.status = ReadStatus::CannotRead;
         return result;
     }
-    constexpr qint64 kChunk = 4 << 20;
-    std::vector<char> buffer(static_cast<std::size_t>(kChunk));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    constexpr std::size_t kChunk = 4 << 20;
+    std::vector<char> buffer(kChunk);
     SjisFileDecoder decoder;
     std::string out;
     for (;;) {
-        const qint64 got = f.read(buffer.data(), kChunk);
+        const ssize_t got = readChunk(fd, buffer.data(), kChunk);
         if (got < 0) {
             result.status = ReadStatus::CannotRead;
             return result;
         }
-        const bool last = got == 0 || f.atEnd();
+        // A short chunk is the end; a full one may be followed by nothing.
+        const bool last = static_cast<std::size_t>(got) < kChunk;
         out.clear();
         decoder.feed(buffer.data(), static_cast<std::size_t>(got), last, out);
         if (decoder.characters() > maxCharacters) {

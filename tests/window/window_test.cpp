@@ -14,6 +14,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QStringEncoder>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -201,6 +209,41 @@ private slots:
         QCOMPARE(f->settings.get(QStringLiteral("DIR")), dir_->path());
         f->FileSave1Execute();
         QCOMPARE(readFileBytes(path(QStringLiteral("a.nc"))), QByteArray("G0O1\r\n"));
+    }
+
+    // A FIFO or a device is no document: on the command line, through Open
+    // and through a recent item the open fails at once with the message.
+    void onlyRegularFilesOpen()
+    {
+        const QString fifo = path(QStringLiteral("pipe.nc"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        // Were the open to wait for a writer, this one lets it go on after
+        // a while, and the test fails instead of hanging.
+        std::atomic<bool> done{false};
+        std::thread rescue([&] {
+            for (int i = 0; i < 300 && !done; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!done) {
+                const int w = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+                if (w >= 0)
+                    ::close(w);
+            }
+        });
+        auto f = makeForm({fifo});
+        const QStringList fifoMessage{fifo + QStringLiteral("を開けませんでした。")};
+        QCOMPARE(dialogs_->texts(Kind::Message), fifoMessage);
+        QVERIFY(f->filename().isEmpty());
+
+        for (const QString &device : {fifo, QStringLiteral("/dev/zero")}) {
+            dialogs_->shown.clear();
+            dialogs_->files.push_back(choice(device));
+            f->FileOpen1Execute();
+            QCOMPARE(dialogs_->texts(Kind::Message), QStringList{device + QStringLiteral("を開けませんでした。")});
+            QCOMPARE(text(*f), std::string());
+            QVERIFY(f->filename().isEmpty());
+        }
+        done = true;
+        rescue.join();
     }
 
     void saveQuestionAnswersOnNew()
