@@ -2,6 +2,7 @@
 
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -91,8 +92,19 @@ std::optional<LineConfig> lineConfigFor(const LineSettings &s, const termios &cu
         t.c_iflag |= INPCK;
     if (flow.contains(Flow::dfOutX))
         t.c_iflag |= IXON;
-    if (flow.contains(Flow::dfInX))
-        t.c_iflag |= IXOFF;
+    // Input flow control with both limits given is the component's own:
+    // Linux throttles at fixed levels of its 4 KiB line buffer, far above
+    // the 1 KiB queue the limits speak of, and a control that overshoots
+    // its stop would overflow the queue before Linux ever sent XOFF. With
+    // a limit left at 0 the port keeps its own levels, that is Linux's.
+    if (flow.contains(Flow::dfInX)) {
+        if (s.XoffLim > 0 && s.XonLim > 0 && s.rxbuffsize > 0) {
+            const int stopAbove = std::max(0, s.rxbuffsize - (s.XoffLim & 0xFFFF));
+            config.inputLimits = LineConfig::InputLimits{stopAbove, std::min(s.XonLim & 0xFFFF, stopAbove)};
+        } else {
+            t.c_iflag |= IXOFF;
+        }
+    }
     // The flow characters become the tty's START and STOP characters, so
     // 0x93 (DC3 with its ISO parity bit) is the stop character as set.
     // Linux keeps no error, end-of-file or event character for a raw
@@ -101,8 +113,6 @@ std::optional<LineConfig> lineConfigFor(const LineSettings &s, const termios &cu
         t.c_cc[VSTART] = s.XonChar;
     if (s.XoffChar != 0)
         t.c_cc[VSTOP] = s.XoffChar;
-    // XonLim and XoffLim have no counterpart: the Linux line discipline
-    // throttles the sender at fixed levels of its own input buffer.
 
     // Linux has one switch for RTS/CTS in both directions. CTS output flow
     // or RTS handshake turns it on. DSR output flow and DSR sensitivity

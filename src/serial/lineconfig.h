@@ -20,6 +20,15 @@ struct LineConfig {
     // Done by the component itself, the tty has no such setting.
     bool dropNul = false;
     bool abortOnError = false;
+    // Input flow control at the levels of XoffLim and XonLim, which Linux
+    // cannot be given: XoffChar goes out once more than stopAbove bytes
+    // wait, XonChar once fewer than resumeBelow do.
+    struct InputLimits {
+        int stopAbove = 0;
+        int resumeBelow = 0;
+        bool operator==(const InputLimits &) const = default;
+    };
+    std::optional<InputLimits> inputLimits;
 };
 
 // nullopt: the settings are ones a driver refuses (bps not above 0, a byte

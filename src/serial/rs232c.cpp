@@ -1,7 +1,7 @@
 #include "serial/rs232c.h"
 
 #include "serial/comthd.h"
-#include "serial/lineconfig.h"
+#include "serial/inputthrottle.h"
 
 #include <QRegularExpression>
 
@@ -144,6 +144,11 @@ bool Trs232c::Open()
     overslept_ = Clock::duration::zero();
     writes_.store(0, std::memory_order_relaxed);
     readHead_ = readTail_ = 0;
+    inputLimits_ = config->inputLimits;
+    inputHeld_ = false;
+    inputRecord_ = {};
+    stopChar_ = XoffChar != 0 ? XoffChar : config->attributes.c_cc[VSTOP];
+    startChar_ = XonChar != 0 ? XonChar : config->attributes.c_cc[VSTART];
 
     eventMask_ = computeEventMask();
     system_.flushQueues(fd_, TCIOFLUSH);
@@ -152,6 +157,24 @@ bool Trs232c::Open()
         if (!watcher_->Start()) {
             lastErrno_ = errno;
             watcher_.reset();
+            failOpen();
+            return false;
+        }
+    }
+    if (inputLimits_) {
+        // Looked at every 16 character times, at most every 20 ms: at
+        // 19200 bit/s some 16 bytes arrive between two looks.
+        const auto tick = std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(characterTime_ * 16),
+                                     std::chrono::milliseconds(2), std::chrono::milliseconds(20));
+        throttle_ = std::make_unique<InputThrottle>(fd_, system_, [this] { return throttleInput(); }, tick);
+        if (!throttle_->Start()) {
+            lastErrno_ = errno;
+            throttle_.reset();
+            if (watcher_) {
+                watcher_->Terminate();
+                watcher_->WaitFor();
+                watcher_.reset();
+            }
             failOpen();
             return false;
         }
@@ -173,6 +196,10 @@ bool Trs232c::Close()
 {
     if (!opened_)
         return false;
+    if (throttle_) {
+        throttle_->Stop();
+        throttle_.reset();
+    }
     if (watcher_ && watcher_->Dispatching()) {
         // Called from one of the watcher's own handlers.
         watcher_->Abandon();
@@ -189,6 +216,7 @@ bool Trs232c::Close()
     const bool closed = system_.closeDevice(fd_) == 0;
     if (!closed)
         lastErrno_ = errno;
+    std::lock_guard lock(inputMutex_);
     fd_ = -1;
     readHead_ = readTail_ = 0;
     return closed;
@@ -222,7 +250,8 @@ std::optional<CommStatus> Trs232c::ClearCommError()
     }
     fillReadAhead();
     const int kernel = system_.inputQueue(fd_);
-    status.inQueue = (readTail_ - readHead_) + std::max(0, kernel);
+    status.inQueue = heldBytes() + std::max(0, kernel);
+    throttleInput();
     return status;
 }
 
@@ -234,6 +263,9 @@ int Trs232c::RxCount()
 
 Trs232c::Fill Trs232c::fillReadAhead()
 {
+    // The bytes move from the driver's count to the held count under the
+    // lock, so the throttle never sees them in neither.
+    std::lock_guard lock(inputMutex_);
     if (readHead_ == readTail_)
         readHead_ = readTail_ = 0;
     if (readHead_ > 0 && readTail_ == static_cast<int>(readAhead_.size())) {
@@ -271,6 +303,7 @@ Trs232c::Fill Trs232c::fillReadAhead()
 
 int Trs232c::takeReadAhead(std::uint8_t *buffer, int count)
 {
+    std::lock_guard lock(inputMutex_);
     const int n = std::min(count, readTail_ - readHead_);
     std::memcpy(buffer, readAhead_.data() + readHead_, n);
     readHead_ += n;
@@ -329,7 +362,48 @@ bool Trs232c::Read(std::uint8_t *buffer, int count)
                 return false;
         }
     }
+    // The machine goes on as soon as the backlog has drained, not only at
+    // the next count.
+    if (inputLimits_ && inputHeld_)
+        throttleInput();
     return true;
+}
+
+bool Trs232c::throttleInput()
+{
+    std::lock_guard lock(inputMutex_);
+    if (!inputLimits_ || fd_ < 0)
+        return false;
+    const int backlog = std::max(0, system_.inputQueue(fd_)) + heldBytes();
+    inputRecord_.peakBacklog = std::max(inputRecord_.peakBacklog, backlog);
+    auto send = [&](bool stop) {
+        // Ahead of any output waiting; a port that has no such call (a
+        // network port) gets the character as plain data.
+        if (system_.sendFlowChar(fd_, stop) != 0) {
+            const std::uint8_t c = stop ? stopChar_ : startChar_;
+            if (system_.writeSome(fd_, &c, 1) != 1)
+                return false;
+        }
+        return true;
+    };
+    if (!inputHeld_ && backlog > inputLimits_->stopAbove) {
+        if (send(true)) {
+            inputHeld_ = true;
+            inputRecord_.backlogAtStop.push_back(backlog);
+        }
+    } else if (inputHeld_ && backlog < inputLimits_->resumeBelow) {
+        if (send(false)) {
+            inputHeld_ = false;
+            ++inputRecord_.resumes;
+        }
+    }
+    return inputHeld_;
+}
+
+Trs232c::InputFlowRecord Trs232c::inputFlowRecord() const
+{
+    std::lock_guard lock(inputMutex_);
+    return inputRecord_;
 }
 
 bool Trs232c::waitWritable(Clock::time_point deadline)

@@ -6,7 +6,10 @@
 //
 // Threading: every operation is called on the user-interface thread, and
 // every handler runs there. The watcher only waits on the port and hands
-// over; it never reads, writes or touches a handler itself.
+// over; it never reads, writes or touches a handler itself. A port with
+// input flow control at set levels also runs an InputThrottle, which only
+// looks at the input queue and sends XOFF or XON, under the input lock.
+#include "serial/lineconfig.h"
 #include "serial/linesettings.h"
 #include "serial/serialsystem.h"
 
@@ -16,12 +19,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace marbolt {
 
 class tcommthread;
+class InputThrottle;
 
 // Line events, as the bits of the event mask.
 constexpr std::uint32_t EV_RXCHAR = 0x0001;
@@ -95,6 +101,15 @@ public:
     // Writes since Open; the watcher reads it for EV_TXEMPTY.
     std::uint64_t writeCount() const { return writes_.load(std::memory_order_relaxed); }
 
+    // Input flow control at set levels, since the last Open: the largest
+    // backlog seen, and the backlog each time XoffChar went out.
+    struct InputFlowRecord {
+        int peakBacklog = 0;
+        std::vector<int> backlogAtStop;
+        int resumes = 0;
+    };
+    InputFlowRecord inputFlowRecord() const;
+
 private:
     friend class tcommthread;
     using Clock = std::chrono::steady_clock;
@@ -111,6 +126,10 @@ private:
     bool waitWritable(Clock::time_point deadline);
     bool waitUntilSent(Clock::time_point deadline);
     bool waitForLine(int count, Clock::time_point deadline);
+    // Sends XoffChar or XonChar when the backlog crosses the levels; true
+    // while the input is held. Either thread; takes the input lock.
+    bool throttleInput();
+    int heldBytes() const { return readTail_ - readHead_; }
 
     SerialSystem &system_;
     int fd_ = -1;
@@ -134,6 +153,17 @@ private:
     Clock::time_point lineFree_{};
     Clock::duration overslept_{};
     std::atomic<std::uint64_t> writes_{0};
+
+    // Input flow control at set levels (see LineConfig::inputLimits).
+    std::optional<LineConfig::InputLimits> inputLimits_;
+    std::unique_ptr<InputThrottle> throttle_;
+    std::uint8_t stopChar_ = 0;
+    std::uint8_t startChar_ = 0;
+    // Guards the read-ahead's indices against the throttle's look at them
+    // (only the user-interface thread changes them), and the state below.
+    mutable std::mutex inputMutex_;
+    bool inputHeld_ = false;
+    InputFlowRecord inputRecord_;
 
     // Bytes already taken from the driver and not yet read. Filled by
     // RxCount and Read, so dropped NUL bytes never count as waiting.

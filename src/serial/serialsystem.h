@@ -52,6 +52,9 @@ public:
     // device gives no meaningful count (pseudo-terminals report none even
     // while the peer has not read).
     virtual std::optional<int> outputQueue(int fd);
+    // Sends the tty's STOP (stop) or START character ahead of any output
+    // waiting in the driver, as a driver's own XOFF and XON go (tcflow).
+    virtual int sendFlowChar(int fd, bool stop);
     // Discards the queues: input, output or both (tcflush).
     virtual int flushQueues(int fd, int queueSelector);
     // Raises (TIOCMBIS) or lowers (TIOCMBIC) modem control lines.

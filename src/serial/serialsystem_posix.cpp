@@ -8,6 +8,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace marbolt {
@@ -108,6 +109,11 @@ int SerialSystem::inputQueue(int fd)
     if (::ioctl(fd, FIONREAD, &n) != 0)
         return -1;
     return n;
+}
+
+int SerialSystem::sendFlowChar(int fd, bool stop)
+{
+    return ::tcflow(fd, stop ? TCIOFF : TCION);
 }
 
 std::optional<int> SerialSystem::outputQueue(int fd)

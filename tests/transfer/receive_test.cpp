@@ -150,6 +150,46 @@ private slots:
         QVERIFY(rig.form->ActionList1.Rec1->isEnabled());
     }
 
+    // A machine that punches at line speed and honours XOFF (with the few
+    // characters a control still sends after it), while the reception
+    // takes its real time to detect the code through a feed leader: the
+    // port stops the machine in time and the program arrives whole.
+    void aMachineAtLineSpeedIsStoppedInTimeAndNothingIsLost_data()
+    {
+        QTest::addColumn<int>("bps");
+        QTest::addColumn<int>("leader");
+        QTest::newRow("19200 bit/s, 10 feed characters") << 19200 << 10;
+        QTest::newRow("9600 bit/s, 30 feed characters") << 9600 << 30;
+    }
+
+    void aMachineAtLineSpeedIsStoppedInTimeAndNothingIsLost()
+    {
+        QFETCH(int, bps);
+        QFETCH(int, leader);
+        Rig rig;
+        rig.clock.cap = 1000;  // the detection sleeps its real 100 ms a pass
+        rig.set("SPEED", QString::number(bps));
+        std::string program = "O7000(ROUGH)\n";
+        while (program.size() < 2600)
+            program += "G01X" + std::to_string(program.size()) + ".Y-12.5F300\n";
+        program += "M30\n";
+        vm::PunchMode mode;
+        mode.bytesPerSecond = vm::lineBytesPerSecond(bps);
+        mode.overrunAfterDc3 = 10;
+        rig.machine->punch(vm::punchTape(program, PunchCode::Iso, leader, true, 0xFF), mode);
+        rig.form->Rec1Execute();
+
+        QCOMPARE(rig.dialogs.texts(Kind::Error), QStringList{});
+        QCOMPARE(rig.dialogs.texts(Kind::Information), QStringList{kDone});
+        std::string expected;
+        for (char c : program)
+            expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        QCOMPARE(documentOf(rig), expected + "%\r\n");
+        const auto fromPc = rig.machine->received();
+        QVERIFY2(std::count(fromPc.begin(), fromPc.end(), kDC3) >= 1, hex(bytesOf(fromPc)).c_str());
+        QCOMPARE(fromPc.front(), kDC1);
+    }
+
     void aLineErrorStopsTheMachineAndKeepsWhatCame()
     {
         InjectedErrors errors;

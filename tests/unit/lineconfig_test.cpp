@@ -64,9 +64,25 @@ TEST(LineConfig, TheReceivePortAddsInputFlowControlOnly)
 {
     LineSettings s = LineSettings::receivePortDefaults();
     s.flowflag = kReceiveFlowFlag;
-    const termios t = configFor(s).attributes;
-    EXPECT_TRUE(t.c_iflag & IXOFF);
-    EXPECT_FALSE(t.c_iflag & IXON);
+    s.XoffChar = 0x93;  // as a reception sets them
+    s.XonChar = 0x11;
+    const LineConfig c = configFor(s);
+    // 0x93 once fewer than 800 of the 1024 bytes are free, 0x11 below 100:
+    // done by the port itself, not by Linux at its own levels.
+    ASSERT_TRUE(c.inputLimits);
+    EXPECT_EQ(*c.inputLimits, (LineConfig::InputLimits{224, 100}));
+    EXPECT_FALSE(c.attributes.c_iflag & IXOFF);
+    EXPECT_FALSE(c.attributes.c_iflag & IXON);
+    EXPECT_EQ(c.attributes.c_cc[VSTOP], 0x93);
+    EXPECT_EQ(c.attributes.c_cc[VSTART], 0x11);
+
+    // A limit left at 0: the port's own levels, Linux's input flow control.
+    s.XonLim = 0;
+    const LineConfig own = configFor(s);
+    EXPECT_FALSE(own.inputLimits);
+    EXPECT_TRUE(own.attributes.c_iflag & IXOFF);
+    // No input flow control at all on the send port.
+    EXPECT_FALSE(configFor(LineSettings::sendPortDefaults()).inputLimits);
 }
 
 TEST(LineConfig, StopBitAndParityTexts)

@@ -13,9 +13,15 @@
 
 namespace marbolt::vm {
 
-std::vector<std::uint8_t> punchTape(std::string_view text, PunchCode code, int leader, bool dc4)
+double lineBytesPerSecond(int bps, int stopBits)
 {
-    std::vector<std::uint8_t> tape(static_cast<std::size_t>(std::max(0, leader)), 0x00);
+    return bps / static_cast<double>(1 + 8 + stopBits);
+}
+
+std::vector<std::uint8_t> punchTape(std::string_view text, PunchCode code, int leader, bool dc4,
+                                    std::uint8_t leaderByte)
+{
+    std::vector<std::uint8_t> tape(static_cast<std::size_t>(std::max(0, leader)), leaderByte);
     auto put = [&](std::uint8_t c) { tape.push_back(encodeFor(code, c)); };
     put('%');
     put('\n');
@@ -108,6 +114,7 @@ void VirtualMachine::punch(std::vector<std::uint8_t> tape, const PunchMode &mode
         tape_ = std::move(tape);
         tapePos_ = 0;
         punchRunning_ = !mode.waitForDc1;
+        overrunLeft_ = -1;
         nextPunch_ = Clock::now();
     }
     wake();
@@ -206,11 +213,17 @@ void VirtualMachine::takeIn(const std::uint8_t *bytes, std::size_t n, Clock::tim
                 afterDc3_.push_back(0);
             }
         } else if (mode_ == Mode::Punch) {
-            if (b == kDC1 && !punchRunning_) {
+            if (b == kDC1 && (!punchRunning_ || overrunLeft_ >= 0)) {
+                if (!punchRunning_)
+                    nextPunch_ = at;
                 punchRunning_ = true;
-                nextPunch_ = at;
-            } else if (b == kDC3 && punch_.honourDc3) {
-                punchRunning_ = false;
+                overrunLeft_ = -1;
+            } else if (b == kDC3 && punch_.honourDc3 && punchRunning_ && overrunLeft_ < 0) {
+                overrunLeft_ = punch_.overrunAfterDc3;
+                if (overrunLeft_ == 0) {
+                    punchRunning_ = false;
+                    overrunLeft_ = -1;
+                }
             }
         }
     }
@@ -240,14 +253,25 @@ void VirtualMachine::advance(Clock::time_point now)
         }
     } else if (mode_ == Mode::Punch && punchRunning_ && immediate_.empty()) {
         if (punch_.bytesPerSecond <= 0) {
-            while (tapePos_ < tape_.size())
-                writeOut(tape_[tapePos_++]);
+            while (tapePos_ < tape_.size() && punchRunning_)
+                punchOne();
         } else if (tapePos_ < tape_.size() && now >= nextPunch_) {
-            writeOut(tape_[tapePos_++]);
+            punchOne();
             const auto step = std::chrono::duration_cast<Clock::duration>(
                 std::chrono::duration<double>(1.0 / punch_.bytesPerSecond));
             nextPunch_ = std::max(nextPunch_ + step, now - step);
         }
+    }
+}
+
+// Called with the lock held: one character of the tape, counting down
+// what a DC3 still lets out.
+void VirtualMachine::punchOne()
+{
+    writeOut(tape_[tapePos_++]);
+    if (overrunLeft_ > 0 && --overrunLeft_ == 0) {
+        punchRunning_ = false;
+        overrunLeft_ = -1;
     }
 }
 

@@ -51,15 +51,22 @@ struct PunchMode {
     bool waitForDc1 = true;
     // 0x93 from the PC pauses the punch, 0x11 resumes it.
     bool honourDc3 = true;
+    // Characters a real control still punches after a DC3 before it stops
+    // (its output buffer and reaction time).
+    int overrunAfterDc3 = 0;
     // Bytes a second; 0 sends as fast as the line takes them.
     double bytesPerSecond = 0;
 };
 
-// A program tape as a control punches it: leader (NUL bytes), "%", end of
-// block, the text with each line end as the code's end of block, "%",
-// and DC4 when asked. text uses LF or CR LF line ends.
+// Bytes a second at bps with one start bit, eight data bits and the stop bits.
+double lineBytesPerSecond(int bps, int stopBits = 1);
+
+// A program tape as a control punches it: leader (NUL bytes, or the feed
+// character the control uses), "%", end of block, the text with each line
+// end as the code's end of block, "%", and DC4 when asked. text uses LF or
+// CR LF line ends.
 std::vector<std::uint8_t> punchTape(std::string_view text, PunchCode code, int leader = 10,
-                                    bool dc4 = true);
+                                    bool dc4 = true, std::uint8_t leaderByte = 0x00);
 
 class VirtualMachine {
 public:
@@ -103,6 +110,7 @@ private:
     void writeOut(std::uint8_t b);
     Clock::time_point nextDue(Clock::time_point now);
     void advance(Clock::time_point now);
+    void punchOne();
     void drainTo(Clock::time_point now);
 
     std::string path_;
@@ -129,6 +137,7 @@ private:
     std::vector<std::uint8_t> tape_;
     std::size_t tapePos_ = 0;
     bool punchRunning_ = false;  // DC1 seen (or not needed) and not held by DC3
+    int overrunLeft_ = -1;       // characters still punched after a DC3; -1: none pending
     Clock::time_point nextPunch_{};
     std::deque<std::uint8_t> immediate_;
 
