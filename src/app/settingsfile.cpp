@@ -15,6 +15,12 @@ bool readSettingsFile(const QString &path, SettingsStore &store)
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         return false;
+    readSettingsBytes(bytes, store);
+    return true;
+}
+
+void readSettingsBytes(const QByteArray &bytes, SettingsStore &store)
+{
     // Letter case is kept (paths, the font name); every line break form
     // ends a line. Bytes that are not Shift-JIS are carried as escapes, so a
     // path holding them is written back unchanged.
@@ -26,7 +32,6 @@ bool readSettingsFile(const QString &path, SettingsStore &store)
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();  // the break after the last line ends it, it opens none
     store.replaceLines(std::move(lines));
-    return true;
 }
 
 QByteArray settingsFileBytes(const SettingsStore &store, const SettingsOverrides &overrides)

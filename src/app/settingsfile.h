@@ -18,6 +18,8 @@ struct SettingsOverrides {
 // Replaces the store's lines with the file's lines. False when the file
 // does not exist or cannot be read; the store is then unchanged.
 bool readSettingsFile(const QString &path, SettingsStore &store);
+// The same for the file's bytes.
+void readSettingsBytes(const QByteArray &bytes, SettingsStore &store);
 
 // The bytes of the settings file for the store's values.
 QByteArray settingsFileBytes(const SettingsStore &store, const SettingsOverrides &overrides);

@@ -8,21 +8,22 @@
 #include <algorithm>
 #include <set>
 
-namespace marbolt {
-
-// Scintilla's interface for building a document off to the side; the
-// library ships it only with its sources. It must not stand in an unnamed
-// namespace: the compiler would then know that nothing implements it here
-// and turn every call into a pure-virtual call.
-class SciLoader {
+// Scintilla's interface for building a document off to the side
+// (SCI_CREATELOADER), as its ILexer.h declares it: the library ships the
+// header only with its sources. The name, the namespace (none: the
+// library's type information names it "ILoader") and the order of the
+// functions are the library's own, so a call through it is a call through
+// the library's type, as the sanitizer's type check demands. Sci_Position
+// is ptrdiff_t, and SCI_METHOD is empty on this platform.
+class ILoader {
 public:
     virtual int Release() = 0;
+    // Returns a status code from SC_STATUS_*.
     virtual int AddData(const char *data, std::ptrdiff_t length) = 0;
     virtual void *ConvertToDocument() = 0;
-
-protected:
-    ~SciLoader() = default;
 };
+
+namespace marbolt {
 
 namespace {
 constexpr int kStatusOk = 0;
@@ -86,14 +87,14 @@ NcEditor::Loader::Loader(NcEditor *editor, std::size_t sizeHint)
 NcEditor::Loader::~Loader()
 {
     if (loader_)
-        static_cast<SciLoader *>(loader_)->Release();
+        static_cast<::ILoader *>(loader_)->Release();
 }
 
 bool NcEditor::Loader::add(std::string_view piece)
 {
     if (!loader_)
         return false;
-    return static_cast<SciLoader *>(loader_)->AddData(
+    return static_cast<::ILoader *>(loader_)->AddData(
                piece.data(), static_cast<std::ptrdiff_t>(piece.size()))
         == kStatusOk;
 }
@@ -102,7 +103,7 @@ void NcEditor::Loader::commit()
 {
     if (!loader_)
         return;
-    void *doc = static_cast<SciLoader *>(loader_)->ConvertToDocument();
+    void *doc = static_cast<::ILoader *>(loader_)->ConvertToDocument();
     loader_ = nullptr;
     editor_->SendScintilla(SCI_SETDOCPOINTER, 0, doc);
     // The view now holds its own reference to the document.

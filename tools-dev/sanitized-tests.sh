@@ -1,0 +1,11 @@
+#!/bin/sh
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer in
+# build-asan and runs the whole test suite there. A sanitizer report ends
+# the test that made it with a failure.
+set -e
+cd "$(dirname "$0")/.."
+cmake -S . -B build-asan -G Ninja -DMARBOLT_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+cmake --build build-asan
+ASAN_OPTIONS=abort_on_error=1:strict_string_checks=1 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan --output-on-failure
