@@ -47,10 +47,7 @@ Outcome receiveAt(int bps, bool portLevels)
     s.set(QStringLiteral("STOPBIT"), QStringLiteral("1"));
     if (!portLevels)
         form.rs232c2->XonLim = 0;  // the port keeps Linux's own levels
-    std::string program = "O7000(ROUGH)\n";
-    while (program.size() < 2600)
-        program += "G01X" + std::to_string(program.size()) + ".Y-12.5F300\n";
-    program += "M30\n";
+    const std::string program = vm::longProgramText(2600);
     vm::PunchMode mode;
     mode.bytesPerSecond = vm::lineBytesPerSecond(bps);
     mode.overrunAfterDc3 = 10;

@@ -169,10 +169,7 @@ private slots:
         Rig rig;
         rig.clock.cap = 1000;  // the detection sleeps its real 100 ms a pass
         rig.set("SPEED", QString::number(bps));
-        std::string program = "O7000(ROUGH)\n";
-        while (program.size() < 2600)
-            program += "G01X" + std::to_string(program.size()) + ".Y-12.5F300\n";
-        program += "M30\n";
+        const std::string program = vm::longProgramText(2600);
         vm::PunchMode mode;
         mode.bytesPerSecond = vm::lineBytesPerSecond(bps);
         mode.overrunAfterDc3 = 10;

@@ -13,6 +13,14 @@
 
 namespace marbolt::vm {
 
+std::string longProgramText(std::size_t bytes)
+{
+    std::string program = "O7000(ROUGH)\n";
+    while (program.size() < bytes)
+        program += "G01X" + std::to_string(program.size()) + ".Y-12.5F300\n";
+    return program + "M30\n";
+}
+
 double lineBytesPerSecond(int bps, int stopBits)
 {
     return bps / static_cast<double>(1 + 8 + stopBits);

@@ -58,6 +58,10 @@ struct PunchMode {
     double bytesPerSecond = 0;
 };
 
+// An NC program of at least bytes characters (LF line ends): O7000, then
+// numbered moves, then M30, as a control punches a long program back.
+std::string longProgramText(std::size_t bytes);
+
 // Bytes a second at bps with one start bit, eight data bits and the stop bits.
 double lineBytesPerSecond(int bps, int stopBits = 1);
 
