@@ -1,5 +1,6 @@
 // The editing tools on the real window: the current program and printing,
 // replace, the jump, saving each program, and the small edits.
+#include "app/statuspanels.h"
 #include "formrig.h"
 
 #include "tools/replacedialog.h"
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
@@ -35,6 +37,27 @@ TfrmReplace *openReplace(FormRig &rig, const std::string &text, const char *find
 }
 
 }  // namespace
+
+// The texts a label shows when it is painted.
+class PaintWatch : public QObject {
+public:
+    PaintWatch(QLabel *label, QStringList &painted) : label_(label), painted_(painted)
+    {
+        label_->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == label_ && event->type() == QEvent::Paint)
+            painted_ << label_->text();
+        return false;
+    }
+
+private:
+    QLabel *label_;
+    QStringList &painted_;
+};
 
 class EditingToolsTest : public QObject {
     Q_OBJECT
@@ -369,6 +392,30 @@ private slots:
         rig.caretTo(10);
         rig.form->OsaveExecute();
         QCOMPARE(rig.form->RichEdit1->caretPos(), std::size_t{10});
+    }
+
+    // Thousands of programs: panel 0 counts them out on screen while the
+    // command runs, and is empty again at the end.
+    void savingManyProgramsShowsProgressInPanel0()
+    {
+        FormRig rig;
+        rig.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+        std::string document = "%\r\n";
+        for (int i = 0; i < 600; ++i)
+            document += "O" + std::to_string(1000 + i) + "\r\nG01X1.\r\n";
+        rig.load(document + "%\r\n");
+        auto *panel = rig.form->StatusBar1->findChild<QLabel *>(QStringLiteral("Panel0"));
+        QVERIFY(panel);
+        QStringList painted;
+        PaintWatch watch(panel, painted);
+        QTemporaryDir out;
+        rig.dialogs.folders = {out.path()};
+        rig.form->ActionList1.Osave->trigger();
+        QVERIFY2(painted.contains(QStringLiteral("256 / 600 プログラム保存済み")), qPrintable(painted.join(u'|')));
+        QVERIFY(painted.contains(QStringLiteral("600 / 600 プログラム保存済み")));
+        QCOMPARE(rig.form->StatusBar1->panelText(0), QString());
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 600);
     }
 
     void savingEachProgramStopsAtAFileThatCannotBeMade()
