@@ -6,6 +6,6 @@ set -e
 cd "$(dirname "$0")/.."
 cmake -S . -B build-asan -G Ninja -DMARBOLT_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 cmake --build build-asan
-ASAN_OPTIONS=abort_on_error=1:strict_string_checks=1 \
+ASAN_OPTIONS=abort_on_error=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure
