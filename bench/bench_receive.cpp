@@ -71,9 +71,7 @@ int main(int argc, char **argv)
     for (int bps : {4800, 9600, 19200, 115200}) {
         const Outcome with = receiveAt(bps, true);
         const Outcome base = receiveAt(bps, false);
-        const int atStop = with.record.backlogAtStop.empty()
-                               ? 0
-                               : *std::max_element(with.record.backlogAtStop.begin(), with.record.backlogAtStop.end());
+        const int atStop = with.record.largestBacklogAtStop;
         std::printf("%6d bit/s: largest backlog %4d (DC3 sent %d x, at a backlog of at most %d), margin after DC3 "
                     "%d characters, program %s | baseline without the port's levels: largest backlog %s, "
                     "program %s\n",

@@ -389,7 +389,8 @@ bool Trs232c::throttleInput()
     if (!inputHeld_ && backlog > inputLimits_->stopAbove) {
         if (send(true)) {
             inputHeld_ = true;
-            inputRecord_.backlogAtStop.push_back(backlog);
+            ++inputRecord_.stops;
+            inputRecord_.largestBacklogAtStop = std::max(inputRecord_.largestBacklogAtStop, backlog);
         }
     } else if (inputHeld_ && backlog < inputLimits_->resumeBelow) {
         if (send(false)) {

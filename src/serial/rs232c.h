@@ -22,7 +22,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace marbolt {
 
@@ -102,11 +101,13 @@ public:
     std::uint64_t writeCount() const { return writes_.load(std::memory_order_relaxed); }
 
     // Input flow control at set levels, since the last Open: the largest
-    // backlog seen, and the backlog each time XoffChar went out.
+    // backlog seen, how often XoffChar and XonChar went out, and the
+    // largest backlog at which XoffChar went.
     struct InputFlowRecord {
         int peakBacklog = 0;
-        std::vector<int> backlogAtStop;
+        int stops = 0;
         int resumes = 0;
+        int largestBacklogAtStop = 0;
     };
     InputFlowRecord inputFlowRecord() const;
 
@@ -162,7 +163,7 @@ private:
     // Guards the read-ahead's indices against the throttle's look at them
     // (only the user-interface thread changes them), and the state below.
     mutable std::mutex inputMutex_;
-    bool inputHeld_ = false;
+    std::atomic<bool> inputHeld_{false};
     InputFlowRecord inputRecord_;
 
     // Bytes already taken from the driver and not yet read. Filled by
