@@ -16,11 +16,6 @@ namespace {
 // to stay open at once, many enough that the sync costs little per file.
 constexpr qsizetype kBatch = 256;
 
-QString cannotCreate(const QString &path)
-{
-    return QStringLiteral("ファイル %1 を作成できません").arg(path);
-}
-
 }  // namespace
 
 std::optional<ProgramSaveFailure> saveEachProgram(
@@ -58,7 +53,10 @@ std::optional<ProgramSaveFailure> saveEachProgram(
         const QString path = programFilePath(folder, entries[i]);
         std::optional<ProgramSaveFailure> failure;
         if (!namesFileInFolder(folder, entries[i])) {
-            failure = ProgramSaveFailure{i, cannotCreate(path)};
+            // No reason of the system's to give: the name itself is refused.
+            WriteResult refused;
+            refused.status = WriteStatus::CannotCreate;
+            failure = ProgramSaveFailure{i, writeFailureMessage(path, refused)};
         } else {
             const ProgramExtent &e = extents[static_cast<std::size_t>(i)];
             std::string bytes;
