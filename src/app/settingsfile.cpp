@@ -4,11 +4,15 @@
 #include "document/sjistext.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace marbolt {
 
 bool readSettingsFile(const QString &path, SettingsStore &store)
 {
+    // A FIFO or a device by that name would hang the start or never end.
+    if (!QFileInfo(path).isFile())
+        return false;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return false;

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "filesizelimit.h"
 #include "testfiles.h"
 
@@ -143,6 +145,19 @@ TEST(SettingsFile, ReadingTakesLinesWhateverTheirBreaksAndDropsUnknownKeysAtTheN
     EXPECT_FALSE(written.contains("MYKEY"));
     EXPECT_TRUE(written.contains("\r\nSPEED=1200\r\n"));
     EXPECT_EQ(written.count("SPEED="), 1);
+}
+
+TEST(SettingsFile, OnlyARegularFileIsRead)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("marbolt.ini"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    SettingsStore s;
+    s.set(QStringLiteral("SPEED"), QStringLiteral("9600"));
+    EXPECT_FALSE(readSettingsFile(fifo, s)) << "returns at once instead of waiting for a writer";
+    EXPECT_FALSE(readSettingsFile(QStringLiteral("/dev/zero"), s));
+    EXPECT_FALSE(readSettingsFile(dir.path(), s));
+    EXPECT_EQ(s.get(QStringLiteral("SPEED")), QStringLiteral("9600")) << "the store is unchanged";
 }
 
 TEST(SettingsFile, AFailedWriteLeavesTheOldFile)
