@@ -9,7 +9,6 @@
 #include "tools/finddialog.h"
 
 #include <Qsci/qscicommand.h>
-#include <Qsci/qscicommandset.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -22,20 +21,6 @@
 #include <QVBoxLayout>
 
 namespace marbolt {
-
-namespace {
-
-// Scintilla's own bindings for these keys would bypass the window's
-// commands (paste must upper-case, undo must follow EditUndo1).
-void unbindEditorCommand(QsciScintilla *editor, QsciCommand::Command command)
-{
-    if (QsciCommand *c = editor->standardCommands()->find(command)) {
-        c->setKey(0);
-        c->setAlternateKey(0);
-    }
-}
-
-}  // namespace
 
 void TSDIAppForm::createComponents()
 {
@@ -65,9 +50,6 @@ void TSDIAppForm::createComponents()
 
     RichEdit1 = new NcEditor(central);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
-    for (auto c : {QsciCommand::Paste, QsciCommand::SelectionCut, QsciCommand::SelectionCopy, QsciCommand::Undo,
-                   QsciCommand::Redo, QsciCommand::SelectAll})
-        unbindEditorCommand(RichEdit1, c);
     column->addWidget(RichEdit1, 1);
     setCentralWidget(central);
 

@@ -5,6 +5,7 @@
 
 #include "document/indexbox.h"
 #include "document/nceditor.h"
+#include "document/sjistext.h"
 #include "transfer/clock.h"
 
 #include <QLocale>
@@ -15,7 +16,9 @@ void TSDIAppForm::EditDateExecute()
 {
     const std::size_t start = RichEdit1->selectionStartPos();
     RichEdit1->selectRange(start, start);
-    const QString date = QLocale::system().toString(clock_->now().date(), QLocale::ShortFormat);
+    // Inserted text is upper case like typed text ("8 DEC 2026" where the
+    // short date names the month).
+    const QString date = upperAscii(QLocale::system().toString(clock_->now().date(), QLocale::ShortFormat));
     const std::string comment = ("(" + date + ")").toStdString();
     RichEdit1->SendScintilla(QsciScintilla::SCI_REPLACESEL, 0UL, comment.c_str());
 }

@@ -2,6 +2,8 @@
 
 #include "sjistext.h"
 
+#include <Qsci/qscicommandset.h>
+
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 
@@ -29,6 +31,53 @@ namespace {
 constexpr int kStatusOk = 0;
 }  // namespace
 
+bool NcEditor::isPlainEditingCommand(QsciCommand::Command command)
+{
+    using C = QsciCommand;
+    switch (command) {
+    // Caret, selection and scrolling.
+    case C::LineDown: case C::LineDownExtend: case C::LineDownRectExtend: case C::LineScrollDown:
+    case C::LineUp: case C::LineUpExtend: case C::LineUpRectExtend: case C::LineScrollUp:
+    case C::ParaDown: case C::ParaDownExtend: case C::ParaUp: case C::ParaUpExtend:
+    case C::CharLeft: case C::CharLeftExtend: case C::CharLeftRectExtend:
+    case C::CharRight: case C::CharRightExtend: case C::CharRightRectExtend:
+    case C::WordLeft: case C::WordLeftExtend: case C::WordRight: case C::WordRightExtend:
+    case C::WordPartLeft: case C::WordPartLeftExtend: case C::WordPartRight: case C::WordPartRightExtend:
+    case C::Home: case C::HomeExtend: case C::HomeRectExtend: case C::HomeDisplay: case C::HomeDisplayExtend:
+    case C::HomeWrap: case C::HomeWrapExtend: case C::VCHome: case C::VCHomeExtend: case C::VCHomeRectExtend:
+    case C::VCHomeWrap: case C::VCHomeWrapExtend:
+    case C::LineEnd: case C::LineEndExtend: case C::LineEndRectExtend: case C::LineEndDisplay:
+    case C::LineEndDisplayExtend: case C::LineEndWrap: case C::LineEndWrapExtend:
+    case C::DocumentStart: case C::DocumentStartExtend: case C::DocumentEnd: case C::DocumentEndExtend:
+    case C::PageUp: case C::PageUpExtend: case C::PageUpRectExtend:
+    case C::PageDown: case C::PageDownExtend: case C::PageDownRectExtend:
+    case C::StutteredPageUp: case C::StutteredPageUpExtend: case C::StutteredPageDown:
+    case C::StutteredPageDownExtend:
+    case C::EditToggleOvertype: case C::Cancel:
+    // The keys a plain text control has for entering and removing text.
+    case C::Delete: case C::DeleteBack: case C::DeleteWordLeft: case C::DeleteWordRight:
+    case C::Newline: case C::Tab:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void NcEditor::keepOnlyPlainEditingKeys()
+{
+    // Everything else the editor library binds either edits text in ways
+    // the upper-case rule does not see (Ctrl+U lower-cases, Ctrl+D
+    // duplicates, Ctrl+T transposes, Ctrl+L cuts a line, ...) or takes a
+    // key that belongs to a command of the window (Ctrl+A, Ctrl+D, Ctrl+V,
+    // Ctrl+Z): the window's command must get it.
+    for (QsciCommand *c : standardCommands()->commands()) {
+        if (!isPlainEditingCommand(c->command())) {
+            c->setKey(0);
+            c->setAlternateKey(0);
+        }
+    }
+}
+
 NcEditor::NcEditor(QWidget *parent) : QsciScintilla(parent)
 {
     setUtf8(true);
@@ -44,6 +93,7 @@ NcEditor::NcEditor(QWidget *parent) : QsciScintilla(parent)
     // by line then lays out one new line, not the whole page (halves the
     // cost of a held arrow key in a long document).
     SendScintilla(SCI_SETLAYOUTCACHE, SC_CACHE_PAGE);
+    keepOnlyPlainEditingKeys();
     applyDocumentSettings();
 }
 

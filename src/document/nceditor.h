@@ -1,6 +1,7 @@
 #pragma once
 // The editor RichEdit1: a Scintilla view holding the document as UTF-8 with
 // CR LF line breaks. Positions are Scintilla's, a line break counting two.
+#include <Qsci/qscicommand.h>
 #include <Qsci/qsciscintilla.h>
 
 #include <cstdint>
@@ -16,6 +17,10 @@ public:
     static constexpr std::uint64_t kMaxCharacters = 99999999;
 
     explicit NcEditor(QWidget *parent = nullptr);
+
+    // The editor library's commands that keep a key here: caret,
+    // selection and scrolling, and the keys of plain text entry.
+    static bool isPlainEditingCommand(QsciCommand::Command command);
 
     // The whole text as one contiguous buffer, valid until the next change.
     std::string_view textView() const;
@@ -94,6 +99,7 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
 
 private:
+    void keepOnlyPlainEditingKeys();
     void applyDocumentSettings();
     bool unsaved_ = false;
 };

@@ -6,6 +6,8 @@
 #include "scripteddialogs.h"
 #include "tools/finddialog.h"
 
+#include <Qsci/qscicommandset.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -13,6 +15,8 @@
 #include <QFontDatabase>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -269,6 +273,60 @@ private slots:
         f->ActionList1.EditPaste1->trigger();
         QCOMPARE(std::string(f->RichEdit1->textView()), std::string("G01X-10.5\r\nO2000\r\n"));
         QVERIFY(f->ComboBox2->entries().contains(QStringLiteral("O2000")));
+    }
+
+    // The editor keeps only caret, selection and scrolling keys and the
+    // keys of plain text entry; no key of its own edits text otherwise or
+    // takes a key of a window command.
+    void theEditorKeepsOnlyPlainEditingKeys()
+    {
+        using C = QsciCommand;
+        const QList<C::Command> textEntry{C::Delete, C::DeleteBack, C::DeleteWordLeft, C::DeleteWordRight,
+                                          C::Newline, C::Tab};
+        // Every command that moves, selects, scrolls, or only switches a mode.
+        const QString notEditing = QStringLiteral("Move|Extend|Scroll|Toggle insert/overtype|Cancel");
+        auto f = makeForm();
+        QList<int> windowKeys;
+        for (const QAction *a : f->findChildren<QAction *>())
+            for (const QKeySequence &k : a->shortcuts())
+                windowKeys << k[0].toCombined();
+        for (const QsciCommand *c : f->RichEdit1->standardCommands()->commands()) {
+            if (!c->key() && !c->alternateKey())
+                continue;
+            const bool allowed =
+                textEntry.contains(c->command()) || c->description().contains(QRegularExpression(notEditing));
+            QVERIFY2(allowed, qPrintable(QStringLiteral("editor binding left: ") + c->description()));
+            for (int key : {c->key(), c->alternateKey()})
+                QVERIFY2(!key || !windowKeys.contains(key),
+                         qPrintable(QKeySequence(key).toString() + QStringLiteral(" is a window command's key")));
+        }
+    }
+
+    // Real keys in the focused editor: Ctrl+D is the window's date, and
+    // the editor library's Ctrl+U, Ctrl+T, Ctrl+L and Ctrl+Shift+L do nothing.
+    void ctrlDInsertsTheDateAndTheLibrarysEditingKeysAreGone()
+    {
+        auto f = makeForm();
+        f->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.get()));
+        load(*f, "O1\r\nG01X1.\r\n");
+        f->RichEdit1->setFocus();
+        f->RichEdit1->selectRange(0, 2);
+        const std::string before(f->RichEdit1->textView());
+        using Press = std::pair<Qt::Key, Qt::KeyboardModifiers>;
+        const Press presses[] = {{Qt::Key_U, Qt::ControlModifier}, {Qt::Key_T, Qt::ControlModifier},
+                                 {Qt::Key_L, Qt::ControlModifier}, {Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier}};
+        for (const auto &[key, mods] : presses) {
+            QTest::keyClick(f->RichEdit1, key, mods);
+            QCOMPARE(std::string(f->RichEdit1->textView()), before);
+        }
+        f->RichEdit1->selectRange(4, 4);
+        QTest::keyClick(f->RichEdit1, Qt::Key_D, Qt::ControlModifier);
+        const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toUpper();
+        QCOMPARE(QString::fromStdString(std::string(f->RichEdit1->textView())),
+                 QStringLiteral("O1\r\n(%1)G01X1.\r\n").arg(date));
+        QVERIFY2(!QString::fromStdString(std::string(f->RichEdit1->textView())).contains(QRegularExpression("[a-z]")),
+                 "the date is upper case like all inserted text");
     }
 
     void cutAndCopyFollowFocusAndSelection()
