@@ -298,7 +298,8 @@ private slots:
         rig.load("G01\r\n");
         rig.form->RichEdit1->selectRange(0, 3);
         rig.form->ActionList1.EditDate->trigger();
-        const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+        // Upper case like all inserted text ("8 DEC 2026" under the C locale).
+        const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toUpper();
         QCOMPARE(QString::fromStdString(rig.text()), QStringLiteral("(%1)G01\r\n").arg(date));
         QCOMPARE(rig.form->RichEdit1->caretPos(), static_cast<std::size_t>(date.toUtf8().size() + 2));
     }
