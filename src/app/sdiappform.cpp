@@ -234,6 +234,11 @@ void TSDIAppForm::RichEdit1Change()
     ActionList1.EditUndo1->setEnabled(true);
 }
 
+void TSDIAppForm::RichEdit1OutsideText()
+{
+    ComboBox2->rebuild(RichEdit1->textView());
+}
+
 void TSDIAppForm::showPopupMenu(const QPoint &at)
 {
     PopupMenu1->popup(RichEdit1->mapToGlobal(at));

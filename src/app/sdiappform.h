@@ -107,6 +107,8 @@ public:
     void ComboBox2Click(int row);
     void ComboBox2KeyPress();
     void RichEdit1Change();
+    // Text dropped or pasted with the middle button: indexed as a paste is.
+    void RichEdit1OutsideText();
     void showPopupMenu(const QPoint &at);
     void rirekiClick(int n);
     void rireki1Click() { rirekiClick(1); }

@@ -226,6 +226,7 @@ void TSDIAppForm::connectHandlers()
     connect(c.senntaku1, &QAction::triggered, this, &TSDIAppForm::senntaku1Execute);
     connect(c.cursend1, &QAction::triggered, this, &TSDIAppForm::cursend1Execute);
     connect(c.Repeat1, &QAction::triggered, this, &TSDIAppForm::Repeat1Execute);
+    connect(RichEdit1, &NcEditor::outsideTextInserted, this, &TSDIAppForm::RichEdit1OutsideText);
     connect(RichEdit1, &QsciScintilla::cursorPositionChanged, this, &TSDIAppForm::RichEdit1SelectionChange);
     connect(RichEdit1, &QsciScintilla::selectionChanged, this, &TSDIAppForm::RichEdit1SelectionChange);
     qApp->installEventFilter(this);

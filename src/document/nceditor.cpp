@@ -4,8 +4,11 @@
 
 #include <Qsci/qscicommandset.h>
 
+#include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
 
 #include <algorithm>
 #include <set>
@@ -111,6 +114,31 @@ void NcEditor::applyDocumentSettings()
         SendScintilla(SCI_SETREPRESENTATION, key.c_str(), escapeDisplay(kByteEscapeBase + b).c_str());
     }
     SendScintilla(SCI_SETREPRESENTATION, "\xC2\x80", "x80");
+}
+
+QByteArray NcEditor::fromMimeData(const QMimeData *source, bool &rectangular) const
+{
+    QByteArray text = QsciScintilla::fromMimeData(source, rectangular);
+    // UTF-8: bytes of other characters are all 0x80 and above.
+    for (char &c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+void NcEditor::dropEvent(QDropEvent *event)
+{
+    QsciScintilla::dropEvent(event);
+    if (event->isAccepted())
+        emit outsideTextInserted();
+}
+
+void NcEditor::mousePressEvent(QMouseEvent *event)
+{
+    const std::size_t before = textLength();
+    QsciScintilla::mousePressEvent(event);
+    if (event->button() == Qt::MiddleButton && textLength() != before)
+        emit outsideTextInserted();
 }
 
 std::string_view NcEditor::textView() const

@@ -90,7 +90,16 @@ public:
     // Shows the escape code points of the current text as their hex values.
     void showEscapes();
 
+signals:
+    // Text came in from outside the window's commands: pasted from the
+    // X11 selection with the middle button, or dropped from another program.
+    void outsideTextInserted();
+
 protected:
+    // Such text goes in as a paste does: a-z as A-Z.
+    QByteArray fromMimeData(const QMimeData *source, bool &rectangular) const override;
+    void dropEvent(QDropEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     // RichEdit1KeyPress: typed a-z reach the text as A-Z, also when an
     // input method commits them; nothing else changes.
     void keyPressEvent(QKeyEvent *event) override;

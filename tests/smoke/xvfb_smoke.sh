@@ -75,12 +75,17 @@ for _ in $(seq 50); do [ -z "$(xdotool search --onlyvisible --name '^置換' 2>/
 xdotool windowfocus --sync "$WID"
 sleep 0.2
 
-# Go to the end of the text, add a line, save with Ctrl+S.
+# Go to the end of the text, add a line, then paste the X11 selection (a
+# program in lower case from another program) with the middle button below
+# the text, where it goes in at the end; save with Ctrl+S.
 xdotool key --delay 40 ctrl+End
 xdotool type --delay 40 'G04X1.'
+xdotool key --delay 40 Return
+printf 'o2000\nm30\n' | xclip -selection primary
+xdotool mousemove --window "$WID" 300 380 click 2
 xdotool key --delay 40 ctrl+s
-for _ in $(seq 50); do grep -q 'G04X1\.' "$WORK/part.nc" && break; sleep 0.1; done
-expected=$(printf 'O1000\r\nG1X10.\r\nM30\r\nG04X1.')
+for _ in $(seq 50); do grep -q 'M30.*$' "$WORK/part.nc" && grep -q '2000' "$WORK/part.nc" && break; sleep 0.1; done
+expected=$(printf 'O1000\r\nG1X10.\r\nM30\r\nG04X1.\r\nO2000\r\nM30\r\n')
 [ "$(cat "$WORK/part.nc")" = "$expected" ] || fail "saved file: $(od -c "$WORK/part.nc" | head)"
 
 # Leave through the File menu: Alt+F, then X (終了(&X)).

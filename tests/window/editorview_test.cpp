@@ -15,6 +15,7 @@
 #include <QFontDatabase>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -327,6 +328,29 @@ private slots:
                  QStringLiteral("O1\r\n(%1)G01X1.\r\n").arg(date));
         QVERIFY2(!QString::fromStdString(std::string(f->RichEdit1->textView())).contains(QRegularExpression("[a-z]")),
                  "the date is upper case like all inserted text");
+    }
+
+    // Text dropped from another program goes in as a paste does: upper
+    // case, and the index box knows its programs at once.
+    void droppedTextIsUpperCasedAndIndexed()
+    {
+        auto f = makeForm();
+        f->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.get()));
+        load(*f, "O1\r\nM30\r\n");
+        QMimeData data;
+        data.setText(QStringLiteral("o2000\r\ng01x-1.5(ｇ)\r\n"));
+        QWidget *target = f->RichEdit1->viewport();
+        const QPoint below(10, target->height() - 5);  // under the last line: the end of the text
+        QDragEnterEvent enter(below, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        QDragMoveEvent move(below, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &move);
+        QDropEvent drop(QPointF(below), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &drop);
+        QCOMPARE(QString::fromStdString(std::string(f->RichEdit1->textView())),
+                 QStringLiteral("O1\r\nM30\r\nO2000\r\nG01X-1.5(ｇ)\r\n"));
+        QCOMPARE(f->ComboBox2->entries(), (QStringList{"O1", "O2000"}));
     }
 
     void cutAndCopyFollowFocusAndSelection()
