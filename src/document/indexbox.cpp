@@ -121,6 +121,24 @@ bool IndexBox::takeKey(QKeyEvent *key)
     return !key->text().isEmpty() && key->text().at(0).isPrint();
 }
 
+// Select all belongs to the window's command (the whole document), not to
+// the box's read-only text: the box lets the shortcut through.
+bool IndexBox::leaveToWindow(QEvent *event)
+{
+    if (event->type() != QEvent::ShortcutOverride
+        || !static_cast<QKeyEvent *>(event)->matches(QKeySequence::SelectAll))
+        return false;
+    event->ignore();
+    return true;
+}
+
+bool IndexBox::event(QEvent *event)
+{
+    if (leaveToWindow(event))
+        return false;
+    return QComboBox::event(event);
+}
+
 void IndexBox::keyPressEvent(QKeyEvent *event)
 {
     // The box itself holds the focus and passes keys on to its line edit.
@@ -136,6 +154,8 @@ bool IndexBox::eventFilter(QObject *watched, QEvent *event)
     // The line edit gets keys of its own when clicked into.
     if (watched == lineEdit() && event->type() == QEvent::KeyPress
         && takeKey(static_cast<QKeyEvent *>(event)))
+        return true;
+    if (watched == lineEdit() && leaveToWindow(event))
         return true;
     return QComboBox::eventFilter(watched, event);
 }

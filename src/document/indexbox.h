@@ -33,11 +33,13 @@ signals:
     void enterPressed();
 
 protected:
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool takeKey(QKeyEvent *key);
+    static bool leaveToWindow(QEvent *event);
     QStringListModel *model_;  // owned by the box: QComboBox uses it until it is gone
     bool sorted_ = true;
 };

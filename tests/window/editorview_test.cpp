@@ -353,6 +353,21 @@ private slots:
         QCOMPARE(f->ComboBox2->entries(), (QStringList{"O1", "O2000"}));
     }
 
+    // Ctrl+A is the window's "select all" wherever the focus is in it.
+    void ctrlASelectsTheWholeDocumentFromTheIndexBox()
+    {
+        auto f = makeForm();
+        f->show();
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.get()));
+        load(*f, "O1\r\nG0\r\nO2\r\n");
+        f->ComboBox2->setFocus();
+        QVERIFY(f->ComboBox2->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{0});
+        QCOMPARE(f->RichEdit1->selectionEndPos(), f->RichEdit1->textLength());
+    }
+
     void cutAndCopyFollowFocusAndSelection()
     {
         auto f = makeForm();
