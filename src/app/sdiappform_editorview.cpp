@@ -84,8 +84,10 @@ void TSDIAppForm::RichEdit1SelectionChange()
         }
         if (candidate == Candidate::Line)
             ComboBox2->setBoxText(found);
+        // The caret's own O-line wins whatever the search found, also when
+        // it found nothing (Down from a leading "%" onto the first program).
         const QString own = lineText(static_cast<int>(line0));
-        if (candidate == Candidate::Line && startsProgram(own, false))
+        if (startsProgram(own, false))
             ComboBox2->setBoxText(own);
     }
     lastline = L;

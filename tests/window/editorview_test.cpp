@@ -368,6 +368,26 @@ private slots:
         QCOMPARE(f->RichEdit1->selectionEndPos(), f->RichEdit1->textLength());
     }
 
+    // Down from a leading "%" onto the first O-line: nothing above is a
+    // program start, yet the box shows the caret's own O-line, and Ctrl+E
+    // then selects that program, not the one the sorted box showed first.
+    void theCaretsOwnOLineIsShownEvenWithoutACandidate()
+    {
+        auto f = makeForm();
+        f->show();
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.get()));
+        load(*f, "%\r\nO2\r\nG0\r\nO1\r\nM30\r\n%\r\n");
+        QCOMPARE(f->ComboBox2->entries(), (QStringList{"O1", "O2"}));
+        f->RichEdit1->setFocus();
+        caretToLine(*f, 0);
+        f->ComboBox2->setBoxText(QStringLiteral("O1"));
+        QTest::keyClick(f->RichEdit1, Qt::Key_Down);
+        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O2"));
+        QTest::keyClick(f->RichEdit1, Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(selected(*f), std::string("O2\r\nG0\r\n"));
+    }
+
     void cutAndCopyFollowFocusAndSelection()
     {
         auto f = makeForm();
