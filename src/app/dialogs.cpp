@@ -4,6 +4,9 @@
 #include "transfer/senntakudialog.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
@@ -68,12 +71,24 @@ void WidgetDialogs::message(const QString &text)
 
 std::optional<QFont> WidgetDialogs::chooseFont(const QFont &current)
 {
-    QFontDialog dialog(current, parent_);
-    dialog.setOption(QFontDialog::MonospacedFonts, true);
-    dialog.setOption(QFontDialog::NoButtons, false);
+    QFontDialog dialog(parent_);
+    dialog.setOptions(QFontDialog::MonospacedFonts | QFontDialog::DontUseNativeDialog);
+    // Qt fills the face list when the dialog is built and does not look at
+    // the options again until the writing system is chosen: choosing the
+    // same one again lists the fixed-pitch faces only.
+    if (auto *writingSystem = dialog.findChild<QComboBox *>())
+        emit writingSystem->activated(writingSystem->currentIndex());
+    // No effects: the editor takes no underline or strike-out.
+    for (QGroupBox *group : dialog.findChildren<QGroupBox *>())
+        if (group->findChild<QCheckBox *>())
+            group->hide();
+    dialog.setCurrentFont(current);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return dialog.selectedFont();
+    QFont chosen = dialog.selectedFont();
+    chosen.setUnderline(false);
+    chosen.setStrikeOut(false);
+    return chosen;
 }
 
 void WidgetDialogs::confirmation(const QString &text)

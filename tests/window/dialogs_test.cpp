@@ -19,6 +19,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QListView>
 #include <QTreeView>
 #include <QListWidget>
 #include <QFile>
@@ -373,6 +376,37 @@ private slots:
         QVERIFY(d.DriveComboBox1->count() >= 1);
         QTimer::singleShot(0, d.Button2, &QPushButton::click);
         QCOMPARE(d.exec(), int(QDialog::Rejected));
+    }
+
+    // The real font dialog lists fixed-pitch faces only and offers no
+    // effects; what it returns carries no underline.
+    void theFontDialogOffersFixedPitchFacesWithoutEffects()
+    {
+        WidgetDialogs boxes;
+        QStringList listed;
+        bool effectsShown = true;
+        whenModal([&](QWidget *w) {
+            auto *dialog = qobject_cast<QFontDialog *>(w);
+            QVERIFY(dialog);
+            const auto views = dialog->findChildren<QListView *>();
+            QVERIFY(!views.isEmpty());
+            const QAbstractItemModel *faces = views.front()->model();  // the first list holds the faces
+            for (int row = 0; row < faces->rowCount(); ++row)
+                listed << faces->index(row, 0).data().toString();
+            effectsShown = false;
+            for (const QCheckBox *box : dialog->findChildren<QCheckBox *>())
+                effectsShown = effectsShown || box->isVisibleTo(dialog);
+            QTest::keyClick(w, Qt::Key_Return);
+        });
+        QFont start(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        start.setUnderline(true);
+        const auto chosen = boxes.chooseFont(start);
+        QVERIFY(!listed.isEmpty());
+        for (const QString &face : listed)
+            QVERIFY2(QFontDatabase::isFixedPitch(face), qPrintable(face + QStringLiteral(" is proportional")));
+        QVERIFY(!effectsShown);
+        QVERIFY(chosen);
+        QVERIFY(!chosen->underline());
     }
 
     // A file name holding markup is shown as the characters it holds, in
