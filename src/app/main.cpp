@@ -8,9 +8,8 @@ int main(int argc, char *argv[])
     marbolt::ignoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marbolt"));
-    // Window captions already end in the program's name; this keeps the
-    // desktop from appending it a second time.
-    QApplication::setApplicationDisplayName(QStringLiteral("マルボルト"));
+    // No display name: Qt would append it to every caption ("情報 — マルボルト"),
+    // and each caption already says what it should.
 
     marbolt::AppEnvironment env;
     env.paths = marbolt::AppPaths::forThisProgram();

@@ -63,11 +63,15 @@ waitWindow() {
 # (typed in lower case), Tab to "すべて置換", then the completion box.
 xdotool key --delay 40 ctrl+r
 RID=$(waitWindow '^置換') || fail "the replace dialog did not appear"
+# Captions exactly as the program sets them, nothing appended.
+[ "$(xdotool getwindowname "$RID")" = "置換" ] || fail "replace dialog caption: $(xdotool getwindowname "$RID")"
+[ "$(xdotool getwindowname "$WID")" = "part.nc - マルボルト" ] || fail "main caption: $(xdotool getwindowname "$WID")"
 xdotool type --delay 40 'g01'
 xdotool key --delay 40 Tab
 xdotool type --delay 40 'g1'
 xdotool key --delay 40 Tab Tab Tab space
-waitWindow '^情報' >/dev/null || fail "no completion box after replacing"
+IID=$(waitWindow '^情報') || fail "no completion box after replacing"
+[ "$(xdotool getwindowname "$IID")" = "情報" ] || fail "information box caption: $(xdotool getwindowname "$IID")"
 xdotool key --delay 40 Return
 xdotool windowfocus --sync "$RID"
 xdotool key --delay 40 Escape
