@@ -1,4 +1,5 @@
 #include "processsignals.h"
+#include "qtjapanese.h"
 #include "sdiappform.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@ int main(int argc, char *argv[])
     marbolt::ignoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marbolt"));
+    marbolt::installQtJapanese(app);
     // No display name: Qt would append it to every caption ("情報 — マルボルト"),
     // and each caption already says what it should.
 

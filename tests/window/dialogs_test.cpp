@@ -3,6 +3,7 @@
 #include "app/aboutbox.h"
 #include "app/commsettingsform.h"
 #include "app/dialogs.h"
+#include "app/qtjapanese.h"
 #include "app/sdiappform.h"
 #include "app/settingsfile.h"
 #include "app/statuspanels.h"
@@ -407,6 +408,24 @@ private slots:
         QVERIFY(!effectsShown);
         QVERIFY(chosen);
         QVERIFY(!chosen->underline());
+    }
+
+    // The toolkit's own buttons speak Japanese once its translation is in.
+    void theToolkitsOwnTextsAreJapanese()
+    {
+        QVERIFY(installQtJapanese(*QCoreApplication::instance()));
+        QString yes, cancel;
+        whenModal([&](QWidget *w) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            QVERIFY(box);
+            yes = box->button(QMessageBox::Yes)->text();
+            cancel = box->button(QMessageBox::Cancel)->text();
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        WidgetDialogs boxes;
+        boxes.information(QStringLiteral("ＮＣデータが変更されています。"), Buttons::YesNoCancel);
+        QVERIFY2(yes.contains(QStringLiteral("はい")), qPrintable(yes));
+        QVERIFY2(cancel.contains(QStringLiteral("キャンセル")), qPrintable(cancel));
     }
 
     // A file name holding markup is shown as the characters it holds, in
