@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QRegularExpression>
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -35,21 +37,48 @@ int runBox(QMessageBox::Icon icon, const QString &caption, const QString &text,
     return box.exec();
 }
 
+// The patterns of a filter such as "NC Files (*.nc;*.ncd)": Qt reads the
+// patterns between the parentheses as separated by blanks, so "*.nc;*.ncd"
+// would be one pattern that no file matches.
+QStringList filterPatterns(const QString &filter)
+{
+    const qsizetype open = filter.lastIndexOf(u'(');
+    const qsizetype close = filter.lastIndexOf(u')');
+    if (open < 0 || close < open)
+        return {};
+    QStringList patterns = filter.mid(open + 1, close - open - 1)
+                               .split(QRegularExpression(QStringLiteral("[;\\s]+")), Qt::SkipEmptyParts);
+    // "*.*" means every file, also one without an extension.
+    for (QString &p : patterns)
+        if (p == u"*.*")
+            p = QStringLiteral("*");
+    return patterns;
+}
+
 std::optional<FileChoice> runFileDialog(QWidget *parent, const FileRequest &request,
                                         QFileDialog::AcceptMode mode)
 {
     QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
-                                                       : QFileDialog::AnyFile);
+    // Open takes a name that does not exist too: the program's own message
+    // says so ("...を開けませんでした。"), not the toolkit's.
+    dialog.setFileMode(QFileDialog::AnyFile);
     // The program asks its own overwrite question and adds its own extension.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setDirectory(request.folder);
     if (!request.filters.isEmpty()) {
         dialog.setNameFilters(request.filters);
-        const int i = request.filterIndex - 1;
-        if (i >= 0 && i < request.filters.size())
-            dialog.selectNameFilter(request.filters[i]);
+        // The filter as the user reads it stays; the files listed follow
+        // its patterns, split at ";" as well as at blanks.
+        if (auto *files = dialog.findChild<QFileSystemModel *>()) {
+            auto applyPatterns = [files](const QString &filter) { files->setNameFilters(filterPatterns(filter)); };
+            QObject::connect(&dialog, &QFileDialog::filterSelected, files, applyPatterns);
+            const int i = request.filterIndex - 1;
+            const QString chosen = i >= 0 && i < request.filters.size() ? request.filters[i] : request.filters.front();
+            dialog.selectNameFilter(chosen);
+            applyPatterns(chosen);
+        }
     }
     if (!request.prefill.isEmpty())
         dialog.selectFile(request.prefill);

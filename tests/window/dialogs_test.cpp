@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDatabase>
 #include <QFontDialog>
@@ -408,6 +409,46 @@ private slots:
         QVERIFY(!effectsShown);
         QVERIFY(chosen);
         QVERIFY(!chosen->underline());
+    }
+
+    // With "NC Files (*.nc;*.ncd)" chosen, the Open dialog lists .nc and
+    // .ncd files under the label as quoted; a name that does not exist is
+    // handed to the program, which gives its own message.
+    void theOpenDialogListsNcFilesAndTakesAMissingName()
+    {
+        QTemporaryDir dir;
+        for (const char *name : {"a.nc", "b.ncd", "c.txt", "README"})
+            QVERIFY(writeFileBytes(dir.filePath(QString::fromLatin1(name)), "O1\r\n"));
+        QStringList listed;
+        QString label;
+        whenModal([&](QWidget *w) {
+            auto *dialog = qobject_cast<QFileDialog *>(w);
+            QVERIFY(dialog);
+            auto *files = dialog->findChild<QFileSystemModel *>();
+            QVERIFY(files);
+            const QModelIndex folder = files->index(dir.path());
+            QTRY_VERIFY(files->rowCount(folder) > 0);
+            for (int row = 0; row < files->rowCount(folder); ++row)
+                listed << files->index(row, 0, folder).data().toString();
+            label = dialog->selectedNameFilter();
+            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            name->setFocus();
+            QTest::keyClicks(name, QStringLiteral("missing.nc"));
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        WidgetDialogs dialogs;
+        FileRequest request;
+        request.folder = dir.path();
+        request.filters = {QStringLiteral("All Files (*.*)"), QStringLiteral("NC Files (*.nc;*.ncd)")};
+        request.filterIndex = 2;
+        const auto choice = dialogs.openFile(request);
+        listed.sort();
+        QCOMPARE(listed, (QStringList{"a.nc", "b.ncd"}));
+        QCOMPARE(label, QStringLiteral("NC Files (*.nc;*.ncd)"));
+        QVERIFY(choice);
+        QCOMPARE(choice->path, dir.filePath(QStringLiteral("missing.nc")));
+        QCOMPARE(choice->filterIndex, 2);
     }
 
     // The toolkit's own buttons speak Japanese once its translation is in.
