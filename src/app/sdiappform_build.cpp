@@ -206,6 +206,8 @@ void TSDIAppForm::connectHandlers()
     connect(c.Editall1, &QAction::triggered, this, &TSDIAppForm::Editall1Execute);
     connect(c.EditFind1, &QAction::triggered, this, &TSDIAppForm::EditFind1Execute);
     connect(c.EditNext, &QAction::triggered, this, &TSDIAppForm::FindDialog1Find);
+    // F3 also while the find dialog is the active window.
+    FindDialog1->addAction(c.EditNext);
     connect(FindDialog1, &FindDialog::find, this, &TSDIAppForm::FindDialog1Find);
     connect(c.Editfont1, &QAction::triggered, this, &TSDIAppForm::Editfont1Execute);
     connect(c.FileNukidasi1, &QAction::triggered, this, &TSDIAppForm::FileNukidasi1Execute);

@@ -36,7 +36,9 @@ FindDialog::FindDialog(QWidget *owner) : QDialog(owner)
     dirLayout->addWidget(downItem);
 
     auto *grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(QStringLiteral("検索する文字列(&N):"), this), 0, 0);
+    auto *label = new QLabel(QStringLiteral("検索する文字列(&N):"), this);
+    label->setBuddy(field);  // renders the mnemonic; Alt+N goes to the field
+    grid->addWidget(label, 0, 0);
     grid->addWidget(field, 0, 1, 1, 2);
     grid->addWidget(findNext, 0, 3);
     auto *options = new QVBoxLayout;

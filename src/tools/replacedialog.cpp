@@ -1,5 +1,6 @@
 #include "tools/replacedialog.h"
 
+#include "document/sjistext.h"
 #include "tools/replacer.h"
 
 #include <QCheckBox>
@@ -15,13 +16,14 @@ namespace marbolt {
 
 namespace {
 
-// A field that holds upper case only, whether typed or pasted.
+// A field whose a-z become A-Z, whether typed or pasted, as in Find and
+// the editor; full-width and other letters stay as they are.
 QLineEdit *upperCaseField(QWidget *parent, const char *name)
 {
     auto *field = new QLineEdit(parent);
     field->setObjectName(QString::fromLatin1(name));
     QObject::connect(field, &QLineEdit::textChanged, field, [field](const QString &text) {
-        const QString upper = text.toUpper();
+        const QString upper = upperAscii(text);
         if (upper != text) {
             const int cursor = field->cursorPosition();
             field->setText(upper);

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -228,6 +229,12 @@ private slots:
         QVERIFY2(d->Button3->isEnabled(), "once enabled the buttons stay so");
         QTest::keyClicks(d->Edit2, "g1");
         QCOMPARE(d->Edit2->text(), QStringLiteral("G1"));
+        // Only a-z change, as in Find: full-width and other letters stay.
+        for (const QChar c : QStringLiteral("(ｇé)")) {
+            QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QCoreApplication::sendEvent(d->Edit2, &typed);
+        }
+        QCOMPARE(d->Edit2->text(), QStringLiteral("G1(ｇé)"));
     }
 
     void replacingThroughTheDialog()

@@ -14,8 +14,10 @@
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -100,6 +102,29 @@ private slots:
         QCOMPARE(f->FindDialog1->field->text(), QStringLiteral("G01"));
         QVERIFY(!f->FindDialog1->matchCase->isEnabled());
         QVERIFY(!f->FindDialog1->wholeWord->isEnabled());
+        f->FindDialog1->hide();
+    }
+
+    // F3 pressed in the find dialog finds the next occurrence; the label's
+    // mnemonic is rendered, and Alt+N takes the focus to the field.
+    void f3WorksWhileTheFindDialogIsActive()
+    {
+        auto f = makeForm();
+        f->show();
+        load(*f, "G01\r\nG01\r\nG01\r\n");
+        f->RichEdit1->selectRange(0, 0);
+        find(*f, QStringLiteral("G01"), true);
+        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{0});
+        f->FindDialog1->execute();
+        QVERIFY(QTest::qWaitForWindowActive(f->FindDialog1));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{5});
+        const auto labels = f->FindDialog1->findChildren<QLabel *>();
+        QVERIFY(!labels.isEmpty());
+        QCOMPARE(labels.front()->buddy(), f->FindDialog1->field);
+        f->FindDialog1->cancel->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), f->FindDialog1->field);
         f->FindDialog1->hide();
     }
 
