@@ -89,7 +89,8 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
     QWidget::setTabOrder(ComboBox1, ComboBox2);
     QWidget::setTabOrder(ComboBox2, ComboBox3);
     QWidget::setTabOrder(ComboBox3, isoItem);
-    QWidget::setTabOrder(isoItem, CheckBox1);
+    QWidget::setTabOrder(isoItem, eiaItem);
+    QWidget::setTabOrder(eiaItem, CheckBox1);
     QWidget::setTabOrder(CheckBox1, CheckBox2);
     QWidget::setTabOrder(CheckBox2, CheckBox3);
     QWidget::setTabOrder(CheckBox3, CheckBox4);
@@ -114,8 +115,12 @@ QComboBox *TForm2::comboBox(const char *name, const QStringList &items, int top)
     box->setInsertPolicy(QComboBox::NoInsert);
     box->addItems(items);
     box->setGeometry(104, top, 97, 20);
-    // Input method off; typed characters go through the key filter.
+    // Input method off; typed characters go through the key filter. The
+    // box holds the focus and hands keys to its line edit without passing
+    // them through the line edit's filters, so both are filtered.
+    box->setAttribute(Qt::WA_InputMethodEnabled, false);
     box->lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);
+    box->installEventFilter(this);
     box->lineEdit()->installEventFilter(this);
     box->setCompleter(nullptr);
     return box;
@@ -151,6 +156,9 @@ void TForm2::FormActivate()
     else if (code == QLatin1String("ISO"))
         isoItem->setChecked(true);
     Button1->setEnabled(false);
+    // The first control in the tab order that can take it: OK is disabled,
+    // so キャンセル.
+    Button2->setFocus();
 }
 
 void TForm2::ComboBox1Change()

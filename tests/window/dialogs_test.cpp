@@ -143,6 +143,41 @@ private slots:
         QCOMPARE(store_.get(QStringLiteral("TAPE")), QStringLiteral("1"));
     }
 
+    // Through the keyboard as a person uses it: the dialog opens on
+    // キャンセル, Tab walks the table's order, characters typed into the
+    // focused speed box are dropped, and after choosing EIA Tab still
+    // reaches the four check boxes.
+    void keysWalkTheTabOrderAndTypingIsDropped()
+    {
+        auto f = openForm2();
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.get()));
+        QCOMPARE(QApplication::focusWidget(), f->Button2);
+        auto tab = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); };
+        tab();
+        QCOMPARE(QApplication::focusWidget(), f->ComboBox1);
+        const QString speed = f->ComboBox1->currentText();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("7a."));
+        QCOMPARE(f->ComboBox1->currentText(), speed);
+        tab();
+        QCOMPARE(QApplication::focusWidget(), f->ComboBox2);
+        tab();
+        QCOMPARE(QApplication::focusWidget(), f->ComboBox3);
+        tab();
+        QCOMPARE(QApplication::focusWidget(), f->isoItem);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QVERIFY(f->eiaItem->isChecked());
+        QCOMPARE(QApplication::focusWidget(), f->eiaItem);
+        for (QCheckBox *box : {f->CheckBox1, f->CheckBox2, f->CheckBox3, f->CheckBox4}) {
+            tab();
+            QCOMPARE(QApplication::focusWidget(), box);
+        }
+        tab();
+        QCOMPARE(QApplication::focusWidget(), f->Button1);  // enabled by the change
+        f->Button2->click();
+        QCOMPARE(store_.get(QStringLiteral("SPEED")), speed);
+    }
+
     void typingIsDroppedAndBackspaceEmpties()
     {
         auto f = openForm2();
