@@ -5,6 +5,7 @@
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QTreeView>
@@ -37,10 +38,17 @@ Tfrmosave::Tfrmosave(const QString &start, QWidget *parent) : QDialog(parent)
     for (int column = 1; column < model_->columnCount(); ++column)
         DirectoryListBox1->hideColumn(column);
     DirectoryListBox1->header()->hide();
-    connect(DirectoryListBox1, &QTreeView::activated, this,
-            [this](const QModelIndex &index) { openFolder(model_->filePath(index)); });
-    // Highlighting a folder does not choose it; opening it (double-click or
-    // Enter) does.
+    // The folder selected, by the mouse or the keys, is the destination.
+    connect(DirectoryListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &index) { choose(model_->filePath(index)); });
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString &loaded) {
+        if (folder_ == loaded || folder_.startsWith(loaded == u"/" ? loaded : loaded + u'/'))
+            reveal();
+    });
+    Destination = new QLabel(this);
+    Destination->setObjectName(QStringLiteral("Destination"));
+    Destination->setTextFormat(Qt::PlainText);
+    Destination->setWordWrap(true);
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
@@ -57,6 +65,7 @@ Tfrmosave::Tfrmosave(const QString &start, QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(DriveComboBox1);
     layout->addWidget(DirectoryListBox1, 1);
+    layout->addWidget(Destination);
     layout->addLayout(buttons);
     resize(360, 420);
     openFolder(start);
@@ -64,15 +73,33 @@ Tfrmosave::Tfrmosave(const QString &start, QWidget *parent) : QDialog(parent)
 
 void Tfrmosave::openFolder(const QString &path)
 {
-    folder_ = QDir::cleanPath(QDir(path).absolutePath());
-    const QModelIndex index = model_->index(folder_);
-    DirectoryListBox1->setCurrentIndex(index);
-    DirectoryListBox1->expand(index);
-    DirectoryListBox1->scrollTo(index);
+    choose(QDir::cleanPath(QDir(path).absolutePath()));
+    DirectoryListBox1->setCurrentIndex(model_->index(folder_));
+    reveal();
+}
+
+void Tfrmosave::choose(const QString &path)
+{
+    if (path.isEmpty())
+        return;
+    folder_ = path;
+    Destination->setText(QStringLiteral("保存先: %1").arg(folder_));
     // The drive box shows the volume that holds the folder.
     const int drive = DriveComboBox1->findText(QStorageInfo(folder_).rootPath());
     if (drive >= 0)
         DriveComboBox1->setCurrentIndex(drive);
+}
+
+void Tfrmosave::reveal()
+{
+    const QModelIndex index = model_->index(folder_);
+    if (!index.isValid())
+        return;
+    for (QModelIndex up = index; up.isValid(); up = up.parent())
+        DirectoryListBox1->expand(up);
+    if (DirectoryListBox1->currentIndex() != index)
+        DirectoryListBox1->setCurrentIndex(index);
+    DirectoryListBox1->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void Tfrmosave::DriveComboBox1Change(int index)

@@ -1,10 +1,11 @@
 #pragma once
 // Tfrmosave: the folder dialog of the save-each-program command. The
-// destination is the folder opened in the folder list.
+// destination is the folder selected in the folder list, shown under it.
 #include <QDialog>
 
 class QComboBox;
 class QFileSystemModel;
+class QLabel;
 class QPushButton;
 class QTreeView;
 
@@ -17,10 +18,11 @@ public:
 
     QComboBox *DriveComboBox1 = nullptr;
     QTreeView *DirectoryListBox1 = nullptr;
+    QLabel *Destination = nullptr;  // the folder the files will go to
     QPushButton *Button1 = nullptr;  // "OK"
     QPushButton *Button2 = nullptr;  // "キャンセル"
 
-    // The folder the list has opened.
+    // The folder selected in the list.
     QString folder() const { return folder_; }
     void openFolder(const QString &path);
 
@@ -29,6 +31,10 @@ public:
 
 private:
     void DriveComboBox1Change(int index);
+    void choose(const QString &path);
+    // Expands the folders down to the chosen one and scrolls it into view;
+    // again as the model reads each of them, since it reads them late.
+    void reveal();
     QFileSystemModel *model_ = nullptr;
     QString folder_;
 };

@@ -393,21 +393,35 @@ private slots:
         QCOMPARE(d.exec(), int(QDialog::Rejected));
     }
 
+    // The tree opens on the working folder, expanded, selected and in
+    // view; the folder the user clicks is the destination, shown before OK.
     void theFolderDialog()
     {
         QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
-        Tfrmosave d(dir.path());
+        for (int i = 0; i < 40; ++i)  // enough folders around it to need scrolling
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("f%1").arg(i, 2, 10, QChar(u'0'))));
+        const QString start = dir.filePath(QStringLiteral("f35"));
+        QVERIFY(QDir(start).mkdir(QStringLiteral("sub")));
+        Tfrmosave d(start);
         QCOMPARE(d.windowTitle(), QStringLiteral("保存先フォルダの選択"));
-        QCOMPARE(d.folder(), QDir::cleanPath(dir.path()));
-        // Highlighting a folder does not choose it; opening it does.
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
         const auto *model = qobject_cast<const QFileSystemModel *>(d.DirectoryListBox1->model());
         QVERIFY(model);
-        const QModelIndex sub = model->index(dir.filePath(QStringLiteral("sub")));
-        d.DirectoryListBox1->setCurrentIndex(sub);
-        QCOMPARE(d.folder(), QDir::cleanPath(dir.path()));
-        emit d.DirectoryListBox1->activated(sub);
-        QCOMPARE(d.folder(), QDir::cleanPath(dir.filePath(QStringLiteral("sub"))));
+        QCOMPARE(d.folder(), QDir::cleanPath(start));
+        QTRY_VERIFY(d.DirectoryListBox1->isExpanded(model->index(dir.path())));
+        QTRY_COMPARE(d.DirectoryListBox1->currentIndex(), model->index(start));
+        QTRY_VERIFY(d.DirectoryListBox1->viewport()->rect().contains(
+            d.DirectoryListBox1->visualRect(model->index(start)).center()));
+        QCOMPARE(d.Destination->text(), QStringLiteral("保存先: %1").arg(QDir::cleanPath(start)));
+
+        // A click on another folder makes it the destination.
+        const QModelIndex other = model->index(dir.filePath(QStringLiteral("f34")));
+        d.DirectoryListBox1->scrollTo(other);
+        QTest::mouseClick(d.DirectoryListBox1->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          d.DirectoryListBox1->visualRect(other).center());
+        QCOMPARE(d.folder(), QDir::cleanPath(dir.filePath(QStringLiteral("f34"))));
+        QCOMPARE(d.Destination->text(), QStringLiteral("保存先: %1").arg(d.folder()));
         QCOMPARE(d.Button1->text(), QStringLiteral("OK"));
         QCOMPARE(d.Button2->text(), QStringLiteral("キャンセル"));
         QVERIFY(d.DriveComboBox1->count() >= 1);
