@@ -122,6 +122,12 @@ void TSDIAppForm::FormCreate()
 
 bool TSDIAppForm::FormCloseQuery()
 {
+    if (repeating_ && transfer.sendstop && !transfer.sending()) {
+        // The repeat was cancelled and ends at its next look at the flag:
+        // the window closes then, as after any cancelled send.
+        closeAfterRepeat_ = true;
+        return false;
+    }
     if (transfer.sending() || repeating_) {
         dialogs_->message(QStringLiteral("通信を終了してください"));
         return false;

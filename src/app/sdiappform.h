@@ -200,6 +200,7 @@ private:
     bool locked_ = false;               // between enabledfalse and enabledtrue
     bool closeAfterReception_ = false;  // a close waits for the reception's end
     bool repeating_ = false;            // a repeat send runs
+    bool closeAfterRepeat_ = false;     // a close waits for the cancelled repeat's end
     Clock *clock_ = nullptr;
     std::unique_ptr<WindowTransferView> transferView_;
     std::unique_ptr<SendEngine> sendEngine_;

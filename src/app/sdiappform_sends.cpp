@@ -63,6 +63,10 @@ void TSDIAppForm::Repeat1Execute()
         clock_->sleep(1000);
     }
     repeating_ = false;
+    if (closeAfterRepeat_) {
+        closeAfterRepeat_ = false;
+        close();
+    }
 }
 
 }  // namespace marbolt

@@ -231,6 +231,31 @@ private slots:
         QVERIFY(rig.dialogs.texts(Kind::Message).contains(QStringLiteral("通信を終了してください")));
     }
 
+    // F8 cancels the send inside a repeat; a close right after it is not
+    // refused: the window closes as the repeat ends.
+    void closingRightAfterACancelInARepeatCloses()
+    {
+        Rig rig;
+        rig.setDocument("O5\r\nM30\r\n");
+        rig.dialogs.answers = {Answer::Ok, Answer::No};  // carry on without DC1; no save at close
+        rig.form->show();
+        bool closedAtOnce = true;
+        int pauses = 0;
+        rig.clock.onSleep = [&](int ms) {
+            if (ms != 1000 || rig.form->transferRunning())
+                return;
+            if (++pauses == 1)  // F8 during the next send
+                QTimer::singleShot(0, rig.form.get(), &TSDIAppForm::stop1Execute);
+            else if (rig.form->transfer.sendstop)  // the pause after the cancelled send
+                closedAtOnce = rig.form->close();
+        };
+        listen(rig);
+        rig.form->Repeat1Execute();
+        QVERIFY(!closedAtOnce);  // the repeat is still on its way out
+        QVERIFY(!rig.dialogs.texts(Kind::Message).contains(QStringLiteral("通信を終了してください")));
+        QVERIFY(!rig.form->isVisible());
+    }
+
     void severalProgramsAsOneTransmission()
     {
         Rig rig;
