@@ -1,5 +1,7 @@
 #pragma once
-// StatusBar1: seven text panels of fixed widths, numbered from 0.
+// StatusBar1: seven text panels of fixed widths, numbered from 0. Panel 0
+// (transfer progress) widens to show its text whole; a text too long for
+// another panel is shortened in the middle, whole in its tool tip.
 #include <QStatusBar>
 
 #include <array>
@@ -20,6 +22,7 @@ public:
 
 private:
     std::array<QLabel *, kCount> labels_{};
+    std::array<QString, kCount> texts_{};
 };
 
 }  // namespace marbolt

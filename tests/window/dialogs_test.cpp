@@ -500,6 +500,33 @@ private slots:
         QCOMPARE(choice->filterIndex, 2);
     }
 
+    // Panel 0 shows the remaining bytes and time whole; a port path too
+    // long for panel 1 keeps its start and end, whole in the tool tip.
+    void panelsShowProgressWholeAndLongPortsElided()
+    {
+        auto form = makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const QString progress = QStringLiteral("残り1234567バイト(約12345秒)");
+        form->StatusBar1->setPanelText(0, progress);
+        const QLabel *p0 = form->StatusBar1->panel(0);
+        QCOMPARE(p0->text(), progress);
+        QVERIFY2(p0->contentsRect().width() - 2 * p0->indent() >= p0->fontMetrics().horizontalAdvance(progress),
+                 "panel 0 cuts its text");
+
+        const QString port = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+        form->StatusBar1->setPanelText(1, port);
+        const QLabel *p1 = form->StatusBar1->panel(1);
+        QVERIFY2(p1->text().contains(QChar(0x2026)), qPrintable(p1->text()));
+        QVERIFY(p1->text().startsWith(QStringLiteral("/")));
+        QVERIFY(p1->text().endsWith(QStringLiteral("0")));
+        QCOMPARE(p1->toolTip(), port);
+        QCOMPARE(form->StatusBar1->panelText(1), port);
+        form->StatusBar1->setPanelText(1, QStringLiteral("COM1"));
+        QCOMPARE(p1->text(), QStringLiteral("COM1"));
+        QCOMPARE(p1->toolTip(), QString());
+    }
+
     // The toolkit's own buttons speak Japanese once its translation is in.
     void theToolkitsOwnTextsAreJapanese()
     {
