@@ -88,7 +88,7 @@ xdotool key --delay 40 Return
 printf 'o2000\nm30\n' | xclip -selection primary
 xdotool mousemove --window "$WID" 300 380 click 2
 xdotool key --delay 40 ctrl+s
-for _ in $(seq 50); do grep -q 'M30.*$' "$WORK/part.nc" && grep -q '2000' "$WORK/part.nc" && break; sleep 0.1; done
+for _ in $(seq 50); do grep -q 'O2000' "$WORK/part.nc" && break; sleep 0.1; done
 expected=$(printf 'O1000\r\nG1X10.\r\nM30\r\nG04X1.\r\nO2000\r\nM30\r\n')
 [ "$(cat "$WORK/part.nc")" = "$expected" ] || fail "saved file: $(od -c "$WORK/part.nc" | head)"
 
