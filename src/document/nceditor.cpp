@@ -119,10 +119,7 @@ void NcEditor::applyDocumentSettings()
 QByteArray NcEditor::fromMimeData(const QMimeData *source, bool &rectangular) const
 {
     QByteArray text = QsciScintilla::fromMimeData(source, rectangular);
-    // UTF-8: bytes of other characters are all 0x80 and above.
-    for (char &c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    upperAscii(text);
     return text;
 }
 

@@ -154,13 +154,28 @@ QString upperAscii(QString text)
     return text;
 }
 
-void upperAscii(std::string &text)
+namespace {
+
+// UTF-8 continuation and lead bytes are all >= 0x80, so a-z are always
+// whole characters here.
+template <typename Bytes>
+void upperAsciiBytes(Bytes &text)
 {
-    // UTF-8 continuation and lead bytes are all >= 0x80, so a-z are always
-    // whole characters here.
     for (char &c : text)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
+}
+
+}  // namespace
+
+void upperAscii(std::string &text)
+{
+    upperAsciiBytes(text);
+}
+
+void upperAscii(QByteArray &text)
+{
+    upperAsciiBytes(text);
 }
 
 // ---------------------------------------------------------------- decoding

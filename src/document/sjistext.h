@@ -83,6 +83,7 @@ private:
 
 // Upper-cases ASCII a-z of editor text (UTF-8) in place; nothing else changes.
 void upperAscii(std::string &text);
+void upperAscii(QByteArray &text);
 // The same for a QString: a-z become A-Z, full-width and every other letter stay.
 QString upperAscii(QString text);
 
