@@ -6,12 +6,9 @@
 #include "document/ncfile.h"
 #include "document/nceditor.h"
 #include "document/programfiles.h"
-#include "document/programindex.h"
-#include "document/sjistext.h"
+#include "tools/programsaver.h"
 
 #include <QFile>
-
-#include <vector>
 
 namespace marbolt {
 
@@ -42,16 +39,13 @@ void TSDIAppForm::senntaku1Execute()
     const NcEditor::HeldDocument held = RichEdit1->holdDocument();
     // The chosen programs in list order, each followed by a line end,
     // their extents found in one pass over the text.
-    std::vector<QByteArray> keys;
+    QStringList chosen;
     for (int row : *rows)
         if (row >= 0 && row < entries.size())
-            keys.push_back(entries[row].toUtf8());
-    std::vector<std::string_view> chosen;
-    for (const QByteArray &key : keys)
-        chosen.push_back(viewOf(key));
+            chosen << entries[row];
     const std::string_view text = RichEdit1->textView();
     std::string multi;
-    for (const ProgramExtent &e : programExtents(text, chosen)) {
+    for (const ProgramExtent &e : entryExtents(text, chosen)) {
         multi += text.substr(e.start, e.end - e.start);
         multi += "\r\n";
     }

@@ -3,7 +3,6 @@
 #include "document/filereplacement.h"
 #include "document/ncfile.h"
 #include "document/programfiles.h"
-#include "document/programindex.h"
 
 #include <string>
 #include <vector>
@@ -18,9 +17,7 @@ constexpr qsizetype kBatch = 256;
 
 }  // namespace
 
-std::optional<ProgramSaveFailure> saveEachProgram(
-    std::string_view text, const QStringList &entries, const QString &folder,
-    const std::function<void(qsizetype, qsizetype)> &progress)
+std::vector<ProgramExtent> entryExtents(std::string_view text, const QStringList &entries)
 {
     std::vector<QByteArray> keys;
     keys.reserve(static_cast<std::size_t>(entries.size()));
@@ -30,7 +27,14 @@ std::optional<ProgramSaveFailure> saveEachProgram(
     views.reserve(keys.size());
     for (const QByteArray &key : keys)
         views.emplace_back(key.constData(), static_cast<std::size_t>(key.size()));
-    const std::vector<ProgramExtent> extents = programExtents(text, views);
+    return programExtents(text, views);
+}
+
+std::optional<ProgramSaveFailure> saveEachProgram(
+    std::string_view text, const QStringList &entries, const QString &folder,
+    const std::function<void(qsizetype, qsizetype)> &progress)
+{
+    const std::vector<ProgramExtent> extents = entryExtents(text, entries);
 
     // A link standing at a program's name gives way to the file: nothing
     // is written outside the folder.

@@ -2,6 +2,8 @@
 // Saving each program of the index to a file of its own in a folder, named
 // after its O-line. Pure of widgets: the window gives the text and the
 // entries and shows what comes back.
+#include "document/programindex.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,8 +11,12 @@
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace marbolt {
+
+// The extent of each index entry in text, found in one pass.
+std::vector<ProgramExtent> entryExtents(std::string_view text, const QStringList &entries);
 
 struct ProgramSaveFailure {
     qsizetype entry = 0;  // the program that could not be written
