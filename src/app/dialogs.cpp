@@ -71,12 +71,12 @@ std::optional<FileChoice> runFileDialog(QWidget *parent, const FileRequest &requ
         dialog.setNameFilters(request.filters);
         // The filter as the user reads it stays; the files listed follow
         // its patterns, split at ";" as well as at blanks.
+        const int i = request.filterIndex - 1;
+        const QString chosen = i >= 0 && i < request.filters.size() ? request.filters[i] : request.filters.front();
+        dialog.selectNameFilter(chosen);
         if (auto *files = dialog.findChild<QFileSystemModel *>()) {
             auto applyPatterns = [files](const QString &filter) { files->setNameFilters(filterPatterns(filter)); };
             QObject::connect(&dialog, &QFileDialog::filterSelected, files, applyPatterns);
-            const int i = request.filterIndex - 1;
-            const QString chosen = i >= 0 && i < request.filters.size() ? request.filters[i] : request.filters.front();
-            dialog.selectNameFilter(chosen);
             applyPatterns(chosen);
         }
     }

@@ -20,12 +20,11 @@ int textRoom(const QLabel *label)
 
 StatusPanels::StatusPanels(QWidget *parent) : QStatusBar(parent)
 {
-    const int *widths = kWidths;
     setSizeGripEnabled(true);
     for (int i = 0; i < kCount; ++i) {
         auto *label = new QLabel(this);
         label->setObjectName(QStringLiteral("Panel%1").arg(i));
-        label->setFixedWidth(widths[i]);
+        label->setFixedWidth(kWidths[i]);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         label->setIndent(2);
@@ -34,7 +33,7 @@ StatusPanels::StatusPanels(QWidget *parent) : QStatusBar(parent)
         labels_[static_cast<std::size_t>(i)] = label;
         // The last panel takes what room is left, as a status bar's last panel does.
         if (i == kCount - 1) {
-            label->setMinimumWidth(widths[i]);
+            label->setMinimumWidth(kWidths[i]);
             label->setMaximumWidth(QWIDGETSIZE_MAX);
             addWidget(label, 1);
         } else {
