@@ -37,6 +37,16 @@ std::vector<std::uint8_t> tapeOf(std::size_t bytes)
     return vm::punchTape(vm::longProgramText(bytes), PunchCode::Iso, 0);
 }
 
+// Opens the port and asks the machine, punching tape at line speed, to start.
+bool startPunching(Trs232c &port, vm::VirtualMachine &machine, int bps, const std::vector<std::uint8_t> &tape)
+{
+    setUpForReception(port, machine, bps);
+    if (!port.Open())
+        return false;
+    machine.punch(tape, lineSpeed(bps));
+    return port.WriteByte(kDC1);
+}
+
 // Reads until count bytes came or the line stays quiet for 1.5 s; a slow
 // reader rests 10 ms after every 16 bytes.
 std::vector<std::uint8_t> readAll(Trs232c &port, std::size_t count, bool slow = false)
@@ -68,11 +78,8 @@ TEST(InputFlow, AMachineAtLineSpeedIsStoppedWhileNobodyReads)
 {
     auto machine = makeMachine();
     Trs232c port(LineSettings::receivePortDefaults());
-    setUpForReception(port, *machine, 19200);
-    ASSERT_TRUE(port.Open());
     const auto tape = tapeOf(2600);
-    machine->punch(tape, lineSpeed(19200));
-    ASSERT_TRUE(port.WriteByte(kDC1));
+    ASSERT_TRUE(startPunching(port, *machine, 19200, tape));
     std::this_thread::sleep_for(1000ms);  // 1920 bytes would come at full speed
 
     const auto stopped = port.inputFlowRecord();
@@ -100,11 +107,8 @@ TEST(InputFlow, ASlowReaderStopsAndStartsTheMachineWithoutLosingAByte)
 {
     auto machine = makeMachine();
     Trs232c port(LineSettings::receivePortDefaults());
-    setUpForReception(port, *machine, 19200);
-    ASSERT_TRUE(port.Open());
     const auto tape = tapeOf(3000);
-    machine->punch(tape, lineSpeed(19200));
-    ASSERT_TRUE(port.WriteByte(kDC1));
+    ASSERT_TRUE(startPunching(port, *machine, 19200, tape));
     // Some 1,600 bytes a second against the line's 1,920.
     EXPECT_EQ(readAll(port, tape.size(), true), tape);
     const auto record = port.inputFlowRecord();

@@ -43,6 +43,14 @@ class EditorViewTest : public QObject {
         return std::make_unique<TSDIAppForm>(std::move(env));
     }
 
+    // Shown and active, so that the window's shortcuts take real keys.
+    static bool showActive(TSDIAppForm &f)
+    {
+        f.show();
+        f.activateWindow();
+        return QTest::qWaitForWindowActive(&f);
+    }
+
     static void load(TSDIAppForm &f, const std::string &text)
     {
         auto loader = f.RichEdit1->beginLoad(text.size());
@@ -382,9 +390,7 @@ private slots:
     void ctrlASelectsTheWholeDocumentFromTheIndexBox()
     {
         auto f = makeForm();
-        f->show();
-        f->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(f.get()));
+        QVERIFY(showActive(*f));
         load(*f, "O1\r\nG0\r\nO2\r\n");
         f->ComboBox2->setFocus();
         QVERIFY(f->ComboBox2->hasFocus());
@@ -399,9 +405,7 @@ private slots:
     void theCaretsOwnOLineIsShownEvenWithoutACandidate()
     {
         auto f = makeForm();
-        f->show();
-        f->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(f.get()));
+        QVERIFY(showActive(*f));
         load(*f, "%\r\nO2\r\nG0\r\nO1\r\nM30\r\n%\r\n");
         QCOMPARE(f->ComboBox2->entries(), (QStringList{"O1", "O2"}));
         f->RichEdit1->setFocus();
