@@ -8,9 +8,9 @@
 #include "gen_ncfile.h"
 
 #include "quietdialogs.h"
-#include "app/sdiappform.h"
-#include "document/indexbox.h"
-#include "document/nceditor.h"
+#include "app/widgets/sdiappform.h"
+#include "document/widgets/indexbox.h"
+#include "document/widgets/nceditor.h"
 #include "tools/textsearch.h"
 
 #include <QApplication>

@@ -5,9 +5,9 @@
 //   bench_open [file]       generates /tmp/marbolt-bench-100mb.nc when missing
 #include "gen_ncfile.h"
 
-#include "document/indexbox.h"
+#include "document/widgets/indexbox.h"
 #include "document/ncfile.h"
-#include "document/nceditor.h"
+#include "document/widgets/nceditor.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,9 +5,9 @@
 // Not a test: it prints figures.
 //   bench_osave [folder]    writes into a scratch folder below folder (default /tmp)
 #include "quietdialogs.h"
-#include "app/sdiappform.h"
-#include "document/indexbox.h"
-#include "document/nceditor.h"
+#include "app/widgets/sdiappform.h"
+#include "document/widgets/indexbox.h"
+#include "document/widgets/nceditor.h"
 
 #include <QApplication>
 #include <QDir>

@@ -8,8 +8,8 @@
 // port's own levels switched off (Linux's input flow control only).
 // Not a test: it prints figures.
 #include "quietdialogs.h"
-#include "app/sdiappform.h"
-#include "document/nceditor.h"
+#include "app/widgets/sdiappform.h"
+#include "document/widgets/nceditor.h"
 #include "serial/punchcodes.h"
 #include "virtualmachine.h"
 

@@ -7,8 +7,8 @@
 // Run with "quick" to shorten the reception of 3 from 60 s to 10 s.
 #include "cputime.h"
 #include "quietdialogs.h"
-#include "app/sdiappform.h"
-#include "document/nceditor.h"
+#include "app/widgets/sdiappform.h"
+#include "document/widgets/nceditor.h"
 #include "virtualmachine.h"
 
 #include <QApplication>

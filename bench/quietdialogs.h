@@ -1,7 +1,7 @@
 #pragma once
 // Dialogs for the benchmarks: reports go to stderr, questions get "No",
 // file and font dialogs are cancelled.
-#include "app/dialogs.h"
+#include "common/dialogs.h"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 // rirekilist: the recent files, most recent first. The list may grow past
 // five while the program runs; only its first five entries are shown and
 // saved.
-#include "settingsstore.h"
+#include "common/settingsstore.h"
 
 #include <QStringList>
 

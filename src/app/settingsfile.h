@@ -2,7 +2,7 @@
 // The settings file: Shift-JIS text, CR LF, sections COMM, EDIT and RECENT.
 // Reading ignores the sections (every line goes into the store); writing
 // emits the known keys in their fixed order.
-#include "settingsstore.h"
+#include "common/settingsstore.h"
 
 #include <QString>
 

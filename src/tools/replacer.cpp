@@ -1,6 +1,6 @@
 #include "tools/replacer.h"
 
-#include "app/dialogs.h"
+#include "common/dialogs.h"
 #include "document/sjistext.h"
 #include "tools/textsearch.h"
 

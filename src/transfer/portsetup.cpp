@@ -1,7 +1,7 @@
 #include "transfer/portsetup.h"
 
-#include "app/dialogs.h"
-#include "app/settingsstore.h"
+#include "common/dialogs.h"
+#include "common/settingsstore.h"
 #include "transfer/senddata.h"
 #include "serial/punchcodes.h"
 

@@ -1,7 +1,7 @@
 #include "transfer/receiver.h"
 
-#include "app/dialogs.h"
-#include "app/settingsstore.h"
+#include "common/dialogs.h"
+#include "common/settingsstore.h"
 #include "serial/punchcodes.h"
 #include "transfer/portsetup.h"
 

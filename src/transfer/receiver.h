@@ -4,7 +4,7 @@
 // decodes with ReceiveDecoder, shows the lines as they come and ends on
 // "%", DC4, cancel, a line error or an overflowing queue.
 #include "serial/rs232c.h"
-#include "transfer/clock.h"
+#include "common/clock.h"
 #include "transfer/receivedecoder.h"
 #include "transfer/transferstate.h"
 #include "transfer/transferview.h"

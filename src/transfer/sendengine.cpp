@@ -1,7 +1,7 @@
 #include "transfer/sendengine.h"
 
-#include "app/dialogs.h"
-#include "app/settingsstore.h"
+#include "common/dialogs.h"
+#include "common/settingsstore.h"
 #include "document/sjistext.h"
 #include "transfer/portsetup.h"
 #include "transfer/receivedecoder.h"

@@ -5,7 +5,7 @@
 // the send log. It runs as a loop on the user-interface thread that pumps
 // messages before every byte, so handshake bytes and cancel reach it.
 #include "serial/rs232c.h"
-#include "transfer/clock.h"
+#include "common/clock.h"
 #include "transfer/senddata.h"
 #include "transfer/transferstate.h"
 #include "transfer/transferview.h"

@@ -3,7 +3,7 @@
 // program changes nothing outside it.
 #include "fuzzcheck.h"
 
-#include "app/dialogs.h"
+#include "common/dialogs.h"
 #include "document/programindex.h"
 #include "tools/replacer.h"
 

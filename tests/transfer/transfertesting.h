@@ -2,12 +2,12 @@
 // The real main window on a pseudo-terminal against the virtual machine
 // tool: its dialogs answered by script, its clock fixed and its long
 // sleeps cut short.
-#include "app/sdiappform.h"
-#include "app/statuspanels.h"
-#include "document/indexbox.h"
-#include "document/nceditor.h"
+#include "app/widgets/sdiappform.h"
+#include "app/widgets/statuspanels.h"
+#include "document/widgets/indexbox.h"
+#include "document/widgets/nceditor.h"
 #include "serial/punchcodes.h"
-#include "transfer/clock.h"
+#include "common/clock.h"
 #include "virtualmachine.h"
 #include "../window/scripteddialogs.h"
 

@@ -1,5 +1,5 @@
 #include "app/settingsfile.h"
-#include "app/settingsstore.h"
+#include "common/settingsstore.h"
 
 #include <QDir>
 #include <QStringDecoder>

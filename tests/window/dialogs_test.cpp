@@ -1,16 +1,16 @@
 // The communication settings dialog, the About box and the recent files,
 // on the real window.
-#include "app/aboutbox.h"
-#include "app/commsettingsform.h"
-#include "app/dialogs.h"
+#include "app/widgets/aboutbox.h"
+#include "app/widgets/commsettingsform.h"
+#include "app/widgets/widgetdialogs.h"
 #include "app/qtjapanese.h"
-#include "app/sdiappform.h"
+#include "app/widgets/sdiappform.h"
 #include "app/settingsfile.h"
-#include "app/statuspanels.h"
-#include "document/nceditor.h"
+#include "app/widgets/statuspanels.h"
+#include "document/widgets/nceditor.h"
 #include "scripteddialogs.h"
-#include "tools/osavedialog.h"
-#include "transfer/senntakudialog.h"
+#include "tools/widgets/osavedialog.h"
+#include "transfer/widgets/senntakudialog.h"
 
 #include "../unit/testfiles.h"
 

@@ -1,9 +1,9 @@
 // The editing tools on the real window: the current program and printing,
 // replace, the jump, saving each program, and the small edits.
-#include "app/statuspanels.h"
+#include "app/widgets/statuspanels.h"
 #include "formrig.h"
 
-#include "tools/replacedialog.h"
+#include "tools/widgets/replacedialog.h"
 
 #include <Qsci/qsciprinter.h>
 #include <QAction>

@@ -1,10 +1,10 @@
 // Find, caret tracking and the editor's own behaviour, on the real window.
-#include "app/sdiappform.h"
-#include "app/statuspanels.h"
-#include "document/indexbox.h"
-#include "document/nceditor.h"
+#include "app/widgets/sdiappform.h"
+#include "app/widgets/statuspanels.h"
+#include "document/widgets/indexbox.h"
+#include "document/widgets/nceditor.h"
 #include "scripteddialogs.h"
-#include "tools/finddialog.h"
+#include "tools/widgets/finddialog.h"
 
 #include <Qsci/qscicommandset.h>
 

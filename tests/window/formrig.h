@@ -1,9 +1,9 @@
 #pragma once
 // A main window over a scratch folder, its questions answered by a script,
 // with helpers to load a text and place the caret.
-#include "app/sdiappform.h"
-#include "document/indexbox.h"
-#include "document/nceditor.h"
+#include "app/widgets/sdiappform.h"
+#include "document/widgets/indexbox.h"
+#include "document/widgets/nceditor.h"
 #include "scripteddialogs.h"
 
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 #pragma once
 // Answers the program's questions and file dialogs from a script, and
 // records everything it was shown.
-#include "app/dialogs.h"
+#include "common/dialogs.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,7 +1,7 @@
-#include "app/sdiappform.h"
-#include "app/statuspanels.h"
-#include "document/indexbox.h"
-#include "document/nceditor.h"
+#include "app/widgets/sdiappform.h"
+#include "app/widgets/statuspanels.h"
+#include "document/widgets/indexbox.h"
+#include "document/widgets/nceditor.h"
 #include "document/sjistext.h"
 #include "scripteddialogs.h"
 

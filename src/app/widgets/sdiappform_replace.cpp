@@ -1,0 +1,78 @@
+// The main window's replace: the editor as the replacer sees it, the
+// replace dialog, and the replace methods the dialog and the EOF deletion run.
+#include "app/widgets/sdiappform.h"
+
+#include "document/widgets/nceditor.h"
+#include "tools/widgets/replacedialog.h"
+
+#include <QCoreApplication>
+
+namespace marbolt {
+
+class EditorReplaceTarget : public ReplaceTarget {
+public:
+    explicit EditorReplaceTarget(TSDIAppForm &form) : form_(form) {}
+
+    std::string_view text() const override { return form_.RichEdit1->textView(); }
+    std::size_t selectionStart() const override { return form_.RichEdit1->selectionStartPos(); }
+    std::size_t selectionEnd() const override { return form_.RichEdit1->selectionEndPos(); }
+    void select(std::size_t start, std::size_t end, bool focus) override
+    {
+        if (focus)
+            form_.RichEdit1->setFocus();
+        form_.RichEdit1->selectRange(start, end);
+    }
+    void replaceSelection(std::string_view utf8) override
+    {
+        const std::string text(utf8);  // the call wants it NUL-terminated
+        form_.RichEdit1->SendScintilla(QsciScintilla::SCI_REPLACESEL, 0UL, text.c_str());
+    }
+    void pumpMessages() override { QCoreApplication::processEvents(); }
+    void selectCurrentProgram() override { form_.FileNukidasi1Execute(); }
+    void beginChanges() override { form_.RichEdit1->beginUndoAction(); }
+    void endChanges() override { form_.RichEdit1->endUndoAction(); }
+
+private:
+    TSDIAppForm &form_;
+};
+
+void TSDIAppForm::createReplace()
+{
+    replaceTarget_ = std::make_unique<EditorReplaceTarget>(*this);
+    replacer_ = std::make_unique<Replacer>(replaceState, *replaceTarget_, *dialogs_);
+    frmReplace = new TfrmReplace(replaceState, *replacer_, [this] { return RichEdit1->selectedText(); }, this);
+}
+
+void TSDIAppForm::EditReplaceExecute()
+{
+    frmReplace->show();
+    frmReplace->raise();
+    frmReplace->activateWindow();
+}
+
+void TSDIAppForm::ReplaceFind()
+{
+    replacer_->ReplaceFind();
+}
+
+void TSDIAppForm::ReplaceNext()
+{
+    replacer_->ReplaceNext();
+}
+
+void TSDIAppForm::ReplaceAll()
+{
+    replacer_->ReplaceAll();
+}
+
+void TSDIAppForm::ReplaceAll2()
+{
+    replacer_->ReplaceAll2();
+}
+
+bool TSDIAppForm::intag() const
+{
+    return replacer_->intag();
+}
+
+}  // namespace marbolt

@@ -1,0 +1,55 @@
+#pragma once
+// Every question, report and file dialog of the program goes through this
+// interface, so that window tests can answer them without a person.
+#include <QFont>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QPrinter;
+
+namespace marbolt {
+
+enum class Answer { Yes, No, Cancel, Ok };
+
+enum class Buttons { Ok, OkCancel, YesNoCancel };
+
+struct FileRequest {
+    QString folder;        // initial folder
+    QString prefill;       // pre-filled file name or path
+    QStringList filters;   // "All Files (*.*)" style; may be empty
+    int filterIndex = 1;   // 1-based, as the settings store it
+};
+
+struct FileChoice {
+    QString path;
+    int filterIndex = 1;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Plain box with the application title and OK.
+    virtual void message(const QString &text) = 0;
+    // Information box, caption "情報".
+    virtual Answer information(const QString &text, Buttons buttons) = 0;
+    // Error box.
+    virtual void error(const QString &text) = 0;
+    // Information box with OK, caption "確認".
+    virtual void confirmation(const QString &text) = 0;
+    // Font dialog of fixed-pitch fonts without effects; nullopt on cancel.
+    virtual std::optional<QFont> chooseFont(const QFont &current) = 0;
+    virtual std::optional<FileChoice> openFile(const FileRequest &request) = 0;
+    virtual std::optional<FileChoice> saveFile(const FileRequest &request) = 0;
+    // The printer set-up; false when cancelled. The choice stays in printer.
+    virtual bool printerSetup(QPrinter &printer) = 0;
+    // The folder dialog "保存先フォルダの選択", starting in start; nullopt on cancel.
+    virtual std::optional<QString> chooseFolder(const QString &start) = 0;
+    // The check list of programs to send: the rows ticked, in list order;
+    // nullopt on cancel.
+    virtual std::optional<QList<int>> choosePrograms(const QStringList &entries) = 0;
+};
+
+}  // namespace marbolt

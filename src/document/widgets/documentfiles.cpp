@@ -1,0 +1,213 @@
+#include "document/widgets/documentfiles.h"
+
+#include "document/widgets/indexbox.h"
+#include "document/ncfile.h"
+#include "document/widgets/nceditor.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+namespace marbolt {
+
+namespace {
+
+const QString kSaveQuestion = QStringLiteral("ＮＣデータが変更されています。\r変更を保存しますか？");
+
+class BusyPointer {
+public:
+    explicit BusyPointer(QWidget *over) : over_(over) { over_->setCursor(Qt::WaitCursor); }
+    ~BusyPointer() { over_->unsetCursor(); }
+
+private:
+    QWidget *over_;
+};
+
+}  // namespace
+
+DocumentFiles::DocumentFiles(NcEditor &editor, IndexBox &index, Dialogs &dialogs,
+                             SettingsStore &settings, DocumentHost &host)
+    : editor_(editor), index_(index), dialogs_(dialogs), settings_(settings), host_(host)
+{
+}
+
+QStringList DocumentFiles::saveFilters()
+{
+    return {QStringLiteral("All Files (*.*)"), QStringLiteral("NC Files (*.nc;*.ncd)")};
+}
+
+QString DocumentFiles::folderOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    if (slash < 0)
+        return QString();
+    if (slash == 0)
+        return QStringLiteral("/");
+    return path.left(slash);
+}
+
+void DocumentFiles::setDialogFolder(const QString &folder)
+{
+    settings_.set(QStringLiteral("DIR"), folder);
+    open_.folder = folder;
+    save_.folder = folder;
+}
+
+bool DocumentFiles::askToSave()
+{
+    if (!editor_.modifiedFlag() || editor_.textLength() == 0)
+        return true;
+    switch (dialogs_.information(kSaveQuestion, Buttons::YesNoCancel)) {
+    case Answer::Yes:
+        save();
+        return !editor_.modifiedFlag();
+    case Answer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void DocumentFiles::newDocument()
+{
+    if (!askToSave())
+        return;
+    filename_.clear();
+    host_.setCaptionFor(QString());
+    editor_.clearDocument();
+    host_.editorReset();
+    editor_.setEnabled(true);
+    index_.clearAll();
+    editor_.setFocus();
+}
+
+void DocumentFiles::open()
+{
+    if (!askToSave())
+        return;
+    FileRequest request;
+    request.folder = open_.folder;
+    request.prefill = open_.fileName;
+    request.filters = saveFilters();
+    request.filterIndex = open_.filterIndex;
+    const auto choice = dialogs_.openFile(request);
+    if (!choice)
+        return;
+    open_.filterIndex = choice->filterIndex;
+    settings_.set(QStringLiteral("OPENINDEX"), QString::number(choice->filterIndex));
+    fopen(choice->path);
+}
+
+bool DocumentFiles::fopen(const QString &path)
+{
+    host_.showActivity(QStringLiteral("開いています"));
+    bool sizeOk = false;
+    const int points = settings_.get(QStringLiteral("FONT")).toInt(&sizeOk);
+    if (sizeOk && points > 0) {
+        QFont f = editor_.font();
+        f.setPointSize(points);
+        editor_.setFont(f);
+    }
+
+    editor_.setUpdatesEnabled(false);
+    const QFileInfo info(path);
+    auto loader = editor_.beginLoad(static_cast<std::size_t>(info.size()));
+    const ReadResult read = readNcFile(path, NcEditor::kMaxCharacters,
+                                       [&](std::string_view piece) { return loader->add(piece); });
+    if (read.status != ReadStatus::Ok) {
+        loader.reset();
+        editor_.setUpdatesEnabled(true);
+        dialogs_.message(path + QStringLiteral("を開けませんでした。"));
+        host_.showActivity(QString());
+        return false;
+    }
+    loader->commit();
+    loader.reset();
+    if (read.escapes > 0)
+        editor_.showEscapes();
+    editor_.setUpdatesEnabled(true);
+    filename_ = path;
+    open_.fileName = filename_;
+    save_.fileName = filename_;
+
+    host_.showActivity(QStringLiteral("O番号を検索しています"));
+    {
+        BusyPointer busy(&editor_);
+        index_.rebuild(editor_.textView());
+    }
+    host_.showActivity(QString());
+    index_.setBoxText(index_.firstEntry());
+
+    editor_.clearModifiedFlag();
+    host_.setUndoEnabled(false);
+    host_.setCaptionFor(filename_);
+    setDialogFolder(folderOf(QFileInfo(path).absoluteFilePath()));
+    host_.addRecentFile(filename_);
+    return true;
+}
+
+bool DocumentFiles::writeTo(const QString &path)
+{
+    editor_.normaliseLineBreaks();
+    const WriteResult result = writeNcFile(path, editor_.textView());
+    if (result.status != WriteStatus::Ok) {
+        dialogs_.message(writeFailureMessage(path, result));
+        return false;
+    }
+    return true;
+}
+
+void DocumentFiles::save()
+{
+    if (filename_.isEmpty()) {
+        saveAs();
+        return;
+    }
+    if (writeTo(filename_))
+        editor_.clearModifiedFlag();
+}
+
+void DocumentFiles::saveAs()
+{
+    QString path;
+    int filterIndex = save_.filterIndex;
+    for (;;) {
+        FileRequest request;
+        request.folder = save_.folder;
+        request.prefill = filename_;
+        request.filters = saveFilters();
+        request.filterIndex = save_.filterIndex;
+        const auto choice = dialogs_.saveFile(request);
+        if (!choice)
+            return;
+        path = choice->path;
+        filterIndex = choice->filterIndex;
+        save_.filterIndex = filterIndex;
+        setDialogFolder(folderOf(path));
+        if (filterIndex == 2 && QFileInfo(path).suffix().isEmpty())
+            path += QStringLiteral(".nc");
+        if (!QFileInfo::exists(path))
+            break;
+        const Answer a = dialogs_.information(
+            path + QStringLiteral("はすでに存在します。\r上書きしますか？"), Buttons::YesNoCancel);
+        if (a == Answer::Yes)
+            break;
+        if (a != Answer::No)
+            return;
+    }
+    if (!writeTo(path))
+        return;
+    filename_ = path;
+    host_.addRecentFile(filename_);
+    settings_.set(QStringLiteral("SAVEINDEX"), QString::number(filterIndex));
+    open_.fileName = filename_;
+    save_.fileName = filename_;
+    host_.showActivity(QString());
+    index_.setBoxText(index_.firstEntry());
+    host_.setUndoEnabled(false);
+    host_.setCaptionFor(filename_);
+    setDialogFolder(folderOf(path));
+    editor_.setFocus();
+    editor_.clearModifiedFlag();
+}
+
+}  // namespace marbolt

@@ -1,0 +1,45 @@
+#!/bin/sh
+# The layering rule of src/, checked on every include between folders:
+#   common    the seams and the settings store: includes nothing of ours
+#   serial    the serial line: common
+#   document  text code, program index, files: common
+#   tools     editing and saving tools: common, document
+#   transfer  send and reception: common, serial, document
+#   app       the program: everything
+# and within every folder: a file outside a "widgets" folder (the
+# widget-free core) includes no file from one.
+# Prints each break and exits 1 when there is any.
+cd "$(dirname "$0")/../src" || exit 2
+allowed() {
+    case $1 in
+    common) echo "common" ;;
+    serial) echo "common serial" ;;
+    document) echo "common document" ;;
+    tools) echo "common document tools" ;;
+    transfer) echo "common serial document transfer" ;;
+    app) echo "common serial document tools transfer app" ;;
+    *) echo "" ;;
+    esac
+}
+status=0
+for file in $(find . -name '*.cpp' -o -name '*.h' | sed 's|^\./||' | sort); do
+    layer=${file%%/*}
+    ok=$(allowed "$layer")
+    if [ -z "$ok" ]; then
+        echo "$file: folder $layer has no place in the layering rule"
+        status=1
+        continue
+    fi
+    for inc in $(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([a-z]*\/[^"]*\)".*/\1/p' "$file"); do
+        target=${inc%%/*}
+        case " $ok " in
+        *" $target "*) ;;
+        *) echo "$file: includes $inc, above its layer"; status=1 ;;
+        esac
+        case $file in
+        */widgets/*) ;;
+        *) case $inc in */widgets/*) echo "$file: widget-free file includes $inc"; status=1 ;; esac ;;
+        esac
+    done
+done
+exit $status
