@@ -11,7 +11,7 @@
 #include "app/widgets/sdiappform.h"
 #include "document/widgets/indexbox.h"
 #include "document/widgets/nceditor.h"
-#include "tools/textsearch.h"
+#include "document/textsearch.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -72,7 +72,7 @@ int main(int argc, char **argv)
     if (!form.fopen(QString::fromStdString(path)))
         return 1;
     QCoreApplication::processEvents();
-    NcEditor *editor = form.RichEdit1;
+    NcEditor *editor = form.editor();
     editor->setFocus();
 
     for (bool repaint : {false, true}) {
@@ -87,7 +87,7 @@ int main(int argc, char **argv)
         });
         std::printf("1. Ctrl+End / Ctrl+Home, %s: %.2f ms a move over %d moves, index box "
                     "at the end showed %s (target < 5 ms)\n",
-                    what, jump / (2 * jumps) * 1e3, 2 * jumps, qPrintable(form.ComboBox2->boxText()));
+                    what, jump / (2 * jumps) * 1e3, 2 * jumps, qPrintable(form.indexBox()->boxText()));
 
         const int lines = 10000;
         const double down = seconds([&] {
@@ -95,7 +95,7 @@ int main(int argc, char **argv)
                 press(editor, Qt::Key_Down);
         });
         std::printf("2. down arrow through %d lines, %s: %.3f ms a move (target < 0.2 ms); index box %s\n",
-                    lines, what, down / lines * 1e3, qPrintable(form.ComboBox2->boxText()));
+                    lines, what, down / lines * 1e3, qPrintable(form.indexBox()->boxText()));
     }
 
     const std::string needle = "G99X12345.6789";
@@ -109,12 +109,12 @@ int main(int argc, char **argv)
                 text.size() / 1e6, find, pos, base, find / base);
 
     // The last program of the document, found from the start of the text.
-    const QStringList entries = form.ComboBox2->entries();
+    const QStringList entries = form.indexBox()->entries();
     std::string last;
     for (const QString &e : entries)
         if (e.toStdString() > last)
             last = e.toStdString();
-    form.ComboBox2->setBoxText(QString::fromStdString(last));
+    form.indexBox()->setBoxText(QString::fromStdString(last));
     const double select = seconds([&] { form.FileNukidasi1Execute(); });
     const std::string grepLine = "grep -n -x -F '" + last + "' '" + path + "' >/dev/null";
     const double lineBase = seconds([&] { [[maybe_unused]] int rc = std::system(grepLine.c_str()); });

@@ -78,10 +78,10 @@ int main(int argc, char **argv)
             document += texts.back();
         }
         document += "%\r\n";
-        auto loader = form.RichEdit1->beginLoad(document.size());
+        auto loader = form.editor()->beginLoad(document.size());
         loader->add(document);
         loader->commit();
-        form.ComboBox2->rebuild(form.RichEdit1->textView());
+        form.indexBox()->rebuild(form.editor()->textView());
 
         QElapsedTimer t;
         t.start();

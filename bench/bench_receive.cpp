@@ -9,6 +9,7 @@
 // Not a test: it prints figures.
 #include "quietdialogs.h"
 #include "app/widgets/sdiappform.h"
+#include "../tests/window/windowprobe.h"
 #include "document/widgets/nceditor.h"
 #include "serial/punchcodes.h"
 #include "virtualmachine.h"
@@ -41,12 +42,12 @@ Outcome receiveAt(int bps, bool portLevels)
     env.paths = AppPaths::inFolder(dir.path());
     env.dialogs = &dialogs;
     TSDIAppForm form(std::move(env));
-    auto &s = form.settings;
+    auto &s = form.settings();
     s.set(QStringLiteral("PORT"), QString::fromStdString(machine->portPath()));
     s.set(QStringLiteral("SPEED"), QString::number(bps));
     s.set(QStringLiteral("STOPBIT"), QStringLiteral("1"));
     if (!portLevels)
-        form.rs232c2->XonLim = 0;  // the port keeps Linux's own levels
+        WindowProbe::rs232c2(form)->XonLim = 0;  // the port keeps Linux's own levels
     const std::string program = vm::longProgramText(2600);
     vm::PunchMode mode;
     mode.bytesPerSecond = vm::lineBytesPerSecond(bps);
@@ -54,8 +55,8 @@ Outcome receiveAt(int bps, bool portLevels)
     machine->punch(vm::punchTape(program, PunchCode::Iso, 30, true, 0xFF), mode);
     form.Rec1Execute();
     Outcome o;
-    o.record = form.rs232c2->inputFlowRecord();
-    const std::string_view doc = form.RichEdit1->textView();
+    o.record = WindowProbe::rs232c2(form)->inputFlowRecord();
+    const std::string_view doc = form.editor()->textView();
     o.whole = doc.size() == program.size() + std::count(program.begin(), program.end(), '\n') + 3;
     const auto fromPc = machine->received();
     o.stops = static_cast<int>(std::count(fromPc.begin(), fromPc.end(), kDC3));

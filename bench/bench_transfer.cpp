@@ -41,7 +41,7 @@ struct Bench {
         env.paths = AppPaths::inFolder(dir.path());
         env.dialogs = &dialogs;
         form = std::make_unique<TSDIAppForm>(std::move(env));
-        auto &s = form->settings;
+        auto &s = form->settings();
         s.set(QStringLiteral("PORT"), QString::fromStdString(machine->portPath()));
         s.set(QStringLiteral("SPEED"), QString::number(speed));
         s.set(QStringLiteral("STOPBIT"), QStringLiteral("2"));
@@ -57,7 +57,7 @@ struct Bench {
         for (int i = 0; text.size() < bytes; ++i)
             text += "G01X" + std::to_string(i % 1000) + ".Y-2.5F300\r\n";
         text.resize(bytes);
-        auto loader = form->RichEdit1->beginLoad(text.size());
+        auto loader = form->editor()->beginLoad(text.size());
         loader->add(text);
         loader->commit();
     }
@@ -116,7 +116,7 @@ void overshoot(int speed)
 void waitingCpu()
 {
     Bench b(19200);
-    b.form->settings.set(QStringLiteral("SE"), QStringLiteral("1"));
+    b.form->settings().set(QStringLiteral("SE"), QStringLiteral("1"));
     b.document(1000);
     QTimer::singleShot(10000, b.form.get(), &TSDIAppForm::stop1Execute);
     const double before = cpuSeconds();
@@ -153,7 +153,7 @@ void receivingCpu(int seconds)
         return;
     }
     const QString port = QString::fromLocal8Bit(machine.readLine()).trimmed();
-    b.form->settings.set(QStringLiteral("PORT"), port);
+    b.form->settings().set(QStringLiteral("PORT"), port);
     const double before = cpuSeconds();
     const auto start = Steady::now();
     b.form->Rec1Execute();
@@ -163,7 +163,7 @@ void receivingCpu(int seconds)
     machine.waitForFinished(3000);
     std::printf("3b. reception of %zu bytes at 4800 bit/s, %.1f s: %.3f s CPU = %.2f %% of one core "
                 "(target < 2 %%); %d lines received\n",
-                text.size(), wall, used, 100 * used / wall, b.form->RichEdit1->lines());
+                text.size(), wall, used, 100 * used / wall, b.form->editor()->lines());
 }
 
 void engineCost()

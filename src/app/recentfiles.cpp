@@ -5,8 +5,8 @@ namespace marbolt {
 void RecentFiles::load(const SettingsStore &store)
 {
     list_.clear();
-    for (int i = 1; i <= kShown; ++i)
-        list_.append(store.get(QStringLiteral("FILE%1").arg(i)));
+    for (const SettingKey *key : kRecentKeys)
+        list_.append(store.get(*key));
 }
 
 void RecentFiles::add(const QString &path)
@@ -24,8 +24,9 @@ void RecentFiles::add(const QString &path)
 
 void RecentFiles::saveTo(SettingsStore &store) const
 {
-    for (int i = 1; i <= kShown; ++i)
-        store.set(QStringLiteral("FILE%1").arg(i), entry(i));
+    int n = 0;
+    for (const SettingKey *key : kRecentKeys)
+        store.set(*key, entry(++n));
 }
 
 QString RecentFiles::entry(int n) const

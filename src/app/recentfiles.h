@@ -10,7 +10,7 @@ namespace marbolt {
 
 class RecentFiles {
 public:
-    static constexpr int kShown = 5;
+    static constexpr int kShown = static_cast<int>(kRecentKeys.size());
 
     // FILE1 ... FILE5, empty ones included.
     void load(const SettingsStore &store);

@@ -40,11 +40,6 @@ void readSettingsBytes(const QByteArray &bytes, SettingsStore &store)
 
 QByteArray settingsFileBytes(const SettingsStore &store, const SettingsOverrides &overrides)
 {
-    static const char *const comm[] = {"SPEED", "STOPBIT", "PORT", "SE", "CODE",
-                                       "HEAD%", "LOG", "TAPE", "FEED", "WAIT"};
-    static const char *const edit[] = {"DIR", "FONT", "NAME", "OPENINDEX", "SAVEINDEX", "SORT"};
-    static const char *const recent[] = {"FILE1", "FILE2", "FILE3", "FILE4", "FILE5"};
-
     SjisEncoder encoder;
     std::string out;
     auto header = [&](const char *section) {
@@ -52,8 +47,8 @@ QByteArray settingsFileBytes(const SettingsStore &store, const SettingsOverrides
         out += section;
         out += "]\r\n";
     };
-    auto entry = [&](const char *key, const QString &value) {
-        out += key;
+    auto entry = [&](const SettingKey &key, const QString &value) {
+        out += key.name;
         out += '=';
         std::string bytes;
         // A value that code page 932 cannot hold (a path with such a
@@ -64,23 +59,22 @@ QByteArray settingsFileBytes(const SettingsStore &store, const SettingsOverrides
         out += "\r\n";
     };
     header("COMM");
-    for (const char *k : comm)
-        entry(k, store.get(QString::fromLatin1(k)));
+    for (const SettingKey *key : kCommKeys)
+        entry(*key, store.get(*key));
     header("EDIT");
-    for (const char *k : edit) {
-        const QLatin1String key(k);
-        if (key == QLatin1String("FONT"))
-            entry(k, overrides.font);
-        else if (key == QLatin1String("NAME"))
-            entry(k, overrides.name);
-        else if (key == QLatin1String("SORT"))
-            entry(k, overrides.sort);
+    for (const SettingKey *key : kEditKeys) {
+        if (key == &setting::FONT)
+            entry(*key, overrides.font);
+        else if (key == &setting::NAME)
+            entry(*key, overrides.name);
+        else if (key == &setting::SORT)
+            entry(*key, overrides.sort);
         else
-            entry(k, store.get(key));
+            entry(*key, store.get(*key));
     }
     header("RECENT");
-    for (const char *k : recent)
-        entry(k, store.get(QString::fromLatin1(k)));
+    for (const SettingKey *key : kRecentKeys)
+        entry(*key, store.get(*key));
     return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
 }
 

@@ -1,5 +1,7 @@
 #include "common/settingsstore.h"
 
+#include "common/dialogs.h"
+
 namespace marbolt {
 
 int SettingsStore::find(const QString &key) const
@@ -39,36 +41,58 @@ void SettingsStore::set(const QString &key, const QString &value)
         lines_.append(line);
 }
 
+bool SettingsStore::isOn(const SettingKey &key) const
+{
+    return get(key) == QLatin1String("1");
+}
+
+void SettingsStore::setOn(const SettingKey &key, bool on)
+{
+    set(key, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+std::optional<int> SettingsStore::number(const SettingKey &key) const
+{
+    const QString text = get(key);
+    if (key.emptyIsZero && text.trimmed().isEmpty())
+        return 0;
+    bool ok = false;
+    const int v = text.toInt(&ok, 10);  // blanks around the digits are skipped
+    if (!ok)
+        return std::nullopt;
+    return v;
+}
+
+int SettingsStore::positiveNumber(const SettingKey &key) const
+{
+    const auto v = number(key);
+    return v && *v > 0 ? *v : QString::fromUtf8(key.startup).toInt();
+}
+
 void SettingsStore::storeDefaults(const QString &dirWithSeparator)
 {
-    set(QStringLiteral("SPEED"), QStringLiteral("4800"));
-    set(QStringLiteral("STOPBIT"), QStringLiteral("2"));
-    set(QStringLiteral("PORT"), QStringLiteral("COM1"));
-    set(QStringLiteral("SE"), QStringLiteral("1"));
-    set(QStringLiteral("DIR"), dirWithSeparator);
-    set(QStringLiteral("CODE"), QStringLiteral("ISO"));
-    set(QStringLiteral("FONT"), QStringLiteral("14"));
-    set(QStringLiteral("NAME"), QStringLiteral("ＭＳ ゴシック"));
-    set(QStringLiteral("OPENINDEX"), QStringLiteral("1"));
-    set(QStringLiteral("SAVEINDEX"), QStringLiteral("1"));
-    set(QStringLiteral("HEAD%"), QStringLiteral("0"));
-    set(QStringLiteral("LOG"), QStringLiteral("0"));
-    set(QStringLiteral("TAPE"), QStringLiteral("0"));
-    set(QStringLiteral("FEED"), QStringLiteral("100"));
-    set(QStringLiteral("WAIT"), QStringLiteral("0"));
-    set(QStringLiteral("SORT"), QStringLiteral("1"));
-    for (int i = 1; i <= 5; ++i)
-        set(QStringLiteral("FILE%1").arg(i), QString());
+    for (const SettingKey *key : kStartupOrder)
+        set(*key, key == &setting::DIR ? dirWithSeparator : QString::fromUtf8(key->startup));
 }
 
 void SettingsStore::restoreMissingDefaults()
 {
-    if (get(QStringLiteral("FEED")).isEmpty())
-        set(QStringLiteral("FEED"), QStringLiteral("100"));
-    if (get(QStringLiteral("WAIT")).isEmpty())
-        set(QStringLiteral("WAIT"), QStringLiteral("0"));
-    if (get(QStringLiteral("SORT")).isEmpty())
-        set(QStringLiteral("SORT"), QStringLiteral("1"));
+    for (const SettingKey *key : kStartupOrder)
+        if (key->restoredWhenEmpty && get(*key).isEmpty())
+            set(*key, QString::fromUtf8(key->startup));
+}
+
+std::optional<int> reportedNumber(const SettingsStore &store, const SettingKey &key, Dialogs &dialogs)
+{
+    const auto v = store.number(key);
+    if (!v)
+        dialogs.error(notWholeNumberMessage(QString(key.key()), store.get(key)));
+    return v;
+}
+
+QString notWholeNumberMessage(const QString &key, const QString &value)
+{
+    return QStringLiteral("'%1' は整数ではありません\r設定ファイルの %2 を確認して下さい").arg(value, key);
 }
 
 }  // namespace marbolt

@@ -1,4 +1,5 @@
 #include "programindex.h"
+#include "document/olines.h"
 
 #include <algorithm>
 #include <cstring>
@@ -53,10 +54,10 @@ std::vector<std::string_view> scanProgramLines(std::string_view text)
     std::vector<std::string_view> entries;
     if (text.empty())
         return entries;
-    if (text[0] == 'O')
+    if (isOLine(text))
         entries.push_back(lineAt(text, 0));
     for (std::size_t lf = findLf(text, 0); lf != std::string_view::npos; lf = findLf(text, lf + 1)) {
-        if (lf + 1 < text.size() && text[lf + 1] == 'O')
+        if (isOLine(text.substr(lf + 1)))
             entries.push_back(lineAt(text, lf + 1));
     }
     return entries;
@@ -134,10 +135,10 @@ std::vector<ProgramExtent> programExtents(std::string_view text,
         starts.push_back(start);
         firstStart.try_emplace(lineAt(text, start), start);
     };
-    if (!text.empty() && text[0] == 'O')
+    if (isOLine(text))
         note(0);
     for (std::size_t lf = findLf(text, 0); lf != std::string_view::npos; lf = findLf(text, lf + 1))
-        if (lf + 1 < text.size() && text[lf + 1] == 'O')
+        if (isOLine(text.substr(lf + 1)))
             note(lf + 1);
 
     std::vector<ProgramExtent> extents;
@@ -188,7 +189,7 @@ ProgramExtent printedProgramExtent(std::string_view text, std::string_view entry
     std::size_t next = findLf(text, e.start);
     while (next != std::string_view::npos && next + 1 < text.size()) {
         const std::string_view line = lineAt(text, next + 1);
-        if (!line.empty() && (line.front() == 'O' || line.find('%') != std::string_view::npos)) {
+        if (isOLine(line) || line.find('%') != std::string_view::npos) {
             e.end = next + 1;
             return e;
         }

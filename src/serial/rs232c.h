@@ -10,6 +10,7 @@
 // input flow control at set levels also runs an InputThrottle, which only
 // looks at the input queue and sends XOFF or XON, under the input lock.
 #include "serial/lineconfig.h"
+#include "serial/lineport.h"
 #include "serial/linesettings.h"
 #include "serial/serialsystem.h"
 
@@ -49,16 +50,11 @@ constexpr std::uint32_t CE_BREAK = 0x0010;     // break received
 // The CE_ bits of the counters that changed between two readings.
 std::uint32_t lineErrorBits(const LineErrorCounts &now, const LineErrorCounts &before);
 
-struct CommStatus {
-    std::uint32_t errors = 0;  // CE_ bits since the last clear
-    int inQueue = 0;           // bytes waiting to be read
-};
-
 // "COM1" ... "COMn" name /dev/ttyS0 ... /dev/ttyS(n-1); any other name is a
 // device path used as it stands.
 std::string devicePathFor(const QString &portname);
 
-class Trs232c : public LineSettings {
+class Trs232c : public LineSettings, public LinePort {
 public:
     using LineEvent = std::function<void(tcommthread &sender)>;
     using PortEvent = std::function<void(Trs232c &sender)>;
@@ -74,22 +70,18 @@ public:
     PortEvent OnCreate, OnOpen, OnClose;
     LineEvent OnPACKET;
 
-    bool Open();
-    bool Close();
+    LineSettings &line() override { return *this; }
+    bool Open() override;
+    bool Close() override;
     bool Read(std::uint8_t *buffer, int count);
     bool Write(const std::uint8_t *buffer, int count);
-    bool ReadByte(std::uint8_t &b);
-    bool WriteByte(std::uint8_t b);
-    // Bytes waiting, -1 when closed. Also clears the line-error state.
-    int RxCount();
+    bool ReadByte(std::uint8_t &b) override;
+    bool WriteByte(std::uint8_t b) override;
+    int RxCount() override;
     std::optional<int> Handle() const;
-    bool SetRts(bool on);
-    // Waits up to ms for a byte to read, for loops that poll the port
-    // without spinning. Gone: closed, or the device went away.
-    enum class InputWait { Waiting, TimedOut, Gone };
-    InputWait WaitForInput(int ms);
-    // Fetches and clears the line-error state; nullopt when closed.
-    std::optional<CommStatus> ClearCommError();
+    bool SetRts(bool on) override;
+    InputWait WaitForInput(int ms) override;
+    std::optional<CommStatus> ClearCommError() override;
 
     bool isOpen() const { return opened_; }
     // The errno of the last failed system call, for diagnostics.

@@ -1,4 +1,5 @@
 #include "tools/jumptarget.h"
+#include "document/olines.h"
 
 #include <charconv>
 #include <cstring>
@@ -45,11 +46,6 @@ std::size_t nextLine(std::string_view text, std::size_t start)
     return static_cast<std::size_t>(static_cast<const char *>(lf) - text.data()) + 1;
 }
 
-bool startsProgram(std::string_view line)
-{
-    return !line.empty() && (line.front() == 'O' || line.front() == ':');
-}
-
 }  // namespace
 
 std::optional<std::string> numberAfter(std::string_view line, std::string_view keyword)
@@ -77,7 +73,7 @@ std::optional<std::size_t> calledProgram(const std::vector<std::string> &entries
         return std::nullopt;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::string_view entry = entries[i];
-        if (entry.size() < 2 || entry.front() != 'O')
+        if (!isNumberedOLine(entry))
             continue;
         std::size_t digits = 1;
         while (digits < entry.size() && entry[digits] >= '0' && entry[digits] <= '9')
@@ -95,7 +91,7 @@ BlockSearch findBlock(std::string_view text, std::size_t caretLineStart, std::st
     std::size_t from = 0;
     std::size_t line = std::min(caretLineStart, text.size());
     for (;;) {
-        if (startsProgram(lineFrom(text, line))) {
+        if (opensProgram(lineFrom(text, line))) {
             from = nextLine(text, line);
             break;
         }
@@ -107,7 +103,7 @@ BlockSearch findBlock(std::string_view text, std::size_t caretLineStart, std::st
     BlockSearch result;
     for (line = from; line != std::string_view::npos && line < text.size(); line = nextLine(text, line)) {
         const std::string_view l = lineFrom(text, line);
-        if (startsProgram(l))
+        if (opensProgram(l))
             return result;
         if (l.empty() || l.front() != 'N')
             continue;

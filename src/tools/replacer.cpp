@@ -2,7 +2,7 @@
 
 #include "common/dialogs.h"
 #include "document/sjistext.h"
-#include "tools/textsearch.h"
+#include "document/textsearch.h"
 
 #include <algorithm>
 

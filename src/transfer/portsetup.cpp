@@ -1,6 +1,5 @@
 #include "transfer/portsetup.h"
 
-#include "common/dialogs.h"
 #include "common/settingsstore.h"
 #include "transfer/senddata.h"
 #include "serial/punchcodes.h"
@@ -9,41 +8,29 @@ namespace marbolt {
 
 namespace {
 
-void setUpLine(Trs232c &port, int speed, const SettingsStore &settings)
+void setUpLine(LineSettings &line, int speed, const SettingsStore &settings)
 {
-    port.bps = speed;
-    port.portname = settings.get(QStringLiteral("PORT"));
-    port.stopbit = settings.get(QStringLiteral("STOPBIT"));
-    port.charbit = 8;
-    port.paritymode = QStringLiteral("無し");
-    port.XoffChar = kDC3;
-    port.XonChar = kDC1;
+    line.bps = speed;
+    line.portname = settings.get(setting::PORT);
+    line.stopbit = settings.get(setting::STOPBIT);
+    line.charbit = 8;
+    line.paritymode = QStringLiteral("無し");
+    line.XoffChar = kDC3;
+    line.XonChar = kDC1;
 }
 
 }  // namespace
 
-std::optional<int> settingNumber(const SettingsStore &settings, const char *key, Dialogs &dialogs,
-                                 bool emptyIsZero)
+void setUpSendPort(LinePort &port, int speed, const SettingsStore &settings)
 {
-    const QString text = settings.get(QString::fromLatin1(key));
-    if (emptyIsZero && text.trimmed().isEmpty())
-        return 0;
-    const auto v = wholeNumber(text);
-    if (!v)
-        dialogs.error(notWholeNumberMessage(QString::fromLatin1(key), text));
-    return v;
+    setUpLine(port.line(), speed, settings);
+    port.line().flowflag = kSendFlowFlag;
 }
 
-void setUpSendPort(Trs232c &port, int speed, const SettingsStore &settings)
+void setUpReceivePort(LinePort &port, int speed, const SettingsStore &settings)
 {
-    setUpLine(port, speed, settings);
-    port.flowflag = kSendFlowFlag;
-}
-
-void setUpReceivePort(Trs232c &port, int speed, const SettingsStore &settings)
-{
-    setUpLine(port, speed, settings);
-    port.flowflag = kReceiveFlowFlag;
+    setUpLine(port.line(), speed, settings);
+    port.line().flowflag = kReceiveFlowFlag;
 }
 
 }  // namespace marbolt

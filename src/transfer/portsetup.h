@@ -1,7 +1,7 @@
 #pragma once
 // The port properties a transfer sets from the settings before each Open;
 // the others keep the values the main window gave its ports.
-#include "serial/rs232c.h"
+#include "serial/lineport.h"
 
 #include <optional>
 
@@ -10,14 +10,7 @@ namespace marbolt {
 class Dialogs;
 class SettingsStore;
 
-// A setting a transfer needs as a whole number (SPEED, WAIT, FEED). One that
-// is not a number is shown in an error box naming the key, and gives
-// nullopt: the transfer then ends before anything goes out. emptyIsZero
-// takes an empty value as 0.
-std::optional<int> settingNumber(const SettingsStore &settings, const char *key, Dialogs &dialogs,
-                                 bool emptyIsZero = false);
-
-void setUpSendPort(Trs232c &port, int speed, const SettingsStore &settings);
-void setUpReceivePort(Trs232c &port, int speed, const SettingsStore &settings);
+void setUpSendPort(LinePort &port, int speed, const SettingsStore &settings);
+void setUpReceivePort(LinePort &port, int speed, const SettingsStore &settings);
 
 }  // namespace marbolt

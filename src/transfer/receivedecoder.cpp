@@ -59,9 +59,4 @@ std::string trimLine(const std::string &line)
     return line.substr(first, last - first);
 }
 
-bool isProgramLine(const std::string &trimmed)
-{
-    return trimmed.size() >= 2 && trimmed[0] == 'O';
-}
-
 }  // namespace marbolt

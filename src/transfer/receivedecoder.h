@@ -49,7 +49,5 @@ private:
 
 // A line with leading and trailing blanks and control characters removed.
 std::string trimLine(const std::string &line);
-// A finished line that names a program for the index box.
-bool isProgramLine(const std::string &trimmed);
 
 }  // namespace marbolt

@@ -1,4 +1,5 @@
 #include "transfer/receiver.h"
+#include "document/olines.h"
 
 #include "common/dialogs.h"
 #include "common/settingsstore.h"
@@ -24,9 +25,9 @@ QString receiveErrorMessage()
     return QStringLiteral("受信エラーが発生しました\r通信条件を確認して下さい");
 }
 
-Receiver::Receiver(ReceivePorts ports, SettingsStore &settings, TransferState &state, Dialogs &dialogs,
-                   Clock &clock, ReceiveView &view)
-    : ports_(ports), settings_(settings), state_(state), dialogs_(dialogs), clock_(clock), view_(view)
+Receiver::Receiver(ReceivePorts ports, SettingsStore &settings, TransferState &state,
+                   TransferProgress &progress, Dialogs &dialogs, Clock &clock, ReceiveView &view)
+    : ports_(ports), settings_(settings), state_(state), progress_(progress), dialogs_(dialogs), clock_(clock), view_(view)
 {
 }
 
@@ -44,8 +45,8 @@ void Receiver::receive()
 
     if (!view_.startNewDocument())
         return;  // the user kept the changed document
-    state_.commstate = QStringLiteral("rec");
-    const auto speed = settingNumber(settings_, "SPEED", dialogs_);
+    progress_.underWay(TransferProgress::Direction::Receive);
+    const auto speed = reportedNumber(settings_, setting::SPEED, dialogs_);
     if (!speed)
         return;
     setUpReceivePort(ports_.receive, *speed, settings_);
@@ -119,7 +120,7 @@ void Receiver::receiveLines(ReceiveDecoder &decoder)
                 break;
             case ReceiveDecoder::Step::LineFinished: {
                 const QString line = QString::fromLatin1(decoder.finishedLine());
-                if (isProgramLine(decoder.finishedLine()))
+                if (isNumberedOLine(decoder.finishedLine()))
                     view_.addProgram(line);
                 view_.showReceivedLine(line);
                 view_.setStatusText(QStringLiteral("%1バイト受信済み").arg(decoder.receivedBytes()));
@@ -134,7 +135,7 @@ void Receiver::receiveLines(ReceiveDecoder &decoder)
         // Nothing waits: sleep a little, so the next pass finds several
         // bytes instead of waking for each one.
         clock_.sleep(kIdleWaitMs);
-        if (ports_.receive.WaitForInput(0) == Trs232c::InputWait::Gone) {
+        if (ports_.receive.WaitForInput(0) == LinePort::InputWait::Gone) {
             // The adapter was pulled or the line closed: end, keeping what came.
             state_.recstop = true;
             dialogs_.error(receiveErrorMessage());
@@ -164,7 +165,7 @@ void Receiver::readFailed()
     // only then report. With the state cleared, a line error that the
     // watcher hands over while the port closes finds nothing to stop.
     cancel();
-    state_.commstate.clear();
+    progress_.stoppedByFailure();
     view_.setStatusText(QString());
     dialogs_.error(receiveErrorMessage());
 }

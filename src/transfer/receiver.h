@@ -3,7 +3,7 @@
 // document. A loop on the user-interface thread polls the receive port,
 // decodes with ReceiveDecoder, shows the lines as they come and ends on
 // "%", DC4, cancel, a line error or an overflowing queue.
-#include "serial/rs232c.h"
+#include "serial/lineport.h"
 #include "common/clock.h"
 #include "transfer/receivedecoder.h"
 #include "transfer/transferstate.h"
@@ -15,14 +15,14 @@ class Dialogs;
 class SettingsStore;
 
 struct ReceivePorts {
-    Trs232c &send;     // rs232c1, closed before a reception
-    Trs232c &receive;  // rs232c2
+    LinePort &send;     // rs232c1, closed before a reception
+    LinePort &receive;  // rs232c2
 };
 
 class Receiver {
 public:
-    Receiver(ReceivePorts ports, SettingsStore &settings, TransferState &state, Dialogs &dialogs,
-             Clock &clock, ReceiveView &view);
+    Receiver(ReceivePorts ports, SettingsStore &settings, TransferState &state, TransferProgress &progress,
+             Dialogs &dialogs, Clock &clock, ReceiveView &view);
 
     void receive();      // Rec1Execute
     void lineError();    // rs232c2ERR, before the cancel it runs
@@ -38,6 +38,7 @@ private:
     ReceivePorts ports_;
     SettingsStore &settings_;
     TransferState &state_;
+    TransferProgress &progress_;
     Dialogs &dialogs_;
     Clock &clock_;
     ReceiveView &view_;

@@ -107,20 +107,6 @@ QString remainingText(long long remaining, long long rate, int speed)
     return QStringLiteral("残り%1バイト(約%2分)").arg(remaining).arg(roundHalfEven(seconds / 60));
 }
 
-std::optional<int> wholeNumber(const QString &text)
-{
-    bool ok = false;
-    const int v = text.trimmed().toInt(&ok, 10);
-    if (!ok)
-        return std::nullopt;
-    return v;
-}
-
-QString notWholeNumberMessage(const QString &key, const QString &value)
-{
-    return QStringLiteral("'%1' は整数ではありません\r設定ファイルの %2 を確認して下さい").arg(value, key);
-}
-
 std::vector<std::size_t> lineStarts(std::string_view text)
 {
     std::vector<std::size_t> starts{0};

@@ -47,12 +47,6 @@ long long roundHalfEven(double value);
 // to the line speed's own estimate, speed / 12, so the text stays sane.
 QString remainingText(long long remaining, long long rate, int speed);
 
-// A setting that must be a whole number: trimmed decimal digits with an
-// optional sign. nullopt when it is not one.
-std::optional<int> wholeNumber(const QString &text);
-// The message for a setting that is not a whole number.
-QString notWholeNumberMessage(const QString &key, const QString &value);
-
 // Start offset of each line of text (lines end with LF).
 std::vector<std::size_t> lineStarts(std::string_view text);
 // Index of the line that holds position p, by those starts.

@@ -1,4 +1,5 @@
 #include "transfer/sendengine.h"
+#include "document/olines.h"
 
 #include "common/dialogs.h"
 #include "common/settingsstore.h"
@@ -13,11 +14,6 @@
 namespace marbolt {
 
 namespace {
-
-bool isOn(const SettingsStore &settings, const char *key)
-{
-    return settings.get(QString::fromLatin1(key)) == QLatin1String("1");
-}
 
 QString unencodableMessage(std::string_view text, const EncodeFailure &failure)
 {
@@ -35,9 +31,10 @@ QString sendErrorMessage()
     return QStringLiteral("送信エラーが発生しました。\r通信設定、ケーブル接続を確認して下さい。");
 }
 
-SendEngine::SendEngine(SendPorts ports, SettingsStore &settings, TransferState &state, Dialogs &dialogs,
-                       Clock &clock, SendView &view, QString logPath)
-    : ports_(ports), settings_(settings), state_(state), dialogs_(dialogs), clock_(clock), view_(view),
+SendEngine::SendEngine(SendPorts ports, SettingsStore &settings, TransferState &state,
+                       TransferProgress &progress, Dialogs &dialogs, Clock &clock, SendView &view,
+                       QString logPath)
+    : ports_(ports), settings_(settings), state_(state), progress_(progress), dialogs_(dialogs), clock_(clock), view_(view),
       logPath_(std::move(logPath))
 {
 }
@@ -54,23 +51,23 @@ void SendEngine::sendSelection()
 
 bool SendEngine::readSettings(Settings &s)
 {
-    const auto speed = settingNumber(settings_, "SPEED", dialogs_);
-    const auto wait = speed ? settingNumber(settings_, "WAIT", dialogs_, true) : std::nullopt;
+    const auto speed = reportedNumber(settings_, setting::SPEED, dialogs_);
+    const auto wait = speed ? reportedNumber(settings_, setting::WAIT, dialogs_) : std::nullopt;
     if (!wait)
         return false;
     s.speed = *speed;
     s.wait = *wait;
-    s.tape = isOn(settings_, "TAPE");
+    s.tape = settings_.isOn(setting::TAPE);
     if (s.tape) {
-        const auto feed = settingNumber(settings_, "FEED", dialogs_, true);
+        const auto feed = reportedNumber(settings_, setting::FEED, dialogs_);
         if (!feed)
             return false;
         s.feed = std::max(0, *feed);
     }
-    s.sendRequest = isOn(settings_, "SE");
-    s.log = isOn(settings_, "LOG");
-    s.options.headPercent = isOn(settings_, "HEAD%");
-    s.options.code = punchCodeFor(settings_.get(QStringLiteral("CODE")).toLatin1().constData());
+    s.sendRequest = settings_.isOn(setting::SE);
+    s.log = settings_.isOn(setting::LOG);
+    s.options.headPercent = settings_.isOn(setting::HEAD);
+    s.options.code = punchCodeFor(settings_.get(setting::CODE).toLatin1().constData());
     return true;
 }
 
@@ -114,7 +111,7 @@ void SendEngine::run(Kind kind)
         dialogs_.message(QStringLiteral("送信データがありません"));
         return;
     }
-    state_.commstate = QStringLiteral("send");
+    progress_.underWay(TransferProgress::Direction::Send);
     running_ = true;
     bool progressShown = false;
     struct CleanUp {
@@ -230,7 +227,7 @@ void SendEngine::highlight(Kind kind, std::size_t p)
     currentLine_ = line;
     if (kind == Kind::Document) {
         const QString text = view_.lineText(line);
-        if (text.size() >= 2 && (text[0] == u'O' || text[0] == u':'))
+        if (isProgramHead(text))
             view_.setIndexText(QString::fromStdString(trimLine(text.toStdString())));
     }
     view_.highlightLine(line);

@@ -4,7 +4,7 @@
 // with tape-puncher framing, progress, the remaining-bytes estimate and
 // the send log. It runs as a loop on the user-interface thread that pumps
 // messages before every byte, so handshake bytes and cancel reach it.
-#include "serial/rs232c.h"
+#include "serial/lineport.h"
 #include "common/clock.h"
 #include "transfer/senddata.h"
 #include "transfer/transferstate.h"
@@ -19,14 +19,14 @@ class Dialogs;
 class SettingsStore;
 
 struct SendPorts {
-    Trs232c &send;     // rs232c1
-    Trs232c &receive;  // rs232c2, closed before a send
+    LinePort &send;     // rs232c1
+    LinePort &receive;  // rs232c2, closed before a send
 };
 
 class SendEngine {
 public:
-    SendEngine(SendPorts ports, SettingsStore &settings, TransferState &state, Dialogs &dialogs,
-               Clock &clock, SendView &view, QString logPath);
+    SendEngine(SendPorts ports, SettingsStore &settings, TransferState &state, TransferProgress &progress,
+               Dialogs &dialogs, Clock &clock, SendView &view, QString logPath);
 
     void sendDocument();   // send1Execute
     void sendSelection();  // psend3Execute
@@ -71,6 +71,7 @@ private:
     SendPorts ports_;
     SettingsStore &settings_;
     TransferState &state_;
+    TransferProgress &progress_;
     Dialogs &dialogs_;
     Clock &clock_;
     SendView &view_;

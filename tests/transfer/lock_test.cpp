@@ -16,13 +16,13 @@ namespace {
 
 QList<QAction *> lockedItems(TSDIAppForm &f)
 {
-    const Commands &c = f.ActionList1;
+    const Commands &c = f.commands();
     QList<QAction *> items{c.FileNew1, c.FileOpen1, c.FileSave1, c.FileSaveAs1, c.FileExit1,
                            c.FilePrint1, c.FileNukidasi1, c.FileOPrint, c.HelpAbout1, c.send1,
                            c.Rec1, c.senntaku1, c.set1, c.EditCut1, c.EditCopy1, c.EditPaste1,
                            c.EditFind1, c.Editall1, c.Editfont1, c.EditSort, c.EditUndo1,
                            c.EditNext, c.PrintSet1, c.Osave, c.psend1, c.EditReplace, c.EditDate};
-    for (QAction *a : f.rireki)
+    for (QAction *a : WindowProbe::rireki(f))
         items << a;
     return items;
 }
@@ -55,24 +55,24 @@ private slots:
         rig.set("SE", "1");
         rig.setDocument("O1\r\nM30\r\n%");
         if (modified)
-            rig.form->RichEdit1->SendScintilla(QsciScintilla::SCI_ADDTEXT, 1ul, " ");
+            rig.form->editor()->SendScintilla(QsciScintilla::SCI_ADDTEXT, 1ul, " ");
         QClipboard *clipboard = QApplication::clipboard();
         clipboard->setText(QStringLiteral("G01"));
         QCoreApplication::processEvents();
-        QVERIFY(!rig.form->ActionList1.stop1->isEnabled());
+        QVERIFY(!rig.form->commands().stop1->isEnabled());
 
         QStringList during;
         bool editorEnabled = true, stopEnabled = false;
         bool repeatTouched = false;
-        const bool repeatBefore = rig.form->ActionList1.Repeat1->isEnabled();
+        const bool repeatBefore = rig.form->commands().Repeat1->isEnabled();
         rig.clock.onSleep = [&](int ms) {
-            if (ms != 100 || !rig.form->ActionList1.stop1->isEnabled())
+            if (ms != 100 || !rig.form->commands().stop1->isEnabled())
                 return;
             during = enabledNames(*rig.form);
-            editorEnabled = rig.form->RichEdit1->isEnabled();
-            stopEnabled = rig.form->ActionList1.stop1->isEnabled();
-            repeatTouched = rig.form->ActionList1.Repeat1->isEnabled() != repeatBefore;
-            rig.form->ActionList1.stop1->trigger();  // F8
+            editorEnabled = rig.form->editor()->isEnabled();
+            stopEnabled = rig.form->commands().stop1->isEnabled();
+            repeatTouched = rig.form->commands().Repeat1->isEnabled() != repeatBefore;
+            rig.form->commands().stop1->trigger();  // F8
         };
         rig.form->send1Execute();
         QCOMPARE(during, QStringList());
@@ -81,17 +81,17 @@ private slots:
         QVERIFY(!repeatTouched);
 
         // Restored: every built command, EditUndo1 only for a changed document.
-        const Commands &c = rig.form->ActionList1;
+        const Commands &c = rig.form->commands();
         for (QAction *a : lockedItems(*rig.form)) {
             if (c.isUnavailable(a) || a == c.EditUndo1 || a == c.EditCut1 || a == c.EditCopy1
-                || std::find(rig.form->rireki.begin(), rig.form->rireki.end(), a) != rig.form->rireki.end())
+                || std::find(WindowProbe::rireki(*rig.form).begin(), WindowProbe::rireki(*rig.form).end(), a) != WindowProbe::rireki(*rig.form).end())
                 continue;
             QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
         }
         QCOMPARE(c.EditUndo1->isEnabled(), modified);
         QVERIFY(!c.stop1->isEnabled());
-        QVERIFY(rig.form->RichEdit1->isEnabled());
-        QVERIFY(rig.form->transfer.commstate.isEmpty());
+        QVERIFY(rig.form->editor()->isEnabled());
+        QVERIFY(rig.form->transfers().commstate().isEmpty());
     }
 
     void theReceptionLocksToo()
@@ -101,14 +101,14 @@ private slots:
         bool stopEnabled = false;
         QTimer::singleShot(300, rig.form.get(), [&] {
             during = enabledNames(*rig.form);
-            stopEnabled = rig.form->ActionList1.stop1->isEnabled();
+            stopEnabled = rig.form->commands().stop1->isEnabled();
             rig.form->stop1Execute();
         });
         rig.form->Rec1Execute();  // the machine sends nothing
         QCOMPARE(during, QStringList());
         QVERIFY(stopEnabled);
-        QVERIFY(rig.form->ActionList1.Rec1->isEnabled());
-        QVERIFY(!rig.form->ActionList1.stop1->isEnabled());
+        QVERIFY(rig.form->commands().Rec1->isEnabled());
+        QVERIFY(!rig.form->commands().stop1->isEnabled());
         QCOMPARE(rig.machine->received(), (std::vector<std::uint8_t>{kDC1, kDC3}));
     }
 
@@ -132,16 +132,16 @@ private slots:
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("通信を終了してください")});
         QVERIFY(secondClose);
         QVERIFY(!rig.form->isVisible());
-        QVERIFY(!rig.form->rs232c1->isOpen());
+        QVERIFY(!WindowProbe::rs232c1(*rig.form)->isOpen());
     }
 
     void cancelOutsideATransferDoesNothing()
     {
         Rig rig;
         rig.setDocument("O1\r\nM30\r\n%");
-        QVERIFY(!rig.form->ActionList1.stop1->isEnabled());
-        rig.form->ActionList1.stop1->trigger();
-        QVERIFY(rig.form->transfer.commstate.isEmpty());
+        QVERIFY(!rig.form->commands().stop1->isEnabled());
+        rig.form->commands().stop1->trigger();
+        QVERIFY(rig.form->transfers().commstate().isEmpty());
         QVERIFY(rig.dialogs.shown.isEmpty());
     }
 };

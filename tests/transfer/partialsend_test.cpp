@@ -46,9 +46,9 @@ private slots:
         Rig rig;
         rig.setDocument(kDoc);
         // The same bytes as a selection send of that program by hand.
-        rig.form->RichEdit1->selectRange(kDoc.find("O2"), kDoc.find("O3"));
+        rig.form->editor()->selectRange(kDoc.find("O2"), kDoc.find("O3"));
         const std::string byHand = sendWith(rig, [&] { rig.form->psend3Execute(); });
-        rig.form->ComboBox2->setBoxText(QStringLiteral("O2"));
+        rig.form->indexBox()->setBoxText(QStringLiteral("O2"));
         const std::string sent = sendWith(rig, [&] { rig.form->psend1Execute(); });
         COMPARE_BYTES(sent, byHand);
         QVERIFY(sent.find(iso("O2\r\nG1 X2.\r\n")) != std::string::npos);
@@ -62,7 +62,7 @@ private slots:
     {
         Rig rig;
         rig.setDocument("G0\r\nG1\r\n");
-        const std::string sent = sendWith(rig, [&] { rig.form->ActionList1.psend1->trigger(); });
+        const std::string sent = sendWith(rig, [&] { rig.form->commands().psend1->trigger(); });
         QVERIFY(sent.empty());
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("O番号を確認できません")});
     }
@@ -72,15 +72,15 @@ private slots:
         Rig rig;
         rig.setDocument("G0\r\n");
         rig.form->PopupMenu1Popup();
-        QVERIFY(!rig.form->ActionList1.psend1->isEnabled());
+        QVERIFY(!rig.form->commands().psend1->isEnabled());
         rig.setDocument(kDoc);
-        rig.form->ComboBox2->setBoxText(QStringLiteral("O1"));
+        rig.form->indexBox()->setBoxText(QStringLiteral("O1"));
         rig.form->PopupMenu1Popup();
-        QVERIFY(rig.form->ActionList1.psend1->isEnabled());
+        QVERIFY(rig.form->commands().psend1->isEnabled());
         // The lock keeps it away during a transfer, menu or not.
         rig.form->enabledfalse();
         rig.form->PopupMenu1Popup();
-        QVERIFY(!rig.form->ActionList1.psend1->isEnabled());
+        QVERIFY(!rig.form->commands().psend1->isEnabled());
         rig.form->enabledtrue();
     }
 
@@ -89,16 +89,16 @@ private slots:
         Rig rig;
         rig.setDocument(kDoc);
         const std::size_t o2 = kDoc.find("O2");
-        rig.form->RichEdit1->setCaretPos(o2);
+        rig.form->editor()->setCaretPos(o2);
         std::string sent = sendWith(rig, [&] { rig.form->cursend1Execute(); });
         QVERIFY2(rig.dialogs.shown.isEmpty(), "at a line start nothing is asked");
         QVERIFY(sent.find(iso("O2\r\nG1 X2.\r\nO3\r\nG2\r\n")) != std::string::npos);
         QVERIFY(sent.find(iso("O1")) == std::string::npos);
-        QCOMPARE(rig.form->RichEdit1->caretPos(), std::size_t{0});
+        QCOMPARE(rig.form->editor()->caretPos(), std::size_t{0});
 
         // Inside a line: asked; Cancel sends nothing.
         const std::size_t x2 = kDoc.find("X2.");
-        rig.form->RichEdit1->setCaretPos(x2);
+        rig.form->editor()->setCaretPos(x2);
         rig.dialogs.answers = {Answer::Cancel};
         sent = sendWith(rig, [&] { rig.form->cursend1Execute(); });
         QVERIFY(sent.empty());
@@ -106,9 +106,9 @@ private slots:
                  QStringList{QStringLiteral("カーソルが行頭にありませんが、続けますか？")});
 
         // OK sends from the caret itself, not from the line start.
-        rig.form->RichEdit1->setCaretPos(x2);
+        rig.form->editor()->setCaretPos(x2);
         rig.dialogs.answers = {Answer::Ok};
-        sent = sendWith(rig, [&] { rig.form->ActionList1.cursend1->trigger(); });
+        sent = sendWith(rig, [&] { rig.form->commands().cursend1->trigger(); });
         QVERIFY(sent.find(iso("X2.\r\nO3")) != std::string::npos);
         QVERIFY(sent.find(iso("G1 ")) == std::string::npos);
     }
@@ -117,7 +117,7 @@ private slots:
     {
         Rig rig;
         rig.setDocument(kDoc);
-        rig.form->RichEdit1->setCaretPos(kDoc.size());
+        rig.form->editor()->setCaretPos(kDoc.size());
         const std::string sent = sendWith(rig, [&] { rig.form->cursend1Execute(); });
         QVERIFY(!sent.empty());
         QVERIFY2(sent.find(iso("G")) == std::string::npos, "only the lead and the end marker");
@@ -133,11 +133,11 @@ private slots:
         int pauses = 0;
         rig.clock.onSleep = [&](int ms) {
             // The repeat's pauses, not the second a send waits at its end.
-            if (ms == 1000 && !rig.form->transferRunning() && ++pauses == 2)
+            if (ms == 1000 && !rig.form->transfers().loopRunning() && ++pauses == 2)
                 QTimer::singleShot(0, rig.form.get(), &TSDIAppForm::stop1Execute);
         };
         listen(rig);
-        rig.form->ActionList1.Repeat1->trigger();
+        rig.form->commands().Repeat1->trigger();
         QCOMPARE(rig.dialogs.texts(Kind::Information),
                  QStringList{QStringLiteral("設定画面にて\"送信要求信号を使用しない\"のチェックを外してください。")});
         QFile log(rig.logPath());
@@ -149,8 +149,8 @@ private slots:
         rig.machine->waitForCount(1, 200ms);
         const std::string sent = bytesOf(rig.machine->received());
         QVERIFY(sent.find(iso("O5")) != std::string::npos);
-        QVERIFY(rig.form->ActionList1.send1->isEnabled());
-        QVERIFY(rig.form->transfer.commstate.isEmpty());
+        QVERIFY(rig.form->commands().send1->isEnabled());
+        QVERIFY(rig.form->transfers().commstate().isEmpty());
     }
 
     void theRepeatWaitsForTheMachineEachTime()
@@ -163,7 +163,7 @@ private slots:
         rig.clock.onSleep = [&](int ms) {
             if (ms == 1000)
                 return;
-            if (rig.panel0() == QStringLiteral("送信待機中") && rig.form->transfer.sendok == false) {
+            if (rig.panel0() == QStringLiteral("送信待機中") && rig.form->transfers().flags().sendok == false) {
                 if (++waits <= 3)
                     rig.machine->sendNow({kDC1});
                 else
@@ -192,7 +192,7 @@ private slots:
         rig.set("PORT", rig.dir.filePath(QStringLiteral("no-such-port")));
         rig.form->Repeat1Execute();
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("回線オープンエラー")});
-        QVERIFY(rig.form->ActionList1.send1->isEnabled());
+        QVERIFY(rig.form->commands().send1->isEnabled());
     }
 
     void aRepeatNeedsText()
@@ -218,7 +218,7 @@ private slots:
         bool refused = false;
         int pauses = 0;
         rig.clock.onSleep = [&](int ms) {
-            if (ms != 1000 || rig.form->transferRunning())
+            if (ms != 1000 || rig.form->transfers().loopRunning())
                 return;
             if (++pauses == 1) {
                 refused = !rig.form->FormCloseQuery();
@@ -242,11 +242,11 @@ private slots:
         bool closedAtOnce = true;
         int pauses = 0;
         rig.clock.onSleep = [&](int ms) {
-            if (ms != 1000 || rig.form->transferRunning())
+            if (ms != 1000 || rig.form->transfers().loopRunning())
                 return;
             if (++pauses == 1)  // F8 during the next send
                 QTimer::singleShot(0, rig.form.get(), &TSDIAppForm::stop1Execute);
-            else if (rig.form->transfer.sendstop)  // the pause after the cancelled send
+            else if (rig.form->transfers().flags().sendstop)  // the pause after the cancelled send
                 closedAtOnce = rig.form->close();
         };
         listen(rig);
@@ -262,14 +262,14 @@ private slots:
         rig.set("LOG", "1");
         const std::string doc = "O1\r\nG1\r\nO2\r\nG2\r\nO3\r\nG3\r\nO4\r\nG4\r\n";
         rig.setDocument(doc.substr(0, doc.size() - 4));
-        rig.form->ActionList1.EditSort->trigger();  // document order
+        rig.form->commands().EditSort->trigger();  // document order
         // An edit of the user's, and the caret somewhere in the text.
-        rig.form->RichEdit1->SendScintilla(QsciScintilla::SCI_APPENDTEXT, 4UL, "G4\r\n");
-        rig.form->RichEdit1->setCaretPos(7);
-        rig.form->ComboBox2->rebuild(rig.form->RichEdit1->textView());
-        const QStringList index = rig.form->ComboBox2->entries();
+        rig.form->editor()->SendScintilla(QsciScintilla::SCI_APPENDTEXT, 4UL, "G4\r\n");
+        rig.form->editor()->setCaretPos(7);
+        rig.form->indexBox()->rebuild(rig.form->editor()->textView());
+        const QStringList index = rig.form->indexBox()->entries();
         rig.dialogs.programChoices = {{1, 3}};
-        const std::string sent = sendWith(rig, [&] { rig.form->ActionList1.senntaku1->trigger(); });
+        const std::string sent = sendWith(rig, [&] { rig.form->commands().senntaku1->trigger(); });
         QCOMPARE(rig.dialogs.programsOffered, (QList<QStringList>{index}));
         const std::size_t o2 = sent.find(iso("O2\r\nG2\r\n"));
         const std::size_t o4 = sent.find(iso("O4\r\nG4\r\n"));
@@ -279,14 +279,14 @@ private slots:
         QCOMPARE(std::count(sent.begin(), sent.end(), iso("%")[0]), 1);
 
         // The document, its changed mark and its index as before; no scratch files.
-        QCOMPARE(std::string(rig.form->RichEdit1->textView()), doc);
-        QVERIFY(rig.form->RichEdit1->modifiedFlag());
-        QCOMPARE(rig.form->RichEdit1->caretPos(), std::size_t{7});
-        QCOMPARE(rig.form->ComboBox2->entries(), index);
-        QVERIFY(rig.form->ActionList1.EditUndo1->isEnabled());
+        QCOMPARE(std::string(rig.form->editor()->textView()), doc);
+        QVERIFY(rig.form->editor()->modifiedFlag());
+        QCOMPARE(rig.form->editor()->caretPos(), std::size_t{7});
+        QCOMPARE(rig.form->indexBox()->entries(), index);
+        QVERIFY(rig.form->commands().EditUndo1->isEnabled());
         // The edit made before the send can still be undone.
         rig.form->EditUndo1Execute();
-        QCOMPARE(std::string(rig.form->RichEdit1->textView()), doc.substr(0, doc.size() - 4));
+        QCOMPARE(std::string(rig.form->editor()->textView()), doc.substr(0, doc.size() - 4));
         QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("Multi.nc"))));
         QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("Temp.nc"))));
         QFile log(rig.logPath());
@@ -310,8 +310,8 @@ private slots:
         std::string sent = sendWith(rig, [&] { rig.form->senntaku1Execute(); });
         QVERIFY(sent.empty());
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("送信データがありません")});
-        QCOMPARE(std::string(rig.form->RichEdit1->textView()), doc);
-        QVERIFY(!rig.form->RichEdit1->modifiedFlag());
+        QCOMPARE(std::string(rig.form->editor()->textView()), doc);
+        QVERIFY(!rig.form->editor()->modifiedFlag());
 
         // Cancel: nothing sent, nothing written.
         rig.dialogs.shown.clear();
@@ -339,7 +339,7 @@ private slots:
         const QStringList messages = rig.dialogs.texts(Kind::Message);
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages.front().contains(QStringLiteral("Temp.nc")), qPrintable(messages.front()));
-        QCOMPARE(std::string(rig.form->RichEdit1->textView()), doc);
+        QCOMPARE(std::string(rig.form->editor()->textView()), doc);
         QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("Multi.nc"))));
         QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("Temp.nc"))));
     }

@@ -29,7 +29,7 @@ void receiveTape(Rig &rig, std::vector<std::uint8_t> tape, double bytesPerSecond
 
 std::string documentOf(Rig &rig)
 {
-    return std::string(rig.form->RichEdit1->textView());
+    return std::string(rig.form->editor()->textView());
 }
 
 std::string longProgram(int lines)
@@ -50,9 +50,9 @@ void checkStoppedByALineError(Rig &rig)
     const std::string doc = documentOf(rig);
     QVERIFY2(doc.rfind("O7000\r\nG01X0.\r\n", 0) == 0, doc.c_str());
     QVERIFY(doc.size() < longProgram(100).size());
-    QVERIFY(rig.form->transfer.commstate.isEmpty());
+    QVERIFY(rig.form->transfers().commstate().isEmpty());
     QCOMPARE(rig.panel0(), QString());
-    QVERIFY(rig.form->ActionList1.Rec1->isEnabled());
+    QVERIFY(rig.form->commands().Rec1->isEnabled());
 }
 
 }  // namespace
@@ -67,14 +67,14 @@ private slots:
         receiveTape(rig, vm::punchTape("O1234\nG01X1.\nM30\n", PunchCode::Iso));
         QCOMPARE(documentOf(rig), std::string("O1234\r\nG01X1.\r\nM30\r\n%\r\n"));
         QCOMPARE(rig.dialogs.texts(Kind::Information), QStringList{kDone});
-        QCOMPARE(rig.form->ComboBox2->entries(), QStringList{QStringLiteral("O1234")});
-        QCOMPARE(rig.form->ComboBox2->boxText(), QStringLiteral("O1234"));
+        QCOMPARE(rig.form->indexBox()->entries(), QStringList{QStringLiteral("O1234")});
+        QCOMPARE(rig.form->indexBox()->boxText(), QStringLiteral("O1234"));
         QVERIFY(rig.form->filename().isEmpty());
-        QVERIFY2(rig.form->RichEdit1->modifiedFlag(), "a received program must not be lost unasked");
-        QCOMPARE(rig.form->RichEdit1->caretPos(), std::size_t{0});
+        QVERIFY2(rig.form->editor()->modifiedFlag(), "a received program must not be lost unasked");
+        QCOMPARE(rig.form->editor()->caretPos(), std::size_t{0});
         QCOMPARE(rig.panel0(), QString());
-        QVERIFY(rig.form->transfer.commstate.isEmpty());
-        QVERIFY(!rig.form->rs232c2->isOpen());
+        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(!WindowProbe::rs232c2(*rig.form)->isOpen());
         QCOMPARE(rig.machine->received(), std::vector<std::uint8_t>{kDC1});
     }
 
@@ -83,7 +83,7 @@ private slots:
         Rig rig;
         receiveTape(rig, vm::punchTape("O12\nG01X-1.5\nM30\n", PunchCode::Eia, 10, false));
         QCOMPARE(documentOf(rig), std::string("O12\r\nG01X-1.5\r\nM30\r\n%\r\n"));
-        QCOMPARE(rig.form->ComboBox2->entries(), QStringList{QStringLiteral("O12")});
+        QCOMPARE(rig.form->indexBox()->entries(), QStringList{QStringLiteral("O12")});
     }
 
     void colonsAndCommentsAndPercentInAComment()
@@ -91,7 +91,7 @@ private slots:
         Rig rig;
         receiveTape(rig, vm::punchTape(":2000\n(T:1 100%)\nM30\n", PunchCode::Iso));
         QCOMPARE(documentOf(rig), std::string("O2000\r\n(T:1 100%)\r\nM30\r\n%\r\n"));
-        QCOMPARE(rig.form->ComboBox2->entries(), QStringList{QStringLiteral("O2000")});
+        QCOMPARE(rig.form->indexBox()->entries(), QStringList{QStringLiteral("O2000")});
     }
 
     void dc4MidLineEndsWithThePartialLine()
@@ -112,7 +112,7 @@ private slots:
         QString countAtEnd;
         rig.dialogs.onShown = [&](const ScriptedDialogs::Shown &) { countAtEnd = rig.panel0(); };
         receiveTape(rig, vm::punchTape("O\n\nO3000\n", PunchCode::Iso));
-        QCOMPARE(rig.form->ComboBox2->entries(), QStringList{QStringLiteral("O3000")});
+        QCOMPARE(rig.form->indexBox()->entries(), QStringList{QStringLiteral("O3000")});
         QCOMPARE(countAtEnd, QStringLiteral("12バイト受信済み"));  // 3 + 2 + 7
         QCOMPARE(documentOf(rig), std::string("O\r\n\r\nO3000\r\n%\r\n"));
     }
@@ -130,12 +130,12 @@ private slots:
         rig.form->resize(600, 400);
         int linesAtEnd = 0;
         rig.dialogs.onShown = [&](const ScriptedDialogs::Shown &) {
-            linesAtEnd = rig.form->RichEdit1->lines();
+            linesAtEnd = rig.form->editor()->lines();
         };
         receiveTape(rig, vm::punchTape(longProgram(300), PunchCode::Iso), 4000);
         QCOMPARE(rig.dialogs.texts(Kind::Information), QStringList{kDone});
         QVERIFY2(linesAtEnd > 0 && linesAtEnd < 100, std::to_string(linesAtEnd).c_str());
-        QCOMPARE(rig.form->RichEdit1->lines(), 304);  // then the whole text, in one piece
+        QCOMPARE(rig.form->editor()->lines(), 304);  // then the whole text, in one piece
     }
 
     void anOverflowingQueueStops()
@@ -145,9 +145,9 @@ private slots:
         receiveTape(rig, vm::punchTape(longProgram(400), PunchCode::Iso));
         QCOMPARE(rig.dialogs.texts(Kind::Error), QStringList{QStringLiteral("受信バッファがオーバーフローしました。")});
         QVERIFY(rig.dialogs.texts(Kind::Information).isEmpty());
-        QVERIFY(rig.form->transfer.commstate.isEmpty());
-        QVERIFY(!rig.form->rs232c2->isOpen());
-        QVERIFY(rig.form->ActionList1.Rec1->isEnabled());
+        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(!WindowProbe::rs232c2(*rig.form)->isOpen());
+        QVERIFY(rig.form->commands().Rec1->isEnabled());
     }
 
     // A machine that punches at line speed and honours XOFF (with the few
@@ -207,7 +207,7 @@ private slots:
         InjectedErrors errors;
         errors.strikeAtByte = 300;
         Rig rig(&errors);
-        rig.form->rs232c2->OnERR = nullptr;
+        WindowProbe::rs232c2(*rig.form)->OnERR = nullptr;
         receiveTape(rig, vm::punchTape(longProgram(100), PunchCode::Iso), 1000);
         checkStoppedByALineError(rig);
     }
@@ -222,21 +222,21 @@ private slots:
         QVERIFY(rig.dialogs.shown.isEmpty());
         const std::string doc = documentOf(rig);
         QVERIFY2(doc.rfind("O7000\r\n", 0) == 0, doc.c_str());
-        QVERIFY(!rig.form->rs232c2->isOpen());
+        QVERIFY(!WindowProbe::rs232c2(*rig.form)->isOpen());
     }
 
     void theCancelledSaveQuestionOpensNoPort()
     {
         Rig rig;
-        rig.form->RichEdit1->SendScintilla(QsciScintilla::SCI_ADDTEXT, 5ul, "O1234");
+        rig.form->editor()->SendScintilla(QsciScintilla::SCI_ADDTEXT, 5ul, "O1234");
         rig.dialogs.answers.push_back(Answer::Cancel);
         receiveTape(rig, vm::punchTape("O1\n", PunchCode::Iso));
         QCOMPARE(rig.dialogs.texts(Kind::Information).size(), 1);  // the save question only
         std::this_thread::sleep_for(50ms);
         QVERIFY(rig.machine->received().empty());
         QCOMPARE(documentOf(rig), std::string("O1234"));
-        QVERIFY(rig.form->transfer.commstate.isEmpty());
-        QVERIFY(rig.form->ActionList1.Rec1->isEnabled());
+        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->commands().Rec1->isEnabled());
     }
 
     void closingDuringAReceptionEndsItFirst()
@@ -262,7 +262,7 @@ private slots:
         receiveTape(rig, vm::punchTape("O1\n", PunchCode::Iso));
         QCOMPARE(rig.dialogs.texts(Kind::Error).size(), 1);
         QVERIFY(rig.machine->received().empty());
-        QVERIFY(rig.form->transfer.commstate.isEmpty());
+        QVERIFY(rig.form->transfers().commstate().isEmpty());
     }
 };
 

@@ -69,7 +69,7 @@ private slots:
         COMPARE_BYTES(sendDocument(rig), expected.toStdString());
         QVERIFY(rig.dialogs.shown.isEmpty());
         QCOMPARE(rig.panel0(), QString());
-        QVERIFY(rig.form->transfer.commstate.isEmpty());
+        QVERIFY(rig.form->transfers().commstate().isEmpty());
     }
 
     void aCommentLineLongerThan1001Characters()
@@ -237,13 +237,13 @@ private slots:
         QVERIFY(log.open(QIODevice::ReadOnly));
         QVERIFY(logText(log).endsWith(QStringLiteral("送信中断\r\n")));
         // Unlocked and usable.
-        QVERIFY(rig.form->transfer.commstate.isEmpty());
-        QVERIFY(rig.form->ActionList1.FileNew1->isEnabled());
-        QVERIFY(rig.form->ActionList1.send1->isEnabled());
-        QVERIFY(!rig.form->ActionList1.stop1->isEnabled());
-        QVERIFY(rig.form->RichEdit1->isEnabled());
-        QVERIFY(!rig.form->ProgressBar1);
-        QVERIFY(!rig.form->rs232c1->isOpen());
+        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->commands().FileNew1->isEnabled());
+        QVERIFY(rig.form->commands().send1->isEnabled());
+        QVERIFY(!rig.form->commands().stop1->isEnabled());
+        QVERIFY(rig.form->editor()->isEnabled());
+        QVERIFY(!rig.form->statusPanels()->progressBar());
+        QVERIFY(!WindowProbe::rs232c1(*rig.form)->isOpen());
     }
 
     void aPortThatCannotBeOpened()
@@ -255,8 +255,8 @@ private slots:
         rig.form->send1Execute();
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("回線オープンエラー")});
         QVERIFY2(!QFile::exists(rig.logPath()), "no log line for a send that never began");
-        QVERIFY(rig.form->transfer.commstate.isEmpty());
-        QVERIFY(rig.form->ActionList1.send1->isEnabled());
+        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->commands().send1->isEnabled());
     }
 
     void nothingToSend()
@@ -264,7 +264,7 @@ private slots:
         Rig rig;
         rig.form->send1Execute();
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("送信データがありません")});
-        QVERIFY(rig.form->transfer.commstate.isEmpty());
+        QVERIFY(rig.form->transfers().commstate().isEmpty());
     }
 
     void settingsThatAreNoNumbers_data()
@@ -289,9 +289,9 @@ private slots:
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors.first().contains(value) && errors.first().contains(key));
         QVERIFY2(rig.machine->received().empty(), "nothing may go out");
-        QVERIFY(rig.form->transfer.commstate.isEmpty());
-        QVERIFY(rig.form->ActionList1.send1->isEnabled());
-        QVERIFY(!rig.form->rs232c1->isOpen());
+        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->commands().send1->isEnabled());
+        QVERIFY(!WindowProbe::rs232c1(*rig.form)->isOpen());
     }
 
     void aCharacterShiftJisCannotHoldStopsTheSend()
@@ -356,13 +356,13 @@ private slots:
             if (ticked)
                 return;
             ticked = true;
-            QVERIFY(rig.form->Timer1.isActive());
-            QCOMPARE(rig.form->Timer1.interval(), 5000);
+            QVERIFY(WindowProbe::Timer1(*rig.form).isActive());
+            QCOMPARE(WindowProbe::Timer1(*rig.form).interval(), 5000);
         };
         rig.form->send1Execute();
         QVERIFY(ticked);
-        QVERIFY(!rig.form->Timer1.isActive());
-        QCOMPARE(rig.form->sendEngine().sendrate(), 115200 / 12);
+        QVERIFY(!WindowProbe::Timer1(*rig.form).isActive());
+        QCOMPARE(rig.form->transfers().sendEngine().sendrate(), 115200 / 12);
     }
 
     void theLogForTitledAndUntitledDocuments()
@@ -404,11 +404,11 @@ private slots:
         listen(rig);
         QStringList boxTexts;
         QList<int> lines;
-        QObject::connect(rig.form->ComboBox2, &QComboBox::currentTextChanged,
+        QObject::connect(rig.form->indexBox(), &QComboBox::currentTextChanged,
                          [&](const QString &t) { boxTexts << t; });
-        QObject::connect(rig.form->RichEdit1, &QsciScintilla::selectionChanged, [&] {
+        QObject::connect(rig.form->editor(), &QsciScintilla::selectionChanged, [&] {
             int lineFrom, indexFrom, lineTo, indexTo;
-            rig.form->RichEdit1->getSelection(&lineFrom, &indexFrom, &lineTo, &indexTo);
+            rig.form->editor()->getSelection(&lineFrom, &indexFrom, &lineTo, &indexTo);
             if (lineFrom >= 0 && (lines.isEmpty() || lines.last() != lineFrom))
                 lines << lineFrom;
         });
@@ -417,25 +417,25 @@ private slots:
         // One line at a time, down to the last; line 0 was already current.
         QCOMPARE(lines, (QList<int>{1, 2, 3, 4, 5, 6}));
         // After the send: caret at 0, the box on its first entry.
-        QCOMPARE(rig.form->RichEdit1->caretPos(), std::size_t{0});
-        QCOMPARE(rig.form->ComboBox2->boxText(), rig.form->ComboBox2->entries().first());
+        QCOMPARE(rig.form->editor()->caretPos(), std::size_t{0});
+        QCOMPARE(rig.form->indexBox()->boxText(), rig.form->indexBox()->entries().first());
     }
 
     void theSelectionSendSendsTheSelection()
     {
         // psend3 has no menu entry and no key, but is an action.
         Rig rig;
-        QVERIFY(rig.form->ActionList1.psend3->shortcut().isEmpty());
+        QVERIFY(rig.form->commands().psend3->shortcut().isEmpty());
         rig.setDocument("O1\r\nM30\r\nO2\r\nG01X1.\r\nM30\r\n");
         const std::size_t start = 9;  // "O2"
-        rig.form->RichEdit1->selectRange(start, start + 16);
+        rig.form->editor()->selectRange(start, start + 16);
         listen(rig);
-        rig.form->ActionList1.psend3->trigger();
+        rig.form->commands().psend3->trigger();
         rig.machine->waitForCount(1, 200ms);
         std::this_thread::sleep_for(20ms);
         // The LF in front of the selection is a line end like any other: CR LF.
         COMPARE_BYTES(bytesOf(rig.machine->received()), iso("\n\r\nO2\r\nG01X1.\r\nM30\r\n\n%"));
-        QCOMPARE(rig.form->RichEdit1->caretPos(), start);
+        QCOMPARE(rig.form->editor()->caretPos(), start);
     }
 };
 

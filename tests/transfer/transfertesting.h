@@ -4,12 +4,14 @@
 // sleeps cut short.
 #include "app/widgets/sdiappform.h"
 #include "app/widgets/statuspanels.h"
+#include "transfer/transfercontroller.h"
 #include "document/widgets/indexbox.h"
 #include "document/widgets/nceditor.h"
 #include "serial/punchcodes.h"
 #include "common/clock.h"
 #include "virtualmachine.h"
 #include "../window/scripteddialogs.h"
+#include "../window/windowprobe.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,19 +68,19 @@ struct Rig {
         set("LOG", "0");
     }
 
-    void set(const char *key, const QString &value) { form->settings.set(QString::fromLatin1(key), value); }
+    void set(const char *key, const QString &value) { form->settings().set(QString::fromLatin1(key), value); }
     void set(const char *key, const char *value) { set(key, QString::fromUtf8(value)); }
 
     void setDocument(std::string_view utf8)
     {
-        auto loader = form->RichEdit1->beginLoad(utf8.size());
+        auto loader = form->editor()->beginLoad(utf8.size());
         loader->add(utf8);
         loader->commit();
-        form->ComboBox2->rebuild(form->RichEdit1->textView());
+        form->indexBox()->rebuild(form->editor()->textView());
     }
 
     QString logPath() const { return dir.filePath(QStringLiteral("marbolt.log")); }
-    QString panel0() const { return form->StatusBar1->panelText(0); }
+    QString panel0() const { return form->statusPanels()->panelText(0); }
 };
 
 inline std::string iso(std::string_view text)

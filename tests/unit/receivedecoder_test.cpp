@@ -1,5 +1,6 @@
 // Decoding what a machine punches out.
 #include "transfer/receivedecoder.h"
+#include "document/olines.h"
 
 #include "serial/punchcodes.h"
 
@@ -27,7 +28,7 @@ Result decode(const std::vector<std::uint8_t> &raw)
     ++i;
     for (; i < raw.size(); ++i) {
         const auto step = d.feed(raw[i]);
-        if (step == ReceiveDecoder::Step::LineFinished && isProgramLine(d.finishedLine()))
+        if (step == ReceiveDecoder::Step::LineFinished && isNumberedOLine(d.finishedLine()))
             r.programs.push_back(d.finishedLine());
         if (step == ReceiveDecoder::Step::EndPercent || step == ReceiveDecoder::Step::EndDc4) {
             r.end = step;

@@ -138,15 +138,8 @@ TEST(SendData, PacingPointsAndTheRemainingText)
     EXPECT_EQ(remainingText(100, 0, 10), QStringLiteral("残り100バイト(約2分)"));
 }
 
-TEST(SendData, WholeNumbersAndLines)
+TEST(SendData, LineStarts)
 {
-    EXPECT_EQ(wholeNumber(QStringLiteral("4800")), 4800);
-    EXPECT_EQ(wholeNumber(QStringLiteral(" 100 ")), 100);
-    EXPECT_EQ(wholeNumber(QStringLiteral("-3")), -3);
-    EXPECT_FALSE(wholeNumber(QStringLiteral("48OO")));
-    EXPECT_FALSE(wholeNumber(QString()));
-    EXPECT_FALSE(wholeNumber(QStringLiteral("1.5")));
-
     const auto starts = lineStarts("O1\r\nM30\r\n");
     EXPECT_EQ(starts, (std::vector<std::size_t>{0, 4, 9}));
     EXPECT_EQ(lineAt(starts, 0), 0u);

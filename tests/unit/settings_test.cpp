@@ -1,4 +1,5 @@
 #include "app/settingsfile.h"
+#include "common/dialogs.h"
 #include "common/settingsstore.h"
 
 #include <QDir>
@@ -47,6 +48,63 @@ TEST(SettingsStore, GetAndSetFollowTheStoreRules)
     const auto before = s.lines().size();
     s.set(QStringLiteral("NONE"), QString());
     EXPECT_EQ(s.lines().size(), before) << "deleting a missing key changes nothing";
+}
+
+TEST(SettingsStore, NumbersAreReadOneWay)
+{
+    SettingsStore s;
+    auto number = [&](const SettingKey &key, const char *value) {
+        s.set(key, QString::fromUtf8(value));
+        return s.number(key);
+    };
+    EXPECT_EQ(number(setting::SPEED, "4800"), 4800);
+    EXPECT_EQ(number(setting::SPEED, " 100 "), 100);
+    EXPECT_EQ(number(setting::SPEED, "-3"), -3);
+    EXPECT_FALSE(number(setting::SPEED, "48OO"));
+    EXPECT_FALSE(number(setting::SPEED, "1.5"));
+    EXPECT_FALSE(number(setting::SPEED, ""));
+    // The waits and feeds of a send take an empty value as 0.
+    EXPECT_EQ(number(setting::WAIT, ""), 0);
+    EXPECT_EQ(number(setting::FEED, " "), 0);
+    EXPECT_FALSE(number(setting::FEED, "X"));
+
+    // Sizes and indexes fall back to their start-up value unless positive.
+    EXPECT_EQ((s.set(setting::FONT, QStringLiteral("0")), s.positiveNumber(setting::FONT)), 14);
+    EXPECT_EQ((s.set(setting::FONT, QStringLiteral("big")), s.positiveNumber(setting::FONT)), 14);
+    EXPECT_EQ((s.set(setting::FONT, QStringLiteral("9")), s.positiveNumber(setting::FONT)), 9);
+    EXPECT_EQ((s.set(setting::SAVEINDEX, QStringLiteral("-2")), s.positiveNumber(setting::SAVEINDEX)), 1);
+
+    // Switches: only "1" is on; setOn writes "1" and "0".
+    s.set(setting::LOG, QStringLiteral("yes"));
+    EXPECT_FALSE(s.isOn(setting::LOG));
+    s.setOn(setting::LOG, true);
+    EXPECT_EQ(s.get(QStringLiteral("log")), QStringLiteral("1"));
+    s.setOn(setting::LOG, false);
+    EXPECT_EQ(s.get(setting::LOG), QStringLiteral("0"));
+}
+
+TEST(SettingsStore, AKeyThatIsNotANumberIsReportedByName)
+{
+    struct Reports : Dialogs {
+        QStringList errors;
+        void message(const QString &) override {}
+        Answer information(const QString &, Buttons) override { return Answer::Ok; }
+        void error(const QString &text) override { errors << text; }
+        void confirmation(const QString &) override {}
+        std::optional<QFont> chooseFont(const QFont &) override { return std::nullopt; }
+        std::optional<FileChoice> openFile(const FileRequest &) override { return std::nullopt; }
+        std::optional<FileChoice> saveFile(const FileRequest &) override { return std::nullopt; }
+        bool printerSetup(QPrinter &) override { return false; }
+        std::optional<QString> chooseFolder(const QString &) override { return std::nullopt; }
+        std::optional<QList<int>> choosePrograms(const QStringList &) override { return std::nullopt; }
+    } reports;
+    SettingsStore s;
+    s.set(setting::SPEED, QStringLiteral("96OO"));
+    EXPECT_FALSE(reportedNumber(s, setting::SPEED, reports));
+    s.set(setting::WAIT, QStringLiteral("10"));
+    EXPECT_EQ(reportedNumber(s, setting::WAIT, reports), 10);
+    EXPECT_EQ(reports.errors,
+              QStringList{QStringLiteral("'96OO' は整数ではありません\r設定ファイルの SPEED を確認して下さい")});
 }
 
 TEST(SettingsFile, DefaultsAreWrittenInTheFixedLayout)

@@ -1,5 +1,5 @@
 // The forward and backward searches, against plain searches.
-#include "tools/textsearch.h"
+#include "document/textsearch.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 // The communication settings dialog, the About box and the recent files,
 // on the real window.
 #include "app/widgets/aboutbox.h"
+#include "windowprobe.h"
 #include "app/widgets/commsettingsform.h"
 #include "app/widgets/widgetdialogs.h"
 #include "app/qtjapanese.h"
@@ -246,17 +247,17 @@ private slots:
     void okSetsThePanelsAndCancelLeavesAll()
     {
         auto form = makeForm();
-        const QStringList before = form->settings.lines();
-        const QString panel2 = form->StatusBar1->panelText(2);
+        const QStringList before = form->settings().lines();
+        const QString panel2 = form->statusPanels()->panelText(2);
         whenModal([](QWidget *w) {
             auto *f = qobject_cast<TForm2 *>(w);
             QVERIFY(f);
             f->CheckBox2->click();
             f->Button2->click();
         });
-        form->ActionList1.set1->trigger();
-        QCOMPARE(form->settings.lines(), before);
-        QCOMPARE(form->StatusBar1->panelText(2), panel2);
+        form->commands().set1->trigger();
+        QCOMPARE(form->settings().lines(), before);
+        QCOMPARE(form->statusPanels()->panelText(2), panel2);
 
         whenModal([](QWidget *w) {
             auto *f = qobject_cast<TForm2 *>(w);
@@ -266,8 +267,8 @@ private slots:
             f->Button1->click();
         });
         form->set1Execute();
-        QCOMPARE(form->StatusBar1->panelText(2), QStringLiteral("2400  EIA"));
-        QCOMPARE(form->StatusBar1->panelText(1), QStringLiteral("COM3"));
+        QCOMPARE(form->statusPanels()->panelText(2), QStringLiteral("2400  EIA"));
+        QCOMPARE(form->statusPanels()->panelText(1), QStringLiteral("COM3"));
     }
 
     void thePortBoxListsTheDevicesPresent()
@@ -307,7 +308,7 @@ private slots:
             focusOnOk = b->focusWidget() == b->OKButton;
             QTest::keyClick(b, Qt::Key_Return);
         });
-        form->ActionList1.HelpAbout1->trigger();
+        form->commands().HelpAbout1->trigger();
         QVERIFY(focusOnOk);
         QVERIFY(!QApplication::activeModalWidget());
         QVERIFY(!form->windowIcon().isNull());
@@ -316,19 +317,19 @@ private slots:
     void recentFilesOnFirstStartAndFromTheSettingsFile()
     {
         auto form = makeForm();
-        for (QAction *a : form->rireki)
+        for (QAction *a : WindowProbe::rireki(*form))
             QVERIFY(!a->isVisible());
-        QVERIFY(!form->LINE1->isVisible());
+        QVERIFY(!WindowProbe::LINE1(*form)->isVisible());
 
         // FILE2 empty and FILE3 set: items 1 and 3.
         QVERIFY(writeFileBytes(path(QStringLiteral("marbolt.ini")),
                                "[RECENT]\r\nFILE1=/nc/a.nc\r\nFILE2=\r\nFILE3=/nc/c.nc\r\n"));
         auto again = makeForm();
-        QVERIFY(again->rireki[0]->isVisible());
-        QVERIFY(!again->rireki[1]->isVisible());
-        QVERIFY(again->rireki[2]->isVisible());
-        QCOMPARE(again->rireki[2]->text(), QStringLiteral("3_/nc/c.nc"));
-        QVERIFY(again->LINE1->isVisible());
+        QVERIFY(WindowProbe::rireki(*again)[0]->isVisible());
+        QVERIFY(!WindowProbe::rireki(*again)[1]->isVisible());
+        QVERIFY(WindowProbe::rireki(*again)[2]->isVisible());
+        QCOMPARE(WindowProbe::rireki(*again)[2]->text(), QStringLiteral("3_/nc/c.nc"));
+        QVERIFY(WindowProbe::LINE1(*again)->isVisible());
     }
 
     void recentFilesCaseSixthAndSaveAs()
@@ -342,16 +343,16 @@ private slots:
         for (int i = 0; i < 6; ++i)
             QVERIFY(form->fopen(names[i]));
         // The sixth pushed the first out of the menu.
-        QCOMPARE(form->rireki[0]->text(), QStringLiteral("1_") + names[5]);
-        QCOMPARE(form->rireki[4]->text(), QStringLiteral("5_") + names[1]);
-        for (QAction *a : form->rireki)
+        QCOMPARE(WindowProbe::rireki(*form)[0]->text(), QStringLiteral("1_") + names[5]);
+        QCOMPARE(WindowProbe::rireki(*form)[4]->text(), QStringLiteral("5_") + names[1]);
+        for (QAction *a : WindowProbe::rireki(*form))
             QVERIFY(!a->text().endsWith(names[0]));
 
         // A path differing only in letter case replaces its entry.
         QVERIFY(form->fopen(names[6]));
-        QCOMPARE(form->rireki[0]->text(), QStringLiteral("1_") + names[6]);
+        QCOMPARE(WindowProbe::rireki(*form)[0]->text(), QStringLiteral("1_") + names[6]);
         int bs = 0;
-        for (QAction *a : form->rireki)
+        for (QAction *a : WindowProbe::rireki(*form))
             bs += a->text().endsWith(QStringLiteral("/b.nc"), Qt::CaseInsensitive) ? 1 : 0;
         QCOMPARE(bs, 1);
 
@@ -359,7 +360,7 @@ private slots:
         const QString saved = path(QStringLiteral("saved.nc"));
         dialogs_.files.push_back(FileChoice{saved, 1});
         form->FileSaveAs1Execute();
-        QCOMPARE(form->rireki[0]->text(), QStringLiteral("1_") + saved);
+        QCOMPARE(WindowProbe::rireki(*form)[0]->text(), QStringLiteral("1_") + saved);
 
         // Written at close: five entries, the first one gone.
         QVERIFY(form->close());
@@ -508,21 +509,21 @@ private slots:
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         const QString progress = QStringLiteral("残り1234567バイト(約12345秒)");
-        form->StatusBar1->setPanelText(0, progress);
-        const QLabel *p0 = form->StatusBar1->panel(0);
+        form->statusPanels()->setPanelText(0, progress);
+        const QLabel *p0 = form->statusPanels()->panel(0);
         QCOMPARE(p0->text(), progress);
         QVERIFY2(p0->contentsRect().width() - 2 * p0->indent() >= p0->fontMetrics().horizontalAdvance(progress),
                  "panel 0 cuts its text");
 
         const QString port = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
-        form->StatusBar1->setPanelText(1, port);
-        const QLabel *p1 = form->StatusBar1->panel(1);
+        form->statusPanels()->setPanelText(1, port);
+        const QLabel *p1 = form->statusPanels()->panel(1);
         QVERIFY2(p1->text().contains(QChar(0x2026)), qPrintable(p1->text()));
         QVERIFY(p1->text().startsWith(QStringLiteral("/")));
         QVERIFY(p1->text().endsWith(QStringLiteral("0")));
         QCOMPARE(p1->toolTip(), port);
-        QCOMPARE(form->StatusBar1->panelText(1), port);
-        form->StatusBar1->setPanelText(1, QStringLiteral("COM1"));
+        QCOMPARE(form->statusPanels()->panelText(1), port);
+        form->statusPanels()->setPanelText(1, QStringLiteral("COM1"));
         QCOMPARE(p1->text(), QStringLiteral("COM1"));
         QCOMPARE(p1->toolTip(), QString());
     }
@@ -584,8 +585,8 @@ private slots:
         }
 
         auto form = makeForm();
-        form->StatusBar1->setPanelText(0, name);
-        const auto *panel = form->StatusBar1->findChild<QLabel *>(QStringLiteral("Panel0"));
+        form->statusPanels()->setPanelText(0, name);
+        const auto *panel = form->statusPanels()->findChild<QLabel *>(QStringLiteral("Panel0"));
         QVERIFY(panel);
         QCOMPARE(panel->textFormat(), Qt::PlainText);
         QCOMPARE(panel->text(), name);

@@ -1,6 +1,7 @@
 // The editing tools on the real window: the current program and printing,
 // replace, the jump, saving each program, and the small edits.
 #include "app/widgets/statuspanels.h"
+#include "windowprobe.h"
 #include "formrig.h"
 
 #include "tools/widgets/replacedialog.h"
@@ -31,7 +32,7 @@ TfrmReplace *openReplace(FormRig &rig, const std::string &text, const char *find
     rig.load(text);
     rig.caretTo(0);
     rig.form->EditReplaceExecute();
-    TfrmReplace *d = rig.form->frmReplace;
+    TfrmReplace *d = WindowProbe::frmReplace(*rig.form);
     d->Edit1->setText(QString::fromUtf8(find));
     d->Edit2->setText(QString::fromUtf8(with));
     return d;
@@ -68,37 +69,37 @@ private slots:
     {
         FormRig rig;
         rig.load("O0001\r\nG0\r\n\r\nO0002 (B)\r\nG1\r\n%\r\n");
-        rig.form->ComboBox2->setBoxText(QStringLiteral("O0001"));
-        rig.form->ActionList1.FileNukidasi1->trigger();
-        QCOMPARE(rig.form->RichEdit1->selectionStartPos(), std::size_t{0});
+        rig.form->indexBox()->setBoxText(QStringLiteral("O0001"));
+        rig.form->commands().FileNukidasi1->trigger();
+        QCOMPARE(rig.form->editor()->selectionStartPos(), std::size_t{0});
         QCOMPARE(rig.selected(), std::string("O0001\r\nG0\r\n\r\n"));
-        QCOMPARE(rig.form->ComboBox2->boxText(), QStringLiteral("O0001"));
+        QCOMPARE(rig.form->indexBox()->boxText(), QStringLiteral("O0001"));
 
-        rig.form->ComboBox2->setBoxText(QStringLiteral("O0002 (B)"));
+        rig.form->indexBox()->setBoxText(QStringLiteral("O0002 (B)"));
         rig.form->FileNukidasi1Execute();
         QCOMPARE(rig.selected(), std::string("O0002 (B)\r\nG1\r\n"));  // stops before the closing %
-        QCOMPARE(rig.form->ComboBox2->boxText(), QStringLiteral("O0002 (B)"));
+        QCOMPARE(rig.form->indexBox()->boxText(), QStringLiteral("O0002 (B)"));
     }
 
     void printingTheProgramAndTheDocument()
     {
         FormRig rig;
         rig.load("O1\r\nG0 X1.\r\nM30\r\nO2\r\nG1\r\n");
-        rig.form->ComboBox2->setBoxText(QStringLiteral("O1"));
+        rig.form->indexBox()->setBoxText(QStringLiteral("O1"));
         QsciPrinter &printer = rig.form->printer();
         printer.setOutputFormat(QPrinter::PdfFormat);
         const QString program = rig.dir.filePath(QStringLiteral("program.pdf"));
         printer.setOutputFileName(program);
-        rig.form->ActionList1.FileOPrint->trigger();
+        rig.form->commands().FileOPrint->trigger();
         QVERIFY(rig.dialogs.shown.isEmpty());
         QVERIFY(QFileInfo(program).size() > 0);
 
         const QString whole = rig.dir.filePath(QStringLiteral("whole.pdf"));
         printer.setOutputFileName(whole);
-        rig.form->ActionList1.FilePrint1->trigger();
+        rig.form->commands().FilePrint1->trigger();
         QVERIFY(rig.dialogs.shown.isEmpty());
         QVERIFY(QFileInfo(whole).size() > 0);
-        QVERIFY(!rig.form->RichEdit1->modifiedFlag());
+        QVERIFY(!rig.form->editor()->modifiedFlag());
     }
 
     void aPrintThatCannotStartSaysSo()
@@ -121,7 +122,7 @@ private slots:
     {
         FormRig rig;
         rig.dialogs.printerChanges = [](QPrinter &p) { p.setPageOrientation(QPageLayout::Landscape); };
-        rig.form->ActionList1.PrintSet1->trigger();
+        rig.form->commands().PrintSet1->trigger();
         QCOMPARE(rig.dialogs.shown.size(), 1);
         QCOMPARE(rig.dialogs.shown.front().kind, Kind::PrinterSetup);
         QCOMPARE(rig.form->printer().pageLayout().orientation(), QPageLayout::Landscape);
@@ -130,7 +131,7 @@ private slots:
     void theCurrentProgramCommandsAreLockedDuringATransfer()
     {
         FormRig rig;
-        const Commands &c = rig.form->ActionList1;
+        const Commands &c = rig.form->commands();
         for (QAction *a : {c.FileNukidasi1, c.FileOPrint, c.FilePrint1, c.PrintSet1})
             QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
         rig.form->enabledfalse();
@@ -145,16 +146,16 @@ private slots:
     {
         FormRig rig;
         rig.load("O1\r\nM98 P100\r\nG0 X1.\r\nGOTO 20\r\nN20 G1\r\nO0100\r\nM99\r\n");
-        QVERIFY2(!rig.form->JUMP->isEnabled(), "disabled until the menu first opens");
+        QVERIFY2(!WindowProbe::JUMP(*rig.form)->isEnabled(), "disabled until the menu first opens");
         rig.caretToLine(1);
         rig.form->PopupMenu1Popup();
-        QVERIFY(rig.form->JUMP->isEnabled());
+        QVERIFY(WindowProbe::JUMP(*rig.form)->isEnabled());
         rig.caretToLine(2);
         rig.form->PopupMenu1Popup();
-        QVERIFY(!rig.form->JUMP->isEnabled());
+        QVERIFY(!WindowProbe::JUMP(*rig.form)->isEnabled());
         rig.caretToLine(3);
         rig.form->PopupMenu1Popup();
-        QVERIFY(rig.form->JUMP->isEnabled());
+        QVERIFY(WindowProbe::JUMP(*rig.form)->isEnabled());
     }
 
     void jumpingToTheCalledProgram()
@@ -164,8 +165,8 @@ private slots:
         rig.load(doc);
         rig.caretToLine(1);
         rig.form->JUMPClick();
-        QCOMPARE(rig.form->RichEdit1->caretPos(), doc.find("O0100"));
-        QCOMPARE(rig.form->ComboBox2->boxText(), QStringLiteral("O0100"));
+        QCOMPARE(rig.form->editor()->caretPos(), doc.find("O0100"));
+        QCOMPARE(rig.form->indexBox()->boxText(), QStringLiteral("O0100"));
         QVERIFY(rig.dialogs.shown.isEmpty());
         // A P that names no program, or no number: nothing happens.
         rig.load("O1\r\n(PART A)\r\nG04 P500\r\n");
@@ -173,7 +174,7 @@ private slots:
         rig.form->JUMPClick();
         rig.caretToLine(2);
         rig.form->JUMPClick();
-        QCOMPARE(rig.form->RichEdit1->caretPos(), rig.lineStart(2));
+        QCOMPARE(rig.form->editor()->caretPos(), rig.lineStart(2));
         QVERIFY(rig.dialogs.shown.isEmpty());
     }
 
@@ -189,12 +190,12 @@ private slots:
         rig.caretToLine(3);
         rig.form->JUMPClick();
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("N40は見つかりませんでした")});
-        QCOMPARE(rig.form->RichEdit1->caretPos(), rig.lineStart(3));
+        QCOMPARE(rig.form->editor()->caretPos(), rig.lineStart(3));
 
         rig.caretToLine(4);
         rig.form->JUMPClick();
         QCOMPARE(rig.dialogs.texts(Kind::Error), QStringList{QStringLiteral("'' は整数ではありません")});
-        QCOMPARE(rig.form->RichEdit1->caretPos(), rig.lineStart(4));
+        QCOMPARE(rig.form->editor()->caretPos(), rig.lineStart(4));
     }
 
     void f4JumpsOnlyFromTheEditor()
@@ -204,11 +205,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
         rig.load("O1\r\nGOTO 7\r\nN7\r\n");
         rig.caretToLine(1);
-        rig.form->RichEdit1->setFocus();
-        QTest::keyClick(rig.form->RichEdit1, Qt::Key_F4);
-        QCOMPARE(rig.form->RichEdit1->caretPos(), rig.lineStart(1));  // not offered yet
+        rig.form->editor()->setFocus();
+        QTest::keyClick(rig.form->editor(), Qt::Key_F4);
+        QCOMPARE(rig.form->editor()->caretPos(), rig.lineStart(1));  // not offered yet
         rig.form->PopupMenu1Popup();
-        QTest::keyClick(rig.form->RichEdit1, Qt::Key_F4);
+        QTest::keyClick(rig.form->editor(), Qt::Key_F4);
         QCOMPARE(rig.selected(), std::string("N7"));
     }
 
@@ -216,13 +217,13 @@ private slots:
     {
         FormRig rig;
         rig.load("g01 X10 (G01 MOVE)\r\n");
-        rig.form->RichEdit1->selectRange(0, 3);
-        rig.form->ActionList1.EditReplace->trigger();
-        TfrmReplace *d = rig.form->frmReplace;
+        rig.form->editor()->selectRange(0, 3);
+        rig.form->commands().EditReplace->trigger();
+        TfrmReplace *d = WindowProbe::frmReplace(*rig.form);
         QVERIFY(d->isVisible());
         QCOMPARE(d->windowTitle(), QStringLiteral("置換"));
         QCOMPARE(d->Edit1->text(), QStringLiteral("G01"));  // the selection, upper-cased
-        QVERIFY(rig.form->replaceState.ReplaceActive);
+        QVERIFY(WindowProbe::replaceState(*rig.form).ReplaceActive);
         QVERIFY(d->CheckBox1->isChecked());
         QVERIFY(d->Button1->isEnabled());
         d->Edit1->clear();
@@ -241,12 +242,12 @@ private slots:
     {
         FormRig rig;
         TfrmReplace *d = openReplace(rig, "O1\r\nG01 X10 (G01 MOVE)\r\nO2\r\nG01\r\n", "G01", "G1");
-        rig.form->ComboBox2->setBoxText(QStringLiteral("O1"));
+        rig.form->indexBox()->setBoxText(QStringLiteral("O1"));
         d->Button5->click();
         QCOMPARE(rig.text(), std::string("O1\r\nG1 X10 (G01 MOVE)\r\nO2\r\nG01\r\n"));
         QCOMPARE(rig.dialogs.texts(Kind::Information), QStringList{QStringLiteral("置換が完了しました。")});
-        QVERIFY(rig.form->RichEdit1->modifiedFlag());
-        QVERIFY(rig.form->ActionList1.EditUndo1->isEnabled());
+        QVERIFY(rig.form->editor()->modifiedFlag());
+        QVERIFY(rig.form->commands().EditUndo1->isEnabled());
 
         d->CheckBox1->setChecked(false);
         rig.caretTo(0);
@@ -262,10 +263,10 @@ private slots:
         FormRig rig;
         TfrmReplace *d = openReplace(rig, "A B A B A\r\n", "A", "C");
         QTest::keyClick(d->Edit1, Qt::Key_Return);
-        QCOMPARE(rig.form->RichEdit1->selectionStartPos(), std::size_t{0});
+        QCOMPARE(rig.form->editor()->selectionStartPos(), std::size_t{0});
         QTest::keyClick(d->Edit2, Qt::Key_Return);  // replace, then find the next
         QCOMPARE(rig.text(), std::string("C B A B A\r\n"));
-        QCOMPARE(rig.form->RichEdit1->selectionStartPos(), std::size_t{4});
+        QCOMPARE(rig.form->editor()->selectionStartPos(), std::size_t{4});
         QVERIFY(d->isVisible());
     }
 
@@ -278,13 +279,13 @@ private slots:
         TfrmReplace *d = openReplace(rig, doc, "X", "Y");
         // "閉じる" is pressed while the tenth replacement is shown.
         int changes = 0;
-        QObject::connect(rig.form->RichEdit1, &QsciScintilla::textChanged, d, [&] {
+        QObject::connect(rig.form->editor(), &QsciScintilla::textChanged, d, [&] {
             if (++changes == 10)
                 QTimer::singleShot(0, d, &TfrmReplace::Button4Click);
         });
         d->Button3->click();
         QCOMPARE(changes, 10);
-        QVERIFY(!rig.form->replaceState.ReplaceActive);
+        QVERIFY(!WindowProbe::replaceState(*rig.form).ReplaceActive);
         QVERIFY(!d->isVisible());
         QVERIFY(rig.dialogs.shown.isEmpty());  // no completion message
         const std::string text = rig.text();
@@ -293,22 +294,22 @@ private slots:
 
         // The title bar's close hides the dialog and leaves the state alone.
         rig.form->EditReplaceExecute();
-        QVERIFY(rig.form->replaceState.ReplaceActive);
+        QVERIFY(WindowProbe::replaceState(*rig.form).ReplaceActive);
         d->close();
         QVERIFY(!d->isVisible());
-        QVERIFY(rig.form->replaceState.ReplaceActive);
+        QVERIFY(WindowProbe::replaceState(*rig.form).ReplaceActive);
     }
 
     void theDateComment()
     {
         FormRig rig;
         rig.load("G01\r\n");
-        rig.form->RichEdit1->selectRange(0, 3);
-        rig.form->ActionList1.EditDate->trigger();
+        rig.form->editor()->selectRange(0, 3);
+        rig.form->commands().EditDate->trigger();
         // Upper case like all inserted text ("8 DEC 2026" under the C locale).
         const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toUpper();
         QCOMPARE(QString::fromStdString(rig.text()), QStringLiteral("(%1)G01\r\n").arg(date));
-        QCOMPARE(rig.form->RichEdit1->caretPos(), static_cast<std::size_t>(date.toUtf8().size() + 2));
+        QCOMPARE(rig.form->editor()->caretPos(), static_cast<std::size_t>(date.toUtf8().size() + 2));
     }
 
     void deletingSemicolonsOutsideComments()
@@ -316,9 +317,9 @@ private slots:
         FormRig rig;
         rig.load("(;)\r\nG01 X10;(NOTE;)\r\n");
         rig.caretTo(rig.text().size());
-        rig.form->ActionList1.EditEOF->trigger();
+        rig.form->commands().EditEOF->trigger();
         QCOMPARE(rig.text(), std::string("(;)\r\nG01 X10(NOTE;)\r\n"));
-        QCOMPARE(rig.form->RichEdit1->caretPos(), std::size_t{0});
+        QCOMPARE(rig.form->editor()->caretPos(), std::size_t{0});
         QCOMPARE(rig.dialogs.texts(Kind::Information), QStringList{QStringLiteral("置換が完了しました。")});
 
         rig.dialogs.shown.clear();
@@ -338,22 +339,22 @@ private slots:
     {
         FormRig rig;
         rig.load("O20\r\nO100\r\n");
-        QVERIFY(rig.form->ActionList1.EditSort->isChecked());
-        QCOMPARE(rig.form->ComboBox2->entries(), (QStringList{QStringLiteral("O100"), QStringLiteral("O20")}));
+        QVERIFY(rig.form->commands().EditSort->isChecked());
+        QCOMPARE(rig.form->indexBox()->entries(), (QStringList{QStringLiteral("O100"), QStringLiteral("O20")}));
         // A program added by editing, then the sort switched off: document order.
-        rig.form->RichEdit1->SendScintilla(QsciScintilla::SCI_APPENDTEXT, 6UL, "O5\r\nM");
-        rig.form->ActionList1.EditSort->trigger();
-        QVERIFY(!rig.form->ActionList1.EditSort->isChecked());
-        QVERIFY(!rig.form->ComboBox2->isSorted());
-        QCOMPARE(rig.form->ComboBox2->entries(),
+        rig.form->editor()->SendScintilla(QsciScintilla::SCI_APPENDTEXT, 6UL, "O5\r\nM");
+        rig.form->commands().EditSort->trigger();
+        QVERIFY(!rig.form->commands().EditSort->isChecked());
+        QVERIFY(!rig.form->indexBox()->isSorted());
+        QCOMPARE(rig.form->indexBox()->entries(),
                  (QStringList{QStringLiteral("O20"), QStringLiteral("O100"), QStringLiteral("O5")}));
-        rig.form->ActionList1.EditSort->trigger();
-        QCOMPARE(rig.form->ComboBox2->entries(),
+        rig.form->commands().EditSort->trigger();
+        QCOMPARE(rig.form->indexBox()->entries(),
                  (QStringList{QStringLiteral("O100"), QStringLiteral("O20"), QStringLiteral("O5")}));
-        rig.form->ActionList1.EditSort->trigger();
+        rig.form->commands().EditSort->trigger();
 
         // The choice is what the next start finds.
-        rig.form->RichEdit1->clearModifiedFlag();
+        rig.form->editor()->clearModifiedFlag();
         QVERIFY(rig.form->FormCloseQuery());
         QFile ini(rig.form->settingsPath());
         QVERIFY(ini.open(QIODevice::ReadOnly));
@@ -363,7 +364,7 @@ private slots:
     void theEditingToolsAreLockedDuringATransferButEof()
     {
         FormRig rig;
-        const Commands &c = rig.form->ActionList1;
+        const Commands &c = rig.form->commands();
         rig.form->enabledfalse();
         QVERIFY(!c.EditReplace->isEnabled());
         QVERIFY(!c.EditDate->isEnabled());
@@ -386,20 +387,20 @@ private slots:
         };
         for (int round = 0; round < 2; ++round) {  // the second replaces without asking
             rig.dialogs.folders = {out.path()};
-            rig.form->ActionList1.Osave->trigger();
+            rig.form->commands().Osave->trigger();
             QCOMPARE(fileText(QStringLiteral("O0001.nc")), std::string("O0001\r\nG0\r\n\r\n"));
             QCOMPARE(fileText(QStringLiteral("O0002 (B).nc")), std::string("O0002 (B)\r\nG1\r\n"));
         }
         QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 2);
         QCOMPARE(rig.dialogs.texts(Kind::Folder).front(), QDir::currentPath());
-        QCOMPARE(rig.form->RichEdit1->caretPos(), std::size_t{0});
-        QVERIFY(!rig.form->RichEdit1->hasSelectedText());
-        QVERIFY(!rig.form->RichEdit1->modifiedFlag());
+        QCOMPARE(rig.form->editor()->caretPos(), std::size_t{0});
+        QVERIFY(!rig.form->editor()->hasSelectedText());
+        QVERIFY(!rig.form->editor()->modifiedFlag());
 
         // Cancel ends the command before anything: the caret stays.
         rig.caretTo(10);
         rig.form->OsaveExecute();
-        QCOMPARE(rig.form->RichEdit1->caretPos(), std::size_t{10});
+        QCOMPARE(rig.form->editor()->caretPos(), std::size_t{10});
     }
 
     // Thousands of programs: panel 0 counts them out on screen while the
@@ -413,16 +414,16 @@ private slots:
         for (int i = 0; i < 600; ++i)
             document += "O" + std::to_string(1000 + i) + "\r\nG01X1.\r\n";
         rig.load(document + "%\r\n");
-        auto *panel = rig.form->StatusBar1->findChild<QLabel *>(QStringLiteral("Panel0"));
+        auto *panel = rig.form->statusPanels()->findChild<QLabel *>(QStringLiteral("Panel0"));
         QVERIFY(panel);
         QStringList painted;
         PaintWatch watch(panel, painted);
         QTemporaryDir out;
         rig.dialogs.folders = {out.path()};
-        rig.form->ActionList1.Osave->trigger();
+        rig.form->commands().Osave->trigger();
         QVERIFY2(painted.contains(QStringLiteral("256 / 600 プログラム保存済み")), qPrintable(painted.join(u'|')));
         QVERIFY(painted.contains(QStringLiteral("600 / 600 プログラム保存済み")));
-        QCOMPARE(rig.form->StatusBar1->panelText(0), QString());
+        QCOMPARE(rig.form->statusPanels()->panelText(0), QString());
         QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 600);
     }
 
@@ -431,7 +432,7 @@ private slots:
         FormRig rig;
         QTemporaryDir out;
         rig.load("O1\r\nG0\r\nO2 (A/B)\r\nG1\r\nO3\r\nM30");
-        rig.form->ActionList1.EditSort->trigger();  // document order
+        rig.form->commands().EditSort->trigger();  // document order
         rig.dialogs.folders = {out.path() + QStringLiteral("/")};
         rig.form->OsaveExecute();
         const QString failed = out.path() + QStringLiteral("/O2 (A/B).nc");

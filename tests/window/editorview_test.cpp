@@ -1,5 +1,6 @@
 // Find, caret tracking and the editor's own behaviour, on the real window.
 #include "app/widgets/sdiappform.h"
+#include "windowprobe.h"
 #include "app/widgets/statuspanels.h"
 #include "document/widgets/indexbox.h"
 #include "document/widgets/nceditor.h"
@@ -53,33 +54,33 @@ class EditorViewTest : public QObject {
 
     static void load(TSDIAppForm &f, const std::string &text)
     {
-        auto loader = f.RichEdit1->beginLoad(text.size());
+        auto loader = f.editor()->beginLoad(text.size());
         loader->add(text);
         loader->commit();
-        f.ComboBox2->rebuild(f.RichEdit1->textView());
+        f.indexBox()->rebuild(f.editor()->textView());
     }
 
     static std::size_t lineStart(TSDIAppForm &f, int line)
     {
         return static_cast<std::size_t>(
-            f.RichEdit1->SendScintilla(QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)));
+            f.editor()->SendScintilla(QsciScintilla::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)));
     }
 
     static void caretToLine(TSDIAppForm &f, int line, int column = 0)
     {
         const std::size_t p = lineStart(f, line) + static_cast<std::size_t>(column);
-        f.RichEdit1->selectRange(p, p);
+        f.editor()->selectRange(p, p);
     }
 
     static std::string selected(TSDIAppForm &f)
     {
-        return f.RichEdit1->selectedText().toStdString();
+        return f.editor()->selectedText().toStdString();
     }
 
     void find(TSDIAppForm &f, const QString &text, bool down)
     {
-        f.FindDialog1->searchText = text;
-        f.FindDialog1->down = down;
+        WindowProbe::FindDialog1(f)->searchText = text;
+        WindowProbe::FindDialog1(f)->down = down;
         f.FindDialog1Find();
     }
 
@@ -100,17 +101,17 @@ private slots:
         auto f = makeForm();
         load(*f, "O1\r\ng01\r\nG01X1.\r\n");
         find(*f, QStringLiteral("g01"), true);
-        QCOMPARE(f->FindDialog1->searchText, QStringLiteral("G01"));
-        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{9});
+        QCOMPARE(WindowProbe::FindDialog1(*f)->searchText, QStringLiteral("G01"));
+        QCOMPARE(f->editor()->selectionStartPos(), std::size_t{9});
         QCOMPARE(selected(*f), std::string("G01"));
         f->EditFind1Execute();
-        f->RichEdit1->selectRange(0, 0);
-        f->FindDialog1->hide();
+        f->editor()->selectRange(0, 0);
+        WindowProbe::FindDialog1(*f)->hide();
         f->EditFind1Execute();
-        QCOMPARE(f->FindDialog1->field->text(), QStringLiteral("G01"));
-        QVERIFY(!f->FindDialog1->matchCase->isEnabled());
-        QVERIFY(!f->FindDialog1->wholeWord->isEnabled());
-        f->FindDialog1->hide();
+        QCOMPARE(WindowProbe::FindDialog1(*f)->field->text(), QStringLiteral("G01"));
+        QVERIFY(!WindowProbe::FindDialog1(*f)->matchCase->isEnabled());
+        QVERIFY(!WindowProbe::FindDialog1(*f)->wholeWord->isEnabled());
+        WindowProbe::FindDialog1(*f)->hide();
     }
 
     // F3 pressed in the find dialog finds the next occurrence; the label's
@@ -120,37 +121,37 @@ private slots:
         auto f = makeForm();
         f->show();
         load(*f, "G01\r\nG01\r\nG01\r\n");
-        f->RichEdit1->selectRange(0, 0);
+        f->editor()->selectRange(0, 0);
         find(*f, QStringLiteral("G01"), true);
-        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{0});
-        f->FindDialog1->execute();
-        QVERIFY(QTest::qWaitForWindowActive(f->FindDialog1));
+        QCOMPARE(f->editor()->selectionStartPos(), std::size_t{0});
+        WindowProbe::FindDialog1(*f)->execute();
+        QVERIFY(QTest::qWaitForWindowActive(WindowProbe::FindDialog1(*f)));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
-        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{5});
-        const auto labels = f->FindDialog1->findChildren<QLabel *>();
+        QCOMPARE(f->editor()->selectionStartPos(), std::size_t{5});
+        const auto labels = WindowProbe::FindDialog1(*f)->findChildren<QLabel *>();
         QVERIFY(!labels.isEmpty());
-        QCOMPARE(labels.front()->buddy(), f->FindDialog1->field);
-        f->FindDialog1->cancel->setFocus();
+        QCOMPARE(labels.front()->buddy(), WindowProbe::FindDialog1(*f)->field);
+        WindowProbe::FindDialog1(*f)->cancel->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);
-        QCOMPARE(QApplication::focusWidget(), f->FindDialog1->field);
-        f->FindDialog1->hide();
+        QCOMPARE(QApplication::focusWidget(), WindowProbe::FindDialog1(*f)->field);
+        WindowProbe::FindDialog1(*f)->hide();
     }
 
     void downStepsWalkAndStopAfterTheLast()
     {
         auto f = makeForm();
         load(*f, "G01\r\nG01\r\nG01\r\n");
-        f->RichEdit1->selectRange(0, 0);
+        f->editor()->selectRange(0, 0);
         QList<std::size_t> found;
         for (int i = 0; i < 3; ++i) {
             find(*f, QStringLiteral("G01"), true);
-            found << f->RichEdit1->selectionStartPos();
+            found << f->editor()->selectionStartPos();
         }
         QCOMPARE(found, (QList<std::size_t>{0, 5, 10}));
         QVERIFY(dialogs_.shown.isEmpty());
-        f->ActionList1.EditNext->trigger();  // F3
+        f->commands().EditNext->trigger();  // F3
         QCOMPARE(dialogs_.texts(Kind::Information), QStringList{notFound(QStringLiteral("G01"))});
-        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{10});
+        QCOMPARE(f->editor()->selectionStartPos(), std::size_t{10});
         QCOMPARE(selected(*f), std::string("G01"));
     }
 
@@ -158,56 +159,56 @@ private slots:
     {
         auto f = makeForm();
         load(*f, "G01\r\nX\r\nG01\r\nG01\r\nY\r\n");
-        f->RichEdit1->selectRange(0, 0);
+        f->editor()->selectRange(0, 0);
         find(*f, QStringLiteral("G01"), false);
         QCOMPARE(dialogs_.texts(Kind::Information), QStringList{notFound(QStringLiteral("G01"))});
 
-        const std::size_t end = f->RichEdit1->textLength();
-        f->RichEdit1->selectRange(end, end);
+        const std::size_t end = f->editor()->textLength();
+        f->editor()->selectRange(end, end);
         find(*f, QStringLiteral("G01"), false);
-        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{13});  // the last of several
+        QCOMPARE(f->editor()->selectionStartPos(), std::size_t{13});  // the last of several
         find(*f, QStringLiteral("G01"), false);
-        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{8});
+        QCOMPARE(f->editor()->selectionStartPos(), std::size_t{8});
         find(*f, QStringLiteral("G01"), false);
-        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{0});  // the one at 0
+        QCOMPARE(f->editor()->selectionStartPos(), std::size_t{0});  // the one at 0
     }
 
     void anOccurrenceAcrossTheCaretIsFoundByNeither()
     {
         auto f = makeForm();
         load(*f, "ABCDEF\r\n");
-        f->RichEdit1->selectRange(3, 3);
+        f->editor()->selectRange(3, 3);
         find(*f, QStringLiteral("BCDE"), true);
         find(*f, QStringLiteral("BCDE"), false);
         QCOMPARE(dialogs_.texts(Kind::Information).size(), 2);
-        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{3});
+        QCOMPARE(f->editor()->selectionStartPos(), std::size_t{3});
     }
 
     void aLongSelectionGives255AndF3WithoutTextIsNotFound()
     {
         auto f = makeForm();
-        f->ActionList1.EditNext->trigger();
+        f->commands().EditNext->trigger();
         QCOMPARE(dialogs_.texts(Kind::Information), QStringList{notFound(QString())});
 
         load(*f, std::string(300, 'X') + "\r\n");
-        f->RichEdit1->selectRange(0, 300);
+        f->editor()->selectRange(0, 300);
         f->EditFind1Execute();
-        QCOMPARE(f->FindDialog1->searchText.size(), 255);
-        QCOMPARE(f->FindDialog1->field->text().size(), 255);
-        f->FindDialog1->hide();
+        QCOMPARE(WindowProbe::FindDialog1(*f)->searchText.size(), 255);
+        QCOMPARE(WindowProbe::FindDialog1(*f)->field->text().size(), 255);
+        WindowProbe::FindDialog1(*f)->hide();
     }
 
     void panelsAtStartAndLineAndColumn()
     {
         auto f = makeForm();
-        QCOMPARE(f->StatusBar1->panelText(3), QStringLiteral("1 : 1"));
-        QCOMPARE(f->StatusBar1->panelText(4), QStringLiteral("挿入"));
+        QCOMPARE(f->statusPanels()->panelText(3), QStringLiteral("1 : 1"));
+        QCOMPARE(f->statusPanels()->panelText(4), QStringLiteral("挿入"));
         std::string text;
         for (int i = 1; i <= 15; ++i)
             text += "G01X" + std::to_string(i) + ".\r\n";
         load(*f, text);
         caretToLine(*f, 11, 5);
-        QCOMPARE(f->StatusBar1->panelText(3), QStringLiteral("12 : 6"));
+        QCOMPARE(f->statusPanels()->panelText(3), QStringLiteral("12 : 6"));
     }
 
     void shortMovesAcrossAProgramStart()
@@ -222,13 +223,13 @@ private slots:
         load(*f, text);
         caretToLine(*f, 2);
         caretToLine(*f, 4);
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1000"));
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral("O1000"));
         caretToLine(*f, 8);  // down past O2000
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O2000"));
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral("O2000"));
         caretToLine(*f, 4);  // back up past it
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1000"));
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral("O1000"));
         caretToLine(*f, 6);  // onto the O-line itself
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O2000"));
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral("O2000"));
     }
 
     void aSmallMoveFarBelowTheProgramStartSearchesNothing()
@@ -239,10 +240,10 @@ private slots:
             text += "G01X1.\r\n";
         load(*f, text);
         caretToLine(*f, 50);
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1000"));
-        f->ComboBox2->setBoxText(QStringLiteral("O9999"));  // a search would put O1000 back
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral("O1000"));
+        f->indexBox()->setBoxText(QStringLiteral("O9999"));  // a search would put O1000 back
         caretToLine(*f, 55);
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O9999"));
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral("O9999"));
     }
 
     void ctrlEndInALongDocumentShowsTheLastProgram()
@@ -255,11 +256,11 @@ private slots:
                 text += "G01X" + std::to_string(i) + ".Y1.\r\n";
         }
         load(*f, text);
-        f->RichEdit1->setFocus();
-        QTest::keyClick(f->RichEdit1, Qt::Key_End, Qt::ControlModifier);
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1030"));
-        QTest::keyClick(f->RichEdit1, Qt::Key_Home, Qt::ControlModifier);
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1001"));
+        f->editor()->setFocus();
+        QTest::keyClick(f->editor(), Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral("O1030"));
+        QTest::keyClick(f->editor(), Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral("O1001"));
     }
 
     void aColonLineAboveIsShown()
@@ -268,7 +269,7 @@ private slots:
         load(*f, "O1\r\nG0\r\n:0100\r\nG01\r\nG02\r\nG03\r\n");
         caretToLine(*f, 1);
         caretToLine(*f, 4);
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral(":0100"));
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral(":0100"));
     }
 
     void insertTogglesTheIndicator()
@@ -277,36 +278,36 @@ private slots:
         f->show();
         QStringList seen;
         for (int i = 0; i < 3; ++i) {
-            QTest::keyClick(f->RichEdit1, Qt::Key_Insert);
-            seen << f->StatusBar1->panelText(4);
+            QTest::keyClick(f->editor(), Qt::Key_Insert);
+            seen << f->statusPanels()->panelText(4);
         }
         QCOMPARE(seen, (QStringList{"上書き", "挿入", "上書き"}));
-        QTest::keyClick(f->ComboBox2, Qt::Key_Insert, Qt::ShiftModifier);
-        QCOMPARE(f->StatusBar1->panelText(4), QStringLiteral("挿入"));
+        QTest::keyClick(f->indexBox(), Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(f->statusPanels()->panelText(4), QStringLiteral("挿入"));
     }
 
     void typedAndPastedTextIsUpperCase()
     {
         auto f = makeForm();
         f->show();
-        f->RichEdit1->setFocus();
-        QTest::keyClicks(f->RichEdit1, QStringLiteral("g01x-10.5"));
-        QCOMPARE(std::string(f->RichEdit1->textView()), std::string("G01X-10.5"));
+        f->editor()->setFocus();
+        QTest::keyClicks(f->editor(), QStringLiteral("g01x-10.5"));
+        QCOMPARE(std::string(f->editor()->textView()), std::string("G01X-10.5"));
 
         // Committed by an input method: only a-z change.
         QInputMethodEvent composed;
         composed.setCommitString(QStringLiteral("(ｇ)x"));
-        QCoreApplication::sendEvent(f->RichEdit1, &composed);
-        QCOMPARE(QString::fromStdString(std::string(f->RichEdit1->textView())), QStringLiteral("G01X-10.5(ｇ)X"));
-        f->RichEdit1->SendScintilla(QsciScintilla::SCI_DELETEBACK);
-        f->RichEdit1->SendScintilla(QsciScintilla::SCI_DELETEBACK);
-        f->RichEdit1->SendScintilla(QsciScintilla::SCI_DELETEBACK);
-        f->RichEdit1->SendScintilla(QsciScintilla::SCI_DELETEBACK);
+        QCoreApplication::sendEvent(f->editor(), &composed);
+        QCOMPARE(QString::fromStdString(std::string(f->editor()->textView())), QStringLiteral("G01X-10.5(ｇ)X"));
+        f->editor()->SendScintilla(QsciScintilla::SCI_DELETEBACK);
+        f->editor()->SendScintilla(QsciScintilla::SCI_DELETEBACK);
+        f->editor()->SendScintilla(QsciScintilla::SCI_DELETEBACK);
+        f->editor()->SendScintilla(QsciScintilla::SCI_DELETEBACK);
 
         QApplication::clipboard()->setText(QStringLiteral("\r\no2000\r\n"));
-        f->ActionList1.EditPaste1->trigger();
-        QCOMPARE(std::string(f->RichEdit1->textView()), std::string("G01X-10.5\r\nO2000\r\n"));
-        QVERIFY(f->ComboBox2->entries().contains(QStringLiteral("O2000")));
+        f->commands().EditPaste1->trigger();
+        QCOMPARE(std::string(f->editor()->textView()), std::string("G01X-10.5\r\nO2000\r\n"));
+        QVERIFY(f->indexBox()->entries().contains(QStringLiteral("O2000")));
     }
 
     // The editor keeps only caret, selection and scrolling keys and the
@@ -324,7 +325,7 @@ private slots:
         for (const QAction *a : f->findChildren<QAction *>())
             for (const QKeySequence &k : a->shortcuts())
                 windowKeys << k[0].toCombined();
-        for (const QsciCommand *c : f->RichEdit1->standardCommands()->commands()) {
+        for (const QsciCommand *c : f->editor()->standardCommands()->commands()) {
             if (!c->key() && !c->alternateKey())
                 continue;
             const bool allowed =
@@ -344,22 +345,22 @@ private slots:
         f->show();
         QVERIFY(QTest::qWaitForWindowActive(f.get()));
         load(*f, "O1\r\nG01X1.\r\n");
-        f->RichEdit1->setFocus();
-        f->RichEdit1->selectRange(0, 2);
-        const std::string before(f->RichEdit1->textView());
+        f->editor()->setFocus();
+        f->editor()->selectRange(0, 2);
+        const std::string before(f->editor()->textView());
         using Press = std::pair<Qt::Key, Qt::KeyboardModifiers>;
         const Press presses[] = {{Qt::Key_U, Qt::ControlModifier}, {Qt::Key_T, Qt::ControlModifier},
                                  {Qt::Key_L, Qt::ControlModifier}, {Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier}};
         for (const auto &[key, mods] : presses) {
-            QTest::keyClick(f->RichEdit1, key, mods);
-            QCOMPARE(std::string(f->RichEdit1->textView()), before);
+            QTest::keyClick(f->editor(), key, mods);
+            QCOMPARE(std::string(f->editor()->textView()), before);
         }
-        f->RichEdit1->selectRange(4, 4);
-        QTest::keyClick(f->RichEdit1, Qt::Key_D, Qt::ControlModifier);
+        f->editor()->selectRange(4, 4);
+        QTest::keyClick(f->editor(), Qt::Key_D, Qt::ControlModifier);
         const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toUpper();
-        QCOMPARE(QString::fromStdString(std::string(f->RichEdit1->textView())),
+        QCOMPARE(QString::fromStdString(std::string(f->editor()->textView())),
                  QStringLiteral("O1\r\n(%1)G01X1.\r\n").arg(date));
-        QVERIFY2(!QString::fromStdString(std::string(f->RichEdit1->textView())).contains(QRegularExpression("[a-z]")),
+        QVERIFY2(!QString::fromStdString(std::string(f->editor()->textView())).contains(QRegularExpression("[a-z]")),
                  "the date is upper case like all inserted text");
     }
 
@@ -373,7 +374,7 @@ private slots:
         load(*f, "O1\r\nM30\r\n");
         QMimeData data;
         data.setText(QStringLiteral("o2000\r\ng01x-1.5(ｇ)\r\n"));
-        QWidget *target = f->RichEdit1->viewport();
+        QWidget *target = f->editor()->viewport();
         const QPoint below(10, target->height() - 5);  // under the last line: the end of the text
         QDragEnterEvent enter(below, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &enter);
@@ -381,9 +382,9 @@ private slots:
         QCoreApplication::sendEvent(target, &move);
         QDropEvent drop(QPointF(below), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &drop);
-        QCOMPARE(QString::fromStdString(std::string(f->RichEdit1->textView())),
+        QCOMPARE(QString::fromStdString(std::string(f->editor()->textView())),
                  QStringLiteral("O1\r\nM30\r\nO2000\r\nG01X-1.5(ｇ)\r\n"));
-        QCOMPARE(f->ComboBox2->entries(), (QStringList{"O1", "O2000"}));
+        QCOMPARE(f->indexBox()->entries(), (QStringList{"O1", "O2000"}));
     }
 
     // Ctrl+A is the window's "select all" wherever the focus is in it.
@@ -392,11 +393,11 @@ private slots:
         auto f = makeForm();
         QVERIFY(showActive(*f));
         load(*f, "O1\r\nG0\r\nO2\r\n");
-        f->ComboBox2->setFocus();
-        QVERIFY(f->ComboBox2->hasFocus());
+        f->indexBox()->setFocus();
+        QVERIFY(f->indexBox()->hasFocus());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(f->RichEdit1->selectionStartPos(), std::size_t{0});
-        QCOMPARE(f->RichEdit1->selectionEndPos(), f->RichEdit1->textLength());
+        QCOMPARE(f->editor()->selectionStartPos(), std::size_t{0});
+        QCOMPARE(f->editor()->selectionEndPos(), f->editor()->textLength());
     }
 
     // Down from a leading "%" onto the first O-line: nothing above is a
@@ -407,13 +408,13 @@ private slots:
         auto f = makeForm();
         QVERIFY(showActive(*f));
         load(*f, "%\r\nO2\r\nG0\r\nO1\r\nM30\r\n%\r\n");
-        QCOMPARE(f->ComboBox2->entries(), (QStringList{"O1", "O2"}));
-        f->RichEdit1->setFocus();
+        QCOMPARE(f->indexBox()->entries(), (QStringList{"O1", "O2"}));
+        f->editor()->setFocus();
         caretToLine(*f, 0);
-        f->ComboBox2->setBoxText(QStringLiteral("O1"));
-        QTest::keyClick(f->RichEdit1, Qt::Key_Down);
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O2"));
-        QTest::keyClick(f->RichEdit1, Qt::Key_E, Qt::ControlModifier);
+        f->indexBox()->setBoxText(QStringLiteral("O1"));
+        QTest::keyClick(f->editor(), Qt::Key_Down);
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral("O2"));
+        QTest::keyClick(f->editor(), Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(selected(*f), std::string("O2\r\nG0\r\n"));
     }
 
@@ -422,18 +423,18 @@ private slots:
         auto f = makeForm();
         f->show();
         load(*f, "O1\r\n");
-        QVERIFY(!f->ActionList1.EditCopy1->isEnabled());
+        QVERIFY(!f->commands().EditCopy1->isEnabled());
         f->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.get()));
-        f->RichEdit1->setFocus();
-        f->RichEdit1->selectRange(0, 2);
-        QVERIFY(f->ActionList1.EditCopy1->isEnabled());
-        QVERIFY(f->ActionList1.EditCut1->isEnabled());
-        f->RichEdit1->selectRange(1, 1);
-        QVERIFY(!f->ActionList1.EditCopy1->isEnabled());
-        f->RichEdit1->selectRange(0, 2);
-        f->ComboBox2->setFocus();  // the focus leaves the editor
-        QVERIFY(!f->ActionList1.EditCopy1->isEnabled());
+        f->editor()->setFocus();
+        f->editor()->selectRange(0, 2);
+        QVERIFY(f->commands().EditCopy1->isEnabled());
+        QVERIFY(f->commands().EditCut1->isEnabled());
+        f->editor()->selectRange(1, 1);
+        QVERIFY(!f->commands().EditCopy1->isEnabled());
+        f->editor()->selectRange(0, 2);
+        f->indexBox()->setFocus();  // the focus leaves the editor
+        QVERIFY(!f->commands().EditCopy1->isEnabled());
     }
 
     void aChosenFontAndSizeReturnBoldDoesNot()
@@ -446,19 +447,19 @@ private slots:
             QFont chosen(face, 18);
             chosen.setBold(true);
             dialogs_.fonts.push_back(chosen);
-            f->ActionList1.Editfont1->trigger();
-            QCOMPARE(f->settings.get(QStringLiteral("FONT")), QStringLiteral("18"));
-            QCOMPARE(f->settings.get(QStringLiteral("NAME")), face);
-            QVERIFY(f->RichEdit1->font().bold());
+            f->commands().Editfont1->trigger();
+            QCOMPARE(f->settings().get(QStringLiteral("FONT")), QStringLiteral("18"));
+            QCOMPARE(f->settings().get(QStringLiteral("NAME")), face);
+            QVERIFY(f->editor()->font().bold());
             QVERIFY(f->close());
         }
         auto again = makeForm();
-        QCOMPARE(again->RichEdit1->font().pointSize(), 18);
+        QCOMPARE(again->editor()->font().pointSize(), 18);
         QCOMPARE(again->editorFontName(), face);
-        QVERIFY(!again->RichEdit1->font().bold());
+        QVERIFY(!again->editor()->font().bold());
         // Cancel changes nothing.
-        again->ActionList1.Editfont1->trigger();
-        QCOMPARE(again->RichEdit1->font().pointSize(), 18);
+        again->commands().Editfont1->trigger();
+        QCOMPARE(again->editor()->font().pointSize(), 18);
     }
 };
 

@@ -27,19 +27,19 @@ struct FormRig {
     // Replaces the document by text (CR LF line breaks) and indexes it.
     void load(const std::string &text)
     {
-        auto loader = form->RichEdit1->beginLoad(text.size());
+        auto loader = form->editor()->beginLoad(text.size());
         loader->add(text);
         loader->commit();
-        form->ComboBox2->rebuild(form->RichEdit1->textView());
+        form->indexBox()->rebuild(form->editor()->textView());
     }
 
-    std::string text() const { return std::string(form->RichEdit1->textView()); }
-    std::string selected() const { return form->RichEdit1->selectedText().toStdString(); }
+    std::string text() const { return std::string(form->editor()->textView()); }
+    std::string selected() const { return form->editor()->selectedText().toStdString(); }
 
     std::size_t lineStart(int line) const
     {
-        return form->RichEdit1->lineStart(static_cast<std::size_t>(line));
+        return form->editor()->lineStart(static_cast<std::size_t>(line));
     }
-    void caretTo(std::size_t pos) { form->RichEdit1->selectRange(pos, pos); }
+    void caretTo(std::size_t pos) { form->editor()->selectRange(pos, pos); }
     void caretToLine(int line, int column = 0) { caretTo(lineStart(line) + static_cast<std::size_t>(column)); }
 };

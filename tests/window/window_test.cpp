@@ -1,4 +1,6 @@
 #include "app/widgets/sdiappform.h"
+#include "windowprobe.h"
+#include "transfer/transfercontroller.h"
 #include "app/widgets/statuspanels.h"
 #include "document/widgets/indexbox.h"
 #include "document/widgets/nceditor.h"
@@ -63,11 +65,11 @@ class WindowTest : public QObject {
         return std::make_unique<TSDIAppForm>(std::move(env));
     }
 
-    static std::string text(TSDIAppForm &f) { return std::string(f.RichEdit1->textView()); }
+    static std::string text(TSDIAppForm &f) { return std::string(f.editor()->textView()); }
 
     static void type(TSDIAppForm &f, const char *utf8)
     {
-        f.RichEdit1->SendScintilla(QsciScintilla::SCI_ADDTEXT, static_cast<unsigned long>(strlen(utf8)), utf8);
+        f.editor()->SendScintilla(QsciScintilla::SCI_ADDTEXT, static_cast<unsigned long>(strlen(utf8)), utf8);
     }
 
     // Closes the window as the close box would; true when it closed.
@@ -84,27 +86,27 @@ private slots:
     {
         auto f = makeForm();
         QCOMPARE(f->windowTitle(), QStringLiteral("マルボルト"));
-        QCOMPARE(f->StatusBar1->panelText(2), QStringLiteral("4800  ISO"));
-        QCOMPARE(f->StatusBar1->panelText(1), QStringLiteral("COM1"));
-        QCOMPARE(f->StatusBar1->panelText(3), QStringLiteral("1 : 1"));
-        QCOMPARE(f->StatusBar1->panelText(4), QStringLiteral("挿入"));
+        QCOMPARE(f->statusPanels()->panelText(2), QStringLiteral("4800  ISO"));
+        QCOMPARE(f->statusPanels()->panelText(1), QStringLiteral("COM1"));
+        QCOMPARE(f->statusPanels()->panelText(3), QStringLiteral("1 : 1"));
+        QCOMPARE(f->statusPanels()->panelText(4), QStringLiteral("挿入"));
         QCOMPARE(f->editorFontName(), QStringLiteral("ＭＳ ゴシック"));
-        QCOMPARE(f->RichEdit1->font().pointSize(), 14);
+        QCOMPARE(f->editor()->font().pointSize(), 14);
         if (QFontDatabase::families().contains(QStringLiteral("IPAGothic")))
-            QCOMPARE(f->RichEdit1->font().family(), QStringLiteral("IPAGothic"));
-        QVERIFY(f->ComboBox2->isSorted());
-        QVERIFY(f->ActionList1.EditSort->isChecked());
-        for (QAction *item : f->rireki)
+            QCOMPARE(f->editor()->font().family(), QStringLiteral("IPAGothic"));
+        QVERIFY(f->indexBox()->isSorted());
+        QVERIFY(f->commands().EditSort->isChecked());
+        for (QAction *item : WindowProbe::rireki(*f))
             QVERIFY(!item->isVisible());
-        QVERIFY(!f->LINE1->isVisible());
-        QVERIFY(!f->ActionList1.EditCut1->isEnabled());
-        QVERIFY(!f->ActionList1.EditUndo1->isEnabled());
-        QVERIFY(!f->ActionList1.stop1->isEnabled());
-        QCOMPARE(f->settings.get(QStringLiteral("DIR")), dir_->path() + u'/');
-        QCOMPARE(f->Timer1.interval(), 5000);
-        QVERIFY(!f->Timer1.isActive());
+        QVERIFY(!WindowProbe::LINE1(*f)->isVisible());
+        QVERIFY(!f->commands().EditCut1->isEnabled());
+        QVERIFY(!f->commands().EditUndo1->isEnabled());
+        QVERIFY(!f->commands().stop1->isEnabled());
+        QCOMPARE(f->settings().get(QStringLiteral("DIR")), dir_->path() + u'/');
+        QCOMPARE(WindowProbe::Timer1(*f).interval(), 5000);
+        QVERIFY(!WindowProbe::Timer1(*f).isActive());
         QCOMPARE(f->minimumSize(), QSize(420, 180));
-        QCOMPARE(f->StatusBar1->panel(5)->width(), 120);
+        QCOMPARE(f->statusPanels()->panel(5)->width(), 120);
     }
 
     void commandTableHasEveryCaptionAndShortcut()
@@ -123,22 +125,22 @@ private slots:
             {"HelpAbout1", "バージョン情報(&A)...", "", "バージョン情報"},
         };
         for (const Row &r : rows) {
-            QAction *a = f->ActionList1.byName(QString::fromLatin1(r.name));
+            QAction *a = f->commands().byName(QString::fromLatin1(r.name));
             QVERIFY2(a, r.name);
             QCOMPARE(a->text(), QString::fromUtf8(r.caption));
             QCOMPARE(a->shortcut(), QKeySequence(QString::fromLatin1(r.shortcut)));
             if (*r.tip)
                 QCOMPARE(a->toolTip(), QString::fromUtf8(r.tip));
         }
-        QCOMPARE(f->ActionList1.all.size(), std::size_t(33));
-        QVERIFY(!f->ActionList1.psend2->isEnabled());
+        QCOMPARE(f->commands().all.size(), std::size_t(33));
+        QVERIFY(!f->commands().psend2->isEnabled());
         QStringList menus;
         for (QAction *m : f->menuBar()->actions())
             menus.append(m->text());
         QCOMPARE(menus, (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("編集(&E)"),
                                      QStringLiteral("通信(&C)"), QStringLiteral("ヘルプ(&H)")}));
-        QCOMPARE(f->ActionList1.EditCut1->iconText(), QStringLiteral("切取り"));
-        QCOMPARE(f->ActionList1.stop1->iconText(), QStringLiteral("中止"));
+        QCOMPARE(f->commands().EditCut1->iconText(), QStringLiteral("切取り"));
+        QCOMPARE(f->commands().stop1->iconText(), QStringLiteral("中止"));
     }
 
     void settingsFileIsAppliedAndWrittenAtClose()
@@ -147,16 +149,16 @@ private slots:
                  "[COMM]\r\nspeed=9600\r\nPORT=COM3\r\nCODE=EIA\r\nMYKEY=1\r\n[EDIT]\r\nFONT=20\r\n"
                  "NAME=Courier\r\nSORT=0\r\n[RECENT]\r\nFILE2=/q/a.nc\r\n"));
         auto f = makeForm();
-        QCOMPARE(f->StatusBar1->panelText(2), QStringLiteral("9600  EIA"));
-        QCOMPARE(f->StatusBar1->panelText(1), QStringLiteral("COM3"));
-        QCOMPARE(f->RichEdit1->font().pointSize(), 20);
-        QVERIFY(!f->ComboBox2->isSorted());
-        QVERIFY(!f->rireki[0]->isVisible());
-        QVERIFY(f->rireki[1]->isVisible());
-        QCOMPARE(f->rireki[1]->text(), QStringLiteral("2_/q/a.nc"));
-        QVERIFY2(!f->LINE1->isVisible(), "LINE1 follows item 1");
-        QCOMPARE(f->settings.get(QStringLiteral("FEED")), QStringLiteral("100"));
-        QCOMPARE(f->settings.get(QStringLiteral("STOPBIT")), QString());
+        QCOMPARE(f->statusPanels()->panelText(2), QStringLiteral("9600  EIA"));
+        QCOMPARE(f->statusPanels()->panelText(1), QStringLiteral("COM3"));
+        QCOMPARE(f->editor()->font().pointSize(), 20);
+        QVERIFY(!f->indexBox()->isSorted());
+        QVERIFY(!WindowProbe::rireki(*f)[0]->isVisible());
+        QVERIFY(WindowProbe::rireki(*f)[1]->isVisible());
+        QCOMPARE(WindowProbe::rireki(*f)[1]->text(), QStringLiteral("2_/q/a.nc"));
+        QVERIFY2(!WindowProbe::LINE1(*f)->isVisible(), "LINE1 follows item 1");
+        QCOMPARE(f->settings().get(QStringLiteral("FEED")), QStringLiteral("100"));
+        QCOMPARE(f->settings().get(QStringLiteral("STOPBIT")), QString());
         QVERIFY(closeForm(*f));
         const QByteArray ini = readFileBytes(path(QStringLiteral("marbolt.ini")));
         QVERIFY(ini.startsWith("[COMM]\r\nSPEED=9600\r\nSTOPBIT=\r\n"));
@@ -173,16 +175,16 @@ private slots:
         dialogs_->files.push_back(choice(path(QStringLiteral("a.nc")), 2));
         f->FileOpen1Execute();
         QCOMPARE(text(*f), std::string("O1000\r\nG01X10.\r\nM30\r\nO20\r\n"));
-        QVERIFY(!f->RichEdit1->modifiedFlag());
+        QVERIFY(!f->editor()->modifiedFlag());
         QCOMPARE(f->windowTitle(), QStringLiteral("a.nc - マルボルト"));
-        QCOMPARE(f->ComboBox2->entries(), (QStringList{QStringLiteral("O1000"), QStringLiteral("O20")}));
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1000"));
-        QCOMPARE(f->settings.get(QStringLiteral("DIR")), dir_->path());
-        QCOMPARE(f->settings.get(QStringLiteral("OPENINDEX")), QStringLiteral("2"));
+        QCOMPARE(f->indexBox()->entries(), (QStringList{QStringLiteral("O1000"), QStringLiteral("O20")}));
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral("O1000"));
+        QCOMPARE(f->settings().get(QStringLiteral("DIR")), dir_->path());
+        QCOMPARE(f->settings().get(QStringLiteral("OPENINDEX")), QStringLiteral("2"));
         QCOMPARE(f->filename(), path(QStringLiteral("a.nc")));
-        QVERIFY(f->rireki[0]->isVisible());
-        QVERIFY(f->LINE1->isVisible());
-        QVERIFY(f->StatusBar1->panelText(0).isEmpty());
+        QVERIFY(WindowProbe::rireki(*f)[0]->isVisible());
+        QVERIFY(WindowProbe::LINE1(*f)->isVisible());
+        QVERIFY(f->statusPanels()->panelText(0).isEmpty());
 
         // Saving without edits writes the upper-case text with CR LF.
         f->FileSave1Execute();
@@ -206,7 +208,7 @@ private slots:
         QCOMPARE(text(*f), std::string("G0O1\r\n"));
         QCOMPARE(f->filename(), path(QStringLiteral("a.nc")));
         QCOMPARE(f->windowTitle(), QStringLiteral("a.nc - マルボルト"));
-        QCOMPARE(f->settings.get(QStringLiteral("DIR")), dir_->path());
+        QCOMPARE(f->settings().get(QStringLiteral("DIR")), dir_->path());
         f->FileSave1Execute();
         QCOMPARE(readFileBytes(path(QStringLiteral("a.nc"))), QByteArray("G0O1\r\n"));
     }
@@ -254,25 +256,25 @@ private slots:
         f->FileNew1Execute();
         QCOMPARE(dialogs_->texts(Kind::Information), QStringList{kSaveQuestion});
         QCOMPARE(text(*f), std::string("G01"));
-        QVERIFY(f->RichEdit1->modifiedFlag());
+        QVERIFY(f->editor()->modifiedFlag());
 
         // Yes on an untitled document opens Save As; cancelling it keeps all.
         dialogs_->answers.push_back(Answer::Yes);
         f->FileNew1Execute();
         QCOMPARE(dialogs_->shown.last().kind, Kind::Save);
         QCOMPARE(text(*f), std::string("G01"));
-        QVERIFY(f->RichEdit1->modifiedFlag());
+        QVERIFY(f->editor()->modifiedFlag());
 
         dialogs_->answers.push_back(Answer::No);
         f->FileNew1Execute();
         QCOMPARE(text(*f), std::string());
-        QVERIFY(!f->RichEdit1->modifiedFlag());
+        QVERIFY(!f->editor()->modifiedFlag());
         QCOMPARE(f->windowTitle(), QStringLiteral("マルボルト"));
 
         // A modified but empty document is never asked about.
         type(*f, "X");
-        f->RichEdit1->SendScintilla(QsciScintilla::SCI_DELETEBACK);
-        QVERIFY(f->RichEdit1->modifiedFlag());
+        f->editor()->SendScintilla(QsciScintilla::SCI_DELETEBACK);
+        QVERIFY(f->editor()->modifiedFlag());
         const auto asked = dialogs_->shown.size();
         f->FileNew1Execute();
         QCOMPARE(dialogs_->shown.size(), asked);
@@ -300,9 +302,9 @@ private slots:
         QCOMPARE(readFileBytes(path(QStringLiteral("PART1.nc"))), QByteArray("o1\r\n"));
         QCOMPARE(f->filename(), path(QStringLiteral("PART1.nc")));
         QCOMPARE(f->windowTitle(), QStringLiteral("PART1.nc - マルボルト"));
-        QCOMPARE(f->settings.get(QStringLiteral("SAVEINDEX")), QStringLiteral("2"));
-        QVERIFY(!f->RichEdit1->modifiedFlag());
-        QCOMPARE(f->rireki[0]->text(), QStringLiteral("1_") + path(QStringLiteral("PART1.nc")));
+        QCOMPARE(f->settings().get(QStringLiteral("SAVEINDEX")), QStringLiteral("2"));
+        QVERIFY(!f->editor()->modifiedFlag());
+        QCOMPARE(WindowProbe::rireki(*f)[0]->text(), QStringLiteral("1_") + path(QStringLiteral("PART1.nc")));
 
         dialogs_->files.push_back(choice(path(QStringLiteral("PART2.TXT")), 2));
         f->FileSaveAs1Execute();
@@ -324,7 +326,7 @@ private slots:
         QCOMPARE(dialogs_->shown[2].kind, Kind::Save);
         QCOMPARE(dialogs_->shown[2].request.prefill, path(QStringLiteral("PART3")));
         QCOMPARE(readFileBytes(path(QStringLiteral("old.nc"))), QByteArray("KEEP"));
-        QVERIFY(f->RichEdit1->modifiedFlag());
+        QVERIFY(f->editor()->modifiedFlag());
 
         dialogs_->files.push_back(choice(path(QStringLiteral("old.nc"))));
         dialogs_->answers.push_back(Answer::Yes);
@@ -338,7 +340,7 @@ private slots:
         QVERIFY(writeFileBytes(path(QStringLiteral("cr.nc")), "O1\rG0\r"));
         for (const char *name : {"lf.nc", "cr.nc"}) {
             auto f = makeForm({path(QString::fromLatin1(name))});
-            QCOMPARE(f->RichEdit1->SendScintilla(QsciScintilla::SCI_GETLINECOUNT), 3L);
+            QCOMPARE(f->editor()->SendScintilla(QsciScintilla::SCI_GETLINECOUNT), 3L);
             type(*f, "\n");  // a lone LF typed in
             f->FileSave1Execute();
             QCOMPARE(readFileBytes(path(QString::fromLatin1(name))), QByteArray("\r\nO1\r\nG0\r\n"));
@@ -356,7 +358,7 @@ private slots:
             f->FileSave1Execute();
         }
         QCOMPARE(readFileBytes(path(QStringLiteral("a.nc"))), QByteArray("O1\r\n"));
-        QVERIFY(f->RichEdit1->modifiedFlag());
+        QVERIFY(f->editor()->modifiedFlag());
         QCOMPARE(dialogs_->texts(Kind::Message).size(), 1);
         QVERIFY(dialogs_->texts(Kind::Message).first().startsWith(QStringLiteral("ファイル ")));
 
@@ -366,7 +368,7 @@ private slots:
             FileSizeLimit full(1024);
             QVERIFY(!closeForm(*f));
         }
-        QVERIFY(f->RichEdit1->modifiedFlag());
+        QVERIFY(f->editor()->modifiedFlag());
     }
 
     void shiftJisCommentsAndInvalidBytesRoundTrip()
@@ -381,7 +383,7 @@ private slots:
             std::string key;
             appendUtf8(key, cp);
             char buffer[16] = {};
-            f->RichEdit1->SendScintilla(QsciScintilla::SCI_GETREPRESENTATION, key.c_str(), buffer);
+            f->editor()->SendScintilla(QsciScintilla::SCI_GETREPRESENTATION, key.c_str(), buffer);
             QCOMPARE(QByteArray(buffer), QByteArray(shown));
         }
         f->FileSave1Execute();
@@ -393,12 +395,12 @@ private slots:
         QVERIFY(writeFileBytes(path(QStringLiteral("i.nc")), "%\r\nO1000\r\nG0\r\nO100\r\nG1\r\nO5\r\n"));
         auto f = makeForm({path(QStringLiteral("i.nc"))});
         f->show();
-        QCOMPARE(f->ComboBox2->entries(),
+        QCOMPARE(f->indexBox()->entries(),
                  (QStringList{QStringLiteral("O100"), QStringLiteral("O1000"), QStringLiteral("O5")}));
-        f->ComboBox2->setCurrentIndex(0);
+        f->indexBox()->setCurrentIndex(0);
         f->ComboBox2Click(0);
-        QCOMPARE(f->RichEdit1->caretPos(), std::size_t(14));
-        QVERIFY(!f->jumping);
+        QCOMPARE(f->editor()->caretPos(), std::size_t(14));
+        QVERIFY(!WindowProbe::caret(*f).jumping());
 
         // In a long document the chosen O-line becomes the top line of the view.
         {
@@ -408,23 +410,23 @@ private slots:
             QVERIFY(writeFileBytes(path(QStringLiteral("long.nc")), QByteArray::fromStdString(longText)));
             auto g = makeForm({path(QStringLiteral("long.nc"))});
             g->show();
-            const int row = static_cast<int>(g->ComboBox2->entries().indexOf(QStringLiteral("O150")));
-            g->ComboBox2->setCurrentIndex(row);
+            const int row = static_cast<int>(g->indexBox()->entries().indexOf(QStringLiteral("O150")));
+            g->indexBox()->setCurrentIndex(row);
             g->ComboBox2Click(row);
-            QCOMPARE(g->RichEdit1->SendScintilla(QsciScintilla::SCI_GETFIRSTVISIBLELINE), 300L);
-            QCOMPARE(g->ComboBox2->boxText(), QStringLiteral("O150"));
+            QCOMPARE(g->editor()->SendScintilla(QsciScintilla::SCI_GETFIRSTVISIBLELINE), 300L);
+            QCOMPARE(g->indexBox()->boxText(), QStringLiteral("O150"));
         }
 
         // A stale entry is dropped and the caret stays.
-        f->RichEdit1->setCaretPos(3);
-        f->RichEdit1->SendScintilla(QsciScintilla::SCI_SETTARGETRANGE, 24UL, 28L);
-        f->RichEdit1->SendScintilla(QsciScintilla::SCI_REPLACETARGET, 0UL, "");
-        f->ComboBox2->setCurrentIndex(2);
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O5"));
-        f->RichEdit1->setCaretPos(3);
+        f->editor()->setCaretPos(3);
+        f->editor()->SendScintilla(QsciScintilla::SCI_SETTARGETRANGE, 24UL, 28L);
+        f->editor()->SendScintilla(QsciScintilla::SCI_REPLACETARGET, 0UL, "");
+        f->indexBox()->setCurrentIndex(2);
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral("O5"));
+        f->editor()->setCaretPos(3);
         f->ComboBox2Click(2);
-        QCOMPARE(f->ComboBox2->entries(), (QStringList{QStringLiteral("O100"), QStringLiteral("O1000")}));
-        QCOMPARE(f->RichEdit1->caretPos(), std::size_t(3));
+        QCOMPARE(f->indexBox()->entries(), (QStringList{QStringLiteral("O100"), QStringLiteral("O1000")}));
+        QCOMPARE(f->editor()->caretPos(), std::size_t(3));
     }
 
     void indexBoxTakesNoTypedText()
@@ -434,42 +436,44 @@ private slots:
         f->show();
         f->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.get()));
-        QVERIFY2(f->RichEdit1->hasFocus(), "the editor has the focus at start");
-        f->ComboBox2->setFocus();
-        QTest::keyClicks(f->ComboBox2, "ABC");
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1"));
-        QTest::keyClicks(f->ComboBox2->lineEdit(), "DEF");
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O1"));
-        QTest::keyClick(f->ComboBox2, Qt::Key_Return);
-        QVERIFY(f->RichEdit1->hasFocus());
-        QCOMPARE(f->RichEdit1->caretPos(), std::size_t(0));
+        QVERIFY2(f->editor()->hasFocus(), "the editor has the focus at start");
+        f->indexBox()->setFocus();
+        QTest::keyClicks(f->indexBox(), "ABC");
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral("O1"));
+        QTest::keyClicks(f->indexBox()->lineEdit(), "DEF");
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral("O1"));
+        QTest::keyClick(f->indexBox(), Qt::Key_Return);
+        QVERIFY(f->editor()->hasFocus());
+        QCOMPARE(f->editor()->caretPos(), std::size_t(0));
 
         // Leaving the box is not choosing an entry: the caret stays.
-        f->RichEdit1->setCaretPos(5);
-        f->ComboBox2->setBoxText(QStringLiteral("O2"));
-        f->ComboBox2->setFocus();
-        f->RichEdit1->setFocus();
-        QCOMPARE(f->RichEdit1->caretPos(), std::size_t(5));
-        QVERIFY(f->RichEdit1->hasFocus());
+        f->editor()->setCaretPos(5);
+        f->indexBox()->setBoxText(QStringLiteral("O2"));
+        f->indexBox()->setFocus();
+        f->editor()->setFocus();
+        QCOMPARE(f->editor()->caretPos(), std::size_t(5));
+        QVERIFY(f->editor()->hasFocus());
 
         // Arrow keys browse the list and jump.
-        f->ComboBox2->setFocus();
-        f->ComboBox2->setCurrentIndex(0);
-        QTest::keyClick(f->ComboBox2, Qt::Key_Down);
-        QCOMPARE(f->ComboBox2->boxText(), QStringLiteral("O2"));
-        QCOMPARE(f->RichEdit1->caretPos(), std::size_t(4));
-        QVERIFY(f->ComboBox2->hasFocus());
+        f->indexBox()->setFocus();
+        f->indexBox()->setCurrentIndex(0);
+        QTest::keyClick(f->indexBox(), Qt::Key_Down);
+        QCOMPARE(f->indexBox()->boxText(), QStringLiteral("O2"));
+        QCOMPARE(f->editor()->caretPos(), std::size_t(4));
+        QVERIFY(f->indexBox()->hasFocus());
     }
 
     void closeRules()
     {
         auto f = makeForm();
         type(*f, "G0");
-        f->transfer.commstate = QStringLiteral("send");
+        // A send under way, as its engine reports it; cancel ends it.
+        TransferProgress &progress = f->transfers();
+        progress.underWay(TransferProgress::Direction::Send);
         QVERIFY(!closeForm(*f));
         QCOMPARE(dialogs_->texts(Kind::Message), QStringList{QStringLiteral("通信を終了してください")});
         QCOMPARE(text(*f), std::string("G0"));
-        f->transfer.commstate.clear();
+        f->stop1Execute();
 
         dialogs_->answers.push_back(Answer::Cancel);
         QVERIFY(!closeForm(*f));
@@ -491,9 +495,9 @@ private slots:
         auto f = makeForm();
         for (const char *n : {"x.nc", "y.nc", "z.nc"})
             QVERIFY(f->fopen(path(QString::fromLatin1(n))));
-        QCOMPARE(f->rireki[0]->text(), QStringLiteral("1_") + path(QStringLiteral("z.nc")));
-        QCOMPARE(f->rireki[2]->text(), QStringLiteral("3_") + path(QStringLiteral("x.nc")));
-        QVERIFY(!f->rireki[3]->isVisible());
+        QCOMPARE(WindowProbe::rireki(*f)[0]->text(), QStringLiteral("1_") + path(QStringLiteral("z.nc")));
+        QCOMPARE(WindowProbe::rireki(*f)[2]->text(), QStringLiteral("3_") + path(QStringLiteral("x.nc")));
+        QVERIFY(!WindowProbe::rireki(*f)[3]->isVisible());
 
         type(*f, "G0");
         dialogs_->answers.push_back(Answer::Cancel);
@@ -503,8 +507,8 @@ private slots:
         dialogs_->answers.push_back(Answer::No);
         f->rireki3Click();
         QCOMPARE(text(*f), std::string("OX\r\n"));
-        QCOMPARE(f->rireki[0]->text(), QStringLiteral("1_") + path(QStringLiteral("x.nc")));
-        QCOMPARE(f->rireki[1]->text(), QStringLiteral("2_") + path(QStringLiteral("z.nc")));
+        QCOMPARE(WindowProbe::rireki(*f)[0]->text(), QStringLiteral("1_") + path(QStringLiteral("x.nc")));
+        QCOMPARE(WindowProbe::rireki(*f)[1]->text(), QStringLiteral("2_") + path(QStringLiteral("z.nc")));
     }
 };
 

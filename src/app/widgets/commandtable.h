@@ -1,12 +1,25 @@
 #pragma once
 // ActionList1: every command of the main window as an action with its
-// caption, shortcut and tool-bar tip. Menus, pop-up menu and tool bar only
-// present these actions.
+// caption, shortcut, tool-bar tip, handler and its part in the transfer
+// lock, from one table. Menus, pop-up menu and tool bar only present these
+// actions. A new command is a member here, a row of the table and its
+// handler.
 #include <QAction>
 
+#include <functional>
 #include <vector>
 
 namespace marbolt {
+
+class TSDIAppForm;
+
+// What a command does while a transfer runs.
+enum class During {
+    Locked,      // the lock disables it
+    Runs,        // untouched by the lock, runs as always
+    Refused,     // untouched by the lock, but does nothing while busy
+    OnlyDuring,  // enabled by the lock, disabled by the unlock (cancel)
+};
 
 struct Commands {
     QAction *FileNew1 = nullptr;
@@ -48,6 +61,11 @@ struct Commands {
     // Creates every action, owned by and added to owner so that each
     // shortcut works while the window is active, in a menu or not.
     void create(QWidget *owner);
+    // Each action triggers its handler; a Refused one does nothing while
+    // busy() holds.
+    void connectHandlers(TSDIAppForm &form, std::function<bool()> busy);
+    // The actions of one kind, in table order.
+    std::vector<QAction *> actions(During during) const;
     QAction *byName(const QString &name) const;
     // Actions whose handlers are not wired up yet stay disabled; the
     // transfer lock must not enable them either.
@@ -55,6 +73,7 @@ struct Commands {
     void markUnavailable(QAction *action);
 
 private:
+    std::vector<During> during_;  // beside `all`
     std::vector<const QAction *> unavailable_;
 };
 

@@ -19,15 +19,6 @@
 
 namespace marbolt {
 
-namespace {
-
-QString flag(bool on)
-{
-    return on ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-}  // namespace
-
 TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const QStringList &ports)
     : QDialog(owner), settings_(settings), dialogs_(dialogs)
 {
@@ -142,15 +133,15 @@ void TForm2::showEvent(QShowEvent *event)
 
 void TForm2::FormActivate()
 {
-    ComboBox1->setEditText(settings_.get(QStringLiteral("SPEED")));
-    ComboBox2->setEditText(settings_.get(QStringLiteral("STOPBIT")));
-    ComboBox3->setEditText(settings_.get(QStringLiteral("PORT")));
-    CheckBox1->setChecked(settings_.get(QStringLiteral("SE")) != QLatin1String("1"));
-    CheckBox2->setChecked(settings_.get(QStringLiteral("HEAD%")) == QLatin1String("1"));
-    CheckBox3->setChecked(settings_.get(QStringLiteral("LOG")) == QLatin1String("1"));
-    CheckBox4->setChecked(settings_.get(QStringLiteral("TAPE")) == QLatin1String("1"));
+    ComboBox1->setEditText(settings_.get(setting::SPEED));
+    ComboBox2->setEditText(settings_.get(setting::STOPBIT));
+    ComboBox3->setEditText(settings_.get(setting::PORT));
+    CheckBox1->setChecked(!settings_.isOn(setting::SE));
+    CheckBox2->setChecked(settings_.isOn(setting::HEAD));
+    CheckBox3->setChecked(settings_.isOn(setting::LOG));
+    CheckBox4->setChecked(settings_.isOn(setting::TAPE));
     isoItem->setChecked(true);
-    const QString code = settings_.get(QStringLiteral("CODE"));
+    const QString code = settings_.get(setting::CODE);
     if (code == QLatin1String("EIA"))
         eiaItem->setChecked(true);
     else if (code == QLatin1String("ISO"))
@@ -205,17 +196,17 @@ void TForm2::Button1Click()
         dialogs_.confirmation(QStringLiteral("ポートを選択して下さい。"));
         return;
     }
-    settings_.set(QStringLiteral("SPEED"), ComboBox1->currentText());
-    settings_.set(QStringLiteral("STOPBIT"), ComboBox2->currentText());
-    settings_.set(QStringLiteral("PORT"), ComboBox3->currentText());
-    settings_.set(QStringLiteral("SE"), flag(!CheckBox1->isChecked()));
-    settings_.set(QStringLiteral("HEAD%"), flag(CheckBox2->isChecked()));
-    settings_.set(QStringLiteral("LOG"), flag(CheckBox3->isChecked()));
-    settings_.set(QStringLiteral("TAPE"), flag(CheckBox4->isChecked()));
+    settings_.set(setting::SPEED, ComboBox1->currentText());
+    settings_.set(setting::STOPBIT, ComboBox2->currentText());
+    settings_.set(setting::PORT, ComboBox3->currentText());
+    settings_.setOn(setting::SE, !CheckBox1->isChecked());
+    settings_.setOn(setting::HEAD, CheckBox2->isChecked());
+    settings_.setOn(setting::LOG, CheckBox3->isChecked());
+    settings_.setOn(setting::TAPE, CheckBox4->isChecked());
     if (isoItem->isChecked())
-        settings_.set(QStringLiteral("CODE"), QStringLiteral("ISO"));
+        settings_.set(setting::CODE, QStringLiteral("ISO"));
     else if (eiaItem->isChecked())
-        settings_.set(QStringLiteral("CODE"), QStringLiteral("EIA"));
+        settings_.set(setting::CODE, QStringLiteral("EIA"));
     accept();
 }
 

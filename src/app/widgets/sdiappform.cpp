@@ -12,8 +12,8 @@
 #include "document/widgets/nceditor.h"
 #include "document/programindex.h"
 #include "document/sjistext.h"
-#include "transfer/receiver.h"
-#include "transfer/sendengine.h"
+#include "serial/rs232c.h"
+#include "transfer/transfercontroller.h"
 #include "app/widgets/transferwindow.h"
 
 #include <QApplication>
@@ -48,7 +48,7 @@ TSDIAppForm::TSDIAppForm(AppEnvironment environment, QWidget *parent)
     buildPopupMenu();
     createToolBar();
     createStatusBar();
-    files_ = std::make_unique<DocumentFiles>(*RichEdit1, *ComboBox2, *dialogs_, settings, *this);
+    files_ = std::make_unique<DocumentFiles>(*RichEdit1, *ComboBox2, *dialogs_, settings_, *this);
     createTransfers(environment);
     createReplace();
     connectHandlers();
@@ -86,34 +86,27 @@ void TSDIAppForm::FormCreate()
     files_->saveDialog().filterIndex = 1;
 
     rirekilist = RecentFiles();
-    settings = SettingsStore();
-    settings.storeDefaults(paths_.exeFolderWithSeparator());
-    readSettingsFile(settingsPath(), settings);
-    settings.restoreMissingDefaults();
+    settings_ = SettingsStore();
+    settings_.storeDefaults(paths_.exeFolderWithSeparator());
+    readSettingsFile(settingsPath(), settings_);
+    settings_.restoreMissingDefaults();
 
-    const QString dir = settings.get(QStringLiteral("DIR"));
+    const QString dir = settings_.get(setting::DIR);
     if (!dir.isEmpty() && QFileInfo(dir).isDir()) {
         files_->openDialog().folder = dir;
         files_->saveDialog().folder = dir;
     }
-    // A settings file not written by the program may hold no usable number:
-    // the default stands in for it.
-    auto number = [&](const char *key, int fallback) {
-        bool ok = false;
-        const int v = settings.get(QString::fromLatin1(key)).toInt(&ok);
-        return ok && v > 0 ? v : fallback;
-    };
-    applyEditorFont(settings.get(QStringLiteral("NAME")), number("FONT", 14));
-    files_->openDialog().filterIndex = number("OPENINDEX", 1);
-    files_->saveDialog().filterIndex = number("SAVEINDEX", 1);
+    applyEditorFont(settings_.get(setting::NAME), settings_.positiveNumber(setting::FONT));
+    files_->openDialog().filterIndex = settings_.positiveNumber(setting::OPENINDEX);
+    files_->saveDialog().filterIndex = settings_.positiveNumber(setting::SAVEINDEX);
 
     showLinePanels();
 
-    const bool sorted = settings.get(QStringLiteral("SORT")) == QLatin1String("1");
+    const bool sorted = settings_.isOn(setting::SORT);
     ComboBox2->setSorted(sorted);
     ActionList1.EditSort->setChecked(sorted);
 
-    rirekilist.load(settings);
+    rirekilist.load(settings_);
     refreshRecentMenu();
 
     if (!arguments_.isEmpty())
@@ -122,34 +115,19 @@ void TSDIAppForm::FormCreate()
 
 bool TSDIAppForm::FormCloseQuery()
 {
-    if (repeating_ && transfer.sendstop && !transfer.sending()) {
-        // The repeat was cancelled and ends at its next look at the flag:
-        // the window closes then, as after any cancelled send.
-        closeAfterRepeat_ = true;
+    // A running transfer refuses the close, or ends first and closes then.
+    if (transfers_->requestClose() != TransferController::CloseAnswer::Now)
         return false;
-    }
-    if (transfer.sending() || repeating_) {
-        dialogs_->message(QStringLiteral("通信を終了してください"));
-        return false;
-    }
-    if (receiver_ && receiver_->running()) {
-        // End the reception as cancel does; its text becomes the document,
-        // and the close comes again once the reception has finished.
-        if (transfer.receiving())
-            stop1Execute();
-        closeAfterReception_ = true;
-        return false;
-    }
     files_->newDocument();
     if (RichEdit1->modifiedFlag())
         return false;
 
-    rirekilist.saveTo(settings);
+    rirekilist.saveTo(settings_);
     SettingsOverrides overrides;
     overrides.font = QString::number(RichEdit1->font().pointSize());
     overrides.name = fontName_;
     overrides.sort = ComboBox2->isSorted() ? QStringLiteral("1") : QStringLiteral("0");
-    if (!writeSettingsFile(settingsPath(), settings, overrides))
+    if (!writeSettingsFile(settingsPath(), settings_, overrides))
         dialogs_->message(QStringLiteral("設定ファイルの書き込みに失敗しました"));
     return true;
 }
@@ -259,7 +237,7 @@ void TSDIAppForm::ComboBox2Click(int row)
         ComboBox2->removeEntryAt(row);
         return;
     }
-    jumping = true;
+    caret_.setJumping(true);
     RichEdit1->setFocus();
     RichEdit1->setUpdatesEnabled(false);
     const std::size_t length = RichEdit1->textLength();
@@ -272,7 +250,7 @@ void TSDIAppForm::ComboBox2Click(int row)
     RichEdit1->setUpdatesEnabled(true);
     RichEdit1->setFocus();
     ComboBox2->setFocus();
-    jumping = false;
+    caret_.setJumping(false);
 }
 
 void TSDIAppForm::ComboBox2KeyPress()

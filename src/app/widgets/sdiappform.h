@@ -1,28 +1,27 @@
 #pragma once
-// TSDIAppForm: the main window. It owns every component and the shared
-// state of the program; each handler hands its work to the object that owns it.
+// TSDIAppForm: the main window. It builds the components, keeps the
+// window's own state, and hands each handler's work to the object that
+// owns it: the document files, the replacer, the caret tracker, the
+// transfer controller.
 #include "app/appfolder.h"
+#include "app/recentfiles.h"
 #include "app/widgets/commandtable.h"
 #include "app/widgets/widgetdialogs.h"
-#include "app/recentfiles.h"
-#include "common/settingsstore.h"
-#include "document/widgets/documentfiles.h"
-#include "serial/rs232c.h"
-#include "tools/replacer.h"
 #include "common/clock.h"
-#include "transfer/transferstate.h"
+#include "common/settingsstore.h"
+#include "document/carettracker.h"
+#include "document/widgets/documentfiles.h"
+#include "tools/replacer.h"
 
 #include <QMainWindow>
 #include <QTimer>
 
 #include <array>
 #include <memory>
-#include <vector>
 
 class QKeyEvent;
 class QLabel;
 class QMenu;
-class QProgressBar;
 class QToolBar;
 class QsciPrinter;
 
@@ -31,8 +30,9 @@ namespace marbolt {
 class NcEditor;
 class IndexBox;
 class StatusPanels;
-class SendEngine;
-class Receiver;
+class SerialSystem;
+class Trs232c;
+class TransferController;
 class WindowTransferView;
 class FindDialog;
 class TfrmReplace;
@@ -52,44 +52,23 @@ public:
     explicit TSDIAppForm(AppEnvironment environment, QWidget *parent = nullptr);
     ~TSDIAppForm() override;
 
-    // Components.
-    NcEditor *RichEdit1 = nullptr;
-    IndexBox *ComboBox2 = nullptr;
-    QLabel *Label2 = nullptr;
-    QToolBar *ToolBar1 = nullptr;
-    StatusPanels *StatusBar1 = nullptr;
-    QMenu *PopupMenu1 = nullptr;
-    Commands ActionList1;
-    std::array<QAction *, RecentFiles::kShown> rireki{};  // rireki1 ... rireki5
-    QAction *LINE1 = nullptr;
-    QAction *JUMP = nullptr;
-    QTimer Timer1;
-    QProgressBar *ProgressBar1 = nullptr;  // exists only during a send
-    FindDialog *FindDialog1 = nullptr;
-    TfrmReplace *frmReplace = nullptr;
-    std::unique_ptr<Trs232c> rs232c1;      // the send port
-    std::unique_ptr<Trs232c> rs232c2;      // the receive port
-
-    // Shared state.
-    SettingsStore settings;
-    RecentFiles rirekilist;
-    TransferState transfer;  // commstate, sendstop, sendok, recstop
-    ReplaceState replaceState;  // ReplaceFindText, ReplaceNewText, ReplaceSkipComments, ReplaceActive
-    bool insmode = true;
-    bool jumping = false;
-    int lastline = 0;         // caret line (1-based) at the previous selection change
-    std::size_t lastpos = 0;  // caret position at the previous selection change
-
+    // The parts other objects work with.
+    NcEditor *editor() const { return RichEdit1; }
+    IndexBox *indexBox() const { return ComboBox2; }
+    StatusPanels *statusPanels() const { return StatusBar1; }
+    Commands &commands() { return ActionList1; }
+    const Commands &commands() const { return ActionList1; }
+    SettingsStore &settings() { return settings_; }
+    TransferController &transfers() { return *transfers_; }
     DocumentFiles &documentFiles() { return *files_; }
-    SendEngine &sendEngine() { return *sendEngine_; }
-    // A send or reception is running (also while it finishes after cancel).
-    bool transferRunning() const;
     const QString &filename() const { return files_->filename(); }
     QString settingsPath() const { return paths_.storageFile(QStringLiteral(".ini")); }
     // The printer both kinds of print use, as the set-up left it.
     QsciPrinter &printer();
     // The face actually drawn for the stored font name.
     QString editorFontName() const { return fontName_; }
+    // Insert (true) or overwrite, as the indicator shows.
+    bool insertMode() const { return insmode; }
 
     // Handlers.
     void FormCreate();
@@ -170,6 +149,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    friend struct WindowProbe;  // the tests' look inside
+
     void createComponents();
     void createActions();
     void createMenus();
@@ -179,8 +160,8 @@ private:
     void connectHandlers();
     void createTransfers(const AppEnvironment &environment);
     void createReplace();
-    // The items the transfer lock disables, and the editor apart.
-    std::vector<QAction *> lockedActions() const;
+    // The recent-file items, which the lock disables with the commands.
+    void setRecentItemsEnabled(bool enabled);
 
     // DocumentHost
     void showActivity(const QString &text) override;
@@ -189,22 +170,41 @@ private:
     void setCaptionFor(const QString &path) override;
     void addRecentFile(const QString &path) override;
 
+    // Components.
+    NcEditor *RichEdit1 = nullptr;
+    IndexBox *ComboBox2 = nullptr;
+    QLabel *Label2 = nullptr;
+    QToolBar *ToolBar1 = nullptr;
+    StatusPanels *StatusBar1 = nullptr;
+    QMenu *PopupMenu1 = nullptr;
+    Commands ActionList1;
+    std::array<QAction *, RecentFiles::kShown> rireki{};  // rireki1 ... rireki5
+    QAction *LINE1 = nullptr;
+    QAction *JUMP = nullptr;
+    QTimer Timer1;
+    FindDialog *FindDialog1 = nullptr;
+    TfrmReplace *frmReplace = nullptr;
+    std::unique_ptr<Trs232c> rs232c1;  // the send port
+    std::unique_ptr<Trs232c> rs232c2;  // the receive port
+
+    // The window's state.
     AppPaths paths_;
     QStringList arguments_;
     QString devRoot_;
+    SettingsStore settings_;
+    RecentFiles rirekilist;
+    ReplaceState replaceState;  // ReplaceFindText, ReplaceNewText, ReplaceSkipComments, ReplaceActive
+    CaretTracker caret_;
+    bool insmode = true;
     std::unique_ptr<WidgetDialogs> ownDialogs_;
     Dialogs *dialogs_ = nullptr;
     std::unique_ptr<DocumentFiles> files_;
     QString fontName_;  // the face name as stored (NAME)
     bool closing_ = false;
-    bool locked_ = false;               // between enabledfalse and enabledtrue
-    bool closeAfterReception_ = false;  // a close waits for the reception's end
-    bool repeating_ = false;            // a repeat send runs
-    bool closeAfterRepeat_ = false;     // a close waits for the cancelled repeat's end
+    bool locked_ = false;  // between enabledfalse and enabledtrue
     Clock *clock_ = nullptr;
     std::unique_ptr<WindowTransferView> transferView_;
-    std::unique_ptr<SendEngine> sendEngine_;
-    std::unique_ptr<Receiver> receiver_;
+    std::unique_ptr<TransferController> transfers_;
     std::unique_ptr<QsciPrinter> printer_;
     std::unique_ptr<ReplaceTarget> replaceTarget_;
     std::unique_ptr<Replacer> replacer_;

@@ -7,6 +7,7 @@
 #include "document/widgets/indexbox.h"
 #include "document/widgets/nceditor.h"
 #include "tools/widgets/finddialog.h"
+#include "transfer/transfercontroller.h"
 
 #include <Qsci/qscicommand.h>
 
@@ -193,51 +194,19 @@ void TSDIAppForm::createStatusBar()
 
 void TSDIAppForm::connectHandlers()
 {
-    const Commands &c = ActionList1;
-    connect(c.FileNew1, &QAction::triggered, this, &TSDIAppForm::FileNew1Execute);
-    connect(c.FileOpen1, &QAction::triggered, this, &TSDIAppForm::FileOpen1Execute);
-    connect(c.FileSave1, &QAction::triggered, this, &TSDIAppForm::FileSave1Execute);
-    connect(c.FileSaveAs1, &QAction::triggered, this, &TSDIAppForm::FileSaveAs1Execute);
-    connect(c.FileExit1, &QAction::triggered, this, &TSDIAppForm::FileExit1Execute);
-    connect(c.EditCut1, &QAction::triggered, this, &TSDIAppForm::EditCut1Execute);
-    connect(c.EditCopy1, &QAction::triggered, this, &TSDIAppForm::EditCopy1Execute);
-    connect(c.EditPaste1, &QAction::triggered, this, &TSDIAppForm::EditPaste1Execute);
-    connect(c.EditUndo1, &QAction::triggered, this, &TSDIAppForm::EditUndo1Execute);
-    connect(c.Editall1, &QAction::triggered, this, &TSDIAppForm::Editall1Execute);
-    connect(c.EditFind1, &QAction::triggered, this, &TSDIAppForm::EditFind1Execute);
-    connect(c.EditNext, &QAction::triggered, this, &TSDIAppForm::FindDialog1Find);
+    ActionList1.connectHandlers(*this, [this] { return transfers_->busy(); });
     // F3 also while the find dialog is the active window.
-    FindDialog1->addAction(c.EditNext);
+    FindDialog1->addAction(ActionList1.EditNext);
     connect(FindDialog1, &FindDialog::find, this, &TSDIAppForm::FindDialog1Find);
-    connect(c.Editfont1, &QAction::triggered, this, &TSDIAppForm::Editfont1Execute);
-    connect(c.FileNukidasi1, &QAction::triggered, this, &TSDIAppForm::FileNukidasi1Execute);
-    connect(c.FileOPrint, &QAction::triggered, this, &TSDIAppForm::FileOPrintExecute);
-    connect(c.FilePrint1, &QAction::triggered, this, &TSDIAppForm::FilePrint1Execute);
-    connect(c.PrintSet1, &QAction::triggered, this, &TSDIAppForm::PrintSet1Execute);
     // F4 jumps only while the editor has the focus.
     JUMP->setShortcutContext(Qt::WidgetShortcut);
     RichEdit1->addAction(JUMP);
     connect(JUMP, &QAction::triggered, this, &TSDIAppForm::JUMPClick);
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TSDIAppForm::PopupMenu1Popup);
-    connect(c.psend1, &QAction::triggered, this, &TSDIAppForm::psend1Execute);
-    connect(c.EditReplace, &QAction::triggered, this, &TSDIAppForm::EditReplaceExecute);
-    connect(c.EditDate, &QAction::triggered, this, &TSDIAppForm::EditDateExecute);
-    connect(c.EditEOF, &QAction::triggered, this, &TSDIAppForm::EditEOFExecute);
-    connect(c.EditSort, &QAction::triggered, this, &TSDIAppForm::EditSortExecute);
-    connect(c.Osave, &QAction::triggered, this, &TSDIAppForm::OsaveExecute);
-    connect(c.senntaku1, &QAction::triggered, this, &TSDIAppForm::senntaku1Execute);
-    connect(c.cursend1, &QAction::triggered, this, &TSDIAppForm::cursend1Execute);
-    connect(c.Repeat1, &QAction::triggered, this, &TSDIAppForm::Repeat1Execute);
     connect(RichEdit1, &NcEditor::outsideTextInserted, this, &TSDIAppForm::RichEdit1OutsideText);
     connect(RichEdit1, &QsciScintilla::cursorPositionChanged, this, &TSDIAppForm::RichEdit1SelectionChange);
     connect(RichEdit1, &QsciScintilla::selectionChanged, this, &TSDIAppForm::RichEdit1SelectionChange);
     qApp->installEventFilter(this);
-    connect(c.HelpAbout1, &QAction::triggered, this, &TSDIAppForm::HelpAbout1Execute);
-    connect(c.set1, &QAction::triggered, this, &TSDIAppForm::set1Execute);
-    connect(c.send1, &QAction::triggered, this, &TSDIAppForm::send1Execute);
-    connect(c.psend3, &QAction::triggered, this, &TSDIAppForm::psend3Execute);
-    connect(c.Rec1, &QAction::triggered, this, &TSDIAppForm::Rec1Execute);
-    connect(c.stop1, &QAction::triggered, this, &TSDIAppForm::stop1Execute);
     connect(&Timer1, &QTimer::timeout, this, &TSDIAppForm::Timer1Timer);
     connect(rireki[0], &QAction::triggered, this, &TSDIAppForm::rireki1Click);
     connect(rireki[1], &QAction::triggered, this, &TSDIAppForm::rireki2Click);

@@ -16,7 +16,7 @@ void TSDIAppForm::HelpAbout1Execute()
 
 void TSDIAppForm::set1Execute()
 {
-    TForm2 form(this, settings, *dialogs_, serialPortChoices(devRoot_));
+    TForm2 form(this, settings_, *dialogs_, serialPortChoices(devRoot_));
     if (form.exec() != QDialog::Accepted)
         return;
     showLinePanels();
@@ -24,9 +24,9 @@ void TSDIAppForm::set1Execute()
 
 void TSDIAppForm::showLinePanels()
 {
-    StatusBar1->setPanelText(2, settings.get(QStringLiteral("SPEED")) + QStringLiteral("  ")
-                                    + settings.get(QStringLiteral("CODE")));
-    StatusBar1->setPanelText(1, settings.get(QStringLiteral("PORT")));
+    StatusBar1->setPanelText(2, settings_.get(setting::SPEED) + QStringLiteral("  ")
+                                    + settings_.get(setting::CODE));
+    StatusBar1->setPanelText(1, settings_.get(setting::PORT));
 }
 
 }  // namespace marbolt

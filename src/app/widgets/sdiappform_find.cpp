@@ -5,7 +5,7 @@
 #include "document/widgets/nceditor.h"
 #include "document/sjistext.h"
 #include "tools/widgets/finddialog.h"
-#include "tools/textsearch.h"
+#include "document/textsearch.h"
 
 #include <QApplication>
 

@@ -13,24 +13,24 @@ class EditorReplaceTarget : public ReplaceTarget {
 public:
     explicit EditorReplaceTarget(TSDIAppForm &form) : form_(form) {}
 
-    std::string_view text() const override { return form_.RichEdit1->textView(); }
-    std::size_t selectionStart() const override { return form_.RichEdit1->selectionStartPos(); }
-    std::size_t selectionEnd() const override { return form_.RichEdit1->selectionEndPos(); }
+    std::string_view text() const override { return form_.editor()->textView(); }
+    std::size_t selectionStart() const override { return form_.editor()->selectionStartPos(); }
+    std::size_t selectionEnd() const override { return form_.editor()->selectionEndPos(); }
     void select(std::size_t start, std::size_t end, bool focus) override
     {
         if (focus)
-            form_.RichEdit1->setFocus();
-        form_.RichEdit1->selectRange(start, end);
+            form_.editor()->setFocus();
+        form_.editor()->selectRange(start, end);
     }
     void replaceSelection(std::string_view utf8) override
     {
         const std::string text(utf8);  // the call wants it NUL-terminated
-        form_.RichEdit1->SendScintilla(QsciScintilla::SCI_REPLACESEL, 0UL, text.c_str());
+        form_.editor()->SendScintilla(QsciScintilla::SCI_REPLACESEL, 0UL, text.c_str());
     }
     void pumpMessages() override { QCoreApplication::processEvents(); }
     void selectCurrentProgram() override { form_.FileNukidasi1Execute(); }
-    void beginChanges() override { form_.RichEdit1->beginUndoAction(); }
-    void endChanges() override { form_.RichEdit1->endUndoAction(); }
+    void beginChanges() override { form_.editor()->beginUndoAction(); }
+    void endChanges() override { form_.editor()->endUndoAction(); }
 
 private:
     TSDIAppForm &form_;

@@ -25,10 +25,6 @@ void TSDIAppForm::EditDateExecute()
 
 void TSDIAppForm::EditEOFExecute()
 {
-    // Not locked with the others; the editor is, and a transfer's document
-    // must not change under it.
-    if (transferRunning())
-        return;
     RichEdit1->setCaretPos(0);
     replaceState.ReplaceFindText = QStringLiteral(";");
     replaceState.ReplaceNewText.clear();

@@ -1,14 +1,14 @@
 // The main window's transfer handlers: send, selection send, receive,
 // cancel, the rate timer, the two port handlers, and the lock. Each hands
-// its work to the send engine or the receiver.
+// its work to the transfer controller.
 #include "app/widgets/sdiappform.h"
 
 #include "app/widgets/statuspanels.h"
 #include "app/widgets/transferwindow.h"
 #include "document/widgets/nceditor.h"
 #include "serial/comthd.h"
-#include "transfer/receiver.h"
-#include "transfer/sendengine.h"
+#include "serial/rs232c.h"
+#include "transfer/transfercontroller.h"
 
 #include <QTimer>
 
@@ -24,101 +24,87 @@ void TSDIAppForm::createTransfers(const AppEnvironment &environment)
     rs232c1->OnRXCHAR = [this](tcommthread &) { rs232c1RXCHAR(); };
     rs232c2->OnERR = [this](tcommthread &) { rs232c2ERR(); };
 
-    transferView_ = std::make_unique<WindowTransferView>(*this);
-    sendEngine_ = std::make_unique<SendEngine>(SendPorts{*rs232c1, *rs232c2}, settings, transfer,
-                                               *dialogs_, clock, *transferView_,
-                                               paths_.storageFile(QStringLiteral(".log")));
-    receiver_ = std::make_unique<Receiver>(ReceivePorts{*rs232c1, *rs232c2}, settings, transfer,
-                                           *dialogs_, clock, *transferView_);
-}
-
-bool TSDIAppForm::transferRunning() const
-{
-    return (sendEngine_ && sendEngine_->running()) || (receiver_ && receiver_->running());
+    TransferWindowSteps steps;
+    steps.lock = [this] { enabledfalse(); };
+    steps.unlock = [this] { enabledtrue(); };
+    steps.newDocument = [this] {
+        FileNew1Execute();
+        return !RichEdit1->modifiedFlag();
+    };
+    steps.documentFileName = [this] { return filename(); };
+    transferView_ = std::make_unique<WindowTransferView>(*RichEdit1, *ComboBox2, *StatusBar1, Timer1, std::move(steps));
+    transfers_ = std::make_unique<TransferController>(TransferPorts{*rs232c1, *rs232c2}, settings_, *dialogs_, clock,
+                                                      *transferView_, *transferView_,
+                                                      paths_.storageFile(QStringLiteral(".log")));
 }
 
 void TSDIAppForm::send1Execute()
 {
-    sendEngine_->sendDocument();
+    transfers_->send();
 }
 
 void TSDIAppForm::psend3Execute()
 {
-    sendEngine_->sendSelection();
+    transfers_->sendSelection();
 }
 
 void TSDIAppForm::Rec1Execute()
 {
-    receiver_->receive();
-    if (closeAfterReception_) {
-        closeAfterReception_ = false;
+    if (transfers_->receive() == TransferController::Afterwards::CloseWindow)
         QTimer::singleShot(0, this, &QWidget::close);
-    }
 }
 
 void TSDIAppForm::stop1Execute()
 {
-    if (transfer.sending())
-        sendEngine_->cancel();
-    else if (transfer.receiving())
-        receiver_->cancel();
-    transfer.commstate.clear();
-    StatusBar1->setPanelText(0, QString());
+    transfers_->cancel();
 }
 
 void TSDIAppForm::Timer1Timer()
 {
-    sendEngine_->rateTick();
+    transfers_->rateTick();
 }
 
 void TSDIAppForm::rs232c1RXCHAR()
 {
-    sendEngine_->handshake();
+    transfers_->handshake();
 }
 
 void TSDIAppForm::rs232c2ERR()
 {
-    if (transfer.commstate.isEmpty())
-        return;
-    receiver_->lineError();
-    stop1Execute();
+    transfers_->lineError();
 }
 
-std::vector<QAction *> TSDIAppForm::lockedActions() const
+void TSDIAppForm::setRecentItemsEnabled(bool enabled)
 {
-    const Commands &c = ActionList1;
-    std::vector<QAction *> items{
-        c.FileNew1,  c.FileOpen1, c.FileSave1,  c.FileSaveAs1, c.FileExit1,   c.FilePrint1,
-        c.FileNukidasi1, c.FileOPrint, c.HelpAbout1, c.send1, c.Rec1,        c.senntaku1,
-        c.set1,      c.EditCut1,  c.EditCopy1,  c.EditPaste1,  c.EditFind1,   c.Editall1,
-        c.Editfont1, c.EditSort,  c.EditUndo1,  c.EditNext,    c.PrintSet1,   c.Osave,
-        c.psend1,    c.EditReplace, c.EditDate,
-    };
-    items.insert(items.end(), rireki.begin(), rireki.end());
-    return items;
+    for (QAction *item : rireki)
+        item->setEnabled(enabled);
 }
 
 void TSDIAppForm::enabledfalse()
 {
     locked_ = true;
-    for (QAction *a : lockedActions())
+    for (QAction *a : ActionList1.actions(During::Locked))
         a->setEnabled(false);
+    setRecentItemsEnabled(false);
     RichEdit1->setEnabled(false);
-    ActionList1.stop1->setEnabled(true);
+    for (QAction *a : ActionList1.actions(During::OnlyDuring))
+        a->setEnabled(true);
 }
 
 void TSDIAppForm::enabledtrue()
 {
     locked_ = false;
-    for (QAction *a : lockedActions()) {
+    for (QAction *a : ActionList1.actions(During::Locked)) {
         // Commands that are not built yet stay off.
         if (!ActionList1.isUnavailable(a))
             a->setEnabled(true);
     }
+    setRecentItemsEnabled(true);
     ActionList1.EditUndo1->setEnabled(RichEdit1->modifiedFlag());
     RichEdit1->setEnabled(true);
-    ActionList1.stop1->setEnabled(false);
-    transfer.commstate.clear();
+    for (QAction *a : ActionList1.actions(During::OnlyDuring))
+        a->setEnabled(false);
+    transfers_->lockReleased();
     RichEdit1->setFocus();
     // Cut and copy follow the editor's focus and selection, as always.
     updateClipboardActions();

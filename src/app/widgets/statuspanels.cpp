@@ -1,6 +1,7 @@
 #include "app/widgets/statuspanels.h"
 
 #include <QLabel>
+#include <QProgressBar>
 
 #include <algorithm>
 
@@ -73,6 +74,31 @@ QString StatusPanels::panelText(int panel) const
     if (panel < 0 || panel >= kCount)
         return {};
     return texts_[static_cast<std::size_t>(panel)];
+}
+
+void StatusPanels::showProgress(int maximum)
+{
+    if (!progress_) {
+        progress_ = new QProgressBar(this);
+        progress_->setObjectName(QStringLiteral("ProgressBar1"));
+        progress_->setTextVisible(false);
+        const QRect over = panel(5)->geometry();
+        progress_->setGeometry(over.x() + 1, 2, over.width() - 2, height() - 2);
+        progress_->show();
+    }
+    progress_->setRange(0, maximum);
+}
+
+void StatusPanels::setProgress(int position)
+{
+    if (progress_)
+        progress_->setValue(position);
+}
+
+void StatusPanels::hideProgress()
+{
+    delete progress_;
+    progress_ = nullptr;
 }
 
 }  // namespace marbolt

@@ -1,6 +1,5 @@
 #include "app/widgets/transferwindow.h"
 
-#include "app/widgets/sdiappform.h"
 #include "app/widgets/statuspanels.h"
 #include "document/widgets/indexbox.h"
 #include "document/widgets/nceditor.h"
@@ -8,7 +7,7 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QProgressBar>
+#include <QTimer>
 
 namespace marbolt {
 
@@ -19,17 +18,17 @@ void WindowTransferView::pumpMessages()
 
 void WindowTransferView::setStatusText(const QString &text)
 {
-    form_.StatusBar1->setPanelText(0, text);
+    status_.setPanelText(0, text);
 }
 
 void WindowTransferView::lockForTransfer()
 {
-    form_.enabledfalse();
+    steps_.lock();
 }
 
 void WindowTransferView::unlockAfterTransfer()
 {
-    form_.enabledtrue();
+    steps_.unlock();
 }
 
 void WindowTransferView::beep()
@@ -39,97 +38,84 @@ void WindowTransferView::beep()
 
 std::string_view WindowTransferView::documentText() const
 {
-    return form_.RichEdit1->textView();
+    return editor_.textView();
 }
 
 std::size_t WindowTransferView::selectionStart() const
 {
-    return form_.RichEdit1->selectionStartPos();
+    return editor_.selectionStartPos();
 }
 
 std::size_t WindowTransferView::selectionEnd() const
 {
-    return form_.RichEdit1->selectionEndPos();
+    return editor_.selectionEndPos();
 }
 
 QString WindowTransferView::documentFileName() const
 {
-    return form_.filename();
+    return steps_.documentFileName();
 }
 
 void WindowTransferView::showProgress(int maximum)
 {
-    if (!form_.ProgressBar1) {
-        // Over panel 5, inside the status bar, for the length of one send.
-        auto *bar = new QProgressBar(form_.StatusBar1);
-        bar->setObjectName(QStringLiteral("ProgressBar1"));
-        bar->setTextVisible(false);
-        const QRect panel = form_.StatusBar1->panel(5)->geometry();
-        bar->setGeometry(panel.x() + 1, 2, panel.width() - 2, form_.StatusBar1->height() - 2);
-        bar->show();
-        form_.ProgressBar1 = bar;
-    }
-    form_.ProgressBar1->setRange(0, maximum);
+    status_.showProgress(maximum);
 }
 
 void WindowTransferView::setProgress(int position)
 {
-    if (form_.ProgressBar1)
-        form_.ProgressBar1->setValue(position);
+    status_.setProgress(position);
 }
 
 void WindowTransferView::hideProgress()
 {
-    delete form_.ProgressBar1;
-    form_.ProgressBar1 = nullptr;
+    status_.hideProgress();
 }
 
 void WindowTransferView::startRateTimer()
 {
-    form_.Timer1.start();
+    rateTimer_.start();
 }
 
 void WindowTransferView::stopRateTimer()
 {
-    form_.Timer1.stop();
+    rateTimer_.stop();
 }
 
 void WindowTransferView::highlightLine(std::size_t line)
 {
-    form_.RichEdit1->selectLine(line);
+    editor_.selectLine(line);
 }
 
 QString WindowTransferView::lineText(std::size_t line) const
 {
-    return form_.RichEdit1->lineText(line);
+    return editor_.lineText(line);
 }
 
 void WindowTransferView::setIndexText(const QString &text)
 {
-    form_.ComboBox2->setBoxText(text);
+    index_.setBoxText(text);
 }
 
 void WindowTransferView::showFirstIndexEntry()
 {
-    const QString first = form_.ComboBox2->firstEntry();
+    const QString first = index_.firstEntry();
     if (!first.isEmpty())
-        form_.ComboBox2->setBoxText(first);
+        index_.setBoxText(first);
 }
 
 void WindowTransferView::placeCaret(std::size_t position)
 {
-    form_.RichEdit1->selectRange(position, position);
+    editor_.selectRange(position, position);
 }
 
 bool WindowTransferView::startNewDocument()
 {
-    form_.FileNew1Execute();
-    return !form_.RichEdit1->modifiedFlag();
+    return steps_.newDocument();
 }
 
 void WindowTransferView::showReceivedLine(const QString &line)
 {
-    NcEditor &editor = *form_.RichEdit1;
+    NcEditor &editor = editor_;
     if (!editor.nextLineFits())
         editor.clearDocument();
     const QByteArray utf8 = (line + QStringLiteral("\r\n")).toUtf8();
@@ -138,13 +124,13 @@ void WindowTransferView::showReceivedLine(const QString &line)
 
 void WindowTransferView::addProgram(const QString &line)
 {
-    form_.ComboBox2->addEntry(line);
-    form_.ComboBox2->setBoxText(line);
+    index_.addEntry(line);
+    index_.setBoxText(line);
 }
 
 void WindowTransferView::setReceivedText(const std::string &text)
 {
-    NcEditor &editor = *form_.RichEdit1;
+    NcEditor &editor = editor_;
     editor.setUpdatesEnabled(false);
     auto loader = editor.beginLoad(text.size());
     loader->add(text);

@@ -1,17 +1,34 @@
 #pragma once
 // The main window as the transfers see it: the status bar and its progress
-// bar, the editor, the index box, the lock and the message pump.
+// bar, the editor, the index box, the rate timer, the lock and the message
+// pump.
 #include "transfer/transferview.h"
 
-class QProgressBar;
+#include <functional>
+
+class QTimer;
 
 namespace marbolt {
 
-class TSDIAppForm;
+class IndexBox;
+class NcEditor;
+class StatusPanels;
+
+// The window's own steps a transfer runs.
+struct TransferWindowSteps {
+    std::function<void()> lock;                // enabledfalse
+    std::function<void()> unlock;              // enabledtrue
+    std::function<bool()> newDocument;         // FileNew1Execute; false when the user kept the old one
+    std::function<QString()> documentFileName;
+};
 
 class WindowTransferView : public SendView, public ReceiveView {
 public:
-    explicit WindowTransferView(TSDIAppForm &form) : form_(form) {}
+    WindowTransferView(NcEditor &editor, IndexBox &index, StatusPanels &status, QTimer &rateTimer,
+                       TransferWindowSteps steps)
+        : editor_(editor), index_(index), status_(status), rateTimer_(rateTimer), steps_(std::move(steps))
+    {
+    }
 
     void pumpMessages() override;
     void setStatusText(const QString &text) override;
@@ -40,7 +57,11 @@ public:
     void setReceivedText(const std::string &text) override;
 
 private:
-    TSDIAppForm &form_;
+    NcEditor &editor_;
+    IndexBox &index_;
+    StatusPanels &status_;
+    QTimer &rateTimer_;
+    TransferWindowSteps steps_;
 };
 
 }  // namespace marbolt

@@ -47,7 +47,7 @@ QString DocumentFiles::folderOf(const QString &path)
 
 void DocumentFiles::setDialogFolder(const QString &folder)
 {
-    settings_.set(QStringLiteral("DIR"), folder);
+    settings_.set(setting::DIR, folder);
     open_.folder = folder;
     save_.folder = folder;
 }
@@ -93,18 +93,17 @@ void DocumentFiles::open()
     if (!choice)
         return;
     open_.filterIndex = choice->filterIndex;
-    settings_.set(QStringLiteral("OPENINDEX"), QString::number(choice->filterIndex));
+    settings_.set(setting::OPENINDEX, QString::number(choice->filterIndex));
     fopen(choice->path);
 }
 
 bool DocumentFiles::fopen(const QString &path)
 {
     host_.showActivity(QStringLiteral("開いています"));
-    bool sizeOk = false;
-    const int points = settings_.get(QStringLiteral("FONT")).toInt(&sizeOk);
-    if (sizeOk && points > 0) {
+    const auto points = settings_.number(setting::FONT);
+    if (points && *points > 0) {
         QFont f = editor_.font();
-        f.setPointSize(points);
+        f.setPointSize(*points);
         editor_.setFont(f);
     }
 
@@ -198,7 +197,7 @@ void DocumentFiles::saveAs()
         return;
     filename_ = path;
     host_.addRecentFile(filename_);
-    settings_.set(QStringLiteral("SAVEINDEX"), QString::number(filterIndex));
+    settings_.set(setting::SAVEINDEX, QString::number(filterIndex));
     open_.fileName = filename_;
     save_.fileName = filename_;
     host_.showActivity(QString());

@@ -1,4 +1,4 @@
-#include "tools/textsearch.h"
+#include "document/textsearch.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,0 +1,73 @@
+#pragma once
+// Every key of the settings file, declared once with its kind and its
+// start-up default, and the keys of each section in the file's order.
+// The store keeps the text; these say how to read it.
+#include <QLatin1StringView>
+
+#include <array>
+
+namespace marbolt {
+
+enum class SettingKind {
+    Text,    // taken as it stands
+    Switch,  // "1" is on, anything else off
+    Number,  // a whole number
+};
+
+struct SettingKey {
+    const char *name;
+    SettingKind kind;
+    // Stored at start-up, in the order of kStartupOrder; null: none (the
+    // folder is the program's own; a recent file is absent).
+    const char *startup;
+    // Set again to the start-up value when the settings file left it empty.
+    bool restoredWhenEmpty = false;
+    // An empty value reads as 0 (the waits and feeds of a send).
+    bool emptyIsZero = false;
+
+    QLatin1StringView key() const { return QLatin1StringView(name); }
+};
+
+namespace setting {
+// [COMM]
+inline constexpr SettingKey SPEED{"SPEED", SettingKind::Number, "4800"};
+inline constexpr SettingKey STOPBIT{"STOPBIT", SettingKind::Text, "2"};
+inline constexpr SettingKey PORT{"PORT", SettingKind::Text, "COM1"};
+inline constexpr SettingKey SE{"SE", SettingKind::Switch, "1"};  // the machine's send request (DC1) is awaited
+inline constexpr SettingKey CODE{"CODE", SettingKind::Text, "ISO"};
+inline constexpr SettingKey HEAD{"HEAD%", SettingKind::Switch, "0"};
+inline constexpr SettingKey LOG{"LOG", SettingKind::Switch, "0"};
+inline constexpr SettingKey TAPE{"TAPE", SettingKind::Switch, "0"};
+inline constexpr SettingKey FEED{"FEED", SettingKind::Number, "100", true, true};
+inline constexpr SettingKey WAIT{"WAIT", SettingKind::Number, "0", true, true};
+// [EDIT]
+inline constexpr SettingKey DIR{"DIR", SettingKind::Text, nullptr};
+inline constexpr SettingKey FONT{"FONT", SettingKind::Number, "14"};
+inline constexpr SettingKey NAME{"NAME", SettingKind::Text, "ＭＳ ゴシック"};
+inline constexpr SettingKey OPENINDEX{"OPENINDEX", SettingKind::Number, "1"};
+inline constexpr SettingKey SAVEINDEX{"SAVEINDEX", SettingKind::Number, "1"};
+inline constexpr SettingKey SORT{"SORT", SettingKind::Switch, "1", true};
+// [RECENT]
+inline constexpr SettingKey FILE1{"FILE1", SettingKind::Text, nullptr};
+inline constexpr SettingKey FILE2{"FILE2", SettingKind::Text, nullptr};
+inline constexpr SettingKey FILE3{"FILE3", SettingKind::Text, nullptr};
+inline constexpr SettingKey FILE4{"FILE4", SettingKind::Text, nullptr};
+inline constexpr SettingKey FILE5{"FILE5", SettingKind::Text, nullptr};
+}  // namespace setting
+
+// The sections of the settings file, each with its keys in order.
+inline constexpr std::array<const SettingKey *, 10> kCommKeys{
+    &setting::SPEED, &setting::STOPBIT, &setting::PORT, &setting::SE,   &setting::CODE,
+    &setting::HEAD,  &setting::LOG,     &setting::TAPE, &setting::FEED, &setting::WAIT};
+inline constexpr std::array<const SettingKey *, 6> kEditKeys{
+    &setting::DIR, &setting::FONT, &setting::NAME, &setting::OPENINDEX, &setting::SAVEINDEX, &setting::SORT};
+inline constexpr std::array<const SettingKey *, 5> kRecentKeys{
+    &setting::FILE1, &setting::FILE2, &setting::FILE3, &setting::FILE4, &setting::FILE5};
+
+// The order in which the start-up values enter the store.
+inline constexpr std::array<const SettingKey *, 16> kStartupOrder{
+    &setting::SPEED,     &setting::STOPBIT,   &setting::PORT, &setting::SE,  &setting::DIR,  &setting::CODE,
+    &setting::FONT,      &setting::NAME,      &setting::OPENINDEX, &setting::SAVEINDEX, &setting::HEAD,
+    &setting::LOG,       &setting::TAPE,      &setting::FEED, &setting::WAIT, &setting::SORT};
+
+}  // namespace marbolt
