@@ -135,6 +135,41 @@ private slots:
         QVERIFY(!WindowProbe::rs232c1(*rig.form)->isOpen());
     }
 
+    // F10, F11 and Ctrl+Alt+E stay enabled during a transfer but, pressed
+    // then, start no second transfer and leave the document alone.
+    void theKeysTheLockLeavesEnabledAreRefusedWhileATransferRuns()
+    {
+        Rig rig;
+        rig.set("SE", "1");
+        rig.setDocument("O1\r\nG0 X1.;\r\nM30\r\n%");
+        rig.form->editor()->setCaretPos(6);  // not at a line start: F11 would ask
+        rig.form->show();
+        rig.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+        const Commands &c = rig.form->commands();
+        int waits = 0;
+        bool enabled = false;
+        rig.clock.onSleep = [&](int ms) {
+            if (ms != 100 || ++waits != 2)
+                return;
+            enabled = c.Repeat1->isEnabled() && c.cursend1->isEnabled() && c.EditEOF->isEnabled();
+            QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : rig.form.get();
+            QTest::keyClick(focus, Qt::Key_F10);
+            QTest::keyClick(focus, Qt::Key_F11);
+            QTest::keyClick(focus, Qt::Key_E, Qt::ControlModifier | Qt::AltModifier);
+            rig.machine->sendNow({kDC1});  // the machine asks; the one send goes out
+        };
+        listen(rig);
+        rig.form->send1Execute();
+        QVERIFY(enabled);
+        QVERIFY2(rig.dialogs.shown.isEmpty(), qPrintable(rig.dialogs.texts(Kind::Information).join(u'|')));
+        QCOMPARE(std::string(rig.form->editor()->textView()), std::string("O1\r\nG0 X1.;\r\nM30\r\n%"));
+        rig.machine->waitForCount(1, 200ms);
+        std::this_thread::sleep_for(20ms);
+        COMPARE_BYTES(bytesOf(rig.machine->received()), iso("\nO1\r\nG0 X1.;\r\nM30\r\n%"));
+        QVERIFY(!rig.form->transfers().busy());
+    }
+
     void cancelOutsideATransferDoesNothing()
     {
         Rig rig;

@@ -1,0 +1,323 @@
+// The transfers without a window: the controller, the send engine and the
+// reception over a port of the test's own, with a view that records.
+#include "transfer/transfercontroller.h"
+
+#include "common/settingsstore.h"
+#include "serial/punchcodes.h"
+#include "../window/scripteddialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+
+using namespace marbolt;
+using Kind = ScriptedDialogs::Kind;
+
+namespace {
+
+// A port that takes every byte written and hands out the bytes queued.
+struct TestPort : LinePort {
+    LineSettings settings;
+    bool opens = true;
+    bool open = false;
+    std::string written;
+    std::deque<std::uint8_t> input;
+    int opened = 0;
+
+    LineSettings &line() override { return settings; }
+    bool Open() override
+    {
+        open = opens;
+        opened += opens ? 1 : 0;
+        return opens;
+    }
+    bool Close() override
+    {
+        open = false;
+        return true;
+    }
+    bool ReadByte(std::uint8_t &b) override
+    {
+        if (!open || input.empty())
+            return false;
+        b = input.front();
+        input.pop_front();
+        return true;
+    }
+    bool WriteByte(std::uint8_t b) override
+    {
+        if (!open)
+            return false;
+        written += static_cast<char>(b);
+        return true;
+    }
+    int RxCount() override { return open ? static_cast<int>(input.size()) : -1; }
+    bool SetRts(bool) override { return open; }
+    InputWait WaitForInput(int) override
+    {
+        if (!open)
+            return InputWait::Gone;
+        return input.empty() ? InputWait::TimedOut : InputWait::Waiting;
+    }
+    std::optional<CommStatus> ClearCommError() override
+    {
+        if (!open)
+            return std::nullopt;
+        return CommStatus{};
+    }
+};
+
+struct NoSleep : Clock {
+    std::function<void(int)> onSleep;
+    void sleep(int ms) override
+    {
+        if (onSleep)
+            onSleep(ms);
+    }
+};
+
+// The window as the transfers see it, reduced to records. Every message
+// pump runs `onPump`, where a test plays the machine or the user.
+struct RecordingView : SendView, ReceiveView {
+    std::string document;
+    std::function<void()> onPump;
+    std::function<void()> onUnlock;
+    int locks = 0, unlocks = 0;
+    QString status;
+    QStringList programs;
+    std::string received;
+
+    void pumpMessages() override
+    {
+        if (onPump)
+            onPump();
+    }
+    void setStatusText(const QString &text) override { status = text; }
+    void lockForTransfer() override { ++locks; }
+    void unlockAfterTransfer() override
+    {
+        ++unlocks;
+        if (onUnlock)
+            onUnlock();
+    }
+    void beep() override {}
+    std::string_view documentText() const override { return document; }
+    std::size_t selectionStart() const override { return 0; }
+    std::size_t selectionEnd() const override { return document.size(); }
+    QString documentFileName() const override { return QStringLiteral("PART.NC"); }
+    void showProgress(int) override {}
+    void setProgress(int) override {}
+    void hideProgress() override {}
+    void startRateTimer() override {}
+    void stopRateTimer() override {}
+    void highlightLine(std::size_t) override {}
+    QString lineText(std::size_t) const override { return {}; }
+    void setIndexText(const QString &) override {}
+    void showFirstIndexEntry() override {}
+    void placeCaret(std::size_t) override {}
+    bool startNewDocument() override { return true; }
+    void showReceivedLine(const QString &) override {}
+    void addProgram(const QString &line) override { programs << line; }
+    void setReceivedText(const std::string &text) override { received = text; }
+};
+
+struct Bench {
+    TestPort sendPort, receivePort;
+    SettingsStore settings;
+    ScriptedDialogs dialogs;
+    NoSleep clock;
+    RecordingView view;
+    TransferController transfers{TransferPorts{sendPort, receivePort}, settings, dialogs, clock, view, view,
+                                 QString()};
+
+    Bench()
+    {
+        settings.storeDefaults(QStringLiteral("/"));
+        settings.set(setting::SE, QStringLiteral("0"));
+        settings.set(setting::SPEED, QStringLiteral("115200"));
+        // The window's unlock empties commstate; so does this one.
+        view.onUnlock = [this] { transfers.lockReleased(); };
+    }
+};
+
+std::string iso(std::string_view text)
+{
+    std::string out;
+    for (char c : text)
+        out += static_cast<char>(sendiso(static_cast<std::uint8_t>(c)));
+    return out;
+}
+
+}  // namespace
+
+TEST(TransferController, ASendRunsInItsPhaseAndLeavesNothingBehind)
+{
+    Bench b;
+    b.view.document = "O1\r\nM30\r\n%";
+    TransferPhase during = TransferPhase::Idle;
+    QString state;
+    b.view.onPump = [&] {
+        during = b.transfers.phase();
+        state = b.transfers.commstate();
+    };
+    EXPECT_FALSE(b.transfers.busy());
+    b.transfers.send();
+    EXPECT_EQ(during, TransferPhase::Sending);
+    EXPECT_EQ(state, QStringLiteral("send"));
+    EXPECT_EQ(b.sendPort.written, iso("\nO1\r\nM30\r\n%"));
+    EXPECT_EQ(b.sendPort.settings.bps, 115200);
+    EXPECT_FALSE(b.sendPort.open);
+    EXPECT_EQ(b.transfers.phase(), TransferPhase::Idle);
+    EXPECT_FALSE(b.transfers.busy());
+    EXPECT_TRUE(b.transfers.commstate().isEmpty());
+    EXPECT_EQ(b.view.locks, 1);
+    EXPECT_EQ(b.view.unlocks, 1);
+}
+
+TEST(TransferController, ASendWaitsForDc1AndCancelEndsIt)
+{
+    Bench b;
+    b.settings.set(setting::SE, QStringLiteral("1"));
+    b.view.document = "O1\r\nM30\r\n%";
+    // The machine asks with DC1 at the third pump; it stops the send with
+    // DC3 after a few bytes, and the user cancels.
+    int pumps = 0;
+    QString afterCancel = QStringLiteral("?");
+    bool busyAfterCancel = false;
+    b.view.onPump = [&] {
+        ++pumps;
+        if (pumps == 3) {
+            b.sendPort.input.push_back(kDC1);
+            b.transfers.handshake();
+        }
+        if (b.sendPort.written.size() == 4 && b.transfers.flags().sendok) {
+            b.sendPort.input.push_back(kDC3);
+            b.transfers.handshake();
+        }
+        if (pumps == 40) {
+            b.transfers.cancel();
+            afterCancel = b.transfers.commstate();
+            busyAfterCancel = b.transfers.busy();
+        }
+    };
+    b.transfers.send();
+    // The byte at hand when the wait was cancelled still goes out.
+    EXPECT_EQ(b.sendPort.written, iso("\nO1\r\n"));
+    EXPECT_TRUE(afterCancel.isEmpty());
+    EXPECT_TRUE(busyAfterCancel);  // the send is still finishing
+    EXPECT_TRUE(b.transfers.flags().sendstop);
+    EXPECT_FALSE(b.transfers.busy());
+}
+
+TEST(TransferController, ACloseIsRefusedOrWaitsAsTheTransferRequires)
+{
+    Bench b;
+    EXPECT_EQ(b.transfers.requestClose(), TransferController::CloseAnswer::Now);
+
+    // During a send: refused with the message; right after cancel: allowed.
+    b.view.document = "O1\r\n%";
+    b.settings.set(setting::SE, QStringLiteral("1"));
+    std::optional<TransferController::CloseAnswer> during, afterCancel;
+    b.view.onPump = [&] {
+        if (!during) {
+            during = b.transfers.requestClose();
+            b.transfers.cancel();
+            afterCancel = b.transfers.requestClose();
+        }
+    };
+    b.transfers.send();
+    EXPECT_EQ(during, TransferController::CloseAnswer::Refused);
+    EXPECT_EQ(b.dialogs.texts(Kind::Message), QStringList{QStringLiteral("通信を終了してください")});
+    EXPECT_EQ(afterCancel, TransferController::CloseAnswer::Now);
+
+    // During a reception: it is cancelled (DC3 to the machine), and the
+    // window closes once the reception has returned.
+    Bench r;
+    std::optional<TransferController::CloseAnswer> receiving;
+    r.view.onPump = [&] {
+        if (!receiving)
+            receiving = r.transfers.requestClose();
+    };
+    EXPECT_EQ(r.transfers.receive(), TransferController::Afterwards::CloseWindow);
+    EXPECT_EQ(receiving, TransferController::CloseAnswer::AfterTransfer);
+    EXPECT_EQ(r.receivePort.written, std::string({static_cast<char>(kDC1), static_cast<char>(kDC3)}));
+}
+
+TEST(TransferController, TheRepeatSendsUntilCancelledAndStopsWhenThePortWillNotOpen)
+{
+    Bench b;
+    b.view.document = "O5\r\nM30\r\n";
+    b.dialogs.answers = {Answer::Ok};  // SE "0": carry on without the request signal
+    int pauses = 0;
+    TransferPhase inPause = TransferPhase::Idle;
+    b.clock.onSleep = [&](int ms) {
+        if (ms != 1000 || b.transfers.loopRunning())
+            return;
+        inPause = b.transfers.phase();
+        ++pauses;
+    };
+    // F8 in the fourth send: that send ends, its pause follows, the repeat ends.
+    bool cancelledInSend = false;
+    b.view.onPump = [&] {
+        if (pauses == 3 && !cancelledInSend) {
+            cancelledInSend = true;
+            b.transfers.cancel();
+        }
+    };
+    EXPECT_EQ(b.transfers.repeat(), TransferController::Afterwards::Stay);
+    EXPECT_EQ(inPause, TransferPhase::Repeating);
+    EXPECT_EQ(b.sendPort.opened, 4);
+    EXPECT_EQ(pauses, 4);
+    EXPECT_EQ(b.transfers.phase(), TransferPhase::Idle);
+
+    Bench closed;
+    closed.view.document = "O5\r\n";
+    closed.settings.set(setting::SE, QStringLiteral("1"));
+    closed.sendPort.opens = false;
+    EXPECT_EQ(closed.transfers.repeat(), TransferController::Afterwards::Stay);
+    EXPECT_EQ(closed.dialogs.texts(Kind::Message), QStringList{QStringLiteral("回線オープンエラー")});
+
+    Bench empty;
+    EXPECT_EQ(empty.transfers.repeat(), TransferController::Afterwards::Stay);
+    EXPECT_EQ(empty.dialogs.texts(Kind::Message), QStringList{QStringLiteral("送信データがありません")});
+    EXPECT_EQ(empty.sendPort.opened, 0);
+}
+
+TEST(TransferController, AReceptionTakesWhatTheMachinePunchesUntilTheEnd)
+{
+    Bench b;
+    TransferPhase during = TransferPhase::Idle;
+    QString state;
+    b.view.onPump = [&] {
+        during = b.transfers.phase();
+        state = b.transfers.commstate();
+    };
+    for (char c : std::string("%\nO12\nG1 X1.\n%"))
+        b.receivePort.input.push_back(sendiso(static_cast<std::uint8_t>(c)));
+    EXPECT_EQ(b.transfers.receive(), TransferController::Afterwards::Stay);
+    EXPECT_EQ(during, TransferPhase::Receiving);
+    EXPECT_EQ(state, QStringLiteral("rec"));
+    EXPECT_EQ(b.view.received, "O12\r\nG1 X1.\r\n%\r\n");
+    EXPECT_EQ(b.view.programs, QStringList{QStringLiteral("O12")});
+    EXPECT_EQ(b.dialogs.texts(Kind::Information), QStringList{QStringLiteral("受信を完了しました。")});
+    EXPECT_TRUE(b.transfers.commstate().isEmpty());
+
+    // A line error reaches the reception only while one runs.
+    b.transfers.lineError();
+    EXPECT_TRUE(b.dialogs.texts(Kind::Error).isEmpty());
+}
+
+TEST(TransferController, ASpeedThatIsNoNumberStopsTheTransferBeforeThePortOpens)
+{
+    Bench b;
+    b.view.document = "O1\r\n";
+    b.settings.set(setting::SPEED, QStringLiteral("96OO"));
+    b.transfers.send();
+    b.transfers.receive();
+    EXPECT_EQ(b.dialogs.texts(Kind::Error).size(), 2);
+    EXPECT_EQ(b.sendPort.opened + b.receivePort.opened, 0);
+    EXPECT_FALSE(b.transfers.busy());
+    EXPECT_TRUE(b.transfers.commstate().isEmpty());
+}
