@@ -206,4 +206,27 @@ bool occursIn(std::string_view text, std::string_view entry)
     return memmem(text.data(), text.size(), entry.data(), entry.size()) != nullptr;
 }
 
+std::vector<ProgramExtent> entryExtents(std::string_view text, const QStringList &entries)
+{
+    std::vector<QByteArray> keys;
+    keys.reserve(static_cast<std::size_t>(entries.size()));
+    for (const QString &entry : entries)
+        keys.push_back(entry.toUtf8());
+    std::vector<std::string_view> views;
+    views.reserve(keys.size());
+    for (const QByteArray &key : keys)
+        views.emplace_back(key.constData(), static_cast<std::size_t>(key.size()));
+    return programExtents(text, views);
+}
+
+std::string programsText(std::string_view text, const QStringList &entries)
+{
+    std::string out;
+    for (const ProgramExtent &e : entryExtents(text, entries)) {
+        out += text.substr(e.start, e.end - e.start);
+        out += "\r\n";
+    }
+    return out;
+}
+
 }  // namespace marbolt

@@ -4,8 +4,11 @@
 //
 // An O-line is a line whose first character is "O"; its entry is the line
 // up to, not including, its line break.
+#include <QStringList>
+
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -51,6 +54,13 @@ ProgramExtent programExtent(std::string_view text, std::string_view entry);
 // one search from the start per entry.
 std::vector<ProgramExtent> programExtents(std::string_view text,
                                           const std::vector<std::string_view> &entries);
+
+// The extent of each index entry (as the index box lists it) in text.
+std::vector<ProgramExtent> entryExtents(std::string_view text, const QStringList &entries);
+
+// The programs of the entries, in list order, each followed by a line
+// break: several programs as one transmission.
+std::string programsText(std::string_view text, const QStringList &entries);
 
 // The lines printed as the program of an entry: from its own O-line (else
 // from the line holding the entry's first occurrence anywhere, else from the

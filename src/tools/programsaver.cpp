@@ -17,19 +17,6 @@ constexpr qsizetype kBatch = 256;
 
 }  // namespace
 
-std::vector<ProgramExtent> entryExtents(std::string_view text, const QStringList &entries)
-{
-    std::vector<QByteArray> keys;
-    keys.reserve(static_cast<std::size_t>(entries.size()));
-    for (const QString &entry : entries)
-        keys.push_back(entry.toUtf8());
-    std::vector<std::string_view> views;
-    views.reserve(keys.size());
-    for (const QByteArray &key : keys)
-        views.emplace_back(key.constData(), static_cast<std::size_t>(key.size()));
-    return programExtents(text, views);
-}
-
 std::optional<ProgramSaveFailure> saveEachProgram(
     std::string_view text, const QStringList &entries, const QString &folder,
     const std::function<void(qsizetype, qsizetype)> &progress)

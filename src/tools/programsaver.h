@@ -15,9 +15,6 @@
 
 namespace marbolt {
 
-// The extent of each index entry in text, found in one pass.
-std::vector<ProgramExtent> entryExtents(std::string_view text, const QStringList &entries);
-
 struct ProgramSaveFailure {
     qsizetype entry = 0;  // the program that could not be written
     QString message;      // the box text

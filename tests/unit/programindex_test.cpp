@@ -152,3 +152,13 @@ TEST(ProgramIndex, AllExtentsInOnePassAgreeWithEachExtentAlone)
         }
     }
 }
+
+TEST(ProgramIndex, SeveralProgramsBecomeOneTextInTheChosenOrder)
+{
+    const std::string text = "%\r\nO1\r\nG1\r\nO2 (B)\r\nG2\r\nO3\r\nG3\r\n%";
+    // The last program ends before "%"; each gets a line break after it.
+    EXPECT_EQ(programsText(text, {QStringLiteral("O3"), QStringLiteral("O1")}),
+              "O3\r\nG3\r\n\r\nO1\r\nG1\r\n\r\n");
+    EXPECT_EQ(programsText(text, {QStringLiteral("O2 (B)")}), "O2 (B)\r\nG2\r\n\r\n");
+    EXPECT_EQ(programsText(text, {}), "");
+}

@@ -6,7 +6,7 @@
 #include "document/ncfile.h"
 #include "document/widgets/nceditor.h"
 #include "document/programfiles.h"
-#include "tools/programsaver.h"
+#include "document/programindex.h"
 
 #include <QFile>
 
@@ -37,18 +37,11 @@ void TSDIAppForm::senntaku1Execute()
     // The document is kept aside whole (undo history, changed mark, caret)
     // from here, and put back on every way out.
     const NcEditor::HeldDocument held = RichEdit1->holdDocument();
-    // The chosen programs in list order, each followed by a line end,
-    // their extents found in one pass over the text.
     QStringList chosen;
     for (int row : *rows)
         if (row >= 0 && row < entries.size())
             chosen << entries[row];
-    const std::string_view text = RichEdit1->textView();
-    std::string multi;
-    for (const ProgramExtent &e : entryExtents(text, chosen)) {
-        multi += text.substr(e.start, e.end - e.start);
-        multi += "\r\n";
-    }
+    const std::string multi = programsText(RichEdit1->textView(), chosen);
     const QString multiPath = paths_.storageFolder + QStringLiteral("/Multi.nc");
     const QString tempPath = paths_.storageFolder + QStringLiteral("/Temp.nc");
     WriteResult written = writeNcFile(multiPath, multi);
