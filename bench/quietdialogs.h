@@ -18,6 +18,8 @@ struct QuietDialogs : Dialogs {
     bool printerSetup(QPrinter &) override { return false; }
     std::optional<QString> chooseFolder(const QString &) override { return std::nullopt; }
     std::optional<QList<int>> choosePrograms(const QStringList &) override { return std::nullopt; }
+    // Benchmarks send as they are.
+    SendCheckAnswer sendCheck(const SendCheckReport &) override { return {SendCheckChoice::SendAsIs, {}}; }
 };
 
 }  // namespace marbolt

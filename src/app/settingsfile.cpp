@@ -75,6 +75,9 @@ QByteArray settingsFileBytes(const SettingsStore &store, const SettingsOverrides
     header("RECENT");
     for (const SettingKey *key : kRecentKeys)
         entry(*key, store.get(*key));
+    header("MARBOLT");
+    for (const SettingKey *key : kProgramKeys)
+        entry(*key, store.get(*key));
     return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
 }
 

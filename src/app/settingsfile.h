@@ -1,7 +1,8 @@
 #pragma once
-// The settings file: Shift-JIS text, CR LF, sections COMM, EDIT and RECENT.
-// Reading ignores the sections (every line goes into the store); writing
-// emits the known keys in their fixed order.
+// The settings file: Shift-JIS text, CR LF, sections COMM, EDIT and RECENT,
+// then MARBOLT with the program's own additions. Reading ignores the
+// sections (every line goes into the store); writing emits the known keys
+// in their fixed order.
 #include "common/settingsstore.h"
 
 #include <QString>

@@ -28,6 +28,25 @@ struct FileChoice {
     int filterIndex = 1;
 };
 
+// The list of the check before a send.
+struct SendCheckRow {
+    int line = 1;    // 1-based
+    int column = 1;  // 1-based, in characters
+    QString kind;
+    QString text;    // the line's text
+};
+struct SendCheckReport {
+    QList<SendCheckRow> rows;  // the first findings
+    int total = 0;             // all findings
+    bool sending = true;       // false: the check alone, with only "閉じる"
+    bool canLeaveOutComments = false;  // every finding lies inside a comment
+};
+enum class SendCheckChoice { Cancel, SendAsIs, SendWithoutComments };
+struct SendCheckAnswer {
+    SendCheckChoice choice = SendCheckChoice::Cancel;
+    std::optional<int> goTo;  // the row double-clicked: the caret goes there
+};
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -50,6 +69,8 @@ public:
     // The check list of programs to send: the rows ticked, in list order;
     // nullopt on cancel.
     virtual std::optional<QList<int>> choosePrograms(const QStringList &entries) = 0;
+    // The dialog "送信前チェック" with the findings.
+    virtual SendCheckAnswer sendCheck(const SendCheckReport &report) = 0;
 };
 
 }  // namespace marbolt

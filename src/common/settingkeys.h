@@ -53,6 +53,8 @@ inline constexpr SettingKey FILE2{"FILE2", SettingKind::Text, nullptr};
 inline constexpr SettingKey FILE3{"FILE3", SettingKind::Text, nullptr};
 inline constexpr SettingKey FILE4{"FILE4", SettingKind::Text, nullptr};
 inline constexpr SettingKey FILE5{"FILE5", SettingKind::Text, nullptr};
+// [MARBOLT]: the program's own additions, after the three sections above.
+inline constexpr SettingKey CHECK{"CHECK", SettingKind::Switch, "1", true};  // check before every send
 }  // namespace setting
 
 // The sections of the settings file, each with its keys in order.
@@ -63,11 +65,12 @@ inline constexpr std::array<const SettingKey *, 6> kEditKeys{
     &setting::DIR, &setting::FONT, &setting::NAME, &setting::OPENINDEX, &setting::SAVEINDEX, &setting::SORT};
 inline constexpr std::array<const SettingKey *, 5> kRecentKeys{
     &setting::FILE1, &setting::FILE2, &setting::FILE3, &setting::FILE4, &setting::FILE5};
+inline constexpr std::array<const SettingKey *, 1> kProgramKeys{&setting::CHECK};
 
 // The order in which the start-up values enter the store.
-inline constexpr std::array<const SettingKey *, 16> kStartupOrder{
+inline constexpr std::array<const SettingKey *, 17> kStartupOrder{
     &setting::SPEED,     &setting::STOPBIT,   &setting::PORT, &setting::SE,  &setting::DIR,  &setting::CODE,
     &setting::FONT,      &setting::NAME,      &setting::OPENINDEX, &setting::SAVEINDEX, &setting::HEAD,
-    &setting::LOG,       &setting::TAPE,      &setting::FEED, &setting::WAIT, &setting::SORT};
+    &setting::LOG,       &setting::TAPE,      &setting::FEED, &setting::WAIT, &setting::SORT, &setting::CHECK};
 
 }  // namespace marbolt

@@ -26,7 +26,7 @@ std::string normaliseLineEnds(std::string_view text)
     return out;
 }
 
-std::string stripCommentLines(std::string_view data)
+std::string stripCommentLines(std::string_view data, std::vector<StripJump> *jumps)
 {
     // One pass that does what removing the first LF-apostrophe place again
     // and again does: the LF stays, so what follows it is tested in turn.
@@ -41,6 +41,8 @@ std::string stripCommentLines(std::string_view data)
                 i += 1 + lf + 1;  // through the closing LF
             else
                 i = std::min(data.size(), i + 1001);
+            if (jumps)
+                jumps->push_back({out.size(), i});
             continue;
         }
         out += data[i++];
@@ -48,9 +50,24 @@ std::string stripCommentLines(std::string_view data)
     return out;
 }
 
-SendData prepareSendData(std::string_view source, const SendOptions &options)
+std::size_t PreparedText::sourceOffset(std::size_t p) const
 {
+    // Back through the last jump at or before p, then past the lead.
+    const auto after = std::upper_bound(jumps.begin(), jumps.end(), p,
+                                        [](std::size_t v, const StripJump &j) { return v < j.out; });
+    const std::size_t in = after == jumps.begin() ? p : std::prev(after)->in + (p - std::prev(after)->out);
+    if (in < lead || in - lead >= sourceSize)
+        return std::string::npos;
+    return in - lead;
+}
+
+PreparedText prepareSendText(std::string_view source, const SendOptions &options)
+{
+    // The document's text has CR LF line ends already, so the positions
+    // after this step are the source's own.
     std::string data = normaliseLineEnds(source);
+    PreparedText out;
+    out.sourceSize = data.size();
 
     // The end marker goes on when the text has no "%" after its first
     // character. A "%" inside a comment line does not count: the line is
@@ -59,18 +76,30 @@ SendData prepareSendData(std::string_view source, const SendOptions &options)
     if (visible.find('%', 1) == std::string::npos)
         data += "\n%";
 
-    if (data.empty() || data.front() != '%')
+    if (data.empty() || data.front() != '%') {
+        out.lead = options.headPercent ? 2 : 1;
         data.insert(0, options.headPercent ? "%\n" : "\n");
+    }
+    out.text = stripCommentLines(data, &out.jumps);
+    return out;
+}
 
+SendData encodeSendData(PreparedText prepared, PunchCode code)
+{
     SendData out;
-    out.bytes = stripCommentLines(data);
+    out.bytes = std::move(prepared.text);
     out.feedchar = sendiso(0x20);
-    if (options.code != PunchCode::None) {
+    if (code != PunchCode::None) {
         for (char &c : out.bytes)
-            c = static_cast<char>(encodeFor(options.code, static_cast<std::uint8_t>(c)));
-        out.feedchar = feedByteFor(options.code);
+            c = static_cast<char>(encodeFor(code, static_cast<std::uint8_t>(c)));
+        out.feedchar = feedByteFor(code);
     }
     return out;
+}
+
+SendData prepareSendData(std::string_view source, const SendOptions &options)
+{
+    return encodeSendData(prepareSendText(source, options), options.code);
 }
 
 bool isProgramBoundary(std::string_view data, std::size_t k)

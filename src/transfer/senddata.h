@@ -27,11 +27,32 @@ struct SendData {
 
 // Every line end (CR LF, CR, LF, LF CR) becomes CR LF.
 std::string normaliseLineEnds(std::string_view text);
+// Where the kept text jumps over a removed comment line: from output
+// position `out` on, the text continues at input position `in`.
+struct StripJump {
+    std::size_t out = 0;
+    std::size_t in = 0;
+};
 // Removes each line that begins with an apostrophe, with its line end; a
 // comment line without a line end within 1000 characters loses exactly its
-// first 1001 characters.
-std::string stripCommentLines(std::string_view data);
+// first 1001 characters. jumps, when given, receives every jump.
+std::string stripCommentLines(std::string_view data, std::vector<StripJump> *jumps = nullptr);
+
+// The text a send puts on the line, before the punch code: line ends, the
+// lead and the end marker, the apostrophe lines left out. It keeps how to
+// find each of its bytes in the source.
+struct PreparedText {
+    std::string text;
+    std::size_t lead = 0;      // bytes put before the source ("\n" or "%\n")
+    std::size_t sourceSize = 0;
+    std::vector<StripJump> jumps;
+    // The source offset of text[p]; npos for the lead and the end marker.
+    std::size_t sourceOffset(std::size_t p) const;
+};
 // source is Shift-JIS text: the document, or LF and the selected text.
+PreparedText prepareSendText(std::string_view source, const SendOptions &options);
+// The prepared text in the punch code.
+SendData encodeSendData(PreparedText prepared, PunchCode code);
 SendData prepareSendData(std::string_view source, const SendOptions &options);
 
 // Tape mode: feed before the line feed that precedes a later program's

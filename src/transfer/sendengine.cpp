@@ -66,6 +66,7 @@ bool SendEngine::readSettings(Settings &s)
     }
     s.sendRequest = settings_.isOn(setting::SE);
     s.log = settings_.isOn(setting::LOG);
+    s.check = settings_.isOn(setting::CHECK);
     s.options.headPercent = settings_.isOn(setting::HEAD);
     s.options.code = punchCodeFor(settings_.get(setting::CODE).toLatin1().constData());
     return true;
@@ -105,6 +106,7 @@ void SendEngine::run(Kind kind)
     if (running_)
         return;  // one transfer at a time; the lock keeps the actions away
     portOpened_ = false;
+    checkPlacedCaret_ = false;
     ports_.send.Close();
     ports_.receive.Close();
     if (kind == Kind::Document && view_.documentText().empty()) {
@@ -127,6 +129,9 @@ void SendEngine::run(Kind kind)
     std::string source;
     std::size_t selectionStart = 0;
     if (!encodeSource(kind, source, selectionStart))
+        return;
+    PreparedText prepared = prepareSendText(source, s.options);
+    if (s.check && !passesCheck(kind, s, source, prepared, selectionStart))
         return;
     setUpSendPort(ports_.send, s.speed, settings_);
     if (!ports_.send.Open()) {
@@ -151,7 +156,7 @@ void SendEngine::run(Kind kind)
     view_.showProgress(100);
     progressShown = true;
 
-    data_ = prepareSendData(source, s.options);
+    data_ = encodeSendData(std::move(prepared), s.options.code);
     view_.pumpMessages();
     view_.showProgress(static_cast<int>(std::min<std::size_t>(data_.bytes.size(), INT32_MAX)));
     sendLoop(kind, s, selectionStart);
@@ -274,7 +279,8 @@ void SendEngine::cleanUp(Kind kind, bool progressShown)
     view_.unlockAfterTransfer();
     view_.setStatusText(QString());
     if (kind == Kind::Document) {
-        view_.placeCaret(0);
+        if (!checkPlacedCaret_)
+            view_.placeCaret(0);
         view_.showFirstIndexEntry();
     }
     running_ = false;
@@ -311,6 +317,157 @@ void SendEngine::cancel()
     // Lets a port that aborted on a line error write again, then stops.
     ports_.send.ClearCommError();
     state_.sendstop = true;
+}
+
+namespace {
+
+// The first findings go into the list; the count names them all.
+constexpr std::size_t kListedFindings = 1000;
+
+// Editor positions of (line, column) places given in increasing order,
+// found in one walk over the document's text.
+class PositionWalk {
+public:
+    explicit PositionWalk(std::string_view text) : text_(text) {}
+    std::size_t at(std::size_t line, std::size_t column)
+    {
+        while (line_ < line) {
+            const std::size_t lf = text_.find('\n', lineStart_);
+            if (lf == std::string_view::npos)
+                return text_.size();
+            lineStart_ = lf + 1;
+            ++line_;
+        }
+        std::size_t p = lineStart_;
+        for (std::size_t c = 0; c < column && p < text_.size() && text_[p] != '\r' && text_[p] != '\n'; ++c)
+            p = nextCharacter(p);
+        return p;
+    }
+    // Characters from the start of p's line up to p.
+    std::size_t columnOf(std::size_t p) const
+    {
+        const std::size_t lf = p == 0 ? std::string_view::npos : text_.rfind('\n', p - 1);
+        std::size_t column = 0;
+        for (std::size_t q = lf == std::string_view::npos ? 0 : lf + 1; q < p; q = nextCharacter(q))
+            ++column;
+        return column;
+    }
+
+private:
+    std::size_t nextCharacter(std::size_t p) const
+    {
+        // UTF-8: skip the continuation bytes.
+        ++p;
+        while (p < text_.size() && (static_cast<unsigned char>(text_[p]) & 0xC0) == 0x80)
+            ++p;
+        return p;
+    }
+    std::string_view text_;
+    std::size_t line_ = 0;
+    std::size_t lineStart_ = 0;
+};
+
+}  // namespace
+
+SendCheckReport SendEngine::reportFor(Kind kind, std::string_view source, const PreparedText &prepared,
+                                      const std::vector<CheckFinding> &findings, std::size_t selectionStart,
+                                      std::vector<std::size_t> &rowPositions) const
+{
+    SendCheckReport report;
+    report.total = static_cast<int>(std::min<std::size_t>(findings.size(), INT32_MAX));
+    const std::string_view document = view_.documentText();
+    PositionWalk walk(document);
+    // A selection's source is LF and the selected text: its first line is
+    // the document's line firstLine_, from the selection's column on.
+    const std::size_t selectionColumn = kind == Kind::Selection ? walk.columnOf(selectionStart) : 0;
+    for (std::size_t i = 0; i < findings.size() && i < kListedFindings; ++i) {
+        const CheckFinding &f = findings[i];
+        std::size_t at = prepared.sourceOffset(f.offset);
+        if (at == std::string::npos)
+            at = source.size();  // the end marker the send adds
+        const TextPlace place = placeIn(source, at);
+        std::size_t line = place.line;
+        std::size_t column = place.column;
+        if (kind == Kind::Selection) {
+            line = firstLine_ + (place.line > 0 ? place.line - 1 : 0);
+            if (place.line <= 1)
+                column += selectionColumn;
+        }
+        report.rows.append({static_cast<int>(line + 1), static_cast<int>(column + 1), checkKindText(f.kind),
+                            view_.lineText(line)});
+        rowPositions.push_back(walk.at(line, column));
+    }
+    return report;
+}
+
+bool SendEngine::passesCheck(Kind kind, const Settings &s, std::string &source, PreparedText &prepared,
+                             std::size_t selectionStart)
+{
+    const std::vector<CheckFinding> findings = checkSendText(prepared.text, s.options.code);
+    if (findings.empty())
+        return true;
+    const bool allInComments =
+        std::all_of(findings.begin(), findings.end(), [](const CheckFinding &f) { return f.inComment; });
+    SendCheckChoice choice = SendCheckChoice::Cancel;
+    if (standingAnswer_ && (*standingAnswer_ != SendCheckChoice::SendWithoutComments || allInComments)) {
+        choice = *standingAnswer_;
+    } else {
+        std::vector<std::size_t> positions;
+        SendCheckReport report = reportFor(kind, source, prepared, findings, selectionStart, positions);
+        report.canLeaveOutComments = allInComments;
+        const SendCheckAnswer answer = dialogs_.sendCheck(report);
+        if (answer.goTo && *answer.goTo >= 0 && static_cast<std::size_t>(*answer.goTo) < positions.size()) {
+            view_.placeCaret(positions[static_cast<std::size_t>(*answer.goTo)]);
+            checkPlacedCaret_ = true;
+        }
+        choice = answer.choice;
+        if (choice == SendCheckChoice::SendWithoutComments && !allInComments)
+            choice = SendCheckChoice::Cancel;
+        if (keepCheckAnswer_)
+            standingAnswer_ = choice;
+    }
+    switch (choice) {
+    case SendCheckChoice::Cancel:
+        return false;
+    case SendCheckChoice::SendAsIs:
+        return true;
+    case SendCheckChoice::SendWithoutComments:
+        break;
+    }
+    // The comments go from the transmission only; the document keeps them.
+    source = withoutFindingComments(source, prepared, findings);
+    prepared = prepareSendText(source, s.options);
+    lineStarts_ = lineStarts(kind == Kind::Selection ? std::string_view(source).substr(1) : std::string_view(source));
+    return true;
+}
+
+void SendEngine::keepCheckAnswer(bool keep)
+{
+    keepCheckAnswer_ = keep;
+    standingAnswer_.reset();
+}
+
+void SendEngine::checkDocument()
+{
+    Settings s;
+    s.options.headPercent = settings_.isOn(setting::HEAD);
+    s.options.code = punchCodeFor(settings_.get(setting::CODE).toLatin1().constData());
+    std::string source;
+    std::size_t selectionStart = 0;
+    if (!encodeSource(Kind::Document, source, selectionStart))
+        return;
+    const PreparedText prepared = prepareSendText(source, s.options);
+    const std::vector<CheckFinding> findings = checkSendText(prepared.text, s.options.code);
+    if (findings.empty()) {
+        dialogs_.information(QStringLiteral("問題は見つかりませんでした。"), Buttons::Ok);
+        return;
+    }
+    std::vector<std::size_t> positions;
+    SendCheckReport report = reportFor(Kind::Document, source, prepared, findings, 0, positions);
+    report.sending = false;
+    const SendCheckAnswer answer = dialogs_.sendCheck(report);
+    if (answer.goTo && *answer.goTo >= 0 && static_cast<std::size_t>(*answer.goTo) < positions.size())
+        view_.placeCaret(positions[static_cast<std::size_t>(*answer.goTo)]);
 }
 
 }  // namespace marbolt

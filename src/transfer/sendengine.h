@@ -6,11 +6,14 @@
 // messages before every byte, so handshake bytes and cancel reach it.
 #include "serial/lineport.h"
 #include "common/clock.h"
+#include "common/dialogs.h"
+#include "transfer/sendcheck.h"
 #include "transfer/senddata.h"
 #include "transfer/transferstate.h"
 #include "transfer/transferview.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace marbolt {
@@ -36,6 +39,14 @@ public:
     void rateTick();
     // Cancel of a send.
     void cancel();
+    // The check before a send on the whole document, without sending: the
+    // list of findings, or "問題は見つかりませんでした。".
+    void checkDocument();
+    // While on (a repeat send), the answer to the first check stands for
+    // the sends that follow, which ask no more.
+    void keepCheckAnswer(bool keep);
+    // The last check put the caret on a finding: it stays there.
+    bool checkPlacedCaret() const { return checkPlacedCaret_; }
 
     bool running() const { return running_; }
     // Whether the last send got as far as opening its port.
@@ -54,12 +65,20 @@ private:
         int feed = 0;
         bool sendRequest = false;  // SE "1"
         bool log = false;
+        bool check = false;  // CHECK "1"
         SendOptions options;
     };
 
     void run(Kind kind);
     bool readSettings(Settings &out);
     bool encodeSource(Kind kind, std::string &source, std::size_t &selectionOffset);
+    // The check before the send: false when the user stops it. May leave
+    // comments out of source and prepared.
+    bool passesCheck(Kind kind, const Settings &s, std::string &source, PreparedText &prepared,
+                     std::size_t selectionStart);
+    SendCheckReport reportFor(Kind kind, std::string_view source, const PreparedText &prepared,
+                              const std::vector<CheckFinding> &findings, std::size_t selectionStart,
+                              std::vector<std::size_t> &rowPositions) const;
     void sendLoop(Kind kind, const Settings &s, std::size_t selectionOffset);
     void pacingPoint(std::size_t k, const Settings &s);
     void highlight(Kind kind, std::size_t p);
@@ -78,6 +97,9 @@ private:
     QString logPath_;
 
     bool running_ = false;
+    bool keepCheckAnswer_ = false;
+    bool checkPlacedCaret_ = false;
+    std::optional<SendCheckChoice> standingAnswer_;
     SendData data_;
     std::vector<std::size_t> lineStarts_;  // of the document, for the highlight
     std::size_t currentLine_ = 0;

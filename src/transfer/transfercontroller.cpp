@@ -67,6 +67,11 @@ void TransferController::sendSelection()
     runSend(&SendEngine::sendSelection);
 }
 
+void TransferController::checkDocument()
+{
+    sendEngine_.checkDocument();
+}
+
 TransferController::Afterwards TransferController::repeat()
 {
     if (sendView_.documentText().empty()) {
@@ -80,6 +85,12 @@ TransferController::Afterwards TransferController::repeat()
         return Afterwards::Stay;
     {
         PhaseScope scope(phase_, TransferPhase::Repeating);
+        // One check for the whole repeat: its answer stands for every send.
+        struct KeepAnswer {
+            SendEngine &engine;
+            ~KeepAnswer() { engine.keepCheckAnswer(false); }
+        } keep{sendEngine_};
+        sendEngine_.keepCheckAnswer(true);
         flags_.sendstop = false;
         while (!flags_.sendstop) {
             send();

@@ -32,6 +32,7 @@ public:
 
     void send();           // send1: the whole document
     void sendSelection();  // psend3: the editor's selection
+    void checkDocument();  // sendcheck1: the check before a send, alone
     Afterwards repeat();   // Repeat1: the whole document until cancelled
     Afterwards receive();  // Rec1
     // stop1: raises the running transfer's stop flag; commstate empties.

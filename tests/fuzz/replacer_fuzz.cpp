@@ -24,6 +24,7 @@ struct NoDialogs : Dialogs {
     bool printerSetup(QPrinter &) override { return false; }
     std::optional<QString> chooseFolder(const QString &) override { return std::nullopt; }
     std::optional<QList<int>> choosePrograms(const QStringList &) override { return std::nullopt; }
+    SendCheckAnswer sendCheck(const SendCheckReport &) override { return {}; }
 };
 
 struct TextTarget : ReplaceTarget {

@@ -1,5 +1,5 @@
 #include "app/settingsfile.h"
-#include "common/dialogs.h"
+#include "../window/scripteddialogs.h"
 #include "common/settingsstore.h"
 
 #include <QDir>
@@ -85,25 +85,13 @@ TEST(SettingsStore, NumbersAreReadOneWay)
 
 TEST(SettingsStore, AKeyThatIsNotANumberIsReportedByName)
 {
-    struct Reports : Dialogs {
-        QStringList errors;
-        void message(const QString &) override {}
-        Answer information(const QString &, Buttons) override { return Answer::Ok; }
-        void error(const QString &text) override { errors << text; }
-        void confirmation(const QString &) override {}
-        std::optional<QFont> chooseFont(const QFont &) override { return std::nullopt; }
-        std::optional<FileChoice> openFile(const FileRequest &) override { return std::nullopt; }
-        std::optional<FileChoice> saveFile(const FileRequest &) override { return std::nullopt; }
-        bool printerSetup(QPrinter &) override { return false; }
-        std::optional<QString> chooseFolder(const QString &) override { return std::nullopt; }
-        std::optional<QList<int>> choosePrograms(const QStringList &) override { return std::nullopt; }
-    } reports;
+    ScriptedDialogs reports;
     SettingsStore s;
     s.set(setting::SPEED, QStringLiteral("96OO"));
     EXPECT_FALSE(reportedNumber(s, setting::SPEED, reports));
     s.set(setting::WAIT, QStringLiteral("10"));
     EXPECT_EQ(reportedNumber(s, setting::WAIT, reports), 10);
-    EXPECT_EQ(reports.errors,
+    EXPECT_EQ(reports.texts(ScriptedDialogs::Kind::Error),
               QStringList{QStringLiteral("'96OO' は整数ではありません\r設定ファイルの SPEED を確認して下さい")});
 }
 
@@ -115,7 +103,9 @@ TEST(SettingsFile, DefaultsAreWrittenInTheFixedLayout)
         "[COMM]\r\nSPEED=4800\r\nSTOPBIT=2\r\nPORT=COM1\r\nSE=1\r\nCODE=ISO\r\nHEAD%=0\r\n"
         "LOG=0\r\nTAPE=0\r\nFEED=100\r\nWAIT=0\r\n[EDIT]\r\nDIR=/opt/marbolt/\r\nFONT=14\r\n"
         "NAME=ＭＳ ゴシック\r\nOPENINDEX=1\r\nSAVEINDEX=1\r\nSORT=1\r\n[RECENT]\r\nFILE1=\r\n"
-        "FILE2=\r\nFILE3=\r\nFILE4=\r\nFILE5=\r\n").toUtf8();
+        "FILE2=\r\nFILE3=\r\nFILE4=\r\nFILE5=\r\n"
+        // The program's own additions follow the three sections.
+        "[MARBOLT]\r\nCHECK=1\r\n").toUtf8();
     QStringDecoder dec("windows-31j");
     const QByteArray bytes = settingsFileBytes(s, defaultsOverrides());
     EXPECT_EQ(QString(dec.decode(bytes)).toUtf8(), expected);

@@ -169,7 +169,7 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         QVERIFY(f->eiaItem->isChecked());
         QCOMPARE(QApplication::focusWidget(), f->eiaItem);
-        for (QCheckBox *box : {f->CheckBox1, f->CheckBox2, f->CheckBox3, f->CheckBox4}) {
+        for (QCheckBox *box : {f->CheckBox1, f->CheckBox2, f->CheckBox3, f->CheckBox4, f->CheckBox5}) {
             tab();
             QCOMPARE(QApplication::focusWidget(), box);
         }
@@ -177,6 +177,19 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), f->Button1);  // enabled by the change
         f->Button2->click();
         QCOMPARE(store_.get(QStringLiteral("SPEED")), speed);
+
+        // The check before a send: on by default, switched off by Space on
+        // its box, kept by OK.
+        auto g = openForm2();
+        g->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(g.get()));
+        QVERIFY(g->CheckBox5->isChecked());
+        QVERIFY(!g->Button1->isEnabled());
+        g->CheckBox5->setFocus();
+        QTest::keyClick(g->CheckBox5, Qt::Key_Space);
+        QVERIFY(g->Button1->isEnabled());
+        QTest::mouseClick(g->Button1, Qt::LeftButton);
+        QCOMPARE(store_.get(QStringLiteral("CHECK")), QStringLiteral("0"));
     }
 
     void typingIsDroppedAndBackspaceEmpties()

@@ -11,7 +11,7 @@
 #include <optional>
 
 struct ScriptedDialogs : marbolt::Dialogs {
-    enum class Kind { Message, Information, Error, Confirmation, Font, Open, Save, PrinterSetup, Folder, Programs };
+    enum class Kind { Message, Information, Error, Confirmation, Font, Open, Save, PrinterSetup, Folder, Programs, SendCheck };
     struct Shown {
         Kind kind;
         QString text;                  // box text, or the dialog's prefill
@@ -89,6 +89,21 @@ struct ScriptedDialogs : marbolt::Dialogs {
         const QList<int> rows = programChoices.front();
         programChoices.pop_front();
         return rows;
+    }
+
+    // The check before a send: each report shown, answered from the queue;
+    // an empty queue answers "中止".
+    QList<marbolt::SendCheckReport> checkReports;
+    std::deque<marbolt::SendCheckAnswer> checkAnswers;
+    marbolt::SendCheckAnswer sendCheck(const marbolt::SendCheckReport &report) override
+    {
+        record({Kind::SendCheck, QString::number(report.total), {}});
+        checkReports.append(report);
+        if (checkAnswers.empty())
+            return {};
+        const marbolt::SendCheckAnswer a = checkAnswers.front();
+        checkAnswers.pop_front();
+        return a;
     }
 
     QStringList texts(Kind kind) const

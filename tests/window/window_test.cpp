@@ -123,6 +123,7 @@ private slots:
             {"set1", "通信設定", "F9", "通信条件設定"},
             {"cursend1", "カーソル位置から送信", "F11", ""},
             {"HelpAbout1", "バージョン情報(&A)...", "", "バージョン情報"},
+            {"sendcheck1", "送信前チェック", "", ""},
         };
         for (const Row &r : rows) {
             QAction *a = f->commands().byName(QString::fromLatin1(r.name));
@@ -132,7 +133,7 @@ private slots:
             if (*r.tip)
                 QCOMPARE(a->toolTip(), QString::fromUtf8(r.tip));
         }
-        QCOMPARE(f->commands().all.size(), std::size_t(33));
+        QCOMPARE(f->commands().all.size(), std::size_t(34));
         QVERIFY(!f->commands().psend2->isEnabled());
         QStringList menus;
         for (QAction *m : f->menuBar()->actions())

@@ -65,6 +65,8 @@ const Row kRows[] = {
      &TSDIAppForm::EditEOFExecute, During::Refused},
     {&Commands::EditSort, "EditSort", "プログラムリストのソート", "", "",
      &TSDIAppForm::EditSortExecute, During::Locked},
+    {&Commands::sendcheck1, "sendcheck1", "送信前チェック", "", "",
+     &TSDIAppForm::sendcheck1Execute, During::Locked},
     {&Commands::send1, "send1", "送信", "F5", "送信",
      &TSDIAppForm::send1Execute, During::Locked},
     {&Commands::Rec1, "Rec1", "受信", "F6", "受信",

@@ -44,6 +44,7 @@ struct Commands {
     QAction *EditDate = nullptr;
     QAction *EditEOF = nullptr;
     QAction *EditSort = nullptr;
+    QAction *sendcheck1 = nullptr;
     QAction *send1 = nullptr;
     QAction *Rec1 = nullptr;
     QAction *psend1 = nullptr;

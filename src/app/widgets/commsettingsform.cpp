@@ -25,7 +25,7 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("通信条件設定"));
     setFont(dialogFont(12));
-    setFixedSize(221, 302);
+    setFixedSize(221, 326);
 
     auto label = [&](const char *name, const QString &caption, QRect at) {
         auto *l = new QLabel(caption, this);
@@ -61,14 +61,15 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
     CheckBox2 = checkBox("CheckBox2", QStringLiteral("送信時、最初に％を付ける"), 176, 193);
     CheckBox3 = checkBox("CheckBox3", QStringLiteral("送信ログを残す"), 200, 193);
     CheckBox4 = checkBox("CheckBox4", QStringLiteral("テープパンチャーに使用する"), 224, 193);
+    CheckBox5 = checkBox("CheckBox5", QStringLiteral("送信前にチェックする"), 248, 193);
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(8, 264, 97, 25);
+    Button1->setGeometry(8, 288, 97, 25);
     Button1->setEnabled(false);
     Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setGeometry(112, 264, 97, 25);
+    Button2->setGeometry(112, 288, 97, 25);
     // Neither Enter nor Escape presses a button.
     for (QPushButton *b : {Button1, Button2}) {
         b->setAutoDefault(false);
@@ -85,11 +86,12 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
     QWidget::setTabOrder(CheckBox1, CheckBox2);
     QWidget::setTabOrder(CheckBox2, CheckBox3);
     QWidget::setTabOrder(CheckBox3, CheckBox4);
+    QWidget::setTabOrder(CheckBox4, CheckBox5);
 
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3})
         connect(box, &QComboBox::editTextChanged, this, &TForm2::ComboBox1Change);
     connect(group, &QButtonGroup::idClicked, this, &TForm2::ComboBox1Change);
-    for (QCheckBox *box : {CheckBox1, CheckBox2, CheckBox3, CheckBox4})
+    for (QCheckBox *box : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5})
         connect(box, &QCheckBox::toggled, this, &TForm2::ComboBox1Change);
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
@@ -140,6 +142,7 @@ void TForm2::FormActivate()
     CheckBox2->setChecked(settings_.isOn(setting::HEAD));
     CheckBox3->setChecked(settings_.isOn(setting::LOG));
     CheckBox4->setChecked(settings_.isOn(setting::TAPE));
+    CheckBox5->setChecked(settings_.isOn(setting::CHECK));
     isoItem->setChecked(true);
     const QString code = settings_.get(setting::CODE);
     if (code == QLatin1String("EIA"))
@@ -203,6 +206,7 @@ void TForm2::Button1Click()
     settings_.setOn(setting::HEAD, CheckBox2->isChecked());
     settings_.setOn(setting::LOG, CheckBox3->isChecked());
     settings_.setOn(setting::TAPE, CheckBox4->isChecked());
+    settings_.setOn(setting::CHECK, CheckBox5->isChecked());
     if (isoItem->isChecked())
         settings_.set(setting::CODE, QStringLiteral("ISO"));
     else if (eiaItem->isChecked())

@@ -36,6 +36,7 @@ public:
     QCheckBox *CheckBox2 = nullptr;  // "送信時、最初に％を付ける"
     QCheckBox *CheckBox3 = nullptr;  // "送信ログを残す"
     QCheckBox *CheckBox4 = nullptr;  // "テープパンチャーに使用する"
+    QCheckBox *CheckBox5 = nullptr;  // "送信前にチェックする"
     QPushButton *Button1 = nullptr;  // OK
     QPushButton *Button2 = nullptr;  // キャンセル
 

@@ -126,6 +126,8 @@ public:
     void HelpAbout1Execute();
     void set1Execute();
     void send1Execute();
+    // The check before a send, on the whole document, without sending.
+    void sendcheck1Execute();
     void psend3Execute();
     void Rec1Execute();
     void stop1Execute();

@@ -128,7 +128,7 @@ void TSDIAppForm::createMenus()
     edit->addActions({c.Editall1, c.FileNukidasi1, c.Editfont1, c.EditDate, c.EditSort});
 
     QMenu *comm = menuBar()->addMenu(QStringLiteral("通信(&C)"));
-    comm->addActions({c.send1, c.Rec1, c.psend1, c.senntaku1, c.Repeat1, c.cursend1, c.stop1});
+    comm->addActions({c.sendcheck1, c.send1, c.Rec1, c.psend1, c.senntaku1, c.Repeat1, c.cursend1, c.stop1});
     comm->addSeparator();
     comm->addAction(c.set1);
 

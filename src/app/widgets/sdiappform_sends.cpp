@@ -28,7 +28,9 @@ void TSDIAppForm::cursend1Execute()
         return;
     RichEdit1->selectRange(caret, RichEdit1->textLength());
     psend3Execute();
-    RichEdit1->setCaretPos(0);
+    // A finding chosen in the check keeps the caret.
+    if (!transfers_->sendEngine().checkPlacedCaret())
+        RichEdit1->setCaretPos(0);
 }
 
 void TSDIAppForm::Repeat1Execute()

@@ -43,6 +43,11 @@ void TSDIAppForm::send1Execute()
     transfers_->send();
 }
 
+void TSDIAppForm::sendcheck1Execute()
+{
+    transfers_->checkDocument();
+}
+
 void TSDIAppForm::psend3Execute()
 {
     transfers_->sendSelection();

@@ -2,6 +2,7 @@
 
 #include "tools/widgets/osavedialog.h"
 #include "transfer/widgets/senntakudialog.h"
+#include "transfer/widgets/sendcheckdialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -182,6 +183,14 @@ std::optional<QList<int>> WidgetDialogs::choosePrograms(const QStringList &entri
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.checkedRows();
+}
+
+SendCheckAnswer WidgetDialogs::sendCheck(const SendCheckReport &report)
+{
+    SendCheckDialog dialog(report, parent_);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};  // Escape or the window's close: stop
+    return dialog.answer();
 }
 
 }  // namespace marbolt

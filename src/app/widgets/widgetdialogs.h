@@ -20,6 +20,7 @@ public:
     bool printerSetup(QPrinter &printer) override;
     std::optional<QString> chooseFolder(const QString &start) override;
     std::optional<QList<int>> choosePrograms(const QStringList &entries) override;
+    SendCheckAnswer sendCheck(const SendCheckReport &report) override;
 
 private:
     QWidget *parent_ = nullptr;
