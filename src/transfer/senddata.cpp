@@ -5,20 +5,21 @@
 
 namespace marbolt {
 
-std::string normaliseLineEnds(std::string_view text)
+std::string normaliseLineEnds(std::string_view text, std::vector<StripJump> *jumps)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 16);
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n')
+        if (c == '\r' || c == '\n') {
+            const char pair = c == '\r' ? '\n' : '\r';
+            const bool two = i + 1 < text.size() && text[i + 1] == pair;
+            if (two)
                 ++i;
             out += "\r\n";
-        } else if (c == '\n') {
-            if (i + 1 < text.size() && text[i + 1] == '\r')
-                ++i;
-            out += "\r\n";
+            // A lone CR or LF, or LF CR, is not where its CR LF now stands.
+            if (jumps && (!two || c == '\n'))
+                jumps->push_back({out.size(), i + 1});
         } else {
             out += c;
         }
@@ -53,20 +54,21 @@ std::string stripCommentLines(std::string_view data, std::vector<StripJump> *jum
 std::size_t PreparedText::sourceOffset(std::size_t p) const
 {
     // Back through the last jump at or before p, then past the lead.
-    const auto after = std::upper_bound(jumps.begin(), jumps.end(), p,
-                                        [](std::size_t v, const StripJump &j) { return v < j.out; });
-    const std::size_t in = after == jumps.begin() ? p : std::prev(after)->in + (p - std::prev(after)->out);
+    auto back = [](const std::vector<StripJump> &list, std::size_t at) {
+        const auto after = std::upper_bound(list.begin(), list.end(), at,
+                                            [](std::size_t v, const StripJump &j) { return v < j.out; });
+        return after == list.begin() ? at : std::prev(after)->in + (at - std::prev(after)->out);
+    };
+    const std::size_t in = back(jumps, p);
     if (in < lead || in - lead >= sourceSize)
         return std::string::npos;
-    return in - lead;
+    return back(lineEndJumps, in - lead);
 }
 
 PreparedText prepareSendText(std::string_view source, const SendOptions &options)
 {
-    // The document's text has CR LF line ends already, so the positions
-    // after this step are the source's own.
-    std::string data = normaliseLineEnds(source);
     PreparedText out;
+    std::string data = normaliseLineEnds(source, &out.lineEndJumps);
     out.sourceSize = data.size();
 
     // The end marker goes on when the text has no "%" after its first

@@ -25,14 +25,16 @@ struct SendData {
     std::uint8_t feedchar = 0;  // the space in the chosen code
 };
 
-// Every line end (CR LF, CR, LF, LF CR) becomes CR LF.
-std::string normaliseLineEnds(std::string_view text);
-// Where the kept text jumps over a removed comment line: from output
-// position `out` on, the text continues at input position `in`.
+// Where a rewritten text's positions part from the text it was made of:
+// from output position `out` on, output and input run together again from
+// input position `in`.
 struct StripJump {
     std::size_t out = 0;
     std::size_t in = 0;
 };
+// Every line end (CR LF, CR, LF, LF CR) becomes CR LF. jumps, when given,
+// receives a jump after every line end whose length changed.
+std::string normaliseLineEnds(std::string_view text, std::vector<StripJump> *jumps = nullptr);
 // Removes each line that begins with an apostrophe, with its line end; a
 // comment line without a line end within 1000 characters loses exactly its
 // first 1001 characters. jumps, when given, receives every jump.
@@ -44,8 +46,9 @@ std::string stripCommentLines(std::string_view data, std::vector<StripJump> *jum
 struct PreparedText {
     std::string text;
     std::size_t lead = 0;      // bytes put before the source ("\n" or "%\n")
-    std::size_t sourceSize = 0;
-    std::vector<StripJump> jumps;
+    std::size_t sourceSize = 0;   // of the source with its line ends made CR LF
+    std::vector<StripJump> lineEndJumps;  // source with CR LF line ends -> source
+    std::vector<StripJump> jumps;         // over the left-out comment lines
     // The source offset of text[p]; npos for the lead and the end marker.
     std::size_t sourceOffset(std::size_t p) const;
 };
