@@ -1,3 +1,4 @@
+#include "app/checkcommand.h"
 #include "app/processsignals.h"
 #include "app/qtjapanese.h"
 #include "app/widgets/sdiappform.h"
@@ -7,6 +8,16 @@
 int main(int argc, char *argv[])
 {
     marbolt::ignoreFileSizeSignal();
+    {
+        // The check from the command line runs without a window.
+        QStringList arguments;
+        for (int i = 1; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        if (marbolt::asksForCheck(arguments)) {
+            QCoreApplication core(argc, argv);
+            return marbolt::runCheckCommand(arguments, marbolt::AppPaths::forThisProgram(), stdout, stderr);
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marbolt"));
     marbolt::installQtJapanese(app);
