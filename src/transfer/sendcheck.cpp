@@ -1,6 +1,8 @@
 #include "transfer/sendcheck.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 namespace marbolt {
 
@@ -41,59 +43,76 @@ QString checkKindText(CheckKind kind)
 
 std::vector<CheckFinding> checkSendText(std::string_view text, PunchCode code)
 {
+    // The bytes that need a look; runs of others are skipped at once. A
+    // second byte of a double-byte character is never "(", ")", "%" or LF,
+    // and is stepped over with its first.
+    std::array<bool, 256> look{};
+    look['('] = look[')'] = look['%'] = look['\n'] = true;
+    for (int b = 0; b < 256; ++b) {
+        const auto c = static_cast<std::uint8_t>(b);
+        if (code == PunchCode::Iso)
+            look[c] = look[c] || c >= 0x80 || ((c < 0x20 || c == 0x7F) && c != '\r' && c != '\t');
+        else if (code == PunchCode::Eia)
+            look[c] = look[c] || (c != '\r' && c != ' ' && (c >= 0x80 || sendeia(c) == sendeia(' ')));
+    }
+
     std::vector<CheckFinding> findings;
     // The end marker is the last "%"; a "%" at the very start is the lead.
     const std::size_t lastPercent = text.rfind('%');
+    constexpr std::size_t none = std::string_view::npos;
+    std::size_t open = none;         // the "(" of the comment we are in
+    std::size_t placeholder = 0;     // its finding, "unclosed" until its ")" comes
+    std::size_t pendingFrom = 0;     // the findings inside it
+    auto add = [&](std::size_t at, CheckKind kind) { findings.push_back({at, kind, false, 0, 0}); };
+    // At a line's end an open comment stays reported as unclosed, and what
+    // followed its "(" lies in no comment the control knows the end of.
+    auto endLine = [&] { open = none; };
 
-    std::size_t lineStart = 0;
-    while (lineStart < text.size()) {
-        std::size_t lineEnd = text.find('\n', lineStart);
-        if (lineEnd == std::string_view::npos)
-            lineEnd = text.size();
-        std::size_t open = std::string_view::npos;  // the "(" of the comment we are in
-        // Findings inside the current comment wait for its ")".
-        std::size_t pendingFrom = findings.size();
-        for (std::size_t p = lineStart; p < lineEnd;) {
-            const auto b = static_cast<unsigned char>(text[p]);
-            const std::size_t length = charLength(text, p);
-            auto add = [&](CheckKind kind) { findings.push_back({p, kind, false, 0, 0}); };
-            if (b == '(' && open == std::string_view::npos) {
+    const std::size_t n = text.size();
+    std::size_t p = 0;
+    while (p < n) {
+        while (p < n && !look[static_cast<unsigned char>(text[p])])
+            ++p;
+        if (p >= n)
+            break;
+        const auto b = static_cast<unsigned char>(text[p]);
+        if (b == '\n') {
+            endLine();
+            ++p;
+            continue;
+        }
+        if (b == '(') {
+            // Inside a comment a "(" is text.
+            if (open == none) {
                 open = p;
+                placeholder = findings.size();
+                add(p, CheckKind::Unclosed);
                 pendingFrom = findings.size();
-            } else if (b == ')') {
-                if (open == std::string_view::npos) {
-                    add(CheckKind::StrayClose);
-                } else {
-                    for (std::size_t f = pendingFrom; f < findings.size(); ++f) {
-                        findings[f].inComment = true;
-                        findings[f].commentStart = open;
-                        findings[f].commentEnd = p + 1;
-                    }
-                    open = std::string_view::npos;
+            }
+        } else if (b == ')') {
+            if (open == none) {
+                add(p, CheckKind::StrayClose);
+            } else {
+                for (std::size_t f = pendingFrom; f < findings.size(); ++f) {
+                    findings[f].inComment = true;
+                    findings[f].commentStart = open;
+                    findings[f].commentEnd = p + 1;
                 }
-            } else if (b == '%' && p != 0 && p != lastPercent) {
-                add(CheckKind::PercentInside);
+                // Closed after all: only the comment's own findings move.
+                findings.erase(findings.begin() + static_cast<std::ptrdiff_t>(placeholder));
+                open = none;
             }
-            if (code == PunchCode::Iso) {
-                if (b >= 0x80)
-                    add(CheckKind::NotInIso);
-                else if ((b < 0x20 || b == 0x7F) && b != '\r' && b != '\t')
-                    add(CheckKind::Control);
-            } else if (code == PunchCode::Eia) {
-                // The line end goes out as its own code; a blank is a blank.
-                if (b != '\r' && b != ' ' && (b >= 0x80 || sendeia(b) == sendeia(' ')))
-                    add(CheckKind::NotInEia);
-            }
-            p += length;
+        } else if (b == '%') {
+            if (p != 0 && p != lastPercent)
+                add(p, CheckKind::PercentInside);
+        } else if (code == PunchCode::Iso) {
+            add(p, b >= 0x80 ? CheckKind::NotInIso : CheckKind::Control);
+        } else if (code == PunchCode::Eia) {
+            add(p, CheckKind::NotInEia);
         }
-        if (open != std::string_view::npos) {
-            // What came after the "(" is no comment the control knows the
-            // end of: the findings in it stay outside any comment.
-            findings.insert(findings.begin() + static_cast<std::ptrdiff_t>(pendingFrom),
-                            CheckFinding{open, CheckKind::Unclosed, false, 0, 0});
-        }
-        lineStart = lineEnd + 1;
+        p += charLength(text, p);
     }
+    endLine();
     return findings;
 }
 

@@ -4,6 +4,7 @@
 #include "fuzzcheck.h"
 
 #include "serial/punchcodes.h"
+#include "transfer/sendcheck.h"
 #include "transfer/senddata.h"
 
 #include <algorithm>
@@ -40,5 +41,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             FUZZ_CHECK(std::popcount(static_cast<unsigned char>(c)) % 2 == 0);
     for (std::size_t k = 0; k < prepared.bytes.size(); ++k)
         isProgramBoundary(prepared.bytes, k);
+
+    // The check before sending: every finding leads back to the byte it
+    // names in the source, and leaving out the comments that hold findings
+    // leaves nothing in them to find.
+    const PreparedText text = prepareSendText(source, options);
+    FUZZ_CHECK(encodeSendData(text, options.code).bytes == prepared.bytes);
+    const std::vector<CheckFinding> findings = checkSendText(text.text, options.code);
+    bool allInComments = true;
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const CheckFinding &f = findings[i];
+        FUZZ_CHECK(f.offset < text.text.size());
+        FUZZ_CHECK(i == 0 || findings[i - 1].offset < f.offset);
+        allInComments = allInComments && f.inComment;
+        const std::size_t at = text.sourceOffset(f.offset);
+        if (at != std::string::npos && normal.size() == source.size())
+            FUZZ_CHECK(source[at] == text.text[f.offset]);
+        placeIn(source, at == std::string::npos ? source.size() : at);
+    }
+    if (!findings.empty() && allInComments && normal.size() == source.size()) {
+        const std::string rest = withoutFindingComments(source, text, findings);
+        FUZZ_CHECK(rest.size() < source.size());
+    }
     return 0;
 }
