@@ -2,6 +2,8 @@
 
 #include "serial/punchcodes.h"
 
+#include <bit>
+
 namespace marbolt {
 
 bool ReceiveDecoder::detect(std::uint8_t raw)
@@ -15,6 +17,13 @@ bool ReceiveDecoder::detect(std::uint8_t raw)
 
 ReceiveDecoder::Step ReceiveDecoder::feed(std::uint8_t raw)
 {
+    const bool faulty = code_ == ReceiveCode::Eia ? receia(raw) == 0x10 && raw != 0x7F
+                                                  : std::popcount(raw) % 2 != 0;
+    if (faulty) {
+        ++faulty_;
+        if (faultyLines_.size() < kListedLines && (faultyLines_.empty() || faultyLines_.back() != lineIndex_))
+            faultyLines_.push_back(lineIndex_);
+    }
     char c = static_cast<char>(code_ == ReceiveCode::Eia ? receia(raw) : deciso(raw));
     if (c == '(')
         incomment_ = true;
@@ -41,6 +50,7 @@ ReceiveDecoder::Step ReceiveDecoder::feed(std::uint8_t raw)
         text_ += "\r\n";
         recbytes_ += static_cast<long long>(finished_.size()) + 2;
         line_.clear();
+        ++lineIndex_;
         return Step::LineFinished;
     }
     if (c != '\r')

@@ -5,6 +5,7 @@
 // ("%" outside a comment, or DC4). Pure; the receive loop feeds it.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace marbolt {
 
@@ -38,6 +39,15 @@ public:
     // Sum over finished lines of their trimmed length plus 2.
     long long receivedBytes() const { return recbytes_; }
 
+    // Bytes that came wrong: in ISO an odd parity, in EIA a code without a
+    // character (the tape delete, all holes, is no fault). The text keeps
+    // what the decoding makes of them; these only count them.
+    long long faultyBytes() const { return faulty_; }
+    // The lines of text() they fell on (0-based), each once, the first
+    // kListedLines of them.
+    static constexpr std::size_t kListedLines = 10;
+    const std::vector<std::size_t> &faultyLines() const { return faultyLines_; }
+
 private:
     ReceiveCode code_ = ReceiveCode::Undetected;
     std::string text_;
@@ -45,6 +55,9 @@ private:
     std::string finished_;
     bool incomment_ = false;
     long long recbytes_ = 0;
+    long long faulty_ = 0;
+    std::size_t lineIndex_ = 0;  // the line being received, in text()
+    std::vector<std::size_t> faultyLines_;
 };
 
 // A line with leading and trailing blanks and control characters removed.

@@ -63,7 +63,39 @@ void Receiver::receive()
     ReceiveDecoder decoder;
     detectCode(decoder);
     receiveLines(decoder);
-    view_.setReceivedText(decoder.takeText());
+    const std::string text = decoder.takeText();
+    view_.setReceivedText(text);
+    if (decoder.faultyBytes() > 0)
+        reportFaultyBytes(text, decoder);
+}
+
+void Receiver::reportFaultyBytes(const std::string &text, const ReceiveDecoder &decoder)
+{
+    view_.markFaultyLines(decoder.faultyLines());
+    // The lines named after the count, as they now stand in the document.
+    QString lines;
+    std::size_t index = 0, start = 0;
+    for (std::size_t wanted : decoder.faultyLines()) {
+        while (index < wanted && start < text.size()) {
+            const std::size_t lf = text.find('\n', start);
+            start = lf == std::string::npos ? text.size() : lf + 1;
+            ++index;
+        }
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end > start && text[end - 1] == '\r')
+            --end;
+        // A byte without a character stays in the text as a control
+        // character; the box shows it as "?".
+        QString shown = QString::fromUtf8(text.data() + start, static_cast<qsizetype>(end - start));
+        for (QChar &c : shown)
+            if (c.unicode() < 0x20)
+                c = u'?';
+        lines += QStringLiteral("\r%1 行目: %2").arg(wanted + 1).arg(shown);
+    }
+    dialogs_.information(QStringLiteral("パリティエラーが %1 文字ありました。\r").arg(decoder.faultyBytes()) + lines,
+                         Buttons::Ok);
 }
 
 void Receiver::detectCode(ReceiveDecoder &decoder)

@@ -33,6 +33,8 @@ private:
     void detectCode(ReceiveDecoder &decoder);
     void receiveLines(ReceiveDecoder &decoder);
     void readFailed();
+    // The count of faulty bytes, the first lines they fell on, the marks.
+    void reportFaultyBytes(const std::string &text, const ReceiveDecoder &decoder);
     void cleanUp();
 
     ReceivePorts ports_;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace marbolt {
 
@@ -53,6 +54,8 @@ public:
     virtual void addProgram(const QString &line) = 0;
     // The received text becomes the document, in one piece.
     virtual void setReceivedText(const std::string &text) = 0;
+    // Lines of that document (0-based) that came with faulty bytes.
+    virtual void markFaultyLines(const std::vector<std::size_t> &lines) = 0;
 };
 
 }  // namespace marbolt

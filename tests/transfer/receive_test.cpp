@@ -264,6 +264,66 @@ private slots:
         QVERIFY(rig.machine->received().empty());
         QVERIFY(rig.form->transfers().commstate().isEmpty());
     }
+
+    // Bytes a strict control would reject are counted and their lines
+    // marked; the text itself is what the decoding always made of them.
+    void faultyBytesAreCountedAndTheirLinesMarkedUntilEdited()
+    {
+        Rig rig;
+        std::vector<std::uint8_t> tape = vm::punchTape("O1\nG1 X1.\nG2 Y2.\nM30\n", PunchCode::Iso);
+        // Three bytes with the wrong parity: "X" and "." of "G1 X1.", "M" of "M30".
+        for (char c : {'X', '.', 'M'}) {
+            const auto at = std::find(tape.begin(), tape.end(), sendiso(static_cast<std::uint8_t>(c)));
+            QVERIFY(at != tape.end());
+            *at ^= 0x80;
+        }
+        receiveTape(rig, tape);
+        QCOMPARE(documentOf(rig), std::string("O1\r\nG1 X1.\r\nG2 Y2.\r\nM30\r\n%\r\n"));
+        const QStringList info = rig.dialogs.texts(Kind::Information);
+        QCOMPARE(info.size(), 2);
+        QCOMPARE(info[0], kDone);
+        QCOMPARE(info[1], QStringLiteral("パリティエラーが 3 文字ありました。\r\r2 行目: G1 X1.\r4 行目: M30"));
+        NcEditor &editor = *rig.form->editor();
+        QVERIFY(editor.isMarkedFaulty(1));
+        QVERIFY(editor.isMarkedFaulty(3));
+        QVERIFY(!editor.isMarkedFaulty(2));
+        QVERIFY(editor.marginWidth(1) > 0);
+
+        // A key typed on the line takes its mark off; the last mark takes
+        // the margin with it.
+        rig.form->show();
+        rig.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+        editor.setFocus();
+        editor.setCaretPos(editor.lineStart(1) + 2);
+        QTest::keyClick(&editor, Qt::Key_Space);
+        QVERIFY(!editor.isMarkedFaulty(1));
+        QVERIFY(editor.isMarkedFaulty(3));
+        editor.setCaretPos(editor.lineStart(3) + 3);
+        QTest::keyClick(&editor, Qt::Key_Backspace);
+        QVERIFY(!editor.isMarkedFaulty(3));
+        QCOMPARE(editor.marginWidth(1), 0);
+    }
+
+    void anEiaByteWithoutACodeIsCountedToo()
+    {
+        Rig rig;
+        std::vector<std::uint8_t> tape = vm::punchTape("O12\nG01X1.\nM30\n", PunchCode::Eia, 10, false);
+        // An EIA code no character has, in the middle of "G01X1.".
+        const auto x = std::find(tape.begin(), tape.end(), sendeia('X'));
+        QVERIFY(x != tape.end());
+        tape.insert(x, std::uint8_t{0x03});
+        receiveTape(rig, tape);
+        QCOMPARE(rig.dialogs.texts(Kind::Information).last(),
+                 QStringLiteral("パリティエラーが 1 文字ありました。\r\r2 行目: G01?X1."));
+        QVERIFY(rig.form->editor()->isMarkedFaulty(1));
+
+        // A clean tape says nothing more than the end and marks nothing.
+        Rig clean;
+        receiveTape(clean, vm::punchTape("O12\nG01X1.\nM30\n", PunchCode::Iso));
+        QCOMPARE(clean.dialogs.texts(Kind::Information), QStringList{kDone});
+        QCOMPARE(clean.form->editor()->marginWidth(1), 0);
+    }
 };
 
 QTEST_MAIN(ReceiveTest)

@@ -95,3 +95,38 @@ TEST(ReceiveDecoder, LinesIndexAndCounts)
     // Bit 7 goes; the parity is not checked.
     EXPECT_EQ(decode({0x0A, 0xCF, 0x31, 0x0A, 0x25}).text, "O1\r\n%\r\n");
 }
+
+TEST(ReceiveDecoder, CountsFaultyBytesAndTheirLinesWithoutChangingTheText)
+{
+    // ISO: three bytes with bit 7 flipped, on the first three lines.
+    std::vector<std::uint8_t> tape = isoTape("\nO1\nG1 X1.\nM30\n%");
+    const std::vector<std::uint8_t> clean = tape;
+    for (std::size_t at : {7u, 10u, 16u})
+        tape[at] ^= 0x80;
+    ReceiveDecoder d;
+    std::size_t i = 0;
+    while (!d.detect(tape[i]))
+        ++i;
+    while (++i < tape.size() && d.feed(tape[i]) != ReceiveDecoder::Step::EndPercent) {
+    }
+    EXPECT_EQ(d.faultyBytes(), 3);
+    EXPECT_EQ(d.faultyLines(), (std::vector<std::size_t>{0, 1, 2}));
+    EXPECT_EQ(d.text(), decode(clean).text);  // the parity bit is dropped as always
+
+    // EIA: one byte that is no code; the tape delete (all holes) is none.
+    std::vector<std::uint8_t> eia{0x00, 0x80};
+    for (char c : std::string("G1"))
+        eia.push_back(sendeia(static_cast<std::uint8_t>(c)));
+    eia.push_back(0x7F);
+    eia.push_back(0x80);
+    eia.push_back(0x03);  // no EIA character
+    eia.push_back(0x80);
+    ReceiveDecoder e;
+    std::size_t k = 0;
+    while (!e.detect(eia[k]))
+        ++k;
+    while (++k < eia.size())
+        e.feed(eia[k]);
+    EXPECT_EQ(e.faultyBytes(), 1);
+    EXPECT_EQ(e.faultyLines(), std::vector<std::size_t>{1});
+}

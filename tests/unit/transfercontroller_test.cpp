@@ -121,6 +121,8 @@ struct RecordingView : SendView, ReceiveView {
     void showReceivedLine(const QString &) override {}
     void addProgram(const QString &line) override { programs << line; }
     void setReceivedText(const std::string &text) override { received = text; }
+    std::vector<std::size_t> faultyLines;
+    void markFaultyLines(const std::vector<std::size_t> &lines) override { faultyLines = lines; }
 };
 
 struct Bench {

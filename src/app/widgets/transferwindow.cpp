@@ -145,4 +145,9 @@ void WindowTransferView::setReceivedText(const std::string &text)
     showFirstIndexEntry();
 }
 
+void WindowTransferView::markFaultyLines(const std::vector<std::size_t> &lines)
+{
+    editor_.markFaultyLines(lines);
+}
+
 }  // namespace marbolt

@@ -55,6 +55,7 @@ public:
     void showReceivedLine(const QString &line) override;
     void addProgram(const QString &line) override;
     void setReceivedText(const std::string &text) override;
+    void markFaultyLines(const std::vector<std::size_t> &lines) override;
 
 private:
     NcEditor &editor_;

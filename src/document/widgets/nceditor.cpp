@@ -4,6 +4,7 @@
 
 #include <Qsci/qscicommandset.h>
 
+#include <QColor>
 #include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -31,6 +32,9 @@ public:
 namespace marbolt {
 
 namespace {
+
+// The margin mark of a line received with faulty bytes.
+constexpr int kFaultyMarker = 1;
 constexpr int kStatusOk = 0;
 }  // namespace
 
@@ -98,6 +102,41 @@ NcEditor::NcEditor(QWidget *parent) : QsciScintilla(parent)
     SendScintilla(SCI_SETLAYOUTCACHE, SC_CACHE_PAGE);
     keepOnlyPlainEditingKeys();
     applyDocumentSettings();
+    markerDefine(QsciScintilla::RightTriangle, kFaultyMarker);
+    setMarkerBackgroundColor(QColor(0xD0, 0x20, 0x20), kFaultyMarker);
+    setMarginMarkerMask(1, 1 << kFaultyMarker);
+    connect(this, &QsciScintilla::SCN_MODIFIED, this, &NcEditor::unmarkEdited);
+    // A new document brings no marks.
+    connect(this, &QsciScintilla::textChanged, this, &NcEditor::hideEmptyMarkMargin);
+}
+
+void NcEditor::markFaultyLines(const std::vector<std::size_t> &lines)
+{
+    for (std::size_t line : lines)
+        if (line < static_cast<std::size_t>(this->lines()))
+            markerAdd(static_cast<int>(line), kFaultyMarker);
+    if (markerFindNext(0, 1 << kFaultyMarker) >= 0)
+        setMarginWidth(1, 14);
+}
+
+bool NcEditor::isMarkedFaulty(std::size_t line) const
+{
+    return (const_cast<NcEditor *>(this)->markersAtLine(static_cast<int>(line)) & (1 << kFaultyMarker)) != 0;
+}
+
+void NcEditor::unmarkEdited(int position, int type, const char *, int, int, int, int, int, int, int)
+{
+    if (!(type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT)) || marginWidth(1) == 0)
+        return;
+    const int line = static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position)));
+    markerDelete(line, kFaultyMarker);
+    hideEmptyMarkMargin();
+}
+
+void NcEditor::hideEmptyMarkMargin()
+{
+    if (marginWidth(1) != 0 && markerFindNext(0, 1 << kFaultyMarker) < 0)
+        setMarginWidth(1, 0);
 }
 
 void NcEditor::applyDocumentSettings()

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 namespace marbolt {
 
@@ -90,6 +91,11 @@ public:
     // Shows the escape code points of the current text as their hex values.
     void showEscapes();
 
+    // Lines a reception got with faulty bytes: a mark in the margin, until
+    // the line is edited or the document is replaced.
+    void markFaultyLines(const std::vector<std::size_t> &lines);
+    bool isMarkedFaulty(std::size_t line) const;
+
 signals:
     // Text came in from outside the window's commands: pasted from the
     // X11 selection with the middle button, or dropped from another program.
@@ -110,6 +116,10 @@ protected:
 private:
     void keepOnlyPlainEditingKeys();
     void applyDocumentSettings();
+    // An edit takes the mark off its line; the margin goes with the last mark.
+    void unmarkEdited(int position, int type, const char *text, int length, int added, int line,
+                      int foldNow, int foldBefore, int token, int annotationLines);
+    void hideEmptyMarkMargin();
     bool unsaved_ = false;
 };
 
