@@ -87,3 +87,44 @@ TEST(VirtualMachine, PunchWaitsForDc1AndHoldsOnDc3)
     ASSERT_TRUE(port.WriteByte(kDC1));
     EXPECT_TRUE(machine->waitForPunchFinished(2000ms));
 }
+
+TEST(VirtualMachine, AStrictControlFlagsWhatItWouldReject)
+{
+    for (const PunchCode code : {PunchCode::Iso, PunchCode::Eia}) {
+        auto machine = makeMachine();
+        Trs232c port;
+        pointAt(port, *machine);
+        ASSERT_TRUE(port.Open());
+        vm::ReceiveMode mode;
+        mode.sendDc1AtStart = false;
+        mode.code = code;
+        machine->receive(mode);
+        // A clean block, then: ISO "(荒)" in Shift-JIS as the send converts
+        // it (0x8D goes out as 0x0D, a CR of odd parity; 0x72 as "r"), SO,
+        // and a byte of odd parity; EIA a code without a character and the
+        // tape delete (no fault).
+        std::vector<std::uint8_t> bytes;
+        for (char c : std::string("G1 X1.\n"))
+            bytes.push_back(encodeFor(code, static_cast<std::uint8_t>(c)));
+        const std::size_t clean = bytes.size();
+        if (code == PunchCode::Iso) {
+            for (std::uint8_t b : {std::uint8_t{0x28}, std::uint8_t{0x8D}, std::uint8_t{0x72}, std::uint8_t{0x29}})
+                bytes.push_back(sendiso(b));
+            bytes.push_back(0x0E);  // SO: a control character a control rejects
+            bytes.push_back(0x31);  // "1" without its parity bit
+        } else {
+            bytes.push_back(0x03);
+            bytes.push_back(0x7F);
+        }
+        for (std::uint8_t b : bytes)
+            ASSERT_TRUE(port.WriteByte(b));
+        ASSERT_TRUE(machine->waitForCount(bytes.size(), std::chrono::seconds(2)));
+        std::vector<std::size_t> at;
+        for (const vm::Rejection &r : machine->rejected())
+            at.push_back(r.index);
+        if (code == PunchCode::Iso)
+            EXPECT_EQ(at, (std::vector<std::size_t>{clean + 1, clean + 4, clean + 5}));
+        else
+            EXPECT_EQ(at, (std::vector<std::size_t>{clean}));
+    }
+}

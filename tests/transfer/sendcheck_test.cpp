@@ -115,6 +115,30 @@ private slots:
         QVERIFY(!outside.dialogs.checkReports.first().canLeaveOutComments);
     }
 
+    // A strict control reading ISO: the Japanese comment sent as it is
+    // raises its alarm; left out, nothing does.
+    void aStrictControlRejectsWhatTheCheckFound()
+    {
+        auto strictSend = [](SendCheckChoice choice) -> std::size_t {
+            Rig rig;
+            rig.setDocument(kCommented);
+            rig.dialogs.checkAnswers = {{choice, {}}};
+            vm::ReceiveMode mode;
+            mode.sendDc1AtStart = false;
+            mode.code = PunchCode::Iso;
+            rig.machine->receive(mode);
+            rig.form->send1Execute();
+            rig.machine->waitForCount(1, 200ms);
+            std::this_thread::sleep_for(20ms);
+            if (rig.machine->received().empty())
+                return std::size_t(-1);  // nothing went out at all
+            return rig.machine->rejected().size();
+        };
+        const std::size_t asIs = strictSend(SendCheckChoice::SendAsIs);
+        QVERIFY(asIs > 0 && asIs != std::size_t(-1));
+        QCOMPARE(strictSend(SendCheckChoice::SendWithoutComments), std::size_t{0});
+    }
+
     void aChosenFindingTakesTheCaretThere()
     {
         Rig rig;

@@ -1,5 +1,7 @@
 #include "virtualmachine.h"
 
+#include <bit>
+
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -104,6 +106,8 @@ void VirtualMachine::receive(const ReceiveMode &mode)
         std::lock_guard lock(mutex_);
         mode_ = Mode::Receive;
         receive_ = mode;
+        takenIn_ = 0;
+        rejected_.clear();
         modeStart_ = Clock::now();
         startSignalSent_ = false;
         level_ = 0;
@@ -155,6 +159,12 @@ std::vector<Arrival> VirtualMachine::sent() const
     return sent_;
 }
 
+std::vector<Rejection> VirtualMachine::rejected() const
+{
+    std::lock_guard lock(mutex_);
+    return rejected_;
+}
+
 std::vector<int> VirtualMachine::bytesAfterDc3() const
 {
     std::lock_guard lock(mutex_);
@@ -173,6 +183,8 @@ void VirtualMachine::clearReceived()
     received_.clear();
     arrivals_.clear();
     afterDc3_.clear();
+    takenIn_ = 0;
+    rejected_.clear();
 }
 
 bool VirtualMachine::waitFor(const std::function<bool(const std::vector<std::uint8_t> &)> &pred,
@@ -202,6 +214,30 @@ void VirtualMachine::writeOut(std::uint8_t b)
 }
 
 // Called with the lock held.
+namespace {
+
+// What a strict control rejects of a transmission in code.
+bool rejects(PunchCode code, std::uint8_t b)
+{
+    switch (code) {
+    case PunchCode::Iso: {
+        if (std::popcount(b) % 2 != 0)
+            return true;
+        const std::uint8_t c = deciso(b);
+        const bool allowed = c == 0x00 || c == '\n' || c == '\r' || c == '\t' || (c >= 0x11 && c <= 0x14)
+                             || c == 0x7F;
+        return c < 0x20 && !allowed;
+    }
+    case PunchCode::Eia:
+        return receia(b) == 0x10 && b != 0x7F;
+    case PunchCode::None:
+        break;
+    }
+    return false;
+}
+
+}  // namespace
+
 void VirtualMachine::takeIn(const std::uint8_t *bytes, std::size_t n, Clock::time_point at)
 {
     // Bytes of one read were all on their way before anything this read
@@ -212,6 +248,9 @@ void VirtualMachine::takeIn(const std::uint8_t *bytes, std::size_t n, Clock::tim
         received_.push_back(b);
         arrivals_.push_back({b, at});
         if (mode_ == Mode::Receive) {
+            if (rejects(receive_.code, b))
+                rejected_.push_back({takenIn_, b});
+            ++takenIn_;
             if (wasPaused && !afterDc3_.empty())
                 ++afterDc3_.back();
             level_ += 1;

@@ -43,6 +43,17 @@ struct ReceiveMode {
     std::size_t resumeLevel = 0;
     // Bytes the control consumes from its buffer a second.
     double drainPerSecond = 0;
+    // A strict control reads the tape in this code and flags what it would
+    // reject (see rejected()); None reads nothing.
+    PunchCode code = PunchCode::None;
+};
+
+// A byte of a transmission a strict control rejects: in ISO a wrong parity,
+// or a control character other than NUL, LF, CR, TAB, DC1 to DC4 and DEL
+// (a Fanuc raises its TH alarm); in EIA a code that has no character.
+struct Rejection {
+    std::size_t index;  // among the bytes received since the mode began
+    std::uint8_t byte;
 };
 
 // How the control punches out a tape.
@@ -97,6 +108,8 @@ public:
     // For each DC3 the control sent, the bytes that arrived after it and
     // before the DC1 that ended the pause.
     std::vector<int> bytesAfterDc3() const;
+    // The bytes a strict control rejected, in the receive mode's code.
+    std::vector<Rejection> rejected() const;
     bool punchFinished() const;
     void clearReceived();
 
@@ -137,6 +150,8 @@ private:
     Clock::time_point levelAt_{};
     bool paused_ = false;       // DC3 sent, DC1 not yet
     std::vector<int> afterDc3_;
+    std::size_t takenIn_ = 0;  // bytes received in the current receive mode
+    std::vector<Rejection> rejected_;
 
     std::vector<std::uint8_t> tape_;
     std::size_t tapePos_ = 0;
