@@ -92,6 +92,18 @@ for _ in $(seq 50); do grep -q 'O2000' "$WORK/part.nc" && break; sleep 0.1; done
 expected=$(printf 'O1000\r\nG1X10.\r\nM30\r\nG04X1.\r\nO2000\r\nM30\r\n')
 [ "$(cat "$WORK/part.nc")" = "$expected" ] || fail "saved file: $(od -c "$WORK/part.nc" | head)"
 
+# The check before sending, alone, from the 通信 menu: Alt+C opens it on
+# its first item, 送信前チェック; the clean program gets the 情報 box.
+xdotool key --delay 80 alt+c
+sleep 0.3
+xdotool key --delay 80 Return
+CID=$(waitWindow '^情報') || fail "the check before sending showed no box"
+xdotool windowfocus --sync "$CID"
+xdotool key --delay 40 Return
+for _ in $(seq 50); do [ -z "$(xdotool search --onlyvisible --name '^情報' 2>/dev/null)" ] && break; sleep 0.1; done
+xdotool windowfocus --sync "$WID"
+sleep 0.2
+
 # Leave through the File menu: Alt+F, then X (終了(&X)).
 xdotool key --delay 80 alt+f
 sleep 0.3
@@ -105,4 +117,6 @@ INI="$WORK/marbolt.ini"
 head -c 8 "$INI" | grep -q '^\[COMM\]' || fail "settings file does not start with [COMM]"
 grep -q "^FILE1=$WORK/part.nc"$'\r'"\$" "$INI" || fail "FILE1 is not the opened file: $(cat "$INI")"
 grep -q "^DIR=$WORK"$'\r'"\$" "$INI" || fail "DIR is not the file's folder"
+grep -q "^\[MARBOLT\]"$'\r'"\$" "$INI" || fail "no [MARBOLT] section after [RECENT]"
+grep -q "^CHECK=1"$'\r'"\$" "$INI" || fail "CHECK is not on by default"
 echo "smoke test passed"
