@@ -1,4 +1,5 @@
 #include "app/checkcommand.h"
+#include "app/comparecommand.h"
 #include "app/processsignals.h"
 #include "app/qtjapanese.h"
 #include "app/widgets/sdiappform.h"
@@ -9,13 +10,17 @@ int main(int argc, char *argv[])
 {
     marbolt::ignoreFileSizeSignal();
     {
-        // The check from the command line runs without a window.
+        // The check and the compare from the command line run without a window.
         QStringList arguments;
         for (int i = 1; i < argc; ++i)
             arguments << QString::fromLocal8Bit(argv[i]);
         if (marbolt::asksForCheck(arguments)) {
             QCoreApplication core(argc, argv);
             return marbolt::runCheckCommand(arguments, marbolt::AppPaths::forThisProgram(), stdout, stderr);
+        }
+        if (marbolt::asksForCompare(arguments)) {
+            QCoreApplication core(argc, argv);
+            return marbolt::runCompareCommand(arguments, stdout, stderr);
         }
     }
     QApplication app(argc, argv);

@@ -1,0 +1,123 @@
+#include "app/comparecommand.h"
+
+#include "document/ncfile.h"
+#include "tools/nccompare.h"
+
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace marbolt {
+
+namespace {
+
+void print(std::FILE *to, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), to);
+}
+
+// The file as the program opens it: Shift-JIS decoded, letters upper-cased.
+std::optional<std::string> readText(const QString &path)
+{
+    std::string text;
+    const ReadResult read = readNcFile(path, std::numeric_limits<std::uint64_t>::max(), [&](std::string_view piece) {
+        text.append(piece);
+        return true;
+    });
+    if (read.status != ReadStatus::Ok)
+        return std::nullopt;
+    return text;
+}
+
+// Start offset of every line.
+std::vector<std::size_t> lineStartsOf(std::string_view text)
+{
+    std::vector<std::size_t> starts{0};
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n')
+            starts.push_back(i + 1);
+    return starts;
+}
+
+QString lineOf(std::string_view text, const std::vector<std::size_t> &starts, std::size_t line)
+{
+    const std::size_t start = starts[line];
+    std::size_t end = line + 1 < starts.size() ? starts[line + 1] - 1 : text.size();
+    if (end > start && text[end - 1] == '\r')
+        --end;
+    return QString::fromUtf8(text.data() + start, static_cast<qsizetype>(end - start));
+}
+
+}  // namespace
+
+bool asksForCompare(const QStringList &arguments)
+{
+    return arguments.contains(QStringLiteral("--compare"));
+}
+
+int runCompareCommand(const QStringList &arguments, std::FILE *out, std::FILE *err)
+{
+    const QString usage = QStringLiteral(
+        "使い方: marbolt --compare 左のファイル 右のファイル [--keep-n] [--keep-blanks] [--keep-comments] [--text-numbers]\n");
+    CompareOptions options;
+    QStringList files;
+    bool compare = false;
+    bool unknown = false;
+    for (const QString &a : arguments) {
+        if (a == QLatin1String("--compare"))
+            compare = true;
+        else if (a == QLatin1String("--keep-n"))
+            options.ignoreSequenceNumbers = false;
+        else if (a == QLatin1String("--keep-blanks"))
+            options.ignoreBlanks = false;
+        else if (a == QLatin1String("--keep-comments"))
+            options.ignoreComments = false;
+        else if (a == QLatin1String("--text-numbers"))
+            options.numbersByValue = false;
+        else if (a.startsWith(QLatin1String("--")))
+            unknown = true;
+        else
+            files << a;
+    }
+    if (!compare || unknown || files.size() != 2) {
+        print(err, usage);
+        return 2;
+    }
+    std::optional<std::string> texts[2];
+    for (int i = 0; i < 2; ++i) {
+        texts[i] = readText(files[i]);
+        if (!texts[i]) {
+            print(err, QStringLiteral("%1 を開けませんでした。\n").arg(files[i]));
+            return 2;
+        }
+    }
+    const std::vector<CompareBlock> left = compareBlocks(*texts[0], options);
+    const std::vector<CompareBlock> right = compareBlocks(*texts[1], options);
+    const std::vector<Difference> differences = compareTexts(left, right);
+    const std::vector<std::size_t> leftStarts = lineStartsOf(*texts[0]);
+    const std::vector<std::size_t> rightStarts = lineStartsOf(*texts[1]);
+    // The line a run starts at, or, for a side without blocks in it, the
+    // line of that side's next block (one past the last line at the end).
+    auto lineAt = [](const std::vector<CompareBlock> &blocks, const std::vector<std::size_t> &starts,
+                     std::size_t index) {
+        return index < blocks.size() ? blocks[index].line + 1 : starts.size() + 1;
+    };
+    for (const Difference &d : differences) {
+        const char *kind = d.kind == DifferenceKind::Changed    ? "changed"
+                           : d.kind == DifferenceKind::OnlyLeft ? "only-left"
+                                                                : "only-right";
+        print(out, QStringLiteral("%1,%2: %3\n")
+                       .arg(lineAt(left, leftStarts, d.leftFirst))
+                       .arg(lineAt(right, rightStarts, d.rightFirst))
+                       .arg(QLatin1String(kind)));
+        for (std::size_t i = 0; i < d.leftCount; ++i)
+            print(out, QStringLiteral("< %1\n").arg(lineOf(*texts[0], leftStarts, left[d.leftFirst + i].line)));
+        for (std::size_t i = 0; i < d.rightCount; ++i)
+            print(out, QStringLiteral("> %1\n").arg(lineOf(*texts[1], rightStarts, right[d.rightFirst + i].line)));
+    }
+    return differences.empty() ? 0 : 1;
+}
+
+}  // namespace marbolt

@@ -1,0 +1,19 @@
+#pragma once
+// marbolt --compare LEFT RIGHT: compare (照合) of two NC files by the
+// blocks a control reads, for scripts. No window opens. --keep-n,
+// --keep-blanks, --keep-comments and --text-numbers each turn one rule off.
+#include <QStringList>
+
+#include <cstdio>
+
+namespace marbolt {
+
+bool asksForCompare(const QStringList &arguments);
+
+// Prints each difference as "LEFT_LINE,RIGHT_LINE: changed|only-left|only-right"
+// and its blocks ("< " left, "> " right). Returns 0 when the files are the
+// same, 1 when they differ, 2 when a file cannot be read or the arguments
+// are wrong.
+int runCompareCommand(const QStringList &arguments, std::FILE *out, std::FILE *err);
+
+}  // namespace marbolt
