@@ -38,12 +38,13 @@ void Receiver::receive()
     ports_.send.Close();
     ports_.receive.Close();
     running_ = true;
+    completed_ = false;
     struct CleanUp {
         Receiver *receiver;
         ~CleanUp() { receiver->cleanUp(); }
     } cleanUp{this};
 
-    if (!view_.startNewDocument())
+    if (!capture_ && !view_.startNewDocument())
         return;  // the user kept the changed document
     progress_.underWay(TransferProgress::Direction::Receive);
     const auto speed = reportedNumber(settings_, setting::SPEED, dialogs_);
@@ -64,9 +65,26 @@ void Receiver::receive()
     detectCode(decoder);
     receiveLines(decoder);
     const std::string text = decoder.takeText();
+    if (capture_) {
+        // Only a whole tape is compared; a cancelled one would show every
+        // block it did not bring as a difference.
+        if (completed_)
+            *capture_ = text;
+        return;
+    }
     view_.setReceivedText(text);
     if (decoder.faultyBytes() > 0)
         reportFaultyBytes(text, decoder);
+}
+
+bool Receiver::receiveInto(std::string &out)
+{
+    if (running_)
+        return false;
+    capture_ = &out;
+    receive();
+    capture_ = nullptr;
+    return completed_;
 }
 
 void Receiver::reportFaultyBytes(const std::string &text, const ReceiveDecoder &decoder)
@@ -144,17 +162,22 @@ void Receiver::receiveLines(ReceiveDecoder &decoder)
                 break;
             case ReceiveDecoder::Step::EndPercent:
                 state_.recstop = true;
+                completed_ = true;
                 dialogs_.information(QStringLiteral("受信を完了しました。"), Buttons::Ok);
                 break;
             case ReceiveDecoder::Step::EndDc4:
                 state_.recstop = true;
+                completed_ = true;
                 dialogs_.information(QStringLiteral("NC機より完了信号DC4を受信しました。"), Buttons::Ok);
                 break;
             case ReceiveDecoder::Step::LineFinished: {
                 const QString line = QString::fromLatin1(decoder.finishedLine());
-                if (isNumberedOLine(decoder.finishedLine()))
-                    view_.addProgram(line);
-                view_.showReceivedLine(line);
+                // A reception for compare leaves the editor and the index alone.
+                if (!capture_) {
+                    if (isNumberedOLine(decoder.finishedLine()))
+                        view_.addProgram(line);
+                    view_.showReceivedLine(line);
+                }
                 view_.setStatusText(QStringLiteral("%1バイト受信済み").arg(decoder.receivedBytes()));
                 break;
             }

@@ -25,6 +25,10 @@ public:
              Dialogs &dialogs, Clock &clock, ReceiveView &view);
 
     void receive();      // Rec1Execute
+    // The same reception, but its text goes to out and the document stays
+    // as it is (the compare of a punched-back program). False when nothing
+    // was received: the port did not open, or a setting stopped it.
+    bool receiveInto(std::string &out);
     void lineError();    // rs232c2ERR, before the cancel it runs
     void cancel();       // cancel of a reception: stop the machine with DC3
     bool running() const { return running_; }
@@ -45,6 +49,8 @@ private:
     Clock &clock_;
     ReceiveView &view_;
     bool running_ = false;
+    std::string *capture_ = nullptr;  // where a reception for compare goes
+    bool completed_ = false;  // the tape's end came: "%" or DC4
 };
 
 QString receiveErrorMessage();

@@ -116,6 +116,12 @@ TransferController::Afterwards TransferController::receive()
     return std::exchange(closeAfterTransfer_, false) ? Afterwards::CloseWindow : Afterwards::Stay;
 }
 
+bool TransferController::receiveForCompare(std::string &out)
+{
+    PhaseScope scope(phase_, TransferPhase::Receiving);
+    return receiver_.receiveInto(out);
+}
+
 void TransferController::cancel()
 {
     if (sending())

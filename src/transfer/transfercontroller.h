@@ -35,6 +35,9 @@ public:
     void checkDocument();  // sendcheck1: the check before a send, alone
     Afterwards repeat();   // Repeat1: the whole document until cancelled
     Afterwards receive();  // Rec1
+    // A reception whose text goes to out, not into the document (compare).
+    // False when nothing was received.
+    bool receiveForCompare(std::string &out);
     // stop1: raises the running transfer's stop flag; commstate empties.
     void cancel();
     void handshake();  // rs232c1RXCHAR

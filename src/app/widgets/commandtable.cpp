@@ -33,6 +33,8 @@ const Row kRows[] = {
      &TSDIAppForm::FileExit1Execute, During::Locked},
     {&Commands::Osave, "Osave", "O番号毎に保存", "", "",
      &TSDIAppForm::OsaveExecute, During::Locked},
+    {&Commands::FileCompare1, "FileCompare1", "照合", "", "",
+     &TSDIAppForm::FileCompare1Execute, During::Locked},
     {&Commands::FilePrint1, "FilePrint1", "印刷(&P)", "Ctrl+P", "印刷",
      &TSDIAppForm::FilePrint1Execute, During::Locked},
     {&Commands::FileOPrint, "FileOPrint", "現プログラム印刷", "Ctrl+G", "",

@@ -28,6 +28,7 @@ struct Commands {
     QAction *FileSaveAs1 = nullptr;
     QAction *FileExit1 = nullptr;
     QAction *Osave = nullptr;
+    QAction *FileCompare1 = nullptr;
     QAction *FilePrint1 = nullptr;
     QAction *FileOPrint = nullptr;
     QAction *PrintSet1 = nullptr;

@@ -122,6 +122,8 @@ public:
     void EditEOFExecute();
     void EditSortExecute();
     void OsaveExecute();
+    // Compare (照合) of the document or its current program.
+    void FileCompare1Execute();
     void senntaku1Execute();
     void HelpAbout1Execute();
     void set1Execute();
