@@ -253,14 +253,16 @@ void CompareWindow::follow(QPlainTextEdit *from, QPlainTextEdit *to, bool fromLe
     if (following_)
         return;
     const auto top = static_cast<std::size_t>(from->verticalScrollBar()->value());
-    // The last matched pair at or above the top line keeps the sides level.
+    // The last matched pair at or above the top line keeps the sides level;
+    // the pairs rise on both sides, so it is found by halving.
+    const auto after = std::upper_bound(anchors_.begin(), anchors_.end(), top,
+                                        [fromLeft](std::size_t line, const std::pair<std::size_t, std::size_t> &a) {
+                                            return line < (fromLeft ? a.first : a.second);
+                                        });
     std::size_t target = top;
-    for (const auto &[l, r] : anchors_) {
-        const std::size_t mine = fromLeft ? l : r;
-        const std::size_t theirs = fromLeft ? r : l;
-        if (mine > top)
-            break;
-        target = theirs + (top - mine);
+    if (after != anchors_.begin()) {
+        const auto &[l, r] = *std::prev(after);
+        target = fromLeft ? r + (top - l) : l + (top - r);
     }
     following_ = true;
     to->verticalScrollBar()->setValue(static_cast<int>(target));
