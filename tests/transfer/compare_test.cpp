@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTimer>
 
@@ -147,6 +148,43 @@ private slots:
         rig.dialogs.files = {FileChoice{same, 1}};
         withCompareWindow(rig, [&](CompareWindow &window) { QTest::mouseClick(window.fromFile, Qt::LeftButton); });
         QVERIFY(rig.dialogs.texts(Kind::Information).contains(QStringLiteral("相違はありません。")));
+    }
+
+    // PageDown in the document's side scrolls the other side with it, the
+    // dropped block keeping matched blocks level.
+    void theSidesScrollTogether()
+    {
+        Rig rig;
+        std::string doc = "O1\r\n", other = "O1\r\n";
+        for (int i = 1; i <= 300; ++i) {
+            const std::string block = "G1 X" + std::to_string(i) + ".\r\n";
+            doc += block;
+            if (i != 5)
+                other += block;  // the fifth block is gone
+        }
+        rig.setDocument(doc + "M30\r\n%");
+        rig.form->indexBox()->setBoxText(QString());
+        const QString path = rig.dir.filePath(QStringLiteral("other.nc"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray::fromStdString(other + "M30\r\n%\r\n"));
+        }
+        rig.dialogs.files = {FileChoice{path, 1}};
+        int leftTop = -1, rightTop = -1;
+        withCompareWindow(rig, [&](CompareWindow &window) {
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            QTest::mouseClick(window.fromFile, Qt::LeftButton);
+            QCOMPARE(window.differenceCount(), 1);
+            window.left->setFocus();
+            for (int i = 0; i < 4; ++i)
+                QTest::keyClick(window.left, Qt::Key_PageDown);
+            leftTop = window.left->verticalScrollBar()->value();
+            rightTop = window.right->verticalScrollBar()->value();
+        });
+        QVERIFY(leftTop > 10);
+        QCOMPARE(rightTop, leftTop - 1);
     }
 };
 

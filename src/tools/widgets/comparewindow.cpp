@@ -130,8 +130,16 @@ CompareWindow::CompareWindow(const QString &whatText, std::string leftText, std:
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(fromFile, &QPushButton::clicked, this, &CompareWindow::fileRequested);
     connect(fromReception, &QPushButton::clicked, this, &CompareWindow::receptionRequested);
-    connect(left->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { follow(left, right, true); });
-    connect(right->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { follow(right, left, false); });
+    // The plain-text view scrolls without a word from its scroll bar; its
+    // update request says by how much.
+    connect(left, &QPlainTextEdit::updateRequest, this, [this](const QRect &, int dy) {
+        if (dy != 0)
+            follow(left, right, true);
+    });
+    connect(right, &QPlainTextEdit::updateRequest, this, [this](const QRect &, int dy) {
+        if (dy != 0)
+            follow(right, left, false);
+    });
     left->viewport()->installEventFilter(this);
 }
 
