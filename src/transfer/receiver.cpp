@@ -67,14 +67,17 @@ void Receiver::receive()
     const std::string text = decoder.takeText();
     if (capture_) {
         // Only a whole tape is compared; a cancelled one would show every
-        // block it did not bring as a difference.
+        // block it did not bring as a difference. Faulty bytes are told,
+        // but there are no document lines to mark.
         if (completed_)
             *capture_ = text;
+        if (decoder.faultyBytes() > 0)
+            reportFaultyBytes(text, decoder, false);
         return;
     }
     view_.setReceivedText(text);
     if (decoder.faultyBytes() > 0)
-        reportFaultyBytes(text, decoder);
+        reportFaultyBytes(text, decoder, true);
 }
 
 bool Receiver::receiveInto(std::string &out)
@@ -87,9 +90,10 @@ bool Receiver::receiveInto(std::string &out)
     return completed_;
 }
 
-void Receiver::reportFaultyBytes(const std::string &text, const ReceiveDecoder &decoder)
+void Receiver::reportFaultyBytes(const std::string &text, const ReceiveDecoder &decoder, bool markLines)
 {
-    view_.markFaultyLines(decoder.faultyLines());
+    if (markLines)
+        view_.markFaultyLines(decoder.faultyLines());
     // The lines named after the count, as they now stand in the document.
     QString lines;
     std::size_t index = 0, start = 0;

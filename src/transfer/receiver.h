@@ -38,7 +38,7 @@ private:
     void receiveLines(ReceiveDecoder &decoder);
     void readFailed();
     // The count of faulty bytes, the first lines they fell on, the marks.
-    void reportFaultyBytes(const std::string &text, const ReceiveDecoder &decoder);
+    void reportFaultyBytes(const std::string &text, const ReceiveDecoder &decoder, bool markLines);
     void cleanUp();
 
     ReceivePorts ports_;

@@ -186,6 +186,25 @@ private slots:
         QVERIFY(leftTop > 10);
         QCOMPARE(rightTop, leftTop - 1);
     }
+
+    // Faulty bytes of a tape for compare are told; the document has no
+    // lines of that tape to mark.
+    void aFaultyTapeForCompareIsToldAndMarksNothing()
+    {
+        Rig rig;
+        rig.setDocument(kProgram);
+        std::vector<std::uint8_t> tape = vm::punchTape(kPunched, PunchCode::Iso);
+        const auto f = std::find(tape.begin(), tape.end(), sendiso('F'));
+        QVERIFY(f != tape.end());
+        *f ^= 0x80;
+        withCompareWindow(rig, [&](CompareWindow &window) {
+            rig.machine->punch(tape, vm::PunchMode{});
+            QTest::mouseClick(window.fromReception, Qt::LeftButton);
+        });
+        QCOMPARE(rig.dialogs.texts(Kind::Information).last(),
+                 QStringLiteral("パリティエラーが 1 文字ありました。\r\r3 行目: G1 X50. F150."));
+        QCOMPARE(rig.form->editor()->marginWidth(1), 0);
+    }
 };
 
 QTEST_MAIN(CompareTest)
