@@ -136,6 +136,12 @@ TEST(SendData, PacingPointsAndTheRemainingText)
     // A rate of 0 never divides: the line speed's estimate stands in.
     EXPECT_EQ(remainingText(100, 0, 4800), QStringLiteral("残り100バイト(約0秒)"));
     EXPECT_EQ(remainingText(100, 0, 10), QStringLiteral("残り100バイト(約2分)"));
+    // The faster lines: at 115200 bit/s the estimate is 9600 bytes a
+    // second, and a pacing point falls every 1152 bytes.
+    EXPECT_EQ(remainingText(115200, 0, 115200), QStringLiteral("残り115200バイト(約12秒)"));
+    EXPECT_TRUE(isPacingPoint(1152, 115200));
+    EXPECT_FALSE(isPacingPoint(1151, 115200));
+    EXPECT_TRUE(isPacingPoint(576, 57600));
 }
 
 TEST(SendData, LineStarts)

@@ -192,6 +192,29 @@ private slots:
         QCOMPARE(store_.get(QStringLiteral("CHECK")), QStringLiteral("0"));
     }
 
+    // The speed list: the classic speeds, then 38400, 57600 and 115200;
+    // Down from 19200 reaches 115200 and OK keeps it.
+    void theSpeedListReachesTheFasterLines()
+    {
+        auto f = openForm2();
+        QStringList speeds;
+        for (int i = 0; i < f->ComboBox1->count(); ++i)
+            speeds << f->ComboBox1->itemText(i);
+        QCOMPARE(speeds, (QStringList{QStringLiteral("110"), QStringLiteral("300"), QStringLiteral("600"),
+                                      QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
+                                      QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
+                                      QStringLiteral("57600"), QStringLiteral("115200")}));
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.get()));
+        f->ComboBox1->setCurrentIndex(f->ComboBox1->findText(QStringLiteral("19200")));
+        f->ComboBox1->setFocus();
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(f->ComboBox1, Qt::Key_Down);
+        QCOMPARE(f->ComboBox1->currentText(), QStringLiteral("115200"));
+        QTest::mouseClick(f->Button1, Qt::LeftButton);
+        QCOMPARE(store_.get(QStringLiteral("SPEED")), QStringLiteral("115200"));
+    }
+
     void typingIsDroppedAndBackspaceEmpties()
     {
         auto f = openForm2();

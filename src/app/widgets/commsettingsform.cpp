@@ -39,7 +39,9 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
     ComboBox1 = comboBox("ComboBox1",
                          {QStringLiteral("110"), QStringLiteral("300"), QStringLiteral("600"),
                           QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
-                          QStringLiteral("9600"), QStringLiteral("19200")},
+                          QStringLiteral("9600"), QStringLiteral("19200"),
+                          // The faster lines of serial adapters and device servers.
+                          QStringLiteral("38400"), QStringLiteral("57600"), QStringLiteral("115200")},
                          8);
     ComboBox2 = comboBox("ComboBox2", {QStringLiteral("1"), QStringLiteral("2")}, 32);
     ComboBox3 = comboBox("ComboBox3", ports, 56);
