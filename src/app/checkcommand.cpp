@@ -103,11 +103,12 @@ int runCheckCommand(const QStringList &arguments, const AppPaths &paths, std::FI
     const PreparedText prepared = prepareSendText(source, options);
     const std::vector<CheckFinding> findings = checkSendText(prepared.text, options.code);
     Lines lines(text);
+    PlaceWalk places(source);
     for (const CheckFinding &f : findings) {
         std::size_t at = prepared.sourceOffset(f.offset);
         if (at == std::string::npos)
             at = source.size();
-        const TextPlace place = placeIn(source, at);
+        const TextPlace place = places.at(at);
         print(out, QStringLiteral("%1:%2:%3: %4: %5\n")
                        .arg(file)
                        .arg(place.line + 1)

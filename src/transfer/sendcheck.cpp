@@ -118,11 +118,25 @@ std::vector<CheckFinding> checkSendText(std::string_view text, PunchCode code)
 
 TextPlace placeIn(std::string_view sjis, std::size_t offset)
 {
-    offset = std::min(offset, sjis.size());
-    const std::size_t lf = offset == 0 ? std::string_view::npos : sjis.rfind('\n', offset - 1);
+    return PlaceWalk(sjis).at(offset);
+}
+
+TextPlace PlaceWalk::at(std::size_t offset)
+{
+    offset = std::min(offset, text_.size());
+    if (offset < counted_) {
+        // Back before the last place: walk again from the start.
+        counted_ = line_ = lineStart_ = 0;
+    }
+    for (std::size_t lf = text_.find('\n', counted_); lf != std::string_view::npos && lf < offset;
+         lf = text_.find('\n', lf + 1)) {
+        ++line_;
+        lineStart_ = lf + 1;
+    }
+    counted_ = offset;
     TextPlace place;
-    place.line = static_cast<std::size_t>(std::count(sjis.begin(), sjis.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
-    for (std::size_t p = lf == std::string_view::npos ? 0 : lf + 1; p < offset; p += charLength(sjis, p))
+    place.line = line_;
+    for (std::size_t p = lineStart_; p < offset; p += charLength(text_, p))
         ++place.column;
     return place;
 }

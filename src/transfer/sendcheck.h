@@ -47,6 +47,20 @@ struct TextPlace {
 };
 TextPlace placeIn(std::string_view sjis, std::size_t offset);
 
+// The places of many offsets, given in increasing order, in one walk over
+// the text: a list of findings costs one pass, not one pass each.
+class PlaceWalk {
+public:
+    explicit PlaceWalk(std::string_view sjis) : text_(sjis) {}
+    TextPlace at(std::size_t offset);
+
+private:
+    std::string_view text_;
+    std::size_t counted_ = 0;    // LFs are counted up to here
+    std::size_t line_ = 0;
+    std::size_t lineStart_ = 0;
+};
+
 // The source with the comments that hold findings left out, "(" through
 // ")"; the findings must all lie inside comments.
 std::string withoutFindingComments(std::string_view source, const PreparedText &prepared,

@@ -380,12 +380,13 @@ SendCheckReport SendEngine::reportFor(Kind kind, std::string_view source, const 
     // A selection's source is LF and the selected text: its first line is
     // the document's line firstLine_, from the selection's column on.
     const std::size_t selectionColumn = kind == Kind::Selection ? walk.columnOf(selectionStart) : 0;
+    PlaceWalk places(source);
     for (std::size_t i = 0; i < findings.size() && i < kListedFindings; ++i) {
         const CheckFinding &f = findings[i];
         std::size_t at = prepared.sourceOffset(f.offset);
         if (at == std::string::npos)
             at = source.size();  // the end marker the send adds
-        const TextPlace place = placeIn(source, at);
+        const TextPlace place = places.at(at);
         std::size_t line = place.line;
         std::size_t column = place.column;
         if (kind == Kind::Selection) {

@@ -49,6 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(encodeSendData(text, options.code).bytes == prepared.bytes);
     const std::vector<CheckFinding> findings = checkSendText(text.text, options.code);
     bool allInComments = true;
+    PlaceWalk walk(source);
     for (std::size_t i = 0; i < findings.size(); ++i) {
         const CheckFinding &f = findings[i];
         FUZZ_CHECK(f.offset < text.text.size());
@@ -57,7 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const std::size_t at = text.sourceOffset(f.offset);
         if (at != std::string::npos && normal.size() == source.size())
             FUZZ_CHECK(source[at] == text.text[f.offset]);
-        placeIn(source, at == std::string::npos ? source.size() : at);
+        const std::size_t place = at == std::string::npos ? source.size() : at;
+        const TextPlace walked = walk.at(place), alone = placeIn(source, place);
+        FUZZ_CHECK(walked.line == alone.line && walked.column == alone.column);
     }
     if (!findings.empty() && allInComments && normal.size() == source.size()) {
         const std::string rest = withoutFindingComments(source, text, findings);

@@ -117,6 +117,18 @@ TEST(SendCheck, FindingsLeadBackToTheSourceThroughTheSendsPreparation)
     EXPECT_EQ(selection.substr(fromSelection.sourceOffset(inSelection[1].offset), 2), sjis("荒"));
     // Columns count characters: a double-byte character is one.
     EXPECT_EQ(placeIn(sjis("あいX"), 4).column, 2u);
+    // One walk places many offsets as each alone would, also going back.
+    const std::string lines = "G1\n" + sjis("穴あき") + "X\n\nO2 Y\n";
+    PlaceWalk walk(lines);
+    for (std::size_t offset : {0u, 2u, 3u, 5u, 9u, 10u, 11u, 14u, 15u, 4u, 12u}) {
+        const TextPlace a = walk.at(offset), b = placeIn(lines, offset);
+        EXPECT_EQ(a.line, b.line) << offset;
+        EXPECT_EQ(a.column, b.column) << offset;
+    }
+    EXPECT_EQ(placeIn(lines, 9).line, 1u);
+    EXPECT_EQ(placeIn(lines, 9).column, 3u);
+    EXPECT_EQ(placeIn(lines, 11).line, 2u);
+    EXPECT_EQ(placeIn(lines, 15).line, 3u);
     // The lead and the end marker the send adds lie in no source.
     const PreparedText marked = prepare("O1\r\nM30", PunchCode::Iso, true);
     EXPECT_EQ(marked.text, "%\nO1\r\nM30\n%");
