@@ -47,14 +47,9 @@ int main(int argc, char **argv)
         writeSyntheticNcFile(path, 97L * 1000 * 1000, 100000);
     }
     // The document as the editor holds it, then as a send encodes it.
-    std::string text;
-    readNcFile(QString::fromStdString(path), std::numeric_limits<std::uint64_t>::max(), [&](std::string_view piece) {
-        text.append(piece);
-        return true;
-    });
     std::string source;
-    SjisEncoder().encode(text, source);
-    text = std::string();
+    SjisEncoder().encode(readNcText(QString::fromStdString(path), std::numeric_limits<std::uint64_t>::max()).value_or(""),
+                         source);
 
     for (const PunchCode code : {PunchCode::Iso, PunchCode::Eia}) {
         SendOptions options;

@@ -1,6 +1,8 @@
 #include "app/comparecommand.h"
 
+#include "app/commandoutput.h"
 #include "document/ncfile.h"
+#include "document/textlines.h"
 #include "tools/nccompare.h"
 
 #include <limits>
@@ -9,48 +11,6 @@
 #include <vector>
 
 namespace marbolt {
-
-namespace {
-
-void print(std::FILE *to, const QString &text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    std::fwrite(utf8.constData(), 1, static_cast<std::size_t>(utf8.size()), to);
-}
-
-// The file as the program opens it: Shift-JIS decoded, letters upper-cased.
-std::optional<std::string> readText(const QString &path)
-{
-    std::string text;
-    const ReadResult read = readNcFile(path, std::numeric_limits<std::uint64_t>::max(), [&](std::string_view piece) {
-        text.append(piece);
-        return true;
-    });
-    if (read.status != ReadStatus::Ok)
-        return std::nullopt;
-    return text;
-}
-
-// Start offset of every line.
-std::vector<std::size_t> lineStartsOf(std::string_view text)
-{
-    std::vector<std::size_t> starts{0};
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '\n')
-            starts.push_back(i + 1);
-    return starts;
-}
-
-QString lineOf(std::string_view text, const std::vector<std::size_t> &starts, std::size_t line)
-{
-    const std::size_t start = starts[line];
-    std::size_t end = line + 1 < starts.size() ? starts[line + 1] - 1 : text.size();
-    if (end > start && text[end - 1] == '\r')
-        --end;
-    return QString::fromUtf8(text.data() + start, static_cast<qsizetype>(end - start));
-}
-
-}  // namespace
 
 bool asksForCompare(const QStringList &arguments)
 {
@@ -82,22 +42,22 @@ int runCompareCommand(const QStringList &arguments, std::FILE *out, std::FILE *e
             files << a;
     }
     if (!compare || unknown || files.size() != 2) {
-        print(err, usage);
+        printText(err, usage);
         return 2;
     }
     std::optional<std::string> texts[2];
     for (int i = 0; i < 2; ++i) {
-        texts[i] = readText(files[i]);
+        texts[i] = readNcText(files[i], std::numeric_limits<std::uint64_t>::max());
         if (!texts[i]) {
-            print(err, QStringLiteral("%1 を開けませんでした。\n").arg(files[i]));
+            printText(err, QStringLiteral("%1 を開けませんでした。\n").arg(files[i]));
             return 2;
         }
     }
     const std::vector<CompareBlock> left = compareBlocks(*texts[0], options);
     const std::vector<CompareBlock> right = compareBlocks(*texts[1], options);
     const std::vector<Difference> differences = compareTexts(left, right);
-    const std::vector<std::size_t> leftStarts = lineStartsOf(*texts[0]);
-    const std::vector<std::size_t> rightStarts = lineStartsOf(*texts[1]);
+    const std::vector<std::size_t> leftStarts = lineStarts(*texts[0]);
+    const std::vector<std::size_t> rightStarts = lineStarts(*texts[1]);
     // The line a run starts at, or, for a side without blocks in it, the
     // line of that side's next block (one past the last line at the end).
     auto lineAt = [](const std::vector<CompareBlock> &blocks, const std::vector<std::size_t> &starts,
@@ -108,14 +68,14 @@ int runCompareCommand(const QStringList &arguments, std::FILE *out, std::FILE *e
         const char *kind = d.kind == DifferenceKind::Changed    ? "changed"
                            : d.kind == DifferenceKind::OnlyLeft ? "only-left"
                                                                 : "only-right";
-        print(out, QStringLiteral("%1,%2: %3\n")
+        printText(out, QStringLiteral("%1,%2: %3\n")
                        .arg(lineAt(left, leftStarts, d.leftFirst))
                        .arg(lineAt(right, rightStarts, d.rightFirst))
                        .arg(QLatin1String(kind)));
         for (std::size_t i = 0; i < d.leftCount; ++i)
-            print(out, QStringLiteral("< %1\n").arg(lineOf(*texts[0], leftStarts, left[d.leftFirst + i].line)));
+            printText(out, QStringLiteral("< %1\n").arg(lineText(*texts[0], leftStarts, left[d.leftFirst + i].line)));
         for (std::size_t i = 0; i < d.rightCount; ++i)
-            print(out, QStringLiteral("> %1\n").arg(lineOf(*texts[1], rightStarts, right[d.rightFirst + i].line)));
+            printText(out, QStringLiteral("> %1\n").arg(lineText(*texts[1], rightStarts, right[d.rightFirst + i].line)));
     }
     return differences.empty() ? 0 : 1;
 }

@@ -98,6 +98,18 @@ ReadResult readNcFile(const QString &path, std::uint64_t maxCharacters,
     return result;
 }
 
+std::optional<std::string> readNcText(const QString &path, std::uint64_t maxCharacters)
+{
+    std::string text;
+    const ReadResult read = readNcFile(path, maxCharacters, [&](std::string_view piece) {
+        text.append(piece);
+        return true;
+    });
+    if (read.status != ReadStatus::Ok)
+        return std::nullopt;
+    return text;
+}
+
 WriteResult encodeNcText(std::string_view editorText, std::string &bytes)
 {
     WriteResult result;

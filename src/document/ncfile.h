@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace marbolt {
@@ -24,6 +26,9 @@ struct ReadResult {
 // returns false stops the read with CannotRead.
 ReadResult readNcFile(const QString &path, std::uint64_t maxCharacters,
                       const std::function<bool(std::string_view)> &sink);
+// The whole editor text of path in one string; nullopt when it cannot be
+// read or passes maxCharacters.
+std::optional<std::string> readNcText(const QString &path, std::uint64_t maxCharacters);
 
 enum class WriteStatus { Ok, CannotCreate, WriteFailed, Unencodable };
 

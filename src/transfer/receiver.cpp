@@ -3,6 +3,7 @@
 
 #include "common/dialogs.h"
 #include "common/settingsstore.h"
+#include "document/textlines.h"
 #include "serial/punchcodes.h"
 #include "transfer/portsetup.h"
 
@@ -96,21 +97,11 @@ void Receiver::reportFaultyBytes(const std::string &text, const ReceiveDecoder &
         view_.markFaultyLines(decoder.faultyLines());
     // The lines named after the count, as they now stand in the document.
     QString lines;
-    std::size_t index = 0, start = 0;
+    const std::vector<std::size_t> starts = lineStarts(text);
     for (std::size_t wanted : decoder.faultyLines()) {
-        while (index < wanted && start < text.size()) {
-            const std::size_t lf = text.find('\n', start);
-            start = lf == std::string::npos ? text.size() : lf + 1;
-            ++index;
-        }
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        if (end > start && text[end - 1] == '\r')
-            --end;
         // A byte without a character stays in the text as a control
         // character; the box shows it as "?".
-        QString shown = QString::fromUtf8(text.data() + start, static_cast<qsizetype>(end - start));
+        QString shown = lineText(text, starts, wanted);
         for (QChar &c : shown)
             if (c.unicode() < 0x20)
                 c = u'?';

@@ -138,19 +138,4 @@ QString remainingText(long long remaining, long long rate, int speed)
     return QStringLiteral("残り%1バイト(約%2分)").arg(remaining).arg(roundHalfEven(seconds / 60));
 }
 
-std::vector<std::size_t> lineStarts(std::string_view text)
-{
-    std::vector<std::size_t> starts{0};
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '\n')
-            starts.push_back(i + 1);
-    return starts;
-}
-
-std::size_t lineAt(const std::vector<std::size_t> &starts, std::size_t p)
-{
-    const auto it = std::upper_bound(starts.begin(), starts.end(), p);
-    return static_cast<std::size_t>(it - starts.begin()) - 1;
-}
-
 }  // namespace marbolt

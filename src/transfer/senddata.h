@@ -71,9 +71,4 @@ long long roundHalfEven(double value);
 // to the line speed's own estimate, speed / 12, so the text stays sane.
 QString remainingText(long long remaining, long long rate, int speed);
 
-// Start offset of each line of text (lines end with LF).
-std::vector<std::size_t> lineStarts(std::string_view text);
-// Index of the line that holds position p, by those starts.
-std::size_t lineAt(const std::vector<std::size_t> &starts, std::size_t p);
-
 }  // namespace marbolt

@@ -4,6 +4,7 @@
 #include "common/dialogs.h"
 #include "common/settingsstore.h"
 #include "document/sjistext.h"
+#include "document/textlines.h"
 #include "transfer/portsetup.h"
 #include "transfer/receivedecoder.h"
 #include "transfer/sendlog.h"

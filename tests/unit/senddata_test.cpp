@@ -1,5 +1,6 @@
 // What a send puts on the line, and the figures it shows on the way.
 #include "transfer/senddata.h"
+#include "document/textlines.h"
 
 #include <gtest/gtest.h>
 

@@ -40,16 +40,12 @@ void TSDIAppForm::FileCompare1Execute()
         const auto choice = dialogs_->openFile(request);
         if (!choice)
             return;
-        std::string other;
-        const ReadResult read = readNcFile(choice->path, NcEditor::kMaxCharacters, [&](std::string_view piece) {
-            other.append(piece);
-            return true;
-        });
-        if (read.status != ReadStatus::Ok) {
+        std::optional<std::string> other = readNcText(choice->path, NcEditor::kMaxCharacters);
+        if (!other) {
             dialogs_->message(choice->path + QStringLiteral("を開けませんでした。"));
             return;
         }
-        window.setRightText(choice->path, std::move(other));
+        window.setRightText(choice->path, std::move(*other));
     });
     connect(&window, &CompareWindow::receptionRequested, &window, [&] {
         window.setSourcesEnabled(false);
