@@ -18,18 +18,6 @@ namespace {
 
 const std::string kDoc = "O1\r\nG0\r\nO2\r\nG1 X2.\r\nO3\r\nG2\r\n";
 
-// Runs a send handler and returns what reached the machine.
-template <typename Handler>
-std::string sendWith(Rig &rig, Handler handler)
-{
-    rig.machine->clearReceived();
-    listen(rig);
-    handler();
-    rig.machine->waitForCount(1, 200ms);
-    std::this_thread::sleep_for(20ms);
-    return bytesOf(rig.machine->received());
-}
-
 int count(const QString &text, const QString &part)
 {
     return static_cast<int>(text.count(part));

@@ -21,17 +21,6 @@ namespace {
 // A program with a Japanese comment: the only findings lie in comments.
 const std::string kCommented = "O1 (荒取り)\r\nG1 X1. (仕上げ)\r\nM30\r\n%";
 
-template <typename Handler>
-std::string sendWith(Rig &rig, Handler handler)
-{
-    rig.machine->clearReceived();
-    listen(rig);
-    handler();
-    rig.machine->waitForCount(1, 200ms);
-    std::this_thread::sleep_for(20ms);
-    return bytesOf(rig.machine->received());
-}
-
 // The bytes the send puts on the line with the check off.
 std::string unchecked(const std::string &document)
 {

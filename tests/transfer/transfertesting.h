@@ -125,14 +125,23 @@ inline void listen(Rig &rig)
     rig.machine->receive(mode);
 }
 
-// Runs a whole-document send and returns what reached the machine.
-inline std::string sendDocument(Rig &rig)
+// Runs a send handler against a machine that takes the transmission
+// unpaced, and returns what reached it.
+template <typename Handler>
+std::string sendWith(Rig &rig, Handler handler)
 {
+    rig.machine->clearReceived();
     listen(rig);
-    rig.form->send1Execute();
+    handler();
     rig.machine->waitForCount(1, std::chrono::milliseconds(200));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     return bytesOf(rig.machine->received());
+}
+
+// Runs a whole-document send and returns what reached the machine.
+inline std::string sendDocument(Rig &rig)
+{
+    return sendWith(rig, [&] { rig.form->send1Execute(); });
 }
 
 }  // namespace marbolt::testing

@@ -5,19 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include "sjisbytes.h"
+
 #include <string>
 #include <vector>
 
 using namespace marbolt;
 
 namespace {
-
-std::string sjis(const char *utf8)
-{
-    QStringEncoder encoder("windows-31j");
-    const QByteArray bytes = encoder.encode(QString::fromUtf8(utf8));
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 struct Found {
     std::size_t offset;

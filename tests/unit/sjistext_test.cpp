@@ -4,19 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include "sjisbytes.h"
+
 #include <random>
 #include <string>
 
 using namespace marbolt;
 
 namespace {
-
-std::string sjis(const char *utf8)
-{
-    QStringEncoder e("windows-31j");
-    const QByteArray b = e.encode(QString::fromUtf8(utf8));
-    return std::string(b.constData(), static_cast<std::size_t>(b.size()));
-}
 
 std::string encode(std::string_view editorText)
 {
