@@ -31,6 +31,14 @@ std::optional<speed_t> standardSpeed(int bps)
 
 }  // namespace
 
+std::optional<int> bitsPerSecondOf(speed_t code)
+{
+    for (auto [rate, c] : kStandardSpeeds)
+        if (c == code && rate != 0)
+            return rate;
+    return std::nullopt;
+}
+
 std::optional<LineConfig> lineConfigFor(const LineSettings &s, const termios &current)
 {
     LineConfig config;

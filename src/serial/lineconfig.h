@@ -35,6 +35,9 @@ struct LineConfig {
 // size other than 5 to 8), so Open fails as when the driver refuses them.
 std::optional<LineConfig> lineConfigFor(const LineSettings &settings, const termios &current);
 
+// The bits a second of a Bnnn speed code; nullopt for B0 and unknown codes.
+std::optional<int> bitsPerSecondOf(speed_t code);
+
 // Bits on the line for one character: start, data, parity and stop bits.
 int bitsPerCharacter(const termios &t);
 

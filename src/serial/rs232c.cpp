@@ -2,6 +2,8 @@
 
 #include "serial/comthd.h"
 #include "serial/inputthrottle.h"
+#include "serial/netaddress.h"
+#include "serial/networklink.h"
 
 #include <QRegularExpression>
 
@@ -50,7 +52,7 @@ std::string devicePathFor(const QString &portname)
 }
 
 Trs232c::Trs232c(const LineSettings &settings, SerialSystem &system, const PortEvent &onCreate)
-    : LineSettings(settings), OnCreate(onCreate), system_(system)
+    : LineSettings(settings), OnCreate(onCreate), local_(system)
 {
     if (OnCreate)
         OnCreate(*this);
@@ -67,7 +69,24 @@ void Trs232c::reapRetiredWatcher()
     if (retired_ && !retired_->Dispatching()) {
         retired_->WaitFor();
         retired_.reset();
+        retiredLink_.reset();
     }
+}
+
+bool Trs232c::chooseSystem()
+{
+    link_.reset();
+    system_ = &local_;
+    if (!namesNetworkPort(portname))
+        return true;
+    const auto address = networkAddressOf(portname);
+    if (!address) {
+        lastErrno_ = EINVAL;
+        return false;
+    }
+    link_ = std::make_unique<NetworkLink>(*address);
+    system_ = link_.get();
+    return true;
 }
 
 std::uint32_t Trs232c::computeEventMask() const
@@ -91,22 +110,24 @@ bool Trs232c::Open()
     if (opened_)
         return false;
     reapRetiredWatcher();
+    if (!chooseSystem())
+        return false;
     const std::string path = devicePathFor(portname);
-    fd_ = system_.openDevice(path.c_str());
+    fd_ = system_->openDevice(path.c_str());
     if (fd_ < 0) {
         lastErrno_ = errno;
         return false;
     }
-    if (system_.takeExclusive(fd_) != 0) {
+    if (system_->takeExclusive(fd_) != 0) {
         // Busy: another program, or the other port object, holds it.
         lastErrno_ = errno;
-        system_.closeDevice(fd_);
+        system_->closeDevice(fd_);
         fd_ = -1;
         return false;
     }
 
     termios current{};
-    if (system_.getAttributes(fd_, current) != 0) {
+    if (system_->getAttributes(fd_, current) != 0) {
         lastErrno_ = errno;
         failOpen();
         return false;
@@ -117,8 +138,8 @@ bool Trs232c::Open()
         failOpen();
         return false;
     }
-    if (system_.setAttributes(fd_, config->attributes) != 0
-        || (config->customSpeed && system_.setCustomSpeed(fd_, *config->customSpeed) != 0)) {
+    if (system_->setAttributes(fd_, config->attributes) != 0
+        || (config->customSpeed && system_->setCustomSpeed(fd_, *config->customSpeed) != 0)) {
         lastErrno_ = errno;
         failOpen();
         return false;
@@ -126,9 +147,9 @@ bool Trs232c::Open()
     // A pseudo-terminal or a network port has no modem lines; that is no
     // reason to refuse it.
     if (config->raiseLines)
-        system_.setModemLines(fd_, config->raiseLines, true);
+        system_->setModemLines(fd_, config->raiseLines, true);
     if (config->lowerLines)
-        system_.setModemLines(fd_, config->lowerLines, false);
+        system_->setModemLines(fd_, config->lowerLines, false);
 
     dropNul_ = config->dropNul;
     abortOnError_ = config->abortOnError;
@@ -138,8 +159,8 @@ bool Trs232c::Open()
     const double bitsPerSecond = static_cast<double>(bps);
     characterTime_ = std::chrono::nanoseconds(
         static_cast<std::int64_t>(bitsPerCharacter(config->attributes) * 1e9 / bitsPerSecond));
-    hasOutputCount_ = system_.outputQueue(fd_).has_value();
-    clearedCounts_ = system_.lineErrorCounts(fd_);
+    hasOutputCount_ = system_->outputQueue(fd_).has_value();
+    clearedCounts_ = system_->lineErrorCounts(fd_);
     lineFree_ = Clock::now();
     overslept_ = Clock::duration::zero();
     writes_.store(0, std::memory_order_relaxed);
@@ -151,9 +172,9 @@ bool Trs232c::Open()
     startChar_ = XonChar != 0 ? XonChar : config->attributes.c_cc[VSTART];
 
     eventMask_ = computeEventMask();
-    system_.flushQueues(fd_, TCIOFLUSH);
+    system_->flushQueues(fd_, TCIOFLUSH);
     if (eventMask_ != 0) {
-        watcher_ = std::make_unique<tcommthread>(*this, fd_, system_, eventMask_);
+        watcher_ = std::make_unique<tcommthread>(*this, fd_, *system_, eventMask_);
         if (!watcher_->Start()) {
             lastErrno_ = errno;
             watcher_.reset();
@@ -166,7 +187,7 @@ bool Trs232c::Open()
         // 19200 bit/s some 16 bytes arrive between two looks.
         const auto tick = std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(characterTime_ * 16),
                                      std::chrono::milliseconds(2), std::chrono::milliseconds(20));
-        throttle_ = std::make_unique<InputThrottle>(fd_, system_, [this] { return throttleInput(); }, tick);
+        throttle_ = std::make_unique<InputThrottle>(fd_, *system_, [this] { return throttleInput(); }, tick);
         if (!throttle_->Start()) {
             lastErrno_ = errno;
             throttle_.reset();
@@ -187,8 +208,8 @@ bool Trs232c::Open()
 
 void Trs232c::failOpen()
 {
-    system_.releaseExclusive(fd_);
-    system_.closeDevice(fd_);
+    system_->releaseExclusive(fd_);
+    system_->closeDevice(fd_);
     fd_ = -1;
 }
 
@@ -212,13 +233,21 @@ bool Trs232c::Close()
     opened_ = false;
     if (OnClose)
         OnClose(*this);
-    system_.releaseExclusive(fd_);
-    const bool closed = system_.closeDevice(fd_) == 0;
+    system_->releaseExclusive(fd_);
+    const bool closed = system_->closeDevice(fd_) == 0;
     if (!closed)
         lastErrno_ = errno;
-    std::lock_guard lock(inputMutex_);
-    fd_ = -1;
-    readHead_ = readTail_ = 0;
+    {
+        std::lock_guard lock(inputMutex_);
+        fd_ = -1;
+        readHead_ = readTail_ = 0;
+    }
+    // A watcher left running from its own handler may still look at the
+    // link until it ends.
+    if (retired_ && link_)
+        retiredLink_ = std::move(link_);
+    link_.reset();
+    system_ = &local_;
     return closed;
 }
 
@@ -233,7 +262,7 @@ bool Trs232c::errorPending()
 {
     if (!abortOnError_ || !clearedCounts_)
         return false;
-    const auto now = system_.lineErrorCounts(fd_);
+    const auto now = system_->lineErrorCounts(fd_);
     return now && lineErrorBits(*now, *clearedCounts_) != 0;
 }
 
@@ -243,13 +272,13 @@ std::optional<CommStatus> Trs232c::ClearCommError()
         return std::nullopt;
     CommStatus status;
     if (clearedCounts_) {
-        if (const auto now = system_.lineErrorCounts(fd_)) {
+        if (const auto now = system_->lineErrorCounts(fd_)) {
             status.errors = lineErrorBits(*now, *clearedCounts_);
             clearedCounts_ = now;
         }
     }
     fillReadAhead();
-    const int kernel = system_.inputQueue(fd_);
+    const int kernel = system_->inputQueue(fd_);
     status.inQueue = heldBytes() + std::max(0, kernel);
     throttleInput();
     return status;
@@ -275,7 +304,7 @@ Trs232c::Fill Trs232c::fillReadAhead()
     }
     Fill result = Fill::Empty;
     while (readTail_ < static_cast<int>(readAhead_.size())) {
-        const ssize_t n = system_.readSome(fd_, readAhead_.data() + readTail_,
+        const ssize_t n = system_->readSome(fd_, readAhead_.data() + readTail_,
                                            readAhead_.size() - readTail_);
         if (n > 0) {
             std::uint8_t *first = readAhead_.data() + readTail_;
@@ -314,7 +343,7 @@ Trs232c::Wait Trs232c::waitReadable(Clock::time_point deadline)
 {
     for (;;) {
         pollfd p{fd_, POLLIN, 0};
-        const int r = system_.pollFds(&p, 1, millisecondsUntil(deadline));
+        const int r = system_->pollFds(&p, 1, millisecondsUntil(deadline));
         if (r < 0 && errno == EINTR)
             continue;
         if (r < 0) {
@@ -374,14 +403,14 @@ bool Trs232c::throttleInput()
     std::lock_guard lock(inputMutex_);
     if (!inputLimits_ || fd_ < 0)
         return false;
-    const int backlog = std::max(0, system_.inputQueue(fd_)) + heldBytes();
+    const int backlog = std::max(0, system_->inputQueue(fd_)) + heldBytes();
     inputRecord_.peakBacklog = std::max(inputRecord_.peakBacklog, backlog);
     auto send = [&](bool stop) {
         // Ahead of any output waiting; a port that has no such call (a
         // network port) gets the character as plain data.
-        if (system_.sendFlowChar(fd_, stop) != 0) {
+        if (system_->sendFlowChar(fd_, stop) != 0) {
             const std::uint8_t c = stop ? stopChar_ : startChar_;
-            if (system_.writeSome(fd_, &c, 1) != 1)
+            if (system_->writeSome(fd_, &c, 1) != 1)
                 return false;
         }
         return true;
@@ -411,7 +440,7 @@ bool Trs232c::waitWritable(Clock::time_point deadline)
 {
     for (;;) {
         pollfd p{fd_, POLLOUT, 0};
-        const int r = system_.pollFds(&p, 1, millisecondsUntil(deadline));
+        const int r = system_->pollFds(&p, 1, millisecondsUntil(deadline));
         if (r < 0 && errno == EINTR)
             continue;
         if (r <= 0)
@@ -428,7 +457,7 @@ bool Trs232c::waitUntilSent(Clock::time_point deadline)
     // A real UART: wait until the driver's queue is empty, sleeping about
     // as long as the queued characters take on the line.
     for (;;) {
-        const auto queued = system_.outputQueue(fd_);
+        const auto queued = system_->outputQueue(fd_);
         if (!queued) {
             lastErrno_ = errno;
             return false;
@@ -476,7 +505,7 @@ bool Trs232c::Write(const std::uint8_t *buffer, int count)
         return false;
     int sent = 0;
     while (sent < count) {
-        const ssize_t n = system_.writeSome(fd_, buffer + sent, count - sent);
+        const ssize_t n = system_->writeSome(fd_, buffer + sent, count - sent);
         if (n > 0) {
             sent += static_cast<int>(n);
             continue;
@@ -530,7 +559,7 @@ bool Trs232c::SetRts(bool on)
 {
     if (!opened_)
         return false;
-    if (system_.setModemLines(fd_, TIOCM_RTS, on) != 0) {
+    if (system_->setModemLines(fd_, TIOCM_RTS, on) != 0) {
         lastErrno_ = errno;
         return false;
     }

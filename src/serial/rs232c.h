@@ -28,6 +28,7 @@ namespace marbolt {
 
 class tcommthread;
 class InputThrottle;
+class NetworkLink;
 
 // Line events, as the bits of the event mask.
 constexpr std::uint32_t EV_RXCHAR = 0x0001;
@@ -50,8 +51,9 @@ constexpr std::uint32_t CE_BREAK = 0x0010;     // break received
 // The CE_ bits of the counters that changed between two readings.
 std::uint32_t lineErrorBits(const LineErrorCounts &now, const LineErrorCounts &before);
 
-// "COM1" ... "COMn" name /dev/ttyS0 ... /dev/ttyS(n-1); any other name is a
-// device path used as it stands.
+// "COM1" ... "COMn" name /dev/ttyS0 ... /dev/ttyS(n-1); "tcp://HOST:PORT"
+// and "rfc2217://HOST:PORT" name serial device servers on the network (see
+// NetworkLink); any other name is a device path used as it stands.
 std::string devicePathFor(const QString &portname);
 
 class Trs232c : public LineSettings, public LinePort {
@@ -124,7 +126,13 @@ private:
     bool throttleInput();
     int heldBytes() const { return readTail_ - readHead_; }
 
-    SerialSystem &system_;
+    // The system calls of the open port: the local one given at
+    // construction, or the network link of a "tcp://" or "rfc2217://" port.
+    SerialSystem &local_;
+    SerialSystem *system_ = &local_;
+    std::unique_ptr<NetworkLink> link_;
+    std::unique_ptr<NetworkLink> retiredLink_;  // kept for a retired watcher
+    bool chooseSystem();
     int fd_ = -1;
     bool opened_ = false;
     int lastErrno_ = 0;
