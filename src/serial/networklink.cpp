@@ -7,6 +7,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -79,12 +80,21 @@ NetworkLink::NetworkLink(NetworkAddress address) : address_(std::move(address))
     cfmakeraw(&attributes_);
     cfsetispeed(&attributes_, B9600);
     cfsetospeed(&attributes_, B9600);
+    wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
 
 NetworkLink::~NetworkLink()
 {
     if (socket_ >= 0)
         ::close(socket_);
+    if (wakeFd_ >= 0)
+        ::close(wakeFd_);
+}
+
+void NetworkLink::wakePollers()
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
 }
 
 int NetworkLink::connectSocket()
@@ -300,6 +310,8 @@ void NetworkLink::pumpLocked()
         return;
     std::uint8_t buffer[4096];
     std::string replies;
+    const std::size_t before = input_.size() - inputHead_;
+    const bool wasSuspended = codec_.suspended();
     while (input_.size() - inputHead_ < kInputLimit) {
         const ssize_t n = ::recv(socket_, buffer, sizeof buffer, MSG_DONTWAIT);
         if (n > 0) {
@@ -326,6 +338,8 @@ void NetworkLink::pumpLocked()
         output_ += replies;
         flushLocked();
     }
+    if (input_.size() - inputHead_ != before || gone_ || codec_.suspended() != wasSuspended)
+        wakePollers();
 }
 
 bool NetworkLink::flushLocked()
@@ -448,6 +462,8 @@ int NetworkLink::pollFds(pollfd *fds, nfds_t count, int timeoutMs)
             }
         }
         std::vector<pollfd> real = asked;
+        if (ours >= 0)
+            real.push_back({wakeFd_, POLLIN, 0});
         bool immediate = false;
         if (ours >= 0) {
             const short wanted = asked[ours].events;
@@ -471,9 +487,15 @@ int NetworkLink::pollFds(pollfd *fds, nfds_t count, int timeoutMs)
             real[ours].events = events;
         }
         const int wait = immediate ? 0 : (timeoutMs < 0 ? -1 : millisecondsLeft(deadline));
-        const int r = ::poll(real.data(), count, wait);
+        const int r = ::poll(real.data(), real.size(), wait);
         if (r < 0)
             return r;
+        bool woken = false;
+        if (ours >= 0 && (real.back().revents & POLLIN)) {
+            std::uint64_t drained;
+            [[maybe_unused]] auto n = ::read(wakeFd_, &drained, sizeof drained);
+            woken = true;
+        }
         int ready = 0;
         bool socketWoke = false;
         for (nfds_t i = 0; i < count; ++i) {
@@ -485,7 +507,7 @@ int NetworkLink::pollFds(pollfd *fds, nfds_t count, int timeoutMs)
                     revents |= POLLOUT;
                 if (hungUp)
                     revents |= POLLHUP;
-                socketWoke = real[i].revents != 0;
+                socketWoke = real[i].revents != 0 || woken;
                 fds[i].revents = revents;
             } else {
                 fds[i].revents = real[i].revents;

@@ -65,10 +65,14 @@ private:
     template <typename Done>
     bool waitUntil(Done done, Clock::time_point deadline);
     int applyLine(const ComPortSettings &settings);
+    // Wakes a poll of another thread: a read on one thread may take from
+    // the socket what another thread's poll was waiting for.
+    void wakePollers();
 
     const NetworkAddress address_;
     std::mutex mutex_;
     int socket_ = -1;
+    int wakeFd_ = -1;
     bool gone_ = false;
     int goneErrno_ = 0;
     termios attributes_{};

@@ -30,14 +30,6 @@ std::string unchecked(const std::string &document)
     return sendWith(rig, [&] { rig.form->send1Execute(); });
 }
 
-QString logText(Rig &rig)
-{
-    QFile log(rig.logPath());
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    return QStringDecoder("windows-31j").decode(log.readAll());
-}
-
 }  // namespace
 
 class SendCheckTest : public QObject {
@@ -73,7 +65,7 @@ private slots:
         QCOMPARE(report.rows.last().column, 11);
         // "中止": nothing on the line, no log line, the port never opened.
         QVERIFY(sent.empty());
-        QVERIFY(logText(rig).isEmpty());
+        QVERIFY(rig.logText().isEmpty());
         QVERIFY(!WindowProbe::rs232c1(*rig.form)->isOpen());
         QVERIFY(rig.form->commands().send1->isEnabled());
     }

@@ -13,6 +13,8 @@
 #include "../window/scripteddialogs.h"
 #include "../window/windowprobe.h"
 
+#include <QFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -80,6 +82,15 @@ struct Rig {
     }
 
     QString logPath() const { return dir.filePath(QStringLiteral("marbolt.log")); }
+    // The send log as text (it is written in Shift-JIS); empty when absent.
+    QString logText() const
+    {
+        QFile log(logPath());
+        if (!log.open(QIODevice::ReadOnly))
+            return QString();
+        QStringDecoder sjis("windows-31j");
+        return sjis.decode(log.readAll());
+    }
     QString panel0() const { return form->statusPanels()->panelText(0); }
 };
 

@@ -1,0 +1,173 @@
+// Sends and receptions through a serial device server on the network:
+// Debian's ser2net in front of the virtual machine's pseudo-terminal,
+// reached as a raw TCP port and as an RFC 2217 port.
+#include "transfertesting.h"
+#include "../network/ser2netserver.h"
+
+#include "transfer/receiver.h"
+#include "transfer/sendengine.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace marbolt;
+using namespace marbolt::testing;
+using namespace std::chrono_literals;
+using Kind = ScriptedDialogs::Kind;
+using Accepter = Ser2net::Accepter;
+
+Q_DECLARE_METATYPE(Accepter)
+
+namespace {
+
+// A window whose port is the server in front of its machine.
+struct NetRig : Rig {
+    std::unique_ptr<Ser2net> server;
+    explicit NetRig(Accepter accepter)
+    {
+        std::string why;
+        server = Ser2net::start(machine->portPath(), accepter, &why);
+        if (!server)
+            qFatal("%s", why.c_str());
+        set("PORT", QString::fromStdString(server->url()));
+    }
+};
+
+std::string program(int lines)
+{
+    std::string doc = "O1\r\n";
+    for (int i = 0; i < lines; ++i)
+        doc += "G01X" + std::to_string(i) + ".Y-" + std::to_string(i * 3) + ".\r\n";
+    return doc + "M30\r\n%";
+}
+
+void addAccepters()
+{
+    QTest::addColumn<Accepter>("accepter");
+    QTest::newRow("raw TCP") << Accepter::Raw;
+    QTest::newRow("RFC 2217") << Accepter::Rfc2217;
+}
+
+bool unlocked(Rig &rig)
+{
+    return rig.form->transfers().commstate().isEmpty() && rig.form->commands().send1->isEnabled()
+        && rig.form->commands().Rec1->isEnabled() && !rig.form->commands().stop1->isEnabled()
+        && rig.form->editor()->isEnabled() && !rig.form->statusPanels()->progressBar();
+}
+
+}  // namespace
+
+class NetworkTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aWholeDocumentArrivesByteExact_data() { addAccepters(); }
+    void aWholeDocumentArrivesByteExact()
+    {
+        QFETCH(Accepter, accepter);
+        NetRig rig(accepter);
+        // With ISO parity half the bytes are above 0x80, CR LF among them.
+        const std::string doc = program(300);
+        rig.setDocument(doc);
+        const std::string got = sendDocument(rig);
+        rig.machine->waitForCount(doc.size() + 1, 2000ms);
+        COMPARE_BYTES(bytesOf(rig.machine->received()), iso("\n" + doc));
+        QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{});
+        QVERIFY(unlocked(rig));
+    }
+
+    void theMachinesDc3HoldsTheSend_data() { addAccepters(); }
+    void theMachinesDc3HoldsTheSend()
+    {
+        QFETCH(Accepter, accepter);
+        NetRig rig(accepter);
+        rig.set("SPEED", "9600");  // a byte a millisecond
+        const std::string doc = program(60);
+        rig.setDocument(doc);
+        // A control with a small buffer: DC3 at 64 bytes, DC1 once 16 are left.
+        vm::ReceiveMode mode;
+        mode.sendDc1AtStart = false;
+        mode.stopLevel = 64;
+        mode.resumeLevel = 16;
+        mode.drainPerSecond = 400;
+        mode.code = PunchCode::Iso;
+        rig.machine->clearReceived();
+        rig.machine->receive(mode);
+        rig.form->send1Execute();
+        rig.machine->waitForCount(doc.size() + 1, 3000ms);
+        COMPARE_BYTES(bytesOf(rig.machine->received()), iso("\n" + doc));
+        const auto after = rig.machine->bytesAfterDc3();
+        QVERIFY2(after.size() >= 3, "the control must have paused the send several times");
+        for (int n : after)
+            QVERIFY2(n <= 16, ("bytes after DC3: " + std::to_string(n)).c_str());
+        QVERIFY(rig.machine->rejected().empty());
+    }
+
+    void aReceptionArrivesWhole_data() { addAccepters(); }
+    void aReceptionArrivesWhole()
+    {
+        QFETCH(Accepter, accepter);
+        NetRig rig(accepter);
+        rig.clock.cap = 1000;
+        rig.set("SPEED", "19200");
+        const std::string text = vm::longProgramText(2600);
+        vm::PunchMode mode;
+        mode.bytesPerSecond = vm::lineBytesPerSecond(19200);
+        mode.overrunAfterDc3 = 10;
+        rig.machine->punch(vm::punchTape(text, PunchCode::Iso, 10, true, 0xFF), mode);
+        rig.form->Rec1Execute();
+        QCOMPARE(rig.dialogs.texts(Kind::Error), QStringList{});
+        QCOMPARE(rig.dialogs.texts(Kind::Information), QStringList{QStringLiteral("受信を完了しました。")});
+        std::string expected;
+        for (char c : text)
+            expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        QCOMPARE(std::string(rig.form->editor()->textView()), expected + "%\r\n");
+        QVERIFY(unlocked(rig));
+    }
+
+    void aKilledServerEndsTheSend_data() { addAccepters(); }
+    void aKilledServerEndsTheSend()
+    {
+        QFETCH(Accepter, accepter);
+        NetRig rig(accepter);
+        rig.set("SPEED", "9600");
+        rig.set("LOG", "1");
+        rig.setDocument(program(200));
+        listen(rig);
+        std::thread serverSide([&] {
+            rig.machine->waitForCount(100, 3000ms);
+            rig.server->kill();
+        });
+        rig.form->send1Execute();
+        serverSide.join();
+        QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{sendErrorMessage()});
+        QVERIFY2(rig.logText().endsWith(QStringLiteral("送信中断\r\n")), qPrintable(rig.logText()));
+        QVERIFY(unlocked(rig));
+        QVERIFY(!WindowProbe::rs232c1(*rig.form)->isOpen());
+    }
+
+    void aKilledServerEndsTheReception_data() { addAccepters(); }
+    void aKilledServerEndsTheReception()
+    {
+        QFETCH(Accepter, accepter);
+        NetRig rig(accepter);
+        vm::PunchMode mode;
+        mode.bytesPerSecond = 1000;
+        rig.machine->punch(vm::punchTape(vm::longProgramText(3000), PunchCode::Iso), mode);
+        std::thread serverSide([&] {
+            for (int i = 0; i < 400 && rig.machine->sent().size() < 200; ++i)
+                std::this_thread::sleep_for(5ms);
+            rig.server->kill();
+        });
+        rig.form->Rec1Execute();
+        serverSide.join();
+        QCOMPARE(rig.dialogs.texts(Kind::Error), QStringList{receiveErrorMessage()});
+        const std::string doc(rig.form->editor()->textView());
+        QVERIFY2(doc.rfind("O7000(ROUGH)\r\nG01X13.", 0) == 0, ("what came before the server died is kept: " + doc.substr(0, 80)).c_str());
+        QVERIFY(unlocked(rig));
+        QVERIFY(!WindowProbe::rs232c2(*rig.form)->isOpen());
+    }
+};
+
+QTEST_MAIN(NetworkTest)
+#include "network_test.moc"
