@@ -20,6 +20,7 @@ struct QuietDialogs : Dialogs {
     std::optional<QList<int>> choosePrograms(const QStringList &) override { return std::nullopt; }
     // Benchmarks send as they are.
     SendCheckAnswer sendCheck(const SendCheckReport &) override { return {SendCheckChoice::SendAsIs, {}}; }
+    std::optional<QString> askText(const QString &, const QString &, const QString &) override { return std::nullopt; }
 };
 
 }  // namespace marbolt

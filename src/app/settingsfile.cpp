@@ -1,5 +1,7 @@
 #include "settingsfile.h"
 
+#include "app/machineprofiles.h"
+
 #include "document/filereplacement.h"
 #include "document/sjistext.h"
 
@@ -78,6 +80,15 @@ QByteArray settingsFileBytes(const SettingsStore &store, const SettingsOverrides
     header("MARBOLT");
     for (const SettingKey *key : kProgramKeys)
         entry(*key, store.get(*key));
+    header("MACHINES");
+    for (int i = 0; !store.get(machineKey(i)).isEmpty(); ++i) {
+        out += machineKey(i).toStdString();
+        out += '=';
+        std::string bytes;
+        if (!encoder.encode(toEditorText(store.get(machineKey(i))), bytes))
+            out += bytes;
+        out += "\r\n";
+    }
     return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
 }
 

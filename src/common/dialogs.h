@@ -71,6 +71,10 @@ public:
     virtual std::optional<QList<int>> choosePrograms(const QStringList &entries) = 0;
     // The dialog "送信前チェック" with the findings.
     virtual SendCheckAnswer sendCheck(const SendCheckReport &report) = 0;
+    // A one-line text asked under caption with label, starting as initial;
+    // nullopt on cancel.
+    virtual std::optional<QString> askText(const QString &caption, const QString &label,
+                                           const QString &initial) = 0;
 };
 
 }  // namespace marbolt

@@ -55,7 +55,14 @@ inline constexpr SettingKey FILE4{"FILE4", SettingKind::Text, nullptr};
 inline constexpr SettingKey FILE5{"FILE5", SettingKind::Text, nullptr};
 // [MARBOLT]: the program's own additions, after the three sections above.
 inline constexpr SettingKey CHECK{"CHECK", SettingKind::Switch, "1", true};  // check before every send
+inline constexpr SettingKey MACHINE{"MACHINE", SettingKind::Number, nullptr};  // the active machine, from 1
+// Network ports typed in the settings dialog, most recent first, separated by tabs.
+inline constexpr SettingKey NETPORTS{"NETPORTS", SettingKind::Text, nullptr};
 }  // namespace setting
+
+// [MACHINES]: one line a machine profile, MACHINE1=, MACHINE2=, ...: its
+// name and the values of kProfileKeys, separated by tabs.
+inline constexpr QLatin1StringView kMachineListKey{"MACHINE"};
 
 // The sections of the settings file, each with its keys in order.
 inline constexpr std::array<const SettingKey *, 10> kCommKeys{
@@ -65,7 +72,10 @@ inline constexpr std::array<const SettingKey *, 6> kEditKeys{
     &setting::DIR, &setting::FONT, &setting::NAME, &setting::OPENINDEX, &setting::SAVEINDEX, &setting::SORT};
 inline constexpr std::array<const SettingKey *, 5> kRecentKeys{
     &setting::FILE1, &setting::FILE2, &setting::FILE3, &setting::FILE4, &setting::FILE5};
-inline constexpr std::array<const SettingKey *, 1> kProgramKeys{&setting::CHECK};
+inline constexpr std::array<const SettingKey *, 3> kProgramKeys{&setting::CHECK, &setting::MACHINE,
+                                                                &setting::NETPORTS};
+// What a machine profile holds: every value of [COMM].
+inline constexpr const auto &kProfileKeys = kCommKeys;
 
 // The order in which the start-up values enter the store.
 inline constexpr std::array<const SettingKey *, 17> kStartupOrder{

@@ -173,6 +173,12 @@ private slots:
             tab();
             QCOMPARE(QApplication::focusWidget(), box);
         }
+        // The machine buttons; 削除 is off while there is one machine.
+        QVERIFY(!f->DeleteButton->isEnabled());
+        for (QPushButton *button : {f->AddButton, f->RenameButton}) {
+            tab();
+            QCOMPARE(QApplication::focusWidget(), button);
+        }
         tab();
         QCOMPARE(QApplication::focusWidget(), f->Button1);  // enabled by the change
         f->Button2->click();

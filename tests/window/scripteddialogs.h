@@ -11,7 +11,7 @@
 #include <optional>
 
 struct ScriptedDialogs : marbolt::Dialogs {
-    enum class Kind { Message, Information, Error, Confirmation, Font, Open, Save, PrinterSetup, Folder, Programs, SendCheck };
+    enum class Kind { Message, Information, Error, Confirmation, Font, Open, Save, PrinterSetup, Folder, Programs, SendCheck, Text };
     struct Shown {
         Kind kind;
         QString text;                  // box text, or the dialog's prefill
@@ -93,6 +93,18 @@ struct ScriptedDialogs : marbolt::Dialogs {
 
     // The check before a send: each report shown, answered from the queue;
     // an empty queue answers "中止".
+    // Typed answers; an empty queue cancels. The label is recorded.
+    std::deque<QString> typed;
+    std::optional<QString> askText(const QString &, const QString &label, const QString &initial) override
+    {
+        record({Kind::Text, label + QStringLiteral(" [") + initial + QStringLiteral("]"), {}});
+        if (typed.empty())
+            return std::nullopt;
+        const QString t = typed.front();
+        typed.pop_front();
+        return t;
+    }
+
     QList<marbolt::SendCheckReport> checkReports;
     std::deque<marbolt::SendCheckAnswer> checkAnswers;
     marbolt::SendCheckAnswer sendCheck(const marbolt::SendCheckReport &report) override

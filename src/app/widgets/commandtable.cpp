@@ -109,6 +109,16 @@ void Commands::create(QWidget *owner)
         all.push_back(a);
         during_.push_back(row.during);
     }
+    for (std::size_t i = 0; i < machine.size(); ++i) {
+        auto *a = new QAction(QStringLiteral("機械 %1").arg(i + 1), owner);
+        a->setObjectName(QStringLiteral("machine%1").arg(i + 1));
+        a->setShortcut(QKeySequence(QStringLiteral("Ctrl+%1").arg(i + 1)));
+        a->setShortcutContext(Qt::WindowShortcut);
+        owner->addAction(a);
+        machine[i] = a;
+        all.push_back(a);
+        during_.push_back(During::Locked);
+    }
     EditSort->setCheckable(true);
     stop1->setEnabled(false);
     // Never offered, never triggered.
@@ -131,6 +141,13 @@ void Commands::connectHandlers(TSDIAppForm &form, std::function<bool()> busy)
                              (form.*handler)();
                          });
     }
+}
+
+void Commands::connectMachineKeys(TSDIAppForm &form)
+{
+    for (std::size_t i = 0; i < machine.size(); ++i)
+        QObject::connect(machine[i], &QAction::triggered, &form,
+                         [&form, i] { form.MachineBoxChange(static_cast<int>(i)); });
 }
 
 std::vector<QAction *> Commands::actions(During during) const

@@ -6,6 +6,7 @@
 // handler.
 #include <QAction>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -57,8 +58,10 @@ struct Commands {
     QAction *HelpAbout1 = nullptr;
     QAction *psend3 = nullptr;
     QAction *psend2 = nullptr;
+    // Ctrl+1 ... Ctrl+9: the first nine machines.
+    std::array<QAction *, 9> machine{};
 
-    std::vector<QAction *> all;  // in table order
+    std::vector<QAction *> all;  // in table order, then the machine keys
 
     // Creates every action, owned by and added to owner so that each
     // shortcut works while the window is active, in a menu or not.
@@ -66,6 +69,7 @@ struct Commands {
     // Each action triggers its handler; a Refused one does nothing while
     // busy() holds.
     void connectHandlers(TSDIAppForm &form, std::function<bool()> busy);
+    void connectMachineKeys(TSDIAppForm &form);
     // The actions of one kind, in table order.
     std::vector<QAction *> actions(During during) const;
     QAction *byName(const QString &name) const;

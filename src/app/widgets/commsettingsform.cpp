@@ -1,8 +1,10 @@
 #include "app/widgets/commsettingsform.h"
 
+#include "app/machineprofiles.h"
 #include "common/dialogs.h"
 #include "common/fontfallback.h"
 #include "common/settingsstore.h"
+#include "serial/netaddress.h"
 
 #include <QAbstractItemView>
 #include <QButtonGroup>
@@ -25,7 +27,7 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("通信条件設定"));
     setFont(dialogFont(12));
-    setFixedSize(221, 326);
+    setFixedSize(221, 384);
 
     auto label = [&](const char *name, const QString &caption, QRect at) {
         auto *l = new QLabel(caption, this);
@@ -65,15 +67,17 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
     CheckBox4 = checkBox("CheckBox4", QStringLiteral("テープパンチャーに使用する"), 224, 193);
     CheckBox5 = checkBox("CheckBox5", QStringLiteral("送信前にチェックする"), 248, 193);
 
-    Button1 = new QPushButton(QStringLiteral("OK"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(8, 288, 97, 25);
+    MachineLabel = label("MachineLabel", QString(), {16, 276, 193, 14});
+    MachineLabel->setTextFormat(Qt::PlainText);
+    AddButton = button("AddButton", QStringLiteral("追加…"), {8, 294, 62, 23});
+    RenameButton = button("RenameButton", QStringLiteral("名前の変更…"), {72, 294, 82, 23});
+    DeleteButton = button("DeleteButton", QStringLiteral("削除"), {156, 294, 53, 23});
+
+    Button1 = button("Button1", QStringLiteral("OK"), {8, 346, 97, 25});
     Button1->setEnabled(false);
-    Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setGeometry(112, 288, 97, 25);
+    Button2 = button("Button2", QStringLiteral("キャンセル"), {112, 346, 97, 25});
     // Neither Enter nor Escape presses a button.
-    for (QPushButton *b : {Button1, Button2}) {
+    for (QPushButton *b : {Button1, Button2, AddButton, RenameButton, DeleteButton}) {
         b->setAutoDefault(false);
         b->setDefault(false);
     }
@@ -89,6 +93,9 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
     QWidget::setTabOrder(CheckBox2, CheckBox3);
     QWidget::setTabOrder(CheckBox3, CheckBox4);
     QWidget::setTabOrder(CheckBox4, CheckBox5);
+    QWidget::setTabOrder(CheckBox5, AddButton);
+    QWidget::setTabOrder(AddButton, RenameButton);
+    QWidget::setTabOrder(RenameButton, DeleteButton);
 
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3})
         connect(box, &QComboBox::editTextChanged, this, &TForm2::ComboBox1Change);
@@ -97,6 +104,9 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
         connect(box, &QCheckBox::toggled, this, &TForm2::ComboBox1Change);
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
+    connect(AddButton, &QPushButton::clicked, this, &TForm2::AddButtonClick);
+    connect(RenameButton, &QPushButton::clicked, this, &TForm2::RenameButtonClick);
+    connect(DeleteButton, &QPushButton::clicked, this, &TForm2::DeleteButtonClick);
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -119,6 +129,14 @@ QComboBox *TForm2::comboBox(const char *name, const QStringList &items, int top)
     box->lineEdit()->installEventFilter(this);
     box->setCompleter(nullptr);
     return box;
+}
+
+QPushButton *TForm2::button(const char *name, const QString &caption, QRect at)
+{
+    auto *b = new QPushButton(caption, this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(at);
+    return b;
 }
 
 QCheckBox *TForm2::checkBox(const char *name, const QString &caption, int top, int width)
@@ -152,9 +170,17 @@ void TForm2::FormActivate()
     else if (code == QLatin1String("ISO"))
         isoItem->setChecked(true);
     Button1->setEnabled(false);
+    showMachine();
     // The first control in the tab order that can take it: OK is disabled,
     // so キャンセル.
     Button2->setFocus();
+}
+
+void TForm2::showMachine()
+{
+    const MachineProfiles profiles(settings_);
+    MachineLabel->setText(QStringLiteral("機械: ") + profiles.activeName());
+    DeleteButton->setEnabled(profiles.count() > 1);
 }
 
 void TForm2::ComboBox1Change()
@@ -164,15 +190,17 @@ void TForm2::ComboBox1Change()
 
 bool TForm2::eventFilter(QObject *watched, QEvent *event)
 {
-    // The key filter of the three boxes: every typed character but
-    // Backspace is dropped, so a value is picked from the list or erased.
-    if (event->type() == QEvent::KeyPress) {
+    // The key filter of the speed and stop-bit boxes: every typed
+    // character but Backspace is dropped, so a value is picked from the
+    // list or erased. The port box also takes a network port typed in.
+    const bool portBox = ComboBox3 && (watched == ComboBox3 || watched == ComboBox3->lineEdit());
+    if (event->type() == QEvent::KeyPress && !portBox) {
         auto *key = static_cast<QKeyEvent *>(event);
         const QString text = key->text();
         if (!text.isEmpty() && text.front().isPrint() && key->key() != Qt::Key_Backspace)
             return true;
     }
-    if (event->type() == QEvent::InputMethod)
+    if (event->type() == QEvent::InputMethod && !portBox)
         return true;
     return QDialog::eventFilter(watched, event);
 }
@@ -187,20 +215,34 @@ void TForm2::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
-void TForm2::Button1Click()
+bool TForm2::valuesAcceptable()
 {
     if (ComboBox1->currentText().isEmpty()) {
         dialogs_.confirmation(QStringLiteral("通信速度を選択して下さい。"));
-        return;
+        return false;
     }
     if (ComboBox2->currentText().isEmpty()) {
         dialogs_.confirmation(QStringLiteral("ストップビットを選択して下さい。"));
-        return;
+        return false;
     }
-    if (ComboBox3->currentText().isEmpty()) {
+    const QString port = ComboBox3->currentText();
+    if (port.isEmpty()) {
         dialogs_.confirmation(QStringLiteral("ポートを選択して下さい。"));
-        return;
+        return false;
     }
+    // Listed or kept as stored stands as it is; anything else typed in
+    // must be a network port in one of its two forms.
+    const bool known = ComboBox3->findText(port, Qt::MatchExactly) >= 0 || port == settings_.get(setting::PORT);
+    if (namesNetworkPort(port) ? !networkAddressOf(port) : !known) {
+        dialogs_.confirmation(QStringLiteral("ポートは一覧から選ぶか、tcp://ホスト:ポート番号 または "
+                                             "rfc2217://ホスト:ポート番号 の形で入力して下さい。"));
+        return false;
+    }
+    return true;
+}
+
+void TForm2::storeValues()
+{
     settings_.set(setting::SPEED, ComboBox1->currentText());
     settings_.set(setting::STOPBIT, ComboBox2->currentText());
     settings_.set(setting::PORT, ComboBox3->currentText());
@@ -213,7 +255,64 @@ void TForm2::Button1Click()
         settings_.set(setting::CODE, QStringLiteral("ISO"));
     else if (eiaItem->isChecked())
         settings_.set(setting::CODE, QStringLiteral("EIA"));
+    if (networkAddressOf(ComboBox3->currentText()))
+        rememberNetworkPort(settings_, ComboBox3->currentText());
+}
+
+void TForm2::Button1Click()
+{
+    if (!valuesAcceptable())
+        return;
+    storeValues();
     accept();
+}
+
+void TForm2::AddButtonClick()
+{
+    // The new machine starts from the values the dialog shows, which then
+    // edit it.
+    if (!valuesAcceptable())
+        return;
+    const auto name = dialogs_.askText(QStringLiteral("機械の追加"), QStringLiteral("新しい機械の名前:"), QString());
+    if (!name)
+        return;
+    MachineProfiles profiles(settings_);
+    if (const QString problem = profiles.nameProblem(*name); !problem.isEmpty()) {
+        dialogs_.confirmation(problem);
+        return;
+    }
+    storeValues();
+    profiles.add(*name);
+    showMachine();
+    Button1->setEnabled(true);
+}
+
+void TForm2::RenameButtonClick()
+{
+    MachineProfiles profiles(settings_);
+    const auto name = dialogs_.askText(QStringLiteral("機械の名前の変更"), QStringLiteral("機械の名前:"),
+                                       profiles.activeName());
+    if (!name)
+        return;
+    if (const QString problem = profiles.nameProblem(*name, profiles.active()); !problem.isEmpty()) {
+        dialogs_.confirmation(problem);
+        return;
+    }
+    profiles.rename(profiles.active(), *name);
+    showMachine();
+}
+
+void TForm2::DeleteButtonClick()
+{
+    MachineProfiles profiles(settings_);
+    if (profiles.count() < 2)
+        return;
+    const QString question = QStringLiteral("機械 %1 を削除しますか？").arg(profiles.activeName());
+    if (dialogs_.information(question, Buttons::OkCancel) != Answer::Ok)
+        return;
+    profiles.remove(profiles.active());
+    // The dialog now shows the machine that became active.
+    FormActivate();
 }
 
 void TForm2::Button2Click()

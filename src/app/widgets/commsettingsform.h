@@ -1,8 +1,10 @@
 #pragma once
 // TForm2: the communication settings dialog. It edits the settings store
-// in memory: speed, stop bits, port, punch code and four switches. OK
-// stays disabled until the user changes something; only emptiness of the
-// three boxes is refused.
+// in memory: speed, stop bits, port, punch code and four switches, the
+// values of the active machine. OK stays disabled until the user changes
+// something; emptiness of the three boxes is refused, and a port typed in
+// must name a network port. The machine buttons add, rename and delete
+// machines at once (キャンセル does not undo them).
 #include <QDialog>
 
 class QCheckBox;
@@ -37,6 +39,10 @@ public:
     QCheckBox *CheckBox3 = nullptr;  // "送信ログを残す"
     QCheckBox *CheckBox4 = nullptr;  // "テープパンチャーに使用する"
     QCheckBox *CheckBox5 = nullptr;  // "送信前にチェックする"
+    QLabel *MachineLabel = nullptr;      // "機械: " and the active machine's name
+    QPushButton *AddButton = nullptr;    // "追加…"
+    QPushButton *RenameButton = nullptr; // "名前の変更…"
+    QPushButton *DeleteButton = nullptr; // "削除"
     QPushButton *Button1 = nullptr;  // OK
     QPushButton *Button2 = nullptr;  // キャンセル
 
@@ -44,6 +50,9 @@ public:
     void ComboBox1Change();
     void Button1Click();
     void Button2Click();
+    void AddButtonClick();
+    void RenameButtonClick();
+    void DeleteButtonClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -53,6 +62,12 @@ protected:
 private:
     QComboBox *comboBox(const char *name, const QStringList &items, int top);
     QCheckBox *checkBox(const char *name, const QString &caption, int top, int width);
+    QPushButton *button(const char *name, const QString &caption, QRect at);
+    // Refuses an empty box or a port that is neither listed, kept nor a
+    // network port, with its message; true when the values can be stored.
+    bool valuesAcceptable();
+    void storeValues();
+    void showMachine();
 
     SettingsStore &settings_;
     Dialogs &dialogs_;

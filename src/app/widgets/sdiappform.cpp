@@ -6,6 +6,7 @@
 
 #include "common/fontfallback.h"
 #include "app/widgets/programicon.h"
+#include "app/machineprofiles.h"
 #include "app/settingsfile.h"
 #include "app/widgets/statuspanels.h"
 #include "document/widgets/indexbox.h"
@@ -90,6 +91,8 @@ void TSDIAppForm::FormCreate()
     settings_.storeDefaults(paths_.exeFolderWithSeparator());
     readSettingsFile(settingsPath(), settings_);
     settings_.restoreMissingDefaults();
+    // [COMM] is the active machine's; a file without machines starts one.
+    MachineProfiles(settings_).keepActive();
 
     const QString dir = settings_.get(setting::DIR);
     if (!dir.isEmpty() && QFileInfo(dir).isDir()) {
@@ -101,6 +104,7 @@ void TSDIAppForm::FormCreate()
     files_->saveDialog().filterIndex = settings_.positiveNumber(setting::SAVEINDEX);
 
     showLinePanels();
+    refreshMachineBox();
 
     const bool sorted = settings_.isOn(setting::SORT);
     ComboBox2->setSorted(sorted);
@@ -123,6 +127,7 @@ bool TSDIAppForm::FormCloseQuery()
         return false;
 
     rirekilist.saveTo(settings_);
+    MachineProfiles(settings_).keepActive();
     SettingsOverrides overrides;
     overrides.font = QString::number(RichEdit1->font().pointSize());
     overrides.name = fontName_;

@@ -19,6 +19,7 @@
 #include <array>
 #include <memory>
 
+class QComboBox;
 class QKeyEvent;
 class QLabel;
 class QMenu;
@@ -127,6 +128,8 @@ public:
     void senntaku1Execute();
     void HelpAbout1Execute();
     void set1Execute();
+    // The tool bar's "機械" box and Ctrl+1 ... Ctrl+9: machine index becomes active.
+    void MachineBoxChange(int index);
     void send1Execute();
     // The check before a send, on the whole document, without sending.
     void sendcheck1Execute();
@@ -147,6 +150,8 @@ public:
     void updateClipboardActions();
     // Panels 1 and 2: the port, and the speed with the punch code.
     void showLinePanels();
+    // The machine box lists the machines and shows the active one.
+    void refreshMachineBox();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -179,6 +184,7 @@ private:
     IndexBox *ComboBox2 = nullptr;
     QLabel *Label2 = nullptr;
     QToolBar *ToolBar1 = nullptr;
+    QComboBox *MachineBox = nullptr;
     StatusPanels *StatusBar1 = nullptr;
     QMenu *PopupMenu1 = nullptr;
     Commands ActionList1;

@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QStyle>
+#include <QComboBox>
+#include <QLabel>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -177,6 +179,21 @@ void TSDIAppForm::createToolBar()
     ToolBar1->addSeparator();
     for (QAction *a : {c.send1, c.Rec1, c.stop1, c.set1})
         add(a);
+    // At the right end: the machine the transfers talk to.
+    auto *spacer = new QWidget(ToolBar1);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    ToolBar1->addWidget(spacer);
+    auto *label = new QLabel(QStringLiteral("機械 "), ToolBar1);
+    label->setObjectName(QStringLiteral("MachineLabel"));
+    MachineBox = new QComboBox(ToolBar1);
+    MachineBox->setObjectName(QStringLiteral("MachineBox"));
+    MachineBox->setToolTip(QStringLiteral("送受信する機械 (Ctrl+1～Ctrl+9)"));
+    MachineBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    MachineBox->setMinimumWidth(120);
+    MachineBox->setFocusPolicy(Qt::ClickFocus);
+    label->setBuddy(MachineBox);
+    ToolBar1->addWidget(label);
+    ToolBar1->addWidget(MachineBox);
     addToolBar(Qt::TopToolBarArea, ToolBar1);
 }
 
@@ -195,6 +212,8 @@ void TSDIAppForm::createStatusBar()
 void TSDIAppForm::connectHandlers()
 {
     ActionList1.connectHandlers(*this, [this] { return transfers_->busy(); });
+    ActionList1.connectMachineKeys(*this);
+    connect(MachineBox, &QComboBox::activated, this, &TSDIAppForm::MachineBoxChange);
     // F3 also while the find dialog is the active window.
     FindDialog1->addAction(ActionList1.EditNext);
     connect(FindDialog1, &FindDialog::find, this, &TSDIAppForm::FindDialog1Find);

@@ -1,10 +1,16 @@
-// The main window's two small dialogs: About and the communication settings.
+// The main window's two small dialogs, About and the communication
+// settings, and the choice of the machine the transfers talk to.
 #include "app/widgets/sdiappform.h"
 
+#include "app/machineprofiles.h"
 #include "app/widgets/aboutbox.h"
 #include "app/widgets/commsettingsform.h"
 #include "app/widgets/statuspanels.h"
 #include "serial/portlist.h"
+#include "transfer/transfercontroller.h"
+
+#include <QComboBox>
+#include <QSignalBlocker>
 
 namespace marbolt {
 
@@ -16,9 +22,14 @@ void TSDIAppForm::HelpAbout1Execute()
 
 void TSDIAppForm::set1Execute()
 {
-    TForm2 form(this, settings_, *dialogs_, serialPortChoices(devRoot_));
-    if (form.exec() != QDialog::Accepted)
-        return;
+    MachineProfiles(settings_).keepActive();
+    TForm2 form(this, settings_, *dialogs_, serialPortChoices(devRoot_) + rememberedNetworkPorts(settings_));
+    const bool accepted = form.exec() == QDialog::Accepted;
+    // Machines added, renamed or deleted stay so, also after キャンセル;
+    // the values of the machine it ends on are kept only by OK.
+    if (accepted)
+        MachineProfiles(settings_).keepActive();
+    refreshMachineBox();
     showLinePanels();
 }
 
@@ -27,6 +38,29 @@ void TSDIAppForm::showLinePanels()
     StatusBar1->setPanelText(2, settings_.get(setting::SPEED) + QStringLiteral("  ")
                                     + settings_.get(setting::CODE));
     StatusBar1->setPanelText(1, settings_.get(setting::PORT));
+}
+
+void TSDIAppForm::MachineBoxChange(int index)
+{
+    // The box and the keys are locked during a transfer; a key pressed
+    // as it ends still finds the transfer's values in place.
+    if (transfers_->busy())
+        return;
+    MachineProfiles profiles(settings_);
+    if (index >= profiles.count())
+        return;
+    profiles.activate(index);
+    refreshMachineBox();
+    showLinePanels();
+}
+
+void TSDIAppForm::refreshMachineBox()
+{
+    const MachineProfiles profiles(settings_);
+    const QSignalBlocker quiet(MachineBox);
+    MachineBox->clear();
+    MachineBox->addItems(profiles.names());
+    MachineBox->setCurrentIndex(profiles.active());
 }
 
 }  // namespace marbolt

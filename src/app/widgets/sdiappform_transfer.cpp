@@ -10,6 +10,7 @@
 #include "serial/rs232c.h"
 #include "transfer/transfercontroller.h"
 
+#include <QComboBox>
 #include <QTimer>
 
 namespace marbolt {
@@ -91,6 +92,7 @@ void TSDIAppForm::enabledfalse()
     for (QAction *a : ActionList1.actions(During::Locked))
         a->setEnabled(false);
     setRecentItemsEnabled(false);
+    MachineBox->setEnabled(false);
     RichEdit1->setEnabled(false);
     for (QAction *a : ActionList1.actions(During::OnlyDuring))
         a->setEnabled(true);
@@ -105,6 +107,7 @@ void TSDIAppForm::enabledtrue()
             a->setEnabled(true);
     }
     setRecentItemsEnabled(true);
+    MachineBox->setEnabled(true);
     ActionList1.EditUndo1->setEnabled(RichEdit1->modifiedFlag());
     RichEdit1->setEnabled(true);
     for (QAction *a : ActionList1.actions(During::OnlyDuring))

@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QInputDialog>
+#include <QLabel>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QRegularExpression>
@@ -175,6 +177,21 @@ std::optional<QString> WidgetDialogs::chooseFolder(const QString &start)
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.folder();
+}
+
+std::optional<QString> WidgetDialogs::askText(const QString &caption, const QString &label, const QString &initial)
+{
+    QInputDialog dialog(parent_);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(label);
+    dialog.setTextValue(initial);
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+    for (QLabel *l : dialog.findChildren<QLabel *>())
+        l->setTextFormat(Qt::PlainText);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }
 
 std::optional<QList<int>> WidgetDialogs::choosePrograms(const QStringList &entries)

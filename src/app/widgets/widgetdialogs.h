@@ -21,6 +21,7 @@ public:
     std::optional<QString> chooseFolder(const QString &start) override;
     std::optional<QList<int>> choosePrograms(const QStringList &entries) override;
     SendCheckAnswer sendCheck(const SendCheckReport &report) override;
+    std::optional<QString> askText(const QString &caption, const QString &label, const QString &initial) override;
 
 private:
     QWidget *parent_ = nullptr;
