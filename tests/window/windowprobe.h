@@ -16,6 +16,7 @@ struct WindowProbe {
     static TfrmReplace *frmReplace(TSDIAppForm &f) { return f.frmReplace; }
     static Trs232c *rs232c1(TSDIAppForm &f) { return f.rs232c1.get(); }
     static Trs232c *rs232c2(TSDIAppForm &f) { return f.rs232c2.get(); }
+    static QComboBox *MachineBox(TSDIAppForm &f) { return f.MachineBox; }
     static ReplaceState &replaceState(TSDIAppForm &f) { return f.replaceState; }
     static const CaretTracker &caret(TSDIAppForm &f) { return f.caret_; }
 };
