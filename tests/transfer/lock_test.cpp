@@ -1,9 +1,12 @@
 // The lock of the window during a transfer, cancel, and closing.
 #include "transfertesting.h"
 
+#include "app/machineprofiles.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QTest>
 #include <QTimer>
 
@@ -168,6 +171,42 @@ private slots:
         std::this_thread::sleep_for(20ms);
         COMPARE_BYTES(bytesOf(rig.machine->received()), iso("\nO1\r\nG0 X1.;\r\nM30\r\n%"));
         QVERIFY(!rig.form->transfers().busy());
+    }
+
+    // The machine a transfer talks to cannot change under it: the box is
+    // disabled and Ctrl+1 does nothing until the transfer ends.
+    void theMachineStaysDuringATransfer()
+    {
+        Rig rig;
+        rig.set("SE", "1");
+        rig.setDocument("O1\r\nM30\r\n%");
+        // The window started with one machine on COM1; the rig's line
+        // becomes a second one.
+        QVERIFY(MachineProfiles(rig.form->settings()).add(QStringLiteral("二号機")));
+        rig.form->show();
+        rig.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+        const QString port = rig.form->settings().get(QStringLiteral("PORT"));
+        bool boxEnabled = true;
+        int waits = 0;
+        rig.clock.onSleep = [&](int ms) {
+            if (ms != 100 || ++waits != 2)
+                return;
+            boxEnabled = WindowProbe::MachineBox(*rig.form)->isEnabled();
+            QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : rig.form.get();
+            QTest::keyClick(focus, Qt::Key_1, Qt::ControlModifier);
+            rig.machine->sendNow({kDC1});
+        };
+        listen(rig);
+        rig.form->send1Execute();
+        QVERIFY(!boxEnabled);
+        QCOMPARE(rig.form->settings().get(QStringLiteral("PORT")), port);
+        COMPARE_BYTES(bytesOf(rig.machine->received()), iso("\nO1\r\nM30\r\n%"));
+        QVERIFY(WindowProbe::MachineBox(*rig.form)->isEnabled());
+        // After it, the same key switches.
+        rig.form->editor()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_1, Qt::ControlModifier);
+        QCOMPARE(rig.form->settings().get(QStringLiteral("PORT")), QStringLiteral("COM1"));
     }
 
     void cancelOutsideATransferDoesNothing()
