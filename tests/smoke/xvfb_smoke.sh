@@ -19,6 +19,10 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # The program keeps its settings file beside itself: run a copy.
 cp "$BIN" "$WORK/marbolt"
 printf 'o1000\ng01x10.\nm30\n' > "$WORK/part.nc"
+# Two machines, the first active.
+printf '[COMM]\r\nSPEED=4800\r\nSTOPBIT=2\r\nPORT=COM1\r\n[MARBOLT]\r\nMACHINE=1\r\n[MACHINES]\r\n%s\r\n%s\r\n' \
+    $'MACHINE1=Fanuc\t4800\t2\tCOM1\t1\tISO\t0\t0\t0\t100\t0' \
+    $'MACHINE2=Mazak\t19200\t1\ttcp://192.168.0.50:4001\t1\tISO\t0\t0\t0\t100\t0' > "$WORK/marbolt.ini"
 
 DISP=""
 for d in $(seq 91 140); do
@@ -104,6 +108,11 @@ for _ in $(seq 50); do [ -z "$(xdotool search --onlyvisible --name '^情報' 2>/
 xdotool windowfocus --sync "$WID"
 sleep 0.2
 
+# Ctrl+2 chooses the second machine and types nothing into the program:
+# the exit below then asks no question about unsaved changes.
+xdotool key --delay 80 ctrl+2
+sleep 0.2
+
 # Leave through the File menu: Alt+F, then X (終了(&X)).
 xdotool key --delay 80 alt+f
 sleep 0.3
@@ -119,4 +128,7 @@ grep -q "^FILE1=$WORK/part.nc"$'\r'"\$" "$INI" || fail "FILE1 is not the opened 
 grep -q "^DIR=$WORK"$'\r'"\$" "$INI" || fail "DIR is not the file's folder"
 grep -q "^\[MARBOLT\]"$'\r'"\$" "$INI" || fail "no [MARBOLT] section after [RECENT]"
 grep -q "^CHECK=1"$'\r'"\$" "$INI" || fail "CHECK is not on by default"
+grep -q "^MACHINE=2"$'\r'"\$" "$INI" || fail "Ctrl+2 did not choose the second machine: $(cat "$INI")"
+grep -q "^PORT=tcp://192.168.0.50:4001"$'\r'"\$" "$INI" || fail "[COMM] does not hold the active machine's port"
+[ "$(cat "$WORK/part.nc")" = "$expected" ] || fail "the program changed after Ctrl+2"
 echo "smoke test passed"

@@ -49,6 +49,20 @@ void TSDIAppForm::createComponents()
     row->addWidget(Label2);
     row->addWidget(ComboBox2);
     row->addStretch(1);
+    // At the right end of the row: the machine the transfers talk to. The
+    // tool bar fills the window's starting width, so there it would sit
+    // behind the overflow arrow.
+    auto *machineLabel = new QLabel(QStringLiteral("機械"), central);
+    machineLabel->setObjectName(QStringLiteral("MachineLabel"));
+    MachineBox = new QComboBox(central);
+    MachineBox->setObjectName(QStringLiteral("MachineBox"));
+    MachineBox->setToolTip(QStringLiteral("送受信する機械 (Ctrl+1～Ctrl+9)"));
+    MachineBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    MachineBox->setMinimumWidth(120);
+    MachineBox->setFocusPolicy(Qt::ClickFocus);
+    machineLabel->setBuddy(MachineBox);
+    row->addWidget(machineLabel);
+    row->addWidget(MachineBox);
     column->addLayout(row);
 
     RichEdit1 = new NcEditor(central);
@@ -179,21 +193,6 @@ void TSDIAppForm::createToolBar()
     ToolBar1->addSeparator();
     for (QAction *a : {c.send1, c.Rec1, c.stop1, c.set1})
         add(a);
-    // At the right end: the machine the transfers talk to.
-    auto *spacer = new QWidget(ToolBar1);
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    ToolBar1->addWidget(spacer);
-    auto *label = new QLabel(QStringLiteral("機械 "), ToolBar1);
-    label->setObjectName(QStringLiteral("MachineLabel"));
-    MachineBox = new QComboBox(ToolBar1);
-    MachineBox->setObjectName(QStringLiteral("MachineBox"));
-    MachineBox->setToolTip(QStringLiteral("送受信する機械 (Ctrl+1～Ctrl+9)"));
-    MachineBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    MachineBox->setMinimumWidth(120);
-    MachineBox->setFocusPolicy(Qt::ClickFocus);
-    label->setBuddy(MachineBox);
-    ToolBar1->addWidget(label);
-    ToolBar1->addWidget(MachineBox);
     addToolBar(Qt::TopToolBarArea, ToolBar1);
 }
 
