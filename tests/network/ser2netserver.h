@@ -30,7 +30,10 @@ public:
     enum class Accepter { Raw, Rfc2217 };
 
     // nullptr when ser2net cannot be started; why says what failed.
-    static std::unique_ptr<Ser2net> start(const std::string &device, Accepter accepter, std::string *why)
+    // noCharDelay: the server passes what the line brings at once instead
+    // of gathering it for up to 20 character times (its default).
+    static std::unique_ptr<Ser2net> start(const std::string &device, Accepter accepter, std::string *why,
+                                          bool noCharDelay = false)
     {
         std::unique_ptr<Ser2net> server(new Ser2net);
         server->accepter_ = accepter;
@@ -49,6 +52,8 @@ public:
             << "  connector: serialdev," << device << ",115200n81,local\n"
             << "  options:\n"
             << "    kickolduser: true\n";
+        if (noCharDelay)
+            out << "    chardelay: false\n";
         out.close();
         const std::string log = server->folder_ + "/ser2net.log";
         posix_spawn_file_actions_t actions;
