@@ -8,10 +8,7 @@
 //      it after each DC3 (target at most 10, what a Fanuc control allows),
 //      with ser2net as installed and with its character delay off
 // Not a test.
-#include "quietdialogs.h"
-#include "app/widgets/sdiappform.h"
-#include "document/widgets/nceditor.h"
-#include "virtualmachine.h"
+#include "windowbench.h"
 #include "../tests/network/ser2netserver.h"
 
 #include <QApplication>
@@ -44,59 +41,24 @@ const char *nameOf(Way way)
     return "";
 }
 
-struct Bench {
-    QTemporaryDir dir;
-    QuietDialogs dialogs;
-    std::unique_ptr<vm::VirtualMachine> machine = vm::VirtualMachine::create();
+// The window on the machine's line, or on a server in front of it.
+struct Bench : WindowBench {
     std::unique_ptr<Ser2net> server;
-    std::unique_ptr<TSDIAppForm> form;
 
-    explicit Bench(Way way)
+    explicit Bench(Way way) : WindowBench(kSpeed, QStringLiteral("1"))
     {
-        AppEnvironment env;
-        env.paths = AppPaths::inFolder(dir.path());
-        env.dialogs = &dialogs;
-        form = std::make_unique<TSDIAppForm>(std::move(env));
-        QString port = QString::fromStdString(machine->portPath());
-        if (way != Way::Local) {
-            std::string why;
-            const bool raw = way == Way::Raw || way == Way::RawNoDelay;
-            const bool noDelay = way == Way::RawNoDelay || way == Way::Rfc2217NoDelay;
-            server = Ser2net::start(machine->portPath(), raw ? Ser2net::Accepter::Raw : Ser2net::Accepter::Rfc2217,
-                                    &why, noDelay);
-            if (!server) {
-                std::fprintf(stderr, "%s\n", why.c_str());
-                std::exit(1);
-            }
-            port = QString::fromStdString(server->url());
+        if (way == Way::Local)
+            return;
+        const bool raw = way == Way::Raw || way == Way::RawNoDelay;
+        const bool noDelay = way == Way::RawNoDelay || way == Way::Rfc2217NoDelay;
+        std::string why;
+        server = Ser2net::start(machine->portPath(), raw ? Ser2net::Accepter::Raw : Ser2net::Accepter::Rfc2217,
+                                &why, noDelay);
+        if (!server) {
+            std::fprintf(stderr, "%s\n", why.c_str());
+            std::exit(1);
         }
-        auto &s = form->settings();
-        s.set(QStringLiteral("PORT"), port);
-        s.set(QStringLiteral("SPEED"), QString::number(kSpeed));
-        s.set(QStringLiteral("STOPBIT"), QStringLiteral("1"));
-        s.set(QStringLiteral("SE"), QStringLiteral("0"));
-        s.set(QStringLiteral("CODE"), QStringLiteral("ISO"));
-        s.set(QStringLiteral("TAPE"), QStringLiteral("0"));
-        s.set(QStringLiteral("LOG"), QStringLiteral("0"));
-        s.set(QStringLiteral("CHECK"), QStringLiteral("0"));
-    }
-
-    void document(std::size_t bytes)
-    {
-        std::string text;
-        for (int i = 0; text.size() < bytes; ++i)
-            text += "G01X" + std::to_string(i % 1000) + ".Y-2.5F300\r\n";
-        text.resize(bytes);
-        auto loader = form->editor()->beginLoad(text.size());
-        loader->add(text);
-        loader->commit();
-    }
-
-    void send(vm::ReceiveMode mode)
-    {
-        mode.sendDc1AtStart = false;
-        machine->receive(mode);
-        form->send1Execute();
+        form->settings().set(QStringLiteral("PORT"), QString::fromStdString(server->url()));
     }
 };
 
@@ -107,7 +69,7 @@ void lineRate(Way way)
     b.send({});
     b.machine->waitForCount(64 * 1024, std::chrono::milliseconds(2000));
     const auto a = b.machine->arrivals();
-    const double span = a.size() < 2 ? 0 : std::chrono::duration<double>(a.back().at - a.front().at).count();
+    const double span = b.arrivalSpan();
     const double line = (a.size() - 1) * 10.0 / kSpeed;
     std::printf("1. %-28s 64 KB: %zu bytes in %.3f s, line time %.3f s: %.1f %% of the line rate\n", nameOf(way),
                 a.size(), span, line, span > 0 ? 100 * line / span : 0.0);

@@ -6,10 +6,7 @@
 //   4. the engine's cost per byte with pacing out of the way
 // Run with "quick" to shorten the reception of 3 from 60 s to 10 s.
 #include "cputime.h"
-#include "quietdialogs.h"
-#include "app/widgets/sdiappform.h"
-#include "document/widgets/nceditor.h"
-#include "virtualmachine.h"
+#include "windowbench.h"
 
 #include <QApplication>
 #include <QFile>
@@ -29,53 +26,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct Bench {
-    QTemporaryDir dir;
-    QuietDialogs dialogs;
-    std::unique_ptr<vm::VirtualMachine> machine = vm::VirtualMachine::create();
-    std::unique_ptr<TSDIAppForm> form;
-
-    explicit Bench(int speed)
-    {
-        AppEnvironment env;
-        env.paths = AppPaths::inFolder(dir.path());
-        env.dialogs = &dialogs;
-        form = std::make_unique<TSDIAppForm>(std::move(env));
-        auto &s = form->settings();
-        s.set(QStringLiteral("PORT"), QString::fromStdString(machine->portPath()));
-        s.set(QStringLiteral("SPEED"), QString::number(speed));
-        s.set(QStringLiteral("STOPBIT"), QStringLiteral("2"));
-        s.set(QStringLiteral("SE"), QStringLiteral("0"));
-        s.set(QStringLiteral("CODE"), QStringLiteral("ISO"));
-        s.set(QStringLiteral("TAPE"), QStringLiteral("0"));
-        s.set(QStringLiteral("LOG"), QStringLiteral("0"));
-    }
-
-    void document(std::size_t bytes)
-    {
-        std::string text;
-        for (int i = 0; text.size() < bytes; ++i)
-            text += "G01X" + std::to_string(i % 1000) + ".Y-2.5F300\r\n";
-        text.resize(bytes);
-        auto loader = form->editor()->beginLoad(text.size());
-        loader->add(text);
-        loader->commit();
-    }
-
-    // Sends the document to the machine taking it in the given way.
-    void send(vm::ReceiveMode mode)
-    {
-        mode.sendDc1AtStart = false;
-        machine->receive(mode);
-        form->send1Execute();
-    }
-
-    // First to last arrival at the machine.
-    double arrivalSpan() const
-    {
-        const auto a = machine->arrivals();
-        return a.size() < 2 ? 0 : std::chrono::duration<double>(a.back().at - a.front().at).count();
-    }
+struct Bench : WindowBench {
+    explicit Bench(int speed) : WindowBench(speed, QStringLiteral("2")) {}
 };
 
 void lineRate()

@@ -4,11 +4,13 @@
 # each, starting from the seed corpus. New inputs go to build-fuzz/corpus/,
 # inputs that break a harness to build-fuzz/findings/; the script fails
 # when there is any.
-#   tools-dev/fuzz.sh [seconds-per-harness]    (default 60)
+#   tools-dev/fuzz.sh [seconds-per-harness [harness...]]    (default 60, all)
 set -e
 seconds=${1:-60}
 cd "$(dirname "$0")/.."
-harnesses="settings sjis receive programindex replacer jump senddata"
+# The list the build declares; or the ones named.
+harnesses=$(sed -n 's/^set(MARBOLT_FUZZ_HARNESSES \(.*\))$/\1/p' tests/fuzz/CMakeLists.txt)
+[ $# -gt 1 ] && { shift; harnesses="$*"; }
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DMARBOLT_FUZZ=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=""

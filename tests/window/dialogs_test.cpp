@@ -9,6 +9,7 @@
 #include "app/settingsfile.h"
 #include "app/widgets/statuspanels.h"
 #include "document/widgets/nceditor.h"
+#include "modal.h"
 #include "scripteddialogs.h"
 #include "tools/widgets/osavedialog.h"
 #include "transfer/widgets/senntakudialog.h"
@@ -47,15 +48,6 @@ namespace {
 
 const QStringList kEightKeys{"SPEED", "STOPBIT", "PORT", "SE", "HEAD%", "LOG", "TAPE", "CODE"};
 
-// Runs `act` on the modal dialog once it is up.
-void whenModal(const std::function<void(QWidget *)> &act)
-{
-    QTimer::singleShot(0, [act] {
-        QWidget *w = QApplication::activeModalWidget();
-        QVERIFY(w);
-        act(w);
-    });
-}
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include "app/widgets/sdiappform.h"
 #include "app/widgets/statuspanels.h"
 #include "document/widgets/nceditor.h"
+#include "modal.h"
 #include "scripteddialogs.h"
 #include "windowprobe.h"
 
@@ -37,14 +38,6 @@ const QByteArray kTwoMachines =
     "MACHINE2=Mazak\t9600\t1\ttcp://192.168.0.50:4001\t1\tISO\t0\t0\t0\t100\t0\r\n"
     "MACHINE3=Lathe\t2400\t2\tCOM2\t1\tEIA\t0\t0\t0\t100\t0\r\n";
 
-void whenModal(const std::function<void(QWidget *)> &act)
-{
-    QTimer::singleShot(0, [act] {
-        QWidget *w = QApplication::activeModalWidget();
-        QVERIFY(w);
-        act(w);
-    });
-}
 
 }  // namespace
 
