@@ -1,6 +1,7 @@
 // Editor benchmark on the 100 MB benchmark document, in the real window:
 //   1. Ctrl+End and Ctrl+Home with caret tracking, time per move
 //   2. the down arrow held through 10,000 lines, time per move
+//   5. near the end, Page Up and Down and a typed key and its Backspace
 //   3. FindForward of a text that does not occur, over the whole document,
 //      against grep -c of the same text on the same file in the same run
 // Not a test: it prints figures.
@@ -96,6 +97,31 @@ int main(int argc, char **argv)
         });
         std::printf("2. down arrow through %d lines, %s: %.3f ms a move (target < 0.2 ms); index box %s\n",
                     lines, what, down / lines * 1e3, qPrintable(form.indexBox()->boxText()));
+
+        // Near the end: Page Up and Down, and a key typed and taken back.
+        press(editor, Qt::Key_End, Qt::ControlModifier);
+        for (int i = 0; i < 50; ++i)
+            press(editor, Qt::Key_Up);
+        const int pages = 10;
+        const double page = seconds([&] {
+            for (int i = 0; i < pages; ++i) {
+                press(editor, Qt::Key_PageUp);
+                press(editor, Qt::Key_PageDown);
+            }
+        });
+        const int keys = 10;
+        const double typed = seconds([&] {
+            for (int i = 0; i < keys; ++i) {
+                QKeyEvent a(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+                QCoreApplication::sendEvent(editor, &a);
+                if (withRepaint)
+                    QCoreApplication::processEvents();
+                press(editor, Qt::Key_Backspace);
+            }
+        });
+        std::printf("5. near the end, %s: Page Up/Down %.2f ms a move, a typed key or its Backspace "
+                    "%.2f ms (target < 16 ms)\n",
+                    what, page / (2 * pages) * 1e3, typed / (2 * keys) * 1e3);
     }
 
     const std::string needle = "G99X12345.6789";

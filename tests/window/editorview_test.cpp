@@ -3,12 +3,14 @@
 #include "windowprobe.h"
 #include "app/widgets/statuspanels.h"
 #include "document/widgets/indexbox.h"
+#include "document/widgets/editoraccessible.h"
 #include "document/widgets/nceditor.h"
 #include "scripteddialogs.h"
 #include "tools/widgets/finddialog.h"
 
 #include <Qsci/qscicommandset.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -313,6 +315,88 @@ private slots:
     // The editor keeps only caret, selection and scrolling keys and the
     // keys of plain text entry; no key of its own edits text otherwise or
     // takes a key of a window command.
+    // A screen reader gets the editor's own accessible object: offsets in
+    // QString characters across Japanese comments and escaped bytes, the
+    // caret, lines, and events for real keys, with the right offsets.
+    void aScreenReaderReadsTheTextAndHearsTheKeys()
+    {
+        auto f = makeForm();
+        QVERIFY(showActive(*f));
+        // A comment in Japanese (three bytes a character) and a byte that
+        // is not Shift-JIS (shown as an escape, four bytes, two QChars).
+        const std::string doc = "O1(荒加工)\r\nG01X1.\xF4\x8F\xB8\x81\r\nM30\r\n";
+        load(*f, doc);
+        NcEditor *editor = f->editor();
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(editor);
+        QVERIFY(dynamic_cast<EditorAccessible *>(iface));
+        QAccessibleTextInterface *text = iface->textInterface();
+        QVERIFY(text);
+        QVERIFY(iface->editableTextInterface());
+        const QString whole = QString::fromUtf8(doc.data(), static_cast<qsizetype>(doc.size()));
+        QCOMPARE(text->characterCount(), whole.size());
+        auto *acc = EditorAccessible::of(editor);
+        for (std::size_t pos = 0; pos <= doc.size(); ++pos) {
+            if (pos < doc.size() && (static_cast<unsigned char>(doc[pos]) & 0xC0) == 0x80)
+                continue;  // inside a character
+            const int offset = static_cast<int>(QString::fromUtf8(doc.data(), static_cast<qsizetype>(pos)).size());
+            QCOMPARE(acc->offsetOf(static_cast<long>(pos)), offset);
+            QCOMPARE(acc->positionOf(offset), static_cast<long>(pos));
+        }
+        QCOMPARE(text->text(2, 7), QStringLiteral("(荒加工)"));
+        int start = 0, end = 0;
+        QCOMPARE(text->textAtOffset(12, QAccessible::LineBoundary, &start, &end), whole.mid(9, whole.indexOf(u"M30") - 9));
+        QCOMPARE(start, 9);
+
+        // Real keys with an update handler listening.
+        QList<std::pair<QAccessible::Event, QString>> heard;
+        QList<int> offsets;
+        EditorAccessible::setEventObserver([&](QAccessibleEvent *event) {
+            if (event->type() == QAccessible::TextInserted) {
+                auto *e = static_cast<QAccessibleTextInsertEvent *>(event);
+                heard.append({event->type(), e->textInserted()});
+                offsets.append(e->changePosition());
+            } else if (event->type() == QAccessible::TextRemoved) {
+                auto *e = static_cast<QAccessibleTextRemoveEvent *>(event);
+                heard.append({event->type(), e->textRemoved()});
+                offsets.append(e->changePosition());
+            } else if (event->type() == QAccessible::TextCaretMoved) {
+                heard.append({event->type(), QString()});
+                offsets.append(static_cast<QAccessibleTextCursorEvent *>(event)->cursorPosition());
+            }
+        });
+        const int afterComment = static_cast<int>(QString::fromUtf8("O1(荒加工)").size());
+        editor->setFocus();
+        editor->setCaretPos(std::string("O1(荒加工)").size());
+        QCoreApplication::processEvents();
+        heard.clear();
+        offsets.clear();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("a"));
+        QCoreApplication::processEvents();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+        QCoreApplication::processEvents();
+        EditorAccessible::setEventObserver({});
+
+        QList<std::pair<QAccessible::Event, QString>> inserted, removed;
+        QList<int> caret;
+        for (int i = 0; i < heard.size(); ++i) {
+            if (heard[i].first == QAccessible::TextInserted)
+                inserted.append(heard[i]);
+            else if (heard[i].first == QAccessible::TextRemoved)
+                removed.append(heard[i]);
+            else
+                caret.append(offsets[i]);
+        }
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(inserted[0].second, QStringLiteral("A"));
+        QCOMPARE(removed.size(), 1);
+        QCOMPARE(removed[0].second, QStringLiteral("A"));
+        QVERIFY2(offsets.contains(afterComment), "the change was told at its place");
+        QCOMPARE(caret.value(0), afterComment + 1);
+        QCOMPARE(caret.last(), afterComment);
+        QCOMPARE(text->cursorPosition(), afterComment);
+        QCOMPARE(std::string(editor->textView()), doc);
+    }
+
     void theEditorKeepsOnlyPlainEditingKeys()
     {
         using C = QsciCommand;

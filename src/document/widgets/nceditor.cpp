@@ -1,6 +1,7 @@
 #include "document/widgets/nceditor.h"
 
 #include "document/sjistext.h"
+#include "document/widgets/editoraccessible.h"
 
 #include <Qsci/qscicommandset.h>
 
@@ -105,7 +106,14 @@ NcEditor::NcEditor(QWidget *parent) : QsciScintilla(parent)
     markerDefine(QsciScintilla::RightTriangle, kFaultyMarker);
     setMarkerBackgroundColor(QColor(0xD0, 0x20, 0x20), kFaultyMarker);
     setMarginMarkerMask(1, 1 << kFaultyMarker);
-    connect(this, &QsciScintilla::SCN_MODIFIED, this, &NcEditor::unmarkEdited);
+    EditorAccessible::install();
+    SendScintilla(SCI_SETMODEVENTMASK, SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE);
+    connect(this, &QsciScintilla::SCN_MODIFIED, this, &NcEditor::beforeChange);
+    connect(this, &QsciScintilla::cursorPositionChanged, this, [this] {
+        tellInsertion();
+        if (EditorAccessible *a = EditorAccessible::of(this))
+            a->caretMoved();
+    });
     // A new document brings no marks.
     connect(this, &QsciScintilla::textChanged, this, &NcEditor::hideEmptyMarkMargin);
 }
@@ -124,12 +132,52 @@ bool NcEditor::isMarkedFaulty(std::size_t line) const
     return (const_cast<NcEditor *>(this)->markersAtLine(static_cast<int>(line)) & (1 << kFaultyMarker)) != 0;
 }
 
-void NcEditor::unmarkEdited(int position, int type, const char *, int, int, int, int, int, int, int)
+void NcEditor::beforeChange(int position, int type, const char *, int length, int, int, int, int, int, int)
 {
-    if (!(type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT)) || marginWidth(1) == 0)
+    tellInsertion();
+    if (!(type & (SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE)))
         return;
-    const int line = static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position)));
-    markerDelete(line, kFaultyMarker);
+    // The library says "changed" only for the reports this editor turns
+    // off; it is said here, as each change begins.
+    emit textChanged();
+    const long at = position;
+    if (type & SC_MOD_BEFOREINSERT) {
+        unmarkLines(at, at);
+        if (EditorAccessible::of(this)) {
+            insertionAt_ = at;
+            insertionLength_ = length;
+            QMetaObject::invokeMethod(this, &NcEditor::tellInsertion, Qt::QueuedConnection);
+        }
+    } else if (type & SC_MOD_BEFOREDELETE) {
+        unmarkLines(at, at + length);
+        if (EditorAccessible *a = EditorAccessible::of(this))
+            a->textDeleting(at, length);
+    }
+}
+
+void NcEditor::tellInsertion()
+{
+    if (insertionAt_ < 0)
+        return;
+    const long at = insertionAt_;
+    insertionAt_ = -1;
+    if (EditorAccessible *a = EditorAccessible::of(this)) {
+        const std::string_view text = textView();
+        if (at + insertionLength_ <= static_cast<long>(text.size()))
+            a->textInserting(at, QString::fromUtf8(text.data() + at, insertionLength_));
+    }
+}
+
+void NcEditor::unmarkLines(long first, long last)
+{
+    if (marginWidth(1) == 0)
+        return;
+    const int from = static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(first)));
+    const int to = static_cast<int>(SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(last)));
+    // Only the marked lines among them, however many lines go.
+    for (int line = markerFindNext(from, 1 << kFaultyMarker); line >= 0 && line <= to;
+         line = markerFindNext(line + 1, 1 << kFaultyMarker))
+        markerDelete(line, kFaultyMarker);
     hideEmptyMarkMargin();
 }
 

@@ -11,6 +11,8 @@
 
 namespace marbolt {
 
+// textChanged() is emitted as each insertion or deletion begins, not
+// after it: see beforeChange().
 class NcEditor : public QsciScintilla {
     Q_OBJECT
 public:
@@ -116,9 +118,18 @@ protected:
 private:
     void keepOnlyPlainEditingKeys();
     void applyDocumentSettings();
-    // An edit takes the mark off its line; the margin goes with the last mark.
-    void unmarkEdited(int position, int type, const char *text, int length, int added, int line,
+    // Told before every insertion and deletion (the only changes the
+    // editor reports: the library's own report after a change counts the
+    // characters from the start of the document for its accessible object,
+    // a second a key at the end of 100 MB). An edit takes the faulty mark
+    // off its lines; a screen reader is told of the change.
+    void beforeChange(int position, int type, const char *text, int length, int added, int line,
                       int foldNow, int foldBefore, int token, int annotationLines);
+    void unmarkLines(long first, long last);
+    // The insertion announced last, told to a screen reader once it stands.
+    void tellInsertion();
+    long insertionAt_ = -1;
+    long insertionLength_ = 0;
     void hideEmptyMarkMargin();
     bool unsaved_ = false;
 };
