@@ -24,8 +24,16 @@ struct ReadResult {
 // Reads path, decodes it and hands the editor text to sink piece by piece.
 // Stops with TooLong as soon as the text passes maxCharacters; a sink that
 // returns false stops the read with CannotRead.
+// alongside, when given, sees each piece first, on the thread that decodes
+// (last: no piece follows), while sink works on the piece before.
 ReadResult readNcFile(const QString &path, std::uint64_t maxCharacters,
-                      const std::function<bool(std::string_view)> &sink);
+                      const std::function<bool(std::string_view)> &sink,
+                      const std::function<void(std::string_view, bool last)> &alongside = {});
+// Room for the editor text of a file of fileBytes: a little more than the
+// file (CR LF for LF, three UTF-8 bytes for two Shift-JIS ones), so that
+// the editor rarely has to move a large text to a larger buffer.
+std::size_t textSizeHint(std::uint64_t fileBytes);
+
 // The whole editor text of path in one string; nullopt when it cannot be
 // read or passes maxCharacters.
 std::optional<std::string> readNcText(const QString &path, std::uint64_t maxCharacters);

@@ -63,6 +63,51 @@ std::vector<std::string_view> scanProgramLines(std::string_view text)
     return entries;
 }
 
+void ProgramLineCollector::scanLines(std::string_view completeLines)
+{
+    // Each scan starts at a line start; the text's first line is one.
+    for (std::string_view line : scanProgramLines(completeLines))
+        lines_.emplace_back(line);
+}
+
+void ProgramLineCollector::add(std::string_view piece, bool last)
+{
+    // The unfinished line from before is completed with this piece's
+    // first line; the rest of the piece is scanned where it lies.
+    std::string_view rest = piece;
+    if (!tail_.empty()) {
+        const std::size_t lf = piece.find('\n');
+        if (lf == std::string_view::npos && !last) {
+            tail_.append(piece);
+            return;
+        }
+        const std::size_t take = lf == std::string_view::npos ? piece.size() : lf + 1;
+        tail_.append(piece.substr(0, take));
+        scanLines(tail_);
+        tail_.clear();
+        rest = piece.substr(take);
+    }
+    const std::size_t lf = rest.rfind('\n');
+    if (last) {
+        scanLines(rest);
+    } else if (lf == std::string_view::npos) {
+        tail_.assign(rest);
+    } else {
+        scanLines(rest.substr(0, lf + 1));
+        tail_.assign(rest.substr(lf + 1));
+    }
+    if (!last)
+        return;
+    std::vector<std::string_view> views(lines_.begin(), lines_.end());
+    if (sorted_)
+        sortIndex(views);
+    dropLeadingDuplicate(views, [](std::string_view a, std::string_view b) { return a == b; });
+    entries_.reserve(static_cast<qsizetype>(views.size()));
+    for (std::string_view v : views)
+        entries_.append(QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size())));
+    lines_.clear();
+}
+
 bool indexLess(std::string_view a, std::string_view b)
 {
     const std::size_t n = std::min(a.size(), b.size());

@@ -32,6 +32,26 @@ void dropLeadingDuplicate(List &entries, Equal equal)
         entries.erase(entries.begin());
 }
 
+// The index's entries gathered from a text that arrives in pieces (an
+// open, while the editor takes the text in): the same list, in the same
+// order, as the whole text's scan, sorted and with the leading duplicate
+// dropped as the index box shows it. Pieces may end anywhere but inside a
+// CR LF.
+class ProgramLineCollector {
+public:
+    explicit ProgramLineCollector(bool sorted) : sorted_(sorted) {}
+    void add(std::string_view piece, bool last);
+    // The finished list, after the last piece.
+    QStringList take() { return std::move(entries_); }
+
+private:
+    void scanLines(std::string_view completeLines);
+    bool sorted_;
+    std::string tail_;  // the unfinished last line
+    std::vector<std::string> lines_;
+    QStringList entries_;
+};
+
 // Where the line of an entry stands: the first line equal to the entry as a
 // whole line; failing that, the first line that begins with it (a longer
 // O-line); nullopt when none does or the entry is empty.

@@ -195,6 +195,29 @@ bool SjisFileDecoder::roundTrips(const unsigned char *bytes, std::size_t size, Q
 
 void SjisFileDecoder::convertRun(const unsigned char *run, std::size_t size, std::string &out)
 {
+    constexpr std::size_t kLongestKept = 64;
+    constexpr std::size_t kMostKept = 4096;
+    if (size > kLongestKept) {
+        convertNewRun(run, size, out);
+        return;
+    }
+    runKey_.assign(reinterpret_cast<const char *>(run), size);
+    if (const auto found = converted_.find(runKey_); found != converted_.end()) {
+        out.append(found->second.text);
+        characters_ += found->second.characters;
+        escapes_ += found->second.escapes;
+        return;
+    }
+    const std::size_t at = out.size();
+    const std::uint64_t characters = characters_, escapes = escapes_;
+    convertNewRun(run, size, out);
+    if (converted_.size() >= kMostKept)
+        converted_.clear();
+    converted_.emplace(runKey_, ConvertedRun{out.substr(at), characters_ - characters, escapes_ - escapes});
+}
+
+void SjisFileDecoder::convertNewRun(const unsigned char *run, std::size_t size, std::string &out)
+{
     QString decoded;
     if (roundTrips(run, size, decoded)) {
         const QByteArray u = decoded.toUtf8();
@@ -242,23 +265,28 @@ void SjisFileDecoder::feed(const char *data, std::size_t size, bool last, std::s
 
     std::size_t i = 0;
     while (i < n) {
-        // Plain ASCII: copy in one go up to the next byte that needs care.
+        // Plain ASCII: copy in one go up to the next line end or byte
+        // above 0x7F, upper-casing on the way. Such a byte only ever starts
+        // a character, so a-z here are always letters of their own.
         std::size_t j = i;
-        while (j < n && b[j] < 0x80 && b[j] != '\r' && b[j] != '\n'
-               && !(upper_ && b[j] >= 'a' && b[j] <= 'z'))
+        while (j < n && b[j] < 0x80 && b[j] != '\r' && b[j] != '\n')
             ++j;
         if (j > i) {
+            const std::size_t at = out.size();
             out.append(reinterpret_cast<const char *>(b + i), j - i);
+            if (upper_) {
+                char *p = out.data() + at;
+                for (std::size_t k = 0; k < j - i; ++k) {
+                    const char c = p[k];
+                    p[k] = static_cast<char>(c - ((c >= 'a' && c <= 'z') ? 'a' - 'A' : 0));
+                }
+            }
             characters_ += j - i;
             i = j;
             continue;
         }
         const unsigned char c = b[i];
-        if (upper_ && c >= 'a' && c <= 'z') {
-            out.push_back(static_cast<char>(c - 'a' + 'A'));
-            ++characters_;
-            ++i;
-        } else if (c == '\n') {
+        if (c == '\n') {
             out.append("\r\n", 2);
             characters_ += 2;
             ++i;

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace marbolt {
 
@@ -51,7 +52,18 @@ public:
 
 private:
     void convertRun(const unsigned char *run, std::size_t size, std::string &out);
+    void convertNewRun(const unsigned char *run, std::size_t size, std::string &out);
     bool roundTrips(const unsigned char *bytes, std::size_t size, QString &decoded);
+
+    // Runs of Shift-JIS bytes already converted: NC comments repeat ("(ﾀｯﾌﾟ
+    // M8)", "(荒加工)"), and a run converts to the same text every time.
+    struct ConvertedRun {
+        std::string text;
+        std::uint64_t characters = 0;
+        std::uint64_t escapes = 0;
+    };
+    std::unordered_map<std::string, ConvertedRun> converted_;
+    std::string runKey_;
 
     std::string carry_;
     bool upper_ = true;

@@ -63,6 +63,30 @@ TEST(NcFile, LargeFileIsStreamedAcrossChunkBorders)
     ASSERT_TRUE(writeFileBytes(in, bytes));
     const std::string text = load(in);
     EXPECT_EQ(text, decodeSjisFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+
+    // Decoding runs ahead on its own thread: what goes alongside sees every
+    // piece in order and the last one once; a sink that stops the read
+    // stops it whole, without leaving the decoding thread waiting.
+    std::string seen, sunk;
+    int lasts = 0;
+    ReadResult r = readNcFile(
+        in, 99999999,
+        [&](std::string_view piece) {
+            sunk.append(piece);
+            return true;
+        },
+        [&](std::string_view piece, bool last) {
+            seen.append(piece);
+            lasts += last;
+        });
+    EXPECT_EQ(r.status, ReadStatus::Ok);
+    EXPECT_EQ(seen, text);
+    EXPECT_EQ(sunk, text);
+    EXPECT_EQ(lasts, 1);
+    int pieces = 0;
+    r = readNcFile(in, 99999999, [&](std::string_view) { return ++pieces < 2; });
+    EXPECT_EQ(r.status, ReadStatus::CannotRead);
+    EXPECT_EQ(pieces, 2);
 }
 
 TEST(NcFile, ReadFailuresAreReported)

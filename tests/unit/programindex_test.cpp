@@ -162,3 +162,40 @@ TEST(ProgramIndex, SeveralProgramsBecomeOneTextInTheChosenOrder)
     EXPECT_EQ(programsText(text, {QStringLiteral("O2 (B)")}), "O2 (B)\r\nG2\r\n\r\n");
     EXPECT_EQ(programsText(text, {}), "");
 }
+
+// The index gathered piece by piece during an open is the whole text's,
+// wherever the pieces end (never inside a CR LF, as the decoder hands
+// them), sorted or not.
+TEST(ProgramIndex, PiecesGiveTheSameIndexAsTheWholeText)
+{
+    std::mt19937 random(31);
+    const std::vector<std::string> lines{"O1000", "O20(荒)", "o5", "G01X1.", "", "O1000", "%", "O7 (ﾀｯﾌﾟ)", "N10O2"};
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const int count = static_cast<int>(random() % 40);
+        for (int i = 0; i < count; ++i)
+            text += lines[random() % lines.size()] + (i + 1 < count || random() % 2 ? "\r\n" : "");
+        for (bool sorted : {false, true}) {
+            std::vector<std::string_view> whole = scanProgramLines(text);
+            if (sorted)
+                sortIndex(whole);
+            dropLeadingDuplicate(whole, [](std::string_view a, std::string_view b) { return a == b; });
+            QStringList expected;
+            for (std::string_view v : whole)
+                expected << QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+
+            ProgramLineCollector collector(sorted);
+            std::size_t at = 0;
+            while (at < text.size()) {
+                std::size_t n = std::min<std::size_t>(1 + random() % 12, text.size() - at);
+                if (at + n < text.size() && text[at + n - 1] == '\r')
+                    ++n;  // a CR LF stays together
+                collector.add(std::string_view(text).substr(at, n), at + n == text.size());
+                at += n;
+            }
+            if (text.empty())
+                collector.add({}, true);
+            ASSERT_EQ(collector.take(), expected) << "round " << round << " sorted " << sorted << ": " << text;
+        }
+    }
+}

@@ -242,3 +242,34 @@ TEST(SjisState, AFailedEncodeLeavesLaterTextsUnharmed)
         EXPECT_EQ(failure->offset, firstAt) << "round " << round;
     }
 }
+
+// The decoder keeps the runs it converted: a run that comes again (the
+// same comment on every program) gives the same text and the same counts
+// of characters and escapes as the first time, valid or not.
+TEST(SjisState, ARepeatedRunGivesWhatItGaveTheFirstTime)
+{
+    const std::vector<std::string> runs{sjis("(荒加工)"), "\xB1\xB2", "\x81\x7F\xFF", "\x85\x9F" + sjis("穴"),
+                                        "\x80", sjis("ﾀｯﾌﾟ")};
+    std::mt19937 rng(7);
+    std::string file;
+    std::string expected;
+    std::uint64_t characters = 0, escapes = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const std::string line = "G01X1." + runs[rng() % runs.size()];
+        SjisFileDecoder alone;
+        std::string out;
+        alone.feed(line.data(), line.size(), true, out);
+        expected += out + "\r\n";
+        characters += alone.characters() + 2;
+        escapes += alone.escapes();
+        file += line + "\r\n";
+    }
+    SjisFileDecoder whole;
+    std::string out;
+    for (std::size_t at = 0; at < file.size(); at += 4096)
+        whole.feed(file.data() + at, std::min<std::size_t>(4096, file.size() - at), at + 4096 >= file.size(), out);
+    EXPECT_EQ(out, expected);
+    EXPECT_EQ(whole.characters(), characters);
+    EXPECT_EQ(whole.escapes(), escapes);
+    EXPECT_GT(escapes, 0u);
+}

@@ -2,6 +2,7 @@
 
 #include "document/widgets/indexbox.h"
 #include "document/ncfile.h"
+#include "document/programindex.h"
 #include "document/widgets/nceditor.h"
 
 #include <QApplication>
@@ -109,9 +110,22 @@ bool DocumentFiles::fopen(const QString &path)
 
     editor_.setUpdatesEnabled(false);
     const QFileInfo info(path);
-    auto loader = editor_.beginLoad(static_cast<std::size_t>(info.size()));
-    const ReadResult read = readNcFile(path, NcEditor::kMaxCharacters,
-                                       [&](std::string_view piece) { return loader->add(piece); });
+    // The editor's buffer is set up when the first piece is decoded: its
+    // setting up then overlaps the decoding of the next.
+    std::unique_ptr<NcEditor::Loader> loader;
+    const std::size_t hint = textSizeHint(static_cast<std::uint64_t>(std::max<qint64>(0, info.size())));
+    // The program index is gathered on the decoding thread as well.
+    ProgramLineCollector programs(index_.isSorted());
+    const ReadResult read = readNcFile(
+        path, NcEditor::kMaxCharacters,
+        [&](std::string_view piece) {
+            if (!loader)
+                loader = editor_.beginLoad(hint);
+            return loader->add(piece);
+        },
+        [&](std::string_view piece, bool last) { programs.add(piece, last); });
+    if (read.status == ReadStatus::Ok && !loader)
+        loader = editor_.beginLoad(0);  // an empty file
     if (read.status != ReadStatus::Ok) {
         loader.reset();
         editor_.setUpdatesEnabled(true);
@@ -131,7 +145,7 @@ bool DocumentFiles::fopen(const QString &path)
     host_.showActivity(QStringLiteral("O番号を検索しています"));
     {
         BusyPointer busy(&editor_);
-        index_.rebuild(editor_.textView());
+        index_.setEntries(programs.take());
     }
     host_.showActivity(QString());
     index_.setBoxText(index_.firstEntry());

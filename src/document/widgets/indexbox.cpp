@@ -50,9 +50,14 @@ void IndexBox::rebuild(std::string_view text)
     list.reserve(static_cast<qsizetype>(lines.size()));
     for (std::string_view l : lines)
         list.append(QString::fromUtf8(l.data(), static_cast<qsizetype>(l.size())));
+    setEntries(list);
+}
+
+void IndexBox::setEntries(const QStringList &entries)
+{
     const QString keep = currentText();
     setUpdatesEnabled(false);
-    model_->setStringList(list);
+    model_->setStringList(entries);
     setCurrentIndex(-1);
     setEditText(keep);
     setUpdatesEnabled(true);

@@ -15,6 +15,8 @@ public:
 
     // Rebuilds the list from the editor text in one model reset.
     void rebuild(std::string_view text);
+    // The same from entries a ProgramLineCollector gathered during an open.
+    void setEntries(const QStringList &entries);
     // Adds one entry, at its sorted place when sorting is on.
     void addEntry(const QString &entry);
     void removeEntryAt(int row);
