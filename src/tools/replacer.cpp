@@ -5,6 +5,7 @@
 #include "document/textsearch.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace marbolt {
 
@@ -32,6 +33,77 @@ bool intag(std::string_view text, std::size_t s)
             return false;
     }
     return false;
+}
+
+namespace {
+
+// intag on a line as it stands: line holds the text from the start of the
+// line up to the occurrence, first is the occurrence's first character.
+bool inCommentOnLine(std::string_view line, char first)
+{
+    if (first == '(')
+        return true;
+    if (first == ')')
+        return false;
+    for (std::size_t i = line.size(); i > 0; --i) {
+        const char c = line[i - 1];
+        if (c == '(')
+            return true;
+        if (c == ')')
+            return false;
+    }
+    return false;
+}
+
+// Keeps only what follows the last line break of the line so far.
+void continueLine(std::string &line, std::string_view added)
+{
+    const std::size_t lf = added.rfind('\n');
+    if (lf == std::string_view::npos) {
+        line.append(added);
+    } else {
+        line.assign(added.substr(lf + 1));
+    }
+}
+
+}  // namespace
+
+std::vector<PlannedOccurrence> planReplacements(std::string_view text, std::string_view needle,
+                                                std::string_view replacement, std::size_t from,
+                                                bool occurrenceAtFrom, std::size_t end, bool skipComments)
+{
+    std::vector<PlannedOccurrence> plan;
+    end = std::min(end, text.size());
+    if (needle.empty() || from > end)
+        return plan;
+    // The line of the first occurrence as it stands: nothing before it changes.
+    const std::size_t lf = from == 0 ? std::string_view::npos : text.rfind('\n', from - 1);
+    const std::size_t lineBegin = lf == std::string_view::npos ? 0 : lf + 1;
+    std::string line(text.substr(lineBegin, from - lineBegin));
+    std::size_t copied = from;  // the original text up to here is in the line
+    std::size_t searchFrom = from;
+    bool atFrom = occurrenceAtFrom;
+    for (;;) {
+        std::size_t at;
+        if (atFrom) {
+            at = from;
+            atFrom = false;
+        } else {
+            const long long found =
+                searchFrom < end ? FindForward(text, needle, searchFrom, end - searchFrom) : -1;
+            if (found < 0)
+                break;
+            at = static_cast<std::size_t>(found);
+        }
+        if (at + needle.size() > end)
+            break;
+        continueLine(line, text.substr(copied, at - copied));
+        const bool replace = !(skipComments && inCommentOnLine(line, needle.front()));
+        plan.push_back({at, replace});
+        continueLine(line, replace ? replacement : needle);
+        copied = searchFrom = at + needle.size();
+    }
+    return plan;
 }
 
 Replacer::Replacer(ReplaceState &state, ReplaceTarget &target, Dialogs &dialogs)
@@ -100,6 +172,48 @@ void Replacer::ReplaceNext()
     ReplaceFind();
 }
 
+bool Replacer::apply(const std::vector<PlannedOccurrence> &plan, std::size_t needleLength, std::string_view replacement)
+{
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kPumpEvery = std::chrono::milliseconds(30);
+    const ChangeGroup group(target_);
+    // The caret before every change: none of them moves it.
+    if (!plan.empty())
+        target_.select(plan.front().at, plan.front().at, false);
+    long long shift = 0;
+    const long long delta = static_cast<long long>(replacement.size()) - static_cast<long long>(needleLength);
+    auto lastPump = Clock::now();
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        const auto at = static_cast<std::size_t>(static_cast<long long>(plan[i].at) + shift);
+        if (!state_.ReplaceActive) {
+            // Closed: the next occurrence stays selected, as a run one at a
+            // time would leave it.
+            target_.select(at, at + needleLength, false);
+            return false;
+        }
+        if (plan[i].replace) {
+            target_.replaceRange(at, at + needleLength, replacement);
+            shift += delta;
+        }
+        if (Clock::now() - lastPump >= kPumpEvery) {
+            target_.pumpMessages();
+            lastPump = Clock::now();
+        }
+    }
+    if (!plan.empty()) {
+        // As the last step of a run leaves it: the caret behind the last
+        // new text, or the last occurrence passed over selected.
+        const PlannedOccurrence &last = plan.back();
+        const std::size_t at = static_cast<std::size_t>(static_cast<long long>(last.at) + shift
+                                                        - (last.replace ? delta : 0));
+        if (last.replace)
+            target_.select(at + replacement.size(), at + replacement.size(), false);
+        else
+            target_.select(at, at + needleLength, false);
+    }
+    return state_.ReplaceActive;
+}
+
 void Replacer::ReplaceAll()
 {
     if (selectionIsEmpty()) {
@@ -107,40 +221,36 @@ void Replacer::ReplaceAll()
         if (selectionIsEmpty())
             return;
     }
+    if (!state_.ReplaceActive)
+        return;
     const QByteArray needle = find();
-    const ChangeGroup group(target_);
-    bool replaceThis = true;
-    while (state_.ReplaceActive) {
-        if (replaceThis)
-            replaceStep();
-        if (!selectNext(needle, std::string_view::npos, false)) {
-            dialogs_.information(kComplete, Buttons::Ok);
-            return;
-        }
-        // One in a comment is passed over, not replaced.
-        replaceThis = !(state_.ReplaceSkipComments && intag());
-    }
+    const QByteArray replacement = state_.ReplaceNewText.toUtf8();
+    const std::string_view text = target_.text();
+    const std::size_t start = target_.selectionStart();
+    const std::size_t end = target_.selectionEnd();
+    // The selection is the first occurrence when it is one; otherwise the
+    // run starts behind it.
+    const bool selected = end <= text.size() && text.substr(start, end - start) == viewOf(needle);
+    const auto plan = planReplacements(text, viewOf(needle), viewOf(replacement), selected ? start : end, selected,
+                                       text.size(), state_.ReplaceSkipComments);
+    if (apply(plan, static_cast<std::size_t>(needle.size()), viewOf(replacement)))
+        dialogs_.information(kComplete, Buttons::Ok);
 }
 
 void Replacer::ReplaceAll2()
 {
     target_.selectCurrentProgram();
-    std::size_t end = target_.selectionEnd();
-    target_.select(target_.selectionStart(), target_.selectionStart(), false);
+    const std::size_t start = target_.selectionStart();
+    const std::size_t end = target_.selectionEnd();
+    target_.select(start, start, false);
+    if (!state_.ReplaceActive)
+        return;
     const QByteArray needle = find();
-    const std::size_t newLength = static_cast<std::size_t>(state_.ReplaceNewText.toUtf8().size());
-    const ChangeGroup group(target_);
-    while (state_.ReplaceActive) {
-        if (!selectNext(needle, end, false)) {
-            dialogs_.information(kComplete, Buttons::Ok);
-            return;
-        }
-        if (state_.ReplaceSkipComments && intag())
-            continue;
-        // The end of the program moves with each replacement.
-        if (replaceStep())
-            end = end - static_cast<std::size_t>(needle.size()) + newLength;
-    }
+    const QByteArray replacement = state_.ReplaceNewText.toUtf8();
+    const auto plan = planReplacements(target_.text(), viewOf(needle), viewOf(replacement), start, false, end,
+                                       state_.ReplaceSkipComments);
+    if (apply(plan, static_cast<std::size_t>(needle.size()), viewOf(replacement)))
+        dialogs_.information(kComplete, Buttons::Ok);
 }
 
 }  // namespace marbolt

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 namespace marbolt {
 
@@ -27,6 +28,21 @@ struct ReplaceState {
 // A comment never continues onto the next line.
 bool intag(std::string_view text, std::size_t s);
 
+// One occurrence of a replace-all, at its place in the text before the run.
+struct PlannedOccurrence {
+    std::size_t at = 0;
+    bool replace = true;  // false: inside a comment, passed over
+};
+
+// The occurrences a replace-all meets, in one pass over the text: from
+// first (an occurrence that lies there, or nullopt to search from from)
+// onwards, each searched behind the one before, all ending at or before
+// end. Whether one lies in a comment is decided on its line as it stands
+// after the replacements before it, as a run one at a time decides it.
+std::vector<PlannedOccurrence> planReplacements(std::string_view text, std::string_view needle,
+                                                std::string_view replacement, std::size_t from,
+                                                bool occurrenceAtFrom, std::size_t end, bool skipComments);
+
 // The editor as replace sees it.
 class ReplaceTarget {
 public:
@@ -38,6 +54,13 @@ public:
     virtual void select(std::size_t start, std::size_t end, bool focus) = 0;
     // Replaces the selection; the caret ends behind the new text.
     virtual void replaceSelection(std::string_view utf8) = 0;
+    // Replaces [start, end) without touching the selection, where the
+    // editor can; by default through the selection.
+    virtual void replaceRange(std::size_t start, std::size_t end, std::string_view utf8)
+    {
+        select(start, end, false);
+        replaceSelection(utf8);
+    }
     // Lets pending user-interface events run.
     virtual void pumpMessages() = 0;
     // Selects the current program (FileNukidasi1Execute).
@@ -61,6 +84,10 @@ public:
 
 private:
     bool replaceStep();
+    // Applies a plan front to back in one undo step, letting events run
+    // every few tens of milliseconds; "閉じる" ends it there. True when
+    // the whole plan was applied.
+    bool apply(const std::vector<PlannedOccurrence> &plan, std::size_t needleLength, std::string_view replacement);
     // Selects the next occurrence of needle from the selection end that lies
     // wholly before end, and lets events run; false when there is none.
     bool selectNext(const QByteArray &needle, std::size_t end, bool focus);

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <random>
 #include <string>
+#include <thread>
 
 using namespace marbolt;
 
@@ -18,6 +21,7 @@ struct Editor : ReplaceTarget {
     std::string currentProgram;  // what the index box shows
     std::function<void()> onPump;
     int pumps = 0;
+    std::chrono::milliseconds slowness{0};  // each replacement takes this long
 
     std::string_view text() const override { return body; }
     std::size_t selectionStart() const override { return from; }
@@ -31,6 +35,7 @@ struct Editor : ReplaceTarget {
     {
         body.replace(from, to - from, utf8);
         from = to = from + utf8.size();
+        std::this_thread::sleep_for(slowness);
     }
     void pumpMessages() override
     {
@@ -139,15 +144,30 @@ TEST(Replace, AllStartsAtTheSelectionAndNeverWraps)
 
 TEST(Replace, ClosingTheDialogStopsARun)
 {
+    // A run lets events run every few tens of milliseconds: here each
+    // replacement takes longer, so each is followed by a pump.
     Fixture f("A A A A A", "A", "B");
+    f.editor.slowness = std::chrono::milliseconds(35);
     f.editor.onPump = [&] {
         if (f.editor.pumps == 2)
             f.state.ReplaceActive = false;  // the dialog's close button
     };
     f.replacer.ReplaceAll();
-    EXPECT_EQ(f.editor.body, "B A A A A") << "the occurrence selected last stays";
+    // The first pump is the search for the first occurrence, the second
+    // follows its replacement.
+    EXPECT_EQ(f.editor.body, "B A A A A") << "the occurrence selected next stays";
     EXPECT_EQ(f.editor.selected(), "A");
+    EXPECT_EQ(f.editor.from, 2u);
     EXPECT_TRUE(f.boxes().isEmpty());
+
+    // Closed before it starts: nothing at all.
+    Fixture g("A A", "A", "B");
+    g.state.ReplaceActive = false;
+    g.editor.select(0, 1, false);
+    g.replacer.ReplaceAll();
+    g.replacer.ReplaceAll2();
+    EXPECT_EQ(g.editor.body, "A A");
+    EXPECT_TRUE(g.boxes().isEmpty());
 }
 
 TEST(Replace, FindAndNextStepThroughOccurrences)
@@ -213,4 +233,101 @@ TEST(Replace, AllWithinTheCurrentProgram)
     z.editor.currentProgram = "O1";
     z.replacer.ReplaceAll2();
     EXPECT_EQ(z.boxes(), QStringList{kComplete});
+}
+
+namespace {
+
+// A replace-all one occurrence at a time, as the program ran it before it
+// planned a run in one pass: the reference the planned run must match.
+void replaceAllOneAtATime(Fixture &f, bool currentProgramOnly)
+{
+    Editor &e = f.editor;
+    const std::string needle = f.state.ReplaceFindText.toStdString();
+    const std::string with = f.state.ReplaceNewText.toStdString();
+    auto selectNext = [&](std::size_t end) {
+        if (needle.empty())
+            return false;
+        const std::size_t at = e.body.find(needle, e.to);
+        if (at == std::string::npos || at + needle.size() > std::min(end, e.body.size()))
+            return false;
+        e.select(at, at + needle.size(), false);
+        return true;
+    };
+    auto inComment = [&] { return f.state.ReplaceSkipComments && intag(e.body, e.from); };
+    auto replaceStep = [&] {
+        if (e.selected() != needle || inComment())
+            return false;
+        e.replaceSelection(with);
+        return true;
+    };
+    if (!currentProgramOnly) {
+        bool replaceThis = true;
+        for (;;) {
+            if (replaceThis)
+                replaceStep();
+            if (!selectNext(std::string::npos)) {
+                f.dialogs.information(kComplete, Buttons::Ok);
+                return;
+            }
+            replaceThis = !inComment();
+        }
+    }
+    e.selectCurrentProgram();
+    std::size_t end = e.to;
+    e.select(e.from, e.from, false);
+    for (;;) {
+        if (!selectNext(end)) {
+            f.dialogs.information(kComplete, Buttons::Ok);
+            return;
+        }
+        if (inComment())
+            continue;
+        if (replaceStep())
+            end = end - needle.size() + with.size();
+    }
+}
+
+}  // namespace
+
+// Planned in one pass and applied front to back, a replace-all gives what
+// one occurrence at a time gave: the same text, the same selection after
+// it, the same boxes, with comments that earlier replacements open or
+// close on the same line.
+TEST(Replace, APlannedRunMatchesOneOccurrenceAtATime)
+{
+    std::mt19937 random(16);
+    const std::vector<std::string> pieces{"G01", "X1", "(", ")", ";", " ", "\r\n", "O1", "O2", "A", "AA", "(A)"};
+    const std::vector<std::string> needles{"A", "AA", ";", "(", ")", "G01", "X1"};
+    const std::vector<std::string> withs{"", "B", "AAA", "(", ")", "A(", "\r\nO9", "G1"};
+    for (int round = 0; round < 3000; ++round) {
+        std::string doc;
+        for (int i = 0, n = static_cast<int>(random() % 30); i < n; ++i)
+            doc += pieces[random() % pieces.size()];
+        const std::string needle = needles[random() % needles.size()];
+        const std::string with = withs[random() % withs.size()];
+        const bool skip = random() % 2;
+        const bool programOnly = random() % 3 == 0;
+        const std::size_t a = random() % (doc.size() + 1), b = random() % (doc.size() + 1);
+        if (!programOnly && doc.substr(std::min(a, b), std::max(a, b) - std::min(a, b)).empty())
+            continue;  // an empty selection first searches: the same code either way
+
+        Fixture planned(doc, needle.c_str(), with.c_str(), skip);
+        Fixture reference(doc, needle.c_str(), with.c_str(), skip);
+        for (Fixture *f : {&planned, &reference}) {
+            f->editor.select(std::min(a, b), std::max(a, b), false);
+            f->editor.currentProgram = random() % 2 ? "O1" : "O2";
+        }
+        reference.editor.currentProgram = planned.editor.currentProgram;
+        if (programOnly)
+            planned.replacer.ReplaceAll2();
+        else
+            planned.replacer.ReplaceAll();
+        replaceAllOneAtATime(reference, programOnly);
+        const std::string what = "round " + std::to_string(round) + ": \"" + doc + "\" " + needle + " -> " + with
+                                 + (skip ? " skipping comments" : "") + (programOnly ? " in the program" : "");
+        ASSERT_EQ(planned.editor.body, reference.editor.body) << what;
+        ASSERT_EQ(planned.editor.from, reference.editor.from) << what;
+        ASSERT_EQ(planned.editor.to, reference.editor.to) << what;
+        ASSERT_EQ(planned.boxes(), reference.boxes()) << what;
+    }
 }

@@ -27,6 +27,15 @@ public:
         const std::string text(utf8);  // the call wants it NUL-terminated
         form_.editor()->SendScintilla(QsciScintilla::SCI_REPLACESEL, 0UL, text.c_str());
     }
+    void replaceRange(std::size_t start, std::size_t end, std::string_view utf8) override
+    {
+        // Scintilla's target: the selection, the caret and the view stay.
+        NcEditor *editor = form_.editor();
+        editor->SendScintilla(QsciScintilla::SCI_SETTARGETRANGE, static_cast<unsigned long>(start),
+                              static_cast<long>(end));
+        editor->SendScintilla(QsciScintilla::SCI_REPLACETARGET, static_cast<unsigned long>(utf8.size()),
+                              utf8.data());
+    }
     void pumpMessages() override { QCoreApplication::processEvents(); }
     void selectCurrentProgram() override { form_.FileNukidasi1Execute(); }
     void beginChanges() override { form_.editor()->beginUndoAction(); }
