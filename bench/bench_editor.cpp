@@ -5,7 +5,7 @@
 //   3. FindForward of a text that does not occur, over the whole document,
 //      against grep -c of the same text on the same file in the same run
 // Not a test: it prints figures.
-//   bench_editor [file]     generates /tmp/marbolt-bench-100mb.nc when missing
+//   bench_editor [--plain] [file]   generates /tmp/marbolt-bench-100mb.nc when missing
 #include "gen_ncfile.h"
 
 #include "quietdialogs.h"
@@ -57,6 +57,12 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // --plain: with the NC colouring off (it is on, as the program starts).
+    const bool plain = argc > 1 && std::string(argv[1]) == "--plain";
+    if (plain) {
+        --argc;
+        ++argv;
+    }
     const std::string path = argc > 1 ? argv[1] : "/tmp/marbolt-bench-100mb.nc";
     if (!QFileInfo::exists(QString::fromStdString(path))) {
         std::printf("generating %s ...\n", path.c_str());
@@ -74,6 +80,8 @@ int main(int argc, char **argv)
         return 1;
     QCoreApplication::processEvents();
     NcEditor *editor = form.editor();
+    editor->setColouring(!plain);
+    std::printf("NC colouring %s\n", plain ? "off" : "on");
     editor->setFocus();
 
     for (bool repaint : {false, true}) {

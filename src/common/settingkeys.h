@@ -55,6 +55,7 @@ inline constexpr SettingKey FILE4{"FILE4", SettingKind::Text, nullptr};
 inline constexpr SettingKey FILE5{"FILE5", SettingKind::Text, nullptr};
 // [MARBOLT]: the program's own additions, after the three sections above.
 inline constexpr SettingKey CHECK{"CHECK", SettingKind::Switch, "1", true};  // check before every send
+inline constexpr SettingKey COLOUR{"COLOUR", SettingKind::Switch, "1", true};  // NC colouring in the editor
 inline constexpr SettingKey MACHINE{"MACHINE", SettingKind::Number, nullptr};  // the active machine, from 1
 // Network ports typed in the settings dialog, most recent first, separated by tabs.
 inline constexpr SettingKey NETPORTS{"NETPORTS", SettingKind::Text, nullptr};
@@ -72,15 +73,16 @@ inline constexpr std::array<const SettingKey *, 6> kEditKeys{
     &setting::DIR, &setting::FONT, &setting::NAME, &setting::OPENINDEX, &setting::SAVEINDEX, &setting::SORT};
 inline constexpr std::array<const SettingKey *, 5> kRecentKeys{
     &setting::FILE1, &setting::FILE2, &setting::FILE3, &setting::FILE4, &setting::FILE5};
-inline constexpr std::array<const SettingKey *, 3> kProgramKeys{&setting::CHECK, &setting::MACHINE,
-                                                                &setting::NETPORTS};
+inline constexpr std::array<const SettingKey *, 4> kProgramKeys{&setting::CHECK, &setting::COLOUR,
+                                                                &setting::MACHINE, &setting::NETPORTS};
 // What a machine profile holds: every value of [COMM].
 inline constexpr const auto &kProfileKeys = kCommKeys;
 
 // The order in which the start-up values enter the store.
-inline constexpr std::array<const SettingKey *, 17> kStartupOrder{
+inline constexpr std::array<const SettingKey *, 18> kStartupOrder{
     &setting::SPEED,     &setting::STOPBIT,   &setting::PORT, &setting::SE,  &setting::DIR,  &setting::CODE,
     &setting::FONT,      &setting::NAME,      &setting::OPENINDEX, &setting::SAVEINDEX, &setting::HEAD,
-    &setting::LOG,       &setting::TAPE,      &setting::FEED, &setting::WAIT, &setting::SORT, &setting::CHECK};
+    &setting::LOG,       &setting::TAPE,      &setting::FEED, &setting::WAIT, &setting::SORT, &setting::CHECK,
+    &setting::COLOUR};
 
 }  // namespace marbolt

@@ -3,6 +3,7 @@
 #include "windowprobe.h"
 #include "app/widgets/statuspanels.h"
 #include "document/widgets/indexbox.h"
+#include "document/ncsyntax.h"
 #include "document/widgets/editoraccessible.h"
 #include "document/widgets/nceditor.h"
 #include "scripteddialogs.h"
@@ -19,6 +20,7 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QLocale>
@@ -395,6 +397,62 @@ private slots:
         QCOMPARE(caret.last(), afterComment);
         QCOMPARE(text->cursorPosition(), afterComment);
         QCOMPARE(std::string(editor->textView()), doc);
+    }
+
+    // NC colouring: on at start, the lines on screen coloured and only
+    // they, switched off and on again from the 編集 menu with real keys.
+    void colouringShowsTheLinesOnScreenAndTheMenuSwitchesIt()
+    {
+        auto f = makeForm();
+        QVERIFY(showActive(*f));
+        std::string doc;
+        for (int i = 0; i < 5000; ++i)
+            doc += "N" + std::to_string(i) + "G01X1.(CUT)\r\n";
+        load(*f, doc);
+        NcEditor *editor = f->editor();
+        QVERIFY(f->commands().EditColour->isChecked());
+        QVERIFY(editor->colouring());
+        auto colourAt = [&](std::size_t pos, NcWord word) {
+            return editor->SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT,
+                                         static_cast<unsigned long>(NcEditor::colourIndicator(static_cast<int>(word))),
+                                         static_cast<long>(pos)) != 0;
+        };
+        editor->repaint();
+        // Line 0: "N0G01X1.(CUT)": N0 at 0, G01 at 2, X at 5, 1. at 6, the comment at 8.
+        QVERIFY(colourAt(0, NcWord::ProgramNumber));
+        QVERIFY(colourAt(2, NcWord::GCode));
+        QVERIFY(colourAt(5, NcWord::Address));
+        QVERIFY(colourAt(6, NcWord::Number));
+        QVERIFY(colourAt(9, NcWord::Comment));
+        QVERIFY(!colourAt(2, NcWord::Comment));
+        const std::size_t farLine = editor->lineStart(4000);
+        QVERIFY2(!colourAt(farLine + 8, NcWord::GCode), "a line far off screen is not coloured");
+        // Ctrl+End: the end is coloured when it is shown.
+        editor->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ControlModifier);
+        editor->repaint();
+        const std::size_t lastLine = editor->lineStart(4999);
+        QVERIFY(colourAt(lastLine + 5, NcWord::GCode));
+
+        // Off through the menu: Alt+E, then the last item.
+        auto chooseLastEditItem = [&] {
+            QTest::keyClick(f.get(), Qt::Key_E, Qt::AltModifier);
+            QMenu *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QTest::keyClick(menu, Qt::Key_Up);
+            QTest::keyClick(menu, Qt::Key_Return);
+        };
+        chooseLastEditItem();
+        QVERIFY(!f->commands().EditColour->isChecked());
+        QVERIFY(!editor->colouring());
+        editor->repaint();
+        QVERIFY(!colourAt(lastLine + 5, NcWord::GCode));
+        QCOMPARE(f->settings().get(QStringLiteral("COLOUR")), QStringLiteral("0"));
+        chooseLastEditItem();
+        QVERIFY(editor->colouring());
+        editor->repaint();
+        QVERIFY(colourAt(lastLine + 5, NcWord::GCode));
+        QVERIFY2(std::string(editor->textView()) == doc, "colours never touch the text");
     }
 
     void theEditorKeepsOnlyPlainEditingKeys()

@@ -133,7 +133,7 @@ private slots:
             if (*r.tip)
                 QCOMPARE(a->toolTip(), QString::fromUtf8(r.tip));
         }
-        QCOMPARE(f->commands().all.size(), std::size_t(35 + 9));  // and Ctrl+1 ... Ctrl+9, the machines
+        QCOMPARE(f->commands().all.size(), std::size_t(36 + 9));  // and Ctrl+1 ... Ctrl+9, the machines
         QVERIFY(!f->commands().psend2->isEnabled());
         QStringList menus;
         for (QAction *m : f->menuBar()->actions())

@@ -67,6 +67,8 @@ const Row kRows[] = {
      &TSDIAppForm::EditEOFExecute, During::Refused},
     {&Commands::EditSort, "EditSort", "プログラムリストのソート", "", "",
      &TSDIAppForm::EditSortExecute, During::Locked},
+    {&Commands::EditColour, "EditColour", "色分け表示", "", "",
+     &TSDIAppForm::EditColourExecute, During::Runs},
     {&Commands::sendcheck1, "sendcheck1", "送信前チェック", "", "",
      &TSDIAppForm::sendcheck1Execute, During::Locked},
     {&Commands::send1, "send1", "送信", "F5", "送信",
@@ -120,6 +122,7 @@ void Commands::create(QWidget *owner)
         during_.push_back(During::Locked);
     }
     EditSort->setCheckable(true);
+    EditColour->setCheckable(true);
     stop1->setEnabled(false);
     // Never offered, never triggered.
     psend2->setEnabled(false);

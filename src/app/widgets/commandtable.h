@@ -46,6 +46,7 @@ struct Commands {
     QAction *EditDate = nullptr;
     QAction *EditEOF = nullptr;
     QAction *EditSort = nullptr;
+    QAction *EditColour = nullptr;
     QAction *sendcheck1 = nullptr;
     QAction *send1 = nullptr;
     QAction *Rec1 = nullptr;

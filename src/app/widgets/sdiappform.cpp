@@ -106,6 +106,10 @@ void TSDIAppForm::FormCreate()
     showLinePanels();
     refreshMachineBox();
 
+    const bool coloured = settings_.isOn(setting::COLOUR);
+    RichEdit1->setColouring(coloured);
+    ActionList1.EditColour->setChecked(coloured);
+
     const bool sorted = settings_.isOn(setting::SORT);
     ComboBox2->setSorted(sorted);
     ActionList1.EditSort->setChecked(sorted);

@@ -122,6 +122,8 @@ public:
     void EditDateExecute();
     void EditEOFExecute();
     void EditSortExecute();
+    // "色分け表示": NC colouring on or off, kept in the settings.
+    void EditColourExecute();
     void OsaveExecute();
     // Compare (照合) of the document or its current program.
     void FileCompare1Execute();

@@ -141,7 +141,7 @@ void TSDIAppForm::createMenus()
     edit->addSeparator();
     edit->addActions({c.EditFind1, c.EditNext, c.EditReplace});
     edit->addSeparator();
-    edit->addActions({c.Editall1, c.FileNukidasi1, c.Editfont1, c.EditDate, c.EditSort});
+    edit->addActions({c.Editall1, c.FileNukidasi1, c.Editfont1, c.EditDate, c.EditSort, c.EditColour});
 
     QMenu *comm = menuBar()->addMenu(QStringLiteral("通信(&C)"));
     comm->addActions({c.sendcheck1, c.send1, c.Rec1, c.psend1, c.senntaku1, c.Repeat1, c.cursend1, c.stop1});

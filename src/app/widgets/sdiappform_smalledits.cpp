@@ -45,4 +45,12 @@ void TSDIAppForm::EditSortExecute()
         ComboBox2->rebuild(RichEdit1->textView());
 }
 
+void TSDIAppForm::EditColourExecute()
+{
+    // A triggered checkable action has already switched its mark.
+    const bool on = ActionList1.EditColour->isChecked();
+    RichEdit1->setColouring(on);
+    settings_.setOn(setting::COLOUR, on);
+}
+
 }  // namespace marbolt

@@ -11,9 +11,11 @@ namespace marbolt {
 
 namespace {
 
-QHash<const NcEditor *, EditorAccessible *> &registry()
+// By the editor as a QObject: the object goes as the editor is destroyed,
+// when it is an NcEditor no more.
+QHash<const QObject *, EditorAccessible *> &registry()
 {
-    static QHash<const NcEditor *, EditorAccessible *> objects;
+    static QHash<const QObject *, EditorAccessible *> objects;
     return objects;
 }
 
@@ -36,12 +38,12 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
 
 EditorAccessible::EditorAccessible(NcEditor *editor) : QAccessibleWidget(editor, QAccessible::EditableText)
 {
-    registry().insert(editor, this);
+    registry().insert(static_cast<const QObject *>(editor), this);
 }
 
 EditorAccessible::~EditorAccessible()
 {
-    registry().remove(static_cast<const NcEditor *>(static_cast<QObject *>(object())));
+    registry().remove(object());
     // The index stays with the document; it costs only memory until the
     // document goes.
 }
@@ -70,7 +72,7 @@ void EditorAccessible::tell(QAccessibleEvent &event)
 
 EditorAccessible *EditorAccessible::of(const NcEditor *editor)
 {
-    return registry().value(editor, nullptr);
+    return registry().value(static_cast<const QObject *>(editor), nullptr);
 }
 
 NcEditor *EditorAccessible::editor() const

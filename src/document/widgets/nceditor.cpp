@@ -1,5 +1,6 @@
 #include "document/widgets/nceditor.h"
 
+#include "document/ncsyntax.h"
 #include "document/sjistext.h"
 #include "document/widgets/editoraccessible.h"
 
@@ -36,6 +37,21 @@ namespace {
 
 // The margin mark of a line received with faulty bytes.
 constexpr int kFaultyMarker = 1;
+// The colour indicators, one a word kind from Address on (container range).
+constexpr int kFirstColourIndicator = 20;
+// Colours of the word kinds, Address to Percent.
+constexpr QRgb kWordColours[kNcWordKinds - 1] = {
+    qRgb(0x00, 0x00, 0xA0),  // address letters
+    qRgb(0x00, 0x00, 0x00),  // numbers
+    qRgb(0x00, 0x80, 0x00),  // comments
+    qRgb(0xA0, 0x00, 0x00),  // O and N numbers
+    qRgb(0x00, 0x60, 0xC0),  // G codes
+    qRgb(0xA0, 0x00, 0xA0),  // M codes
+    qRgb(0x80, 0x80, 0x80),  // % lines
+};
+// Lines coloured beyond the screen's either way, so that a short scroll
+// paints without colouring anew.
+constexpr long kColourMargin = 20;
 constexpr int kStatusOk = 0;
 }  // namespace
 
@@ -106,6 +122,13 @@ NcEditor::NcEditor(QWidget *parent) : QsciScintilla(parent)
     markerDefine(QsciScintilla::RightTriangle, kFaultyMarker);
     setMarkerBackgroundColor(QColor(0xD0, 0x20, 0x20), kFaultyMarker);
     setMarginMarkerMask(1, 1 << kFaultyMarker);
+    for (int k = 1; k < kNcWordKinds; ++k) {
+        const int indicator = colourIndicator(k);
+        const QRgb c = kWordColours[k - 1];
+        SendScintilla(SCI_INDICSETSTYLE, static_cast<unsigned long>(indicator), INDIC_TEXTFORE);
+        SendScintilla(SCI_INDICSETFORE, static_cast<unsigned long>(indicator),
+                      static_cast<long>(qRed(c) | qGreen(c) << 8 | qBlue(c) << 16));
+    }
     EditorAccessible::install();
     SendScintilla(SCI_SETMODEVENTMASK, SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE);
     connect(this, &QsciScintilla::SCN_MODIFIED, this, &NcEditor::beforeChange);
@@ -139,6 +162,7 @@ void NcEditor::beforeChange(int position, int type, const char *, int length, in
         return;
     // The library says "changed" only for the reports this editor turns
     // off; it is said here, as each change begins.
+    ++changes_;
     emit textChanged();
     const long at = position;
     if (type & SC_MOD_BEFOREINSERT) {
@@ -153,6 +177,81 @@ void NcEditor::beforeChange(int position, int type, const char *, int length, in
         if (EditorAccessible *a = EditorAccessible::of(this))
             a->textDeleting(at, length);
     }
+}
+
+int NcEditor::colourIndicator(int wordKind)
+{
+    return kFirstColourIndicator + wordKind - 1;
+}
+
+void NcEditor::setColouring(bool on)
+{
+    if (on == colouring_)
+        return;
+    colouring_ = on;
+    if (!on)
+        clearColours();
+    viewport()->update();
+}
+
+void NcEditor::clearColours()
+{
+    const long length = static_cast<long>(textLength());
+    const long start = std::min(coloured_.start, length);
+    const long end = std::min(coloured_.end, length);
+    if (end > start) {
+        for (int k = 1; k < kNcWordKinds; ++k) {
+            SendScintilla(SCI_SETINDICATORCURRENT, static_cast<unsigned long>(colourIndicator(k)));
+            SendScintilla(SCI_INDICATORCLEARRANGE, static_cast<unsigned long>(start), end - start);
+        }
+    }
+    coloured_ = {};
+}
+
+void NcEditor::paintEvent(QPaintEvent *event)
+{
+    if (colouring_)
+        colourVisibleLines();
+    QsciScintilla::paintEvent(event);
+}
+
+void NcEditor::colourVisibleLines()
+{
+    const long lineCount = lines();
+    const long first = std::max<long>(0, SendScintilla(SCI_DOCLINEFROMVISIBLE, SendScintilla(SCI_GETFIRSTVISIBLELINE))
+                                             - kColourMargin);
+    const long last = std::min<long>(lineCount - 1, first + SendScintilla(SCI_LINESONSCREEN) + 2 * kColourMargin);
+    const long start = SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(first));
+    const long end = SendScintilla(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(std::max(first, last)));
+    const long document = SendScintilla(SCI_GETDOCPOINTER);
+    // Colouring changes what is shown and so paints again: only a change
+    // of the text or of the lines shown colours anew.
+    const bool covered = coloured_.document == document && coloured_.changes == changes_
+                      && start >= coloured_.start && end <= coloured_.end;
+    if (covered)
+        return;
+    if (coloured_.document == document && coloured_.changes == changes_)
+        clearColours();
+    else
+        coloured_ = {};  // another document, or edited: what stands is cleared below
+    const std::string_view text = textView();
+    for (int k = 1; k < kNcWordKinds; ++k) {
+        SendScintilla(SCI_SETINDICATORCURRENT, static_cast<unsigned long>(colourIndicator(k)));
+        SendScintilla(SCI_INDICATORCLEARRANGE, static_cast<unsigned long>(start), end - start);
+    }
+    for (long line = first; line <= last; ++line) {
+        const long from = SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+        const long to = SendScintilla(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+        if (from < 0 || to > static_cast<long>(text.size()))
+            break;
+        for (const NcSpan &span : ncLineSpans(text.substr(from, to - from))) {
+            SendScintilla(SCI_SETINDICATORCURRENT,
+                          static_cast<unsigned long>(colourIndicator(static_cast<int>(span.word))));
+            SendScintilla(SCI_INDICATORFILLRANGE, static_cast<unsigned long>(from + span.start),
+                          static_cast<long>(span.length));
+        }
+    }
+    coloured_ = {start, end, changes_, document};
 }
 
 void NcEditor::tellInsertion()

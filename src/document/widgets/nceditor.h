@@ -98,6 +98,14 @@ public:
     void markFaultyLines(const std::vector<std::size_t> &lines);
     bool isMarkedFaulty(std::size_t line) const;
 
+    // NC colouring, for the eye only (the text stays plain): the lines on
+    // screen are coloured as they are painted, and only they, so that a
+    // 100 MB program costs what a short one does.
+    void setColouring(bool on);
+    bool colouring() const { return colouring_; }
+    // The colour indicator of a word kind (tests look at what is shown).
+    static int colourIndicator(int wordKind);
+
 signals:
     // Text came in from outside the window's commands: pasted from the
     // X11 selection with the middle button, or dropped from another program.
@@ -114,6 +122,7 @@ protected:
     void inputMethodEvent(QInputMethodEvent *event) override;
     // The input method starts off for NC text; the user can switch it on.
     void focusInEvent(QFocusEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void keepOnlyPlainEditingKeys();
@@ -130,6 +139,18 @@ private:
     void tellInsertion();
     long insertionAt_ = -1;
     long insertionLength_ = 0;
+
+    void colourVisibleLines();
+    void clearColours();
+    bool colouring_ = false;
+    std::uint64_t changes_ = 0;  // counted by beforeChange
+    // What the colours cover now, and the state of the text then.
+    struct Coloured {
+        long start = 0;
+        long end = 0;
+        std::uint64_t changes = 0;
+        long document = 0;
+    } coloured_;
     void hideEmptyMarkMargin();
     bool unsaved_ = false;
 };
