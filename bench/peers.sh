@@ -94,5 +94,6 @@ printf 'file: %s (%s bytes)\n' "$FILE" "$(stat -c %s "$FILE")"
 cp "$BIN" "$WORK/marbolt"  # it keeps its settings beside itself
 measure Marbolt "$WORK/marbolt"
 command -v geany >/dev/null && measure Geany geany --new-instance --no-session --no-plugins
-command -v mousepad >/dev/null && measure Mousepad mousepad --disable-server
+# Told the code, Mousepad opens without asking it (NC files are Shift-JIS).
+command -v mousepad >/dev/null && measure Mousepad mousepad --disable-server --encoding=SHIFT_JIS
 exit 0
