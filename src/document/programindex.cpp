@@ -98,14 +98,20 @@ void ProgramLineCollector::add(std::string_view piece, bool last)
     }
     if (!last)
         return;
-    std::vector<std::string_view> views(lines_.begin(), lines_.end());
-    if (sorted_)
-        sortIndex(views);
-    dropLeadingDuplicate(views, [](std::string_view a, std::string_view b) { return a == b; });
-    entries_.reserve(static_cast<qsizetype>(views.size()));
-    for (std::string_view v : views)
-        entries_.append(QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size())));
+    entries_ = indexEntries({lines_.begin(), lines_.end()}, sorted_);
     lines_.clear();
+}
+
+QStringList indexEntries(std::vector<std::string_view> lines, bool sorted)
+{
+    if (sorted)
+        sortIndex(lines);
+    dropLeadingDuplicate(lines, [](std::string_view a, std::string_view b) { return a == b; });
+    QStringList entries;
+    entries.reserve(static_cast<qsizetype>(lines.size()));
+    for (std::string_view l : lines)
+        entries.append(QString::fromUtf8(l.data(), static_cast<qsizetype>(l.size())));
+    return entries;
 }
 
 bool indexLess(std::string_view a, std::string_view b)

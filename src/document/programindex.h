@@ -32,6 +32,10 @@ void dropLeadingDuplicate(List &entries, Equal equal)
         entries.erase(entries.begin());
 }
 
+// The entries the index box shows for program lines in document order:
+// sorted when asked, and without the leading duplicate.
+QStringList indexEntries(std::vector<std::string_view> lines, bool sorted);
+
 // The index's entries gathered from a text that arrives in pieces (an
 // open, while the editor takes the text in): the same list, in the same
 // order, as the whole text's scan, sorted and with the leading duplicate

@@ -176,13 +176,9 @@ TEST(ProgramIndex, PiecesGiveTheSameIndexAsTheWholeText)
         for (int i = 0; i < count; ++i)
             text += lines[random() % lines.size()] + (i + 1 < count || random() % 2 ? "\r\n" : "");
         for (bool sorted : {false, true}) {
-            std::vector<std::string_view> whole = scanProgramLines(text);
-            if (sorted)
-                sortIndex(whole);
-            dropLeadingDuplicate(whole, [](std::string_view a, std::string_view b) { return a == b; });
             QStringList expected;
-            for (std::string_view v : whole)
-                expected << QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+            for (const std::string &e : entries(text, sorted))
+                expected << QString::fromStdString(e);
 
             ProgramLineCollector collector(sorted);
             std::size_t at = 0;

@@ -42,15 +42,7 @@ IndexBox::IndexBox(QWidget *parent) : QComboBox(parent), model_(new QStringListM
 
 void IndexBox::rebuild(std::string_view text)
 {
-    std::vector<std::string_view> lines = scanProgramLines(text);
-    if (sorted_)
-        sortIndex(lines);
-    dropLeadingDuplicate(lines, [](std::string_view a, std::string_view b) { return a == b; });
-    QStringList list;
-    list.reserve(static_cast<qsizetype>(lines.size()));
-    for (std::string_view l : lines)
-        list.append(QString::fromUtf8(l.data(), static_cast<qsizetype>(l.size())));
-    setEntries(list);
+    setEntries(indexEntries(scanProgramLines(text), sorted_));
 }
 
 void IndexBox::setEntries(const QStringList &entries)
