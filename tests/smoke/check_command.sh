@@ -2,16 +2,7 @@
 # marbolt --check: the real binary, with no display to open a window on,
 # over files in a scratch folder. Exit 0 with no finding, 1 with findings,
 # 2 for a file that cannot be read or wrong arguments.
-set -u
-marbolt=$1
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-cd "$dir" || exit 1
-# A program that needs a display would abort here.
-unset DISPLAY WAYLAND_DISPLAY
-export QT_QPA_PLATFORM=xcb
-
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/headless.sh"
 
 printf 'O1 (ROUGH)\r\nG1 X1.\r\nM30\r\n%%\r\n' > good.nc
 # "(荒)" in Shift-JIS, a ";" that EIA has no code for, and a "%" inside.

@@ -2,15 +2,7 @@
 # marbolt --compare: the real binary, with no display to open a window on.
 # Exit 0 for the same program, 1 with differences, 2 for a file that
 # cannot be read or wrong arguments.
-set -u
-marbolt=$1
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-cd "$dir" || exit 1
-unset DISPLAY WAYLAND_DISPLAY
-export QT_QPA_PLATFORM=xcb
-
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/headless.sh"
 
 printf '%%\r\nO1\r\nG0 X0.\r\nG1 X10. F100.\r\nG1 Y10.\r\nG1 X0.\r\nM30\r\n%%\r\n' > left.nc
 # Renumbered, reformatted, lower case: the same program.
