@@ -96,6 +96,25 @@ public:
         abandoned_ = true;
         changed_.notify_all();
     }
+    // A taken piece's buffer goes back to the decoder, which fills it
+    // again: its pages stay mapped instead of a fresh allocation being
+    // faulted in (and the spent one unmapped) for every piece.
+    void recycle(std::string spent)
+    {
+        std::lock_guard lock(mutex_);
+        if (spare_.size() < kDepth + 1)
+            spare_.push_back(std::move(spent));
+    }
+    std::string spare()
+    {
+        std::lock_guard lock(mutex_);
+        if (spare_.empty())
+            return {};
+        std::string buffer = std::move(spare_.back());
+        spare_.pop_back();
+        buffer.clear();
+        return buffer;
+    }
 
 private:
     // Two pieces decoded ahead: the decoder never waits long for the
@@ -104,6 +123,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Piece> pieces_;
+    std::vector<std::string> spare_;
     bool abandoned_ = false;
 };
 
@@ -143,7 +163,7 @@ ReadResult readNcFile(const QString &path, std::uint64_t maxCharacters,
                 }
                 // A short chunk is the end; a full one may be followed by nothing.
                 const bool last = static_cast<std::size_t>(got) < kChunk;
-                std::string out;
+                std::string out = queue.spare();
                 decoder.feed(buffer.data(), static_cast<std::size_t>(got), last, out);
                 if (decoder.characters() > maxCharacters) {
                     queue.push({{}, true, ReadStatus::TooLong});
@@ -174,6 +194,7 @@ ReadResult readNcFile(const QString &path, std::uint64_t maxCharacters,
         }
         if (piece.end)
             break;
+        queue.recycle(std::move(piece.text));
     }
     queue.abandon();
     decoding.join();
