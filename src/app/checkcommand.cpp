@@ -13,33 +13,9 @@
 
 namespace marbolt {
 
-bool asksForCheck(const QStringList &arguments)
+int runCheckCommand(const QString &file, const QString &code, const AppPaths &paths, std::FILE *out,
+                    std::FILE *err)
 {
-    return arguments.contains(QStringLiteral("--check"));
-}
-
-int runCheckCommand(const QStringList &arguments, const AppPaths &paths, std::FILE *out, std::FILE *err)
-{
-    const QString usage = QStringLiteral("使い方: marbolt --check ファイル [--code ISO|EIA|NONE]\n");
-    QString file;
-    QString code;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &a = arguments[i];
-        if (a == QLatin1String("--check") && i + 1 < arguments.size() && file.isEmpty()) {
-            file = arguments[++i];
-        } else if (a == QLatin1String("--code") && i + 1 < arguments.size()) {
-            code = arguments[++i].toUpper();
-        } else {
-            printText(err, usage);
-            return 2;
-        }
-    }
-    if (file.isEmpty() || (!code.isEmpty() && code != QLatin1String("ISO") && code != QLatin1String("EIA")
-                           && code != QLatin1String("NONE"))) {
-        printText(err, usage);
-        return 2;
-    }
-
     SettingsStore settings;
     settings.storeDefaults(paths.exeFolderWithSeparator());
     readSettingsFile(paths.storageFile(QStringLiteral(".ini")), settings);

@@ -12,39 +12,10 @@
 
 namespace marbolt {
 
-bool asksForCompare(const QStringList &arguments)
+int runCompareCommand(const QString &leftFile, const QString &rightFile, const CompareOptions &options,
+                      std::FILE *out, std::FILE *err)
 {
-    return arguments.contains(QStringLiteral("--compare"));
-}
-
-int runCompareCommand(const QStringList &arguments, std::FILE *out, std::FILE *err)
-{
-    const QString usage = QStringLiteral(
-        "使い方: marbolt --compare 左のファイル 右のファイル [--keep-n] [--keep-blanks] [--keep-comments] [--text-numbers]\n");
-    CompareOptions options;
-    QStringList files;
-    bool compare = false;
-    bool unknown = false;
-    for (const QString &a : arguments) {
-        if (a == QLatin1String("--compare"))
-            compare = true;
-        else if (a == QLatin1String("--keep-n"))
-            options.ignoreSequenceNumbers = false;
-        else if (a == QLatin1String("--keep-blanks"))
-            options.ignoreBlanks = false;
-        else if (a == QLatin1String("--keep-comments"))
-            options.ignoreComments = false;
-        else if (a == QLatin1String("--text-numbers"))
-            options.numbersByValue = false;
-        else if (a.startsWith(QLatin1String("--")))
-            unknown = true;
-        else
-            files << a;
-    }
-    if (!compare || unknown || files.size() != 2) {
-        printText(err, usage);
-        return 2;
-    }
+    const QString files[2] = {leftFile, rightFile};
     std::optional<std::string> texts[2];
     for (int i = 0; i < 2; ++i) {
         texts[i] = readNcText(files[i], std::numeric_limits<std::uint64_t>::max());

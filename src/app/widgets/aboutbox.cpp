@@ -1,6 +1,7 @@
 #include "app/widgets/aboutbox.h"
 
 #include "common/fontfallback.h"
+#include "app/version.h"
 #include "app/widgets/programicon.h"
 
 #include <QFrame>
@@ -57,7 +58,7 @@ TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner)
 
 void TAboutBox::FormCreate()
 {
-    Label1->setText(QStringLiteral("1.0.8"));
+    Label1->setText(QStringLiteral(MARBOLT_VERSION));
     Label1->adjustSize();
 }
 

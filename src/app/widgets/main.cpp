@@ -1,4 +1,6 @@
 #include "app/checkcommand.h"
+#include "app/commandline.h"
+#include "app/commandoutput.h"
 #include "app/comparecommand.h"
 #include "app/processsignals.h"
 #include "app/qtjapanese.h"
@@ -6,23 +8,49 @@
 
 #include <QApplication>
 
+namespace {
+
+// Everything but the window: the help, the version, the check, the
+// compare and a mistake print and end without a display.
+int runWithoutWindow(marbolt::CommandLine line, const QStringList &arguments, int argc, char *argv[])
+{
+    using marbolt::CommandKind;
+    QCoreApplication core(argc, argv);
+    marbolt::installQtJapanese(core);
+    if (line.kind == CommandKind::Mistake)
+        line = marbolt::readCommandLine(arguments);  // again, now that Qt's own words are in Japanese
+    switch (line.kind) {
+    case CommandKind::Help:
+        marbolt::printText(stdout, marbolt::commandLineHelp());
+        return 0;
+    case CommandKind::Version:
+        marbolt::printText(stdout, marbolt::versionLine() + QLatin1Char('\n'));
+        return 0;
+    case CommandKind::Check:
+        return marbolt::runCheckCommand(line.file, line.code, marbolt::AppPaths::forThisProgram(), stdout, stderr);
+    case CommandKind::Compare:
+        return marbolt::runCompareCommand(line.left, line.right, line.compare, stdout, stderr);
+    case CommandKind::Mistake:
+    case CommandKind::Window:
+        break;
+    }
+    marbolt::printText(stderr, QStringLiteral("marbolt: %1\n%2詳しくは marbolt --help を見てください。\n")
+                                   .arg(line.mistake, marbolt::commandLineUsage()));
+    return 2;
+}
+
+}  // namespace
+
 int main(int argc, char *argv[])
 {
     marbolt::ignoreFileSizeSignal();
-    {
-        // The check and the compare from the command line run without a window.
-        QStringList arguments;
-        for (int i = 1; i < argc; ++i)
-            arguments << QString::fromLocal8Bit(argv[i]);
-        if (marbolt::asksForCheck(arguments)) {
-            QCoreApplication core(argc, argv);
-            return marbolt::runCheckCommand(arguments, marbolt::AppPaths::forThisProgram(), stdout, stderr);
-        }
-        if (marbolt::asksForCompare(arguments)) {
-            QCoreApplication core(argc, argv);
-            return marbolt::runCompareCommand(arguments, stdout, stderr);
-        }
-    }
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const marbolt::CommandLine line = marbolt::readCommandLine(arguments);
+    if (line.kind != marbolt::CommandKind::Window)
+        return runWithoutWindow(line, arguments, argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marbolt"));
     marbolt::installQtJapanese(app);
@@ -31,7 +59,8 @@ int main(int argc, char *argv[])
 
     marbolt::AppEnvironment env;
     env.paths = marbolt::AppPaths::forThisProgram();
-    env.arguments = QApplication::arguments().mid(1);
+    if (!line.file.isEmpty())
+        env.arguments << line.file;
     marbolt::TSDIAppForm form(std::move(env));
     form.show();
     return app.exec();

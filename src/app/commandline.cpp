@@ -1,0 +1,196 @@
+#include "app/commandline.h"
+
+#include "app/version.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
+#include <array>
+
+namespace marbolt {
+
+namespace {
+
+// The program's options, once: the parser, the help and the checks of
+// which option goes with which mode all read this table.
+enum class Belongs { Any, Check, Compare };
+
+struct OptionRow {
+    const char *names[2];
+    const char *valueName;  // nullptr: a switch
+    const char *description;
+    Belongs belongs;
+};
+
+constexpr std::array kOptions{
+    OptionRow{{"h", "help"}, nullptr, "この説明を表示して終わります", Belongs::Any},
+    OptionRow{{"v", "version"}, nullptr, "バージョンを表示して終わります", Belongs::Any},
+    OptionRow{{"check", nullptr}, "FILE",
+              "FILE を送信前チェックし、見つかった箇所を\n"
+              "「FILE:行:桁: 種類: 行の文字」の形で表示します。\n"
+              "終了コード: 0 なし、1 あり、2 読めない・指定の誤り",
+              Belongs::Any},
+    OptionRow{{"code", nullptr}, "ISO|EIA|NONE",
+              "--check で使うコード(省略すると設定ファイルの CODE)", Belongs::Check},
+    OptionRow{{"compare", nullptr}, nullptr,
+              "左右2つの FILE を、NC機が読むブロックで照合し、\n"
+              "違いを表示します。\n"
+              "終了コード: 0 同じ、1 違いあり、2 読めない・指定の誤り",
+              Belongs::Any},
+    OptionRow{{"keep-n", nullptr}, nullptr, "照合: ブロック先頭のシーケンス番号(N)も比べます", Belongs::Compare},
+    OptionRow{{"keep-blanks", nullptr}, nullptr, "照合: 空白も比べます", Belongs::Compare},
+    OptionRow{{"keep-comments", nullptr}, nullptr, "照合: コメントも比べます", Belongs::Compare},
+    OptionRow{{"text-numbers", nullptr}, nullptr,
+              "照合: 数値を値でなく文字のまま比べます\n(X3.1 と X3.100 は別)", Belongs::Compare},
+};
+
+// The toolkit's own options, which QApplication takes out of the
+// arguments itself: accepted here so that they reach it, never shown.
+struct QtOption {
+    const char *name;
+    bool takesValue;
+};
+constexpr std::array kQtOptions{
+    QtOption{"style", true},         QtOption{"stylesheet", true},  QtOption{"widgetcount", false},
+    QtOption{"reverse", false},      QtOption{"qmljsdebugger", true}, QtOption{"platform", true},
+    QtOption{"platformpluginpath", true}, QtOption{"platformtheme", true}, QtOption{"plugin", true},
+    QtOption{"qwindowgeometry", true}, QtOption{"qwindowicon", true}, QtOption{"qwindowtitle", true},
+    QtOption{"session", true},       QtOption{"display", true},     QtOption{"geometry", true},
+    QtOption{"title", true},         QtOption{"name", true},        QtOption{"nograb", false},
+    QtOption{"dograb", false},       QtOption{"sync", false},
+};
+
+QStringList namesOf(const OptionRow &row)
+{
+    QStringList names{QString::fromLatin1(row.names[0])};
+    if (row.names[1])
+        names << QString::fromLatin1(row.names[1]);
+    return names;
+}
+
+QString longName(const OptionRow &row)
+{
+    return QString::fromLatin1(row.names[1] ? row.names[1] : row.names[0]);
+}
+
+void fill(QCommandLineParser &parser)
+{
+    // "-platform xcb" as Qt writes its options: one dash, a whole word.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const OptionRow &row : kOptions) {
+        QCommandLineOption option(namesOf(row), QString::fromUtf8(row.description));
+        if (row.valueName)
+            option.setValueName(QString::fromUtf8(row.valueName));
+        parser.addOption(option);
+    }
+    for (const QtOption &qt : kQtOptions) {
+        QCommandLineOption option(QString::fromLatin1(qt.name));
+        if (qt.takesValue)
+            option.setValueName(QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("起動時に開くNCファイル(--compare では左と右の2つ)"),
+                                 QStringLiteral("[FILE]"));
+}
+
+CommandLine mistake(const QString &what)
+{
+    CommandLine line;
+    line.kind = CommandKind::Mistake;
+    line.mistake = what;
+    return line;
+}
+
+}  // namespace
+
+CommandLine readCommandLine(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    fill(parser);
+    if (!parser.parse(arguments))
+        return mistake(parser.errorText());
+
+    const bool check = parser.isSet(QStringLiteral("check"));
+    const bool compare = parser.isSet(QStringLiteral("compare"));
+    for (const OptionRow &row : kOptions) {
+        const QString name = longName(row);
+        if (!parser.isSet(name))
+            continue;
+        if (row.belongs == Belongs::Check && !check)
+            return mistake(QStringLiteral("--%1 は --check と共に使います。").arg(name));
+        if (row.belongs == Belongs::Compare && !compare)
+            return mistake(QStringLiteral("--%1 は --compare と共に使います。").arg(name));
+        if (row.valueName && parser.values(name).size() > 1)
+            return mistake(QStringLiteral("--%1 が2回以上あります。").arg(name));
+    }
+
+    CommandLine line;
+    const QStringList files = parser.positionalArguments();
+    if (parser.isSet(QStringLiteral("help"))) {
+        line.kind = CommandKind::Help;
+    } else if (parser.isSet(QStringLiteral("version"))) {
+        line.kind = CommandKind::Version;
+    } else if (check && compare) {
+        return mistake(QStringLiteral("--check と --compare は同時に使えません。"));
+    } else if (check) {
+        line.kind = CommandKind::Check;
+        line.file = parser.value(QStringLiteral("check"));
+        line.code = parser.value(QStringLiteral("code")).toUpper();
+        if (line.file.isEmpty())
+            return mistake(QStringLiteral("--check にファイルがありません。"));
+        if (!line.code.isEmpty() && line.code != QLatin1String("ISO") && line.code != QLatin1String("EIA")
+            && line.code != QLatin1String("NONE"))
+            return mistake(QStringLiteral("--code は ISO、EIA、NONE のどれかです: %1").arg(parser.value(QStringLiteral("code"))));
+        if (!files.isEmpty())
+            return mistake(QStringLiteral("--check で調べるファイルは1つです: %1").arg(files.first()));
+    } else if (compare) {
+        line.kind = CommandKind::Compare;
+        if (files.size() != 2)
+            return mistake(QStringLiteral("--compare には左と右の2つのファイルが要ります。"));
+        line.left = files[0];
+        line.right = files[1];
+        line.compare.ignoreSequenceNumbers = !parser.isSet(QStringLiteral("keep-n"));
+        line.compare.ignoreBlanks = !parser.isSet(QStringLiteral("keep-blanks"));
+        line.compare.ignoreComments = !parser.isSet(QStringLiteral("keep-comments"));
+        line.compare.numbersByValue = !parser.isSet(QStringLiteral("text-numbers"));
+    } else {
+        // The window opens the first file; any further ones are ignored,
+        // as they always have been.
+        line.kind = CommandKind::Window;
+        if (!files.isEmpty())
+            line.file = files.first();
+    }
+    return line;
+}
+
+QString commandLineHelp()
+{
+    QCommandLineParser parser;
+    fill(parser);
+    parser.setApplicationDescription(
+        QStringLiteral("マルボルト %1: NCプログラムの編集と、RS-232C による工作機械との送受信\n"
+                       "\n"
+                       "--check と --compare はウィンドウを開かずに結果を表示します。\n"
+                       "設定ファイル marbolt.ini、送信ログ、作業ファイルは、プログラムのフォルダに\n"
+                       "書き込めればそこに、書き込めなければ ~/.config/marbolt/ に置きます。")
+            .arg(QStringLiteral(MARBOLT_VERSION)));
+    return parser.helpText();
+}
+
+QString commandLineUsage()
+{
+    return QStringLiteral(
+        "使い方: marbolt [FILE]\n"
+        "        marbolt --check FILE [--code ISO|EIA|NONE]\n"
+        "        marbolt --compare LEFT RIGHT [--keep-n] [--keep-blanks] [--keep-comments] [--text-numbers]\n"
+        "        marbolt --help | --version\n");
+}
+
+QString versionLine()
+{
+    return QStringLiteral("marbolt " MARBOLT_VERSION);
+}
+
+}  // namespace marbolt

@@ -1,0 +1,46 @@
+#pragma once
+// What the command line asks for, read with Qt's command-line parser
+// before any window exists: the window (with the NC file to open at start,
+// or none), the help or the version, the check or the compare without a
+// window, or a mistake, which prints the usage and ends with status 2.
+//
+//   marbolt [FILE]                      the window; further files are ignored
+//   marbolt --check FILE [--code ISO|EIA|NONE]
+//   marbolt --compare LEFT RIGHT [--keep-n] [--keep-blanks] [--keep-comments] [--text-numbers]
+//   marbolt --help | --version
+//
+// The toolkit's own options (-style, -platform, -reverse and the like) are
+// accepted and left to Qt; "--" ends the options, for a file named "-…".
+#include "tools/nccompare.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace marbolt {
+
+enum class CommandKind { Window, Help, Version, Check, Compare, Mistake };
+
+struct CommandLine {
+    CommandKind kind = CommandKind::Window;
+    QString file;             // Window: the file to open (empty: none); Check: the file checked
+    QString code;             // Check: "ISO", "EIA" or "NONE"; empty: the settings file's CODE
+    QString left, right;      // Compare
+    CompareOptions compare;   // Compare
+    QString mistake;          // Mistake: what is wrong, one line
+};
+
+// arguments[0] is the program as it was started. A mistake found by Qt's
+// parser is worded by Qt, in Japanese once its translation is installed.
+CommandLine readCommandLine(const QStringList &arguments);
+
+// The --help text (Qt's layout and headings, the program's descriptions);
+// needs a QCoreApplication, whose first argument names the program in it.
+QString commandLineHelp();
+
+// The short usage printed after a mistake.
+QString commandLineUsage();
+
+// "marbolt 1.0.8"
+QString versionLine();
+
+}  // namespace marbolt

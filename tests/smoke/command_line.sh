@@ -1,0 +1,37 @@
+#!/bin/sh
+# marbolt --help, --version and mistakes: the real binary, with no display
+# to open a window on. Help and version go to standard output with exit 0;
+# a mistake prints what is wrong and the usage to standard error, exit 2.
+. "$(dirname "$0")/headless.sh"
+version=$2
+
+out=$("$marbolt" --help 2>err.txt); rc=$?
+[ $rc -eq 0 ] || fail "--help: exit $rc ($(cat err.txt))"
+[ ! -s err.txt ] || fail "--help wrote to standard error: $(cat err.txt)"
+for want in '使い方:' 'オプション:' '--check <FILE>' '--code <ISO|EIA|NONE>' '--compare' '--keep-n' \
+            '--version' '~/.config/marbolt/'; do
+    echo "$out" | grep -qF -- "$want" || fail "--help lacks '$want':
+$out"
+done
+echo "$out" | grep -q -- '-platform' && fail "--help shows Qt's own options"
+
+out=$("$marbolt" -h 2>&1); rc=$?
+[ $rc -eq 0 ] && echo "$out" | grep -qF -- '--check <FILE>' || fail "-h: exit $rc ($out)"
+
+out=$("$marbolt" --version 2>&1); rc=$?
+[ $rc -eq 0 ] || fail "--version: exit $rc ($out)"
+[ "$out" = "marbolt $version" ] || fail "--version printed '$out', want 'marbolt $version'"
+
+"$marbolt" --bogus a.nc >out.txt 2>err.txt; rc=$?
+[ $rc -eq 2 ] || fail "--bogus: exit $rc, want 2"
+[ ! -s out.txt ] || fail "--bogus wrote to standard output: $(cat out.txt)"
+grep -q "bogus" err.txt || fail "--bogus: the message does not name it: $(cat err.txt)"
+grep -qF "marbolt --check FILE" err.txt || fail "--bogus: no usage: $(cat err.txt)"
+
+for wrong in "--code ISO a.nc" "--compare a.nc" "--check" "--check a.nc --compare b.nc c.nc"; do
+    # shellcheck disable=SC2086
+    "$marbolt" $wrong >/dev/null 2>err.txt; rc=$?
+    [ $rc -eq 2 ] || fail "'$wrong': exit $rc, want 2"
+    grep -qF "使い方:" err.txt || fail "'$wrong': no usage: $(cat err.txt)"
+done
+echo "command line: all cases pass"
