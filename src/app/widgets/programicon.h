@@ -1,6 +1,6 @@
 #pragma once
-// The program's icon: a strip of punched eight-channel NC tape, the medium
-// these programs lived on before RS-232C, as every machinist knows it.
+// The program's icon for its windows, at the sizes they show it (the
+// drawing itself is in app/tapeicon.h).
 #include <QIcon>
 
 namespace marbolt {
