@@ -8,9 +8,14 @@
 
 namespace marbolt {
 
+bool isInstalledProgram(const QString &exeFolder)
+{
+    return QFileInfo::exists(exeFolder + QStringLiteral("/../share/applications/marbolt.desktop"));
+}
+
 QString chooseStorageFolder(const QString &exeFolder)
 {
-    if (::access(QFile::encodeName(exeFolder).constData(), W_OK) == 0)
+    if (!isInstalledProgram(exeFolder) && ::access(QFile::encodeName(exeFolder).constData(), W_OK) == 0)
         return exeFolder;
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (config.isEmpty() || !QDir::isAbsolutePath(config))

@@ -1,8 +1,10 @@
 #pragma once
 // Where the program keeps its own files (settings file, send log, scratch
-// files): beside the executable when that folder can be written, as the
-// program has always done; otherwise (an installed program) in
-// $XDG_CONFIG_HOME/marbolt, by default ~/.config/marbolt.
+// files): beside the executable when it runs from a folder of its own that
+// can be written, as the program has always done; otherwise in
+// $XDG_CONFIG_HOME/marbolt, by default ~/.config/marbolt. An installed
+// program never writes beside itself, even where it could (root in
+// /usr/bin): those files would be left behind by its removal.
 #include <QString>
 
 namespace marbolt {
@@ -23,8 +25,12 @@ struct AppPaths {
     QString exeFolderWithSeparator() const;
 };
 
-// exeFolder itself when it can be written, else the user's config folder
-// (created when missing).
+// Installed: its desktop entry lies in ../share/applications beside the
+// executable's folder, where the install rules and the package put it.
+bool isInstalledProgram(const QString &exeFolder);
+
+// exeFolder itself when it can be written and the program is not an
+// installed one, else the user's config folder (created when missing).
 QString chooseStorageFolder(const QString &exeFolder);
 
 }  // namespace marbolt

@@ -53,6 +53,9 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marbolt"));
+    // The desktop entry the window belongs to (its icon and name in task
+    // bars; the application id under Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("marbolt"));
     marbolt::installQtJapanese(app);
     // No display name: Qt would append it to every caption ("情報 — マルボルト"),
     // and each caption already says what it should.
