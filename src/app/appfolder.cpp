@@ -49,4 +49,12 @@ QString AppPaths::exeFolderWithSeparator() const
     return exeFolder.endsWith(u'/') ? exeFolder : exeFolder + u'/';
 }
 
+QString AppPaths::startFolderWithSeparator() const
+{
+    if (storageFolder == exeFolder)
+        return exeFolderWithSeparator();
+    const QString home = QDir::homePath();
+    return home.endsWith(u'/') ? home : home + u'/';
+}
+
 }  // namespace marbolt

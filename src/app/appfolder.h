@@ -21,8 +21,12 @@ struct AppPaths {
     static AppPaths inFolder(const QString &folder);
     // storageFolder/baseName + extension, for example ".ini" or ".log".
     QString storageFile(const QString &extension) const;
-    // The executable's folder with a trailing separator (default of DIR).
+    // The executable's folder with a trailing separator.
     QString exeFolderWithSeparator() const;
+    // DIR's start-up value, the file dialogs' first folder: the program's
+    // own folder for a copy that keeps its files there, the home folder
+    // for an installed program (not /usr/bin).
+    QString startFolderWithSeparator() const;
 };
 
 // Installed: its desktop entry lies in ../share/applications beside the

@@ -17,7 +17,7 @@ int runCheckCommand(const QString &file, const QString &code, const AppPaths &pa
                     std::FILE *err)
 {
     SettingsStore settings;
-    settings.storeDefaults(paths.exeFolderWithSeparator());
+    settings.storeDefaults(paths.startFolderWithSeparator());
     readSettingsFile(paths.storageFile(QStringLiteral(".ini")), settings);
     settings.restoreMissingDefaults();
     SendOptions options;

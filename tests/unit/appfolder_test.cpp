@@ -87,3 +87,13 @@ TEST(AppFolder, AReadOnlyFolderSendsTheFilesToTheConfigFolder)
     EXPECT_EQ(chooseStorageFolder(bin), config + QStringLiteral("/marbolt"));
     ::chmod(QFile::encodeName(bin).constData(), 0755);
 }
+
+TEST(AppFolder, TheFileDialogsStartInTheProgramsFolderOnlyForAPortableCopy)
+{
+    ScopedEnv home("HOME", "/home/machinist");
+    const AppPaths portable = AppPaths::inFolder(QStringLiteral("/opt/marbolt"));
+    EXPECT_EQ(portable.startFolderWithSeparator(), QStringLiteral("/opt/marbolt/"));
+    const AppPaths installed{QStringLiteral("/usr/bin"), QStringLiteral("/home/machinist/.config/marbolt"),
+                             QStringLiteral("marbolt")};
+    EXPECT_EQ(installed.startFolderWithSeparator(), QStringLiteral("/home/machinist/"));
+}

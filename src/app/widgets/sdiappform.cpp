@@ -88,7 +88,7 @@ void TSDIAppForm::FormCreate()
 
     rirekilist = RecentFiles();
     settings_ = SettingsStore();
-    settings_.storeDefaults(paths_.exeFolderWithSeparator());
+    settings_.storeDefaults(paths_.startFolderWithSeparator());
     readSettingsFile(settingsPath(), settings_);
     settings_.restoreMissingDefaults();
     // [COMM] is the active machine's; a file without machines starts one.
