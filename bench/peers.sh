@@ -18,23 +18,17 @@ FILE=$(readlink -f "${2:-/tmp/marbolt-bench-100mb.nc}")
 [ -f "$FILE" ] || { echo "no file $FILE (run bench_open once to make it)" >&2; exit 2; }
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v xwd >/dev/null \
     && command -v convert >/dev/null || { echo "needs Xvfb, xdotool, xwd (x11-apps) and ImageMagick" >&2; exit 2; }
+. "$(dirname "$0")/../tools-dev/xvfb.sh"
 WORK=$(mktemp -d)
-XPID=""
 APID=""
 cleanup() {
     [ -n "$APID" ] && kill "$APID" 2>/dev/null || true
-    [ -n "$XPID" ] && { kill "$XPID" 2>/dev/null; wait "$XPID" 2>/dev/null; } || true
+    stopXvfb
     rm -rf "$WORK"
 }
 trap cleanup EXIT
 
-for d in $(seq 141 190); do
-    if [ ! -e "/tmp/.X11-unix/X$d" ] && [ ! -e "/tmp/.X$d-lock" ]; then DISP=":$d"; break; fi
-done
-Xvfb "$DISP" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-XPID=$!
-export DISPLAY="$DISP"
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+startXvfb 141 190 1280x1024x24 || { echo "$XVFB_ERROR" >&2; exit 2; }
 
 now() { date +%s.%N; }
 elapsed() { echo "$2 - $1" | bc; }

@@ -4,13 +4,12 @@
 set -euo pipefail
 
 BIN=$(readlink -f "$1")
+. "$(dirname "$0")/../../tools-dev/xvfb.sh"
 WORK=$(mktemp -d)
-XPID=""
 APID=""
 cleanup() {
     [ -n "$APID" ] && kill "$APID" 2>/dev/null || true
-    # Wait for the server to be gone, so the next run can take the display.
-    [ -n "$XPID" ] && { kill "$XPID" 2>/dev/null; wait "$XPID" 2>/dev/null; } || true
+    stopXvfb
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -24,21 +23,7 @@ printf '[COMM]\r\nSPEED=4800\r\nSTOPBIT=2\r\nPORT=COM1\r\n[MARBOLT]\r\nMACHINE=1
     $'MACHINE1=Fanuc\t4800\t2\tCOM1\t1\tISO\t0\t0\t0\t100\t0' \
     $'MACHINE2=Mazak\t19200\t1\ttcp://192.168.0.50:4001\t1\tISO\t0\t0\t0\t100\t0' > "$WORK/marbolt.ini"
 
-DISP=""
-for d in $(seq 91 140); do
-    if [ ! -e "/tmp/.X11-unix/X$d" ] && [ ! -e "/tmp/.X$d-lock" ]; then DISP=":$d"; break; fi
-done
-[ -n "$DISP" ] || fail "no free display"
-Xvfb "$DISP" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-XPID=$!
-export DISPLAY="$DISP"
-# The socket can exist before the server takes connections: wait until a
-# client gets through. (-noreset: without it the server resets when that
-# client leaves, and refuses the program while it does.)
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb on $DISP did not come up"
-# Our own server, not one that was still going away on the same display.
-kill -0 "$XPID" 2>/dev/null || fail "Xvfb on $DISP did not start"
+startXvfb 91 140 1024x768x24 || fail "$XVFB_ERROR"
 
 "$WORK/marbolt" "$WORK/part.nc" >"$WORK/app.log" 2>&1 &
 APID=$!
