@@ -19,14 +19,6 @@ FILE=$(readlink -f "${2:-/tmp/marbolt-bench-100mb.nc}")
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v xwd >/dev/null \
     && command -v convert >/dev/null || { echo "needs Xvfb, xdotool, xwd (x11-apps) and ImageMagick" >&2; exit 2; }
 . "$(dirname "$0")/../tools-dev/xvfb.sh"
-WORK=$(mktemp -d)
-APID=""
-cleanup() {
-    [ -n "$APID" ] && kill "$APID" 2>/dev/null || true
-    stopXvfb
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
 
 startXvfb 141 190 1280x1024x24 || { echo "$XVFB_ERROR" >&2; exit 2; }
 

@@ -8,14 +8,6 @@ set -euo pipefail
 BIN=$(readlink -f "$1")
 OUT=$(readlink -f "${2:-$(dirname "$0")/../data/screenshots/main-window.png}")
 . "$(dirname "$0")/xvfb.sh"
-WORK=$(mktemp -d)
-APID=""
-cleanup() {
-    [ -n "$APID" ] && kill "$APID" 2>/dev/null || true
-    stopXvfb
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
 
 # A copy of its own, so that the settings file is a fresh one in WORK,
 # with two machines to show in the box.
@@ -54,13 +46,7 @@ sed -i 's/$/\r/' "$WORK/flange.nc"
 startXvfb 191 240 1024x768x24 || { echo "$XVFB_ERROR" >&2; exit 1; }
 "$WORK/marbolt" "$WORK/flange.nc" >"$WORK/app.log" 2>&1 &
 APID=$!
-WID=""
-for _ in $(seq 100); do
-    WID=$(xdotool search --onlyvisible --name 'flange.nc - ' 2>/dev/null | head -1 || true)
-    [ -n "$WID" ] && break
-    sleep 0.1
-done
-[ -n "$WID" ] || { cat "$WORK/app.log" >&2; echo "the window did not appear" >&2; exit 1; }
+WID=$(waitWindow 'flange.nc - ' 100) || { cat "$WORK/app.log" >&2; echo "the window did not appear" >&2; exit 1; }
 xdotool windowsize --sync "$WID" 800 560
 xdotool windowfocus --sync "$WID" key ctrl+Home
 sleep 0.5

@@ -1,5 +1,9 @@
 # Sourced by the scripts that run programs in a real X window (the smoke
-# test, bench/peers.sh, tools-dev/screenshot.sh): a private Xvfb server.
+# test, bench/peers.sh, tools-dev/screenshot.sh): a private Xvfb server and
+# a scratch folder.
+#
+# Sourcing makes the scratch folder WORK and sets an exit trap that ends
+# the program under test (its process id in APID), the server and WORK.
 #
 #   startXvfb FIRST LAST GEOMETRY   takes the first free display in
 #                                   FIRST..LAST, starts Xvfb on it, waits
@@ -8,8 +12,19 @@
 #                                   the reason in XVFB_ERROR.
 #   stopXvfb                        ends that server and waits for it, so
 #                                   the next run can take the display.
+#   waitWindow NAME [TENTHS]        waits up to TENTHS tenths of a second
+#                                   (50) for a visible window whose name
+#                                   matches NAME; prints its id, 1 if none.
 XPID=""
 XVFB_ERROR=""
+APID=""
+WORK=$(mktemp -d)
+xvfbCleanup() {
+    [ -n "$APID" ] && kill "$APID" 2>/dev/null || true
+    stopXvfb
+    rm -rf "$WORK"
+}
+trap xvfbCleanup EXIT
 
 startXvfb() {
     local disp="" d
@@ -32,4 +47,14 @@ startXvfb() {
 
 stopXvfb() {
     [ -n "$XPID" ] && { kill "$XPID" 2>/dev/null; wait "$XPID" 2>/dev/null; } || true
+}
+
+waitWindow() {
+    local id=""
+    for _ in $(seq "${2:-50}"); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
 }

@@ -5,14 +5,6 @@ set -euo pipefail
 
 BIN=$(readlink -f "$1")
 . "$(dirname "$0")/../../tools-dev/xvfb.sh"
-WORK=$(mktemp -d)
-APID=""
-cleanup() {
-    [ -n "$APID" ] && kill "$APID" 2>/dev/null || true
-    stopXvfb
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # The program keeps its settings file beside itself: run a copy.
@@ -27,26 +19,9 @@ startXvfb 91 140 1024x768x24 || fail "$XVFB_ERROR"
 
 "$WORK/marbolt" "$WORK/part.nc" >"$WORK/app.log" 2>&1 &
 APID=$!
-WID=""
-for _ in $(seq 100); do
-    WID=$(xdotool search --onlyvisible --name 'part.nc - ' 2>/dev/null | head -1 || true)
-    [ -n "$WID" ] && break
-    sleep 0.1
-done
-[ -n "$WID" ] || { cat "$WORK/app.log" >&2; false; } || fail "the window 'part.nc - マルボルト' did not appear"
+WID=$(waitWindow 'part.nc - ' 100) || { cat "$WORK/app.log" >&2; fail "the window 'part.nc - マルボルト' did not appear"; }
 xdotool windowfocus --sync "$WID"
 sleep 0.3
-
-# Waits until a visible window whose name matches $1 exists; prints its id.
-waitWindow() {
-    local id=""
-    for _ in $(seq 50); do
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
 
 # Replace G01 by G1 through the replace dialog: Ctrl+R, the two fields
 # (typed in lower case), Tab to "すべて置換", then the completion box.
