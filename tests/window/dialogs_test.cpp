@@ -10,6 +10,7 @@
 #include "app/widgets/statuspanels.h"
 #include "document/widgets/nceditor.h"
 #include "modal.h"
+#include "offeredports.h"
 #include "scripteddialogs.h"
 #include "tools/widgets/osavedialog.h"
 #include "transfer/widgets/senntakudialog.h"
@@ -311,14 +312,7 @@ private slots:
         QFile usb(path(QStringLiteral("dev/ttyUSB0")));
         QVERIFY(usb.open(QIODevice::WriteOnly));
         auto form = makeForm();
-        QStringList items;
-        whenModal([&](QWidget *w) {
-            auto *f = qobject_cast<TForm2 *>(w);
-            for (int i = 0; i < f->ComboBox3->count(); ++i)
-                items << f->ComboBox3->itemText(i);
-            f->Button2->click();
-        });
-        form->set1Execute();
+        const QStringList items = portsTheSettingsDialogOffers(*form);
         QCOMPARE(items.size(), 9);
         QCOMPARE(items.first(), QStringLiteral("COM1"));
         QCOMPARE(items.last(), path(QStringLiteral("dev/ttyUSB0")));

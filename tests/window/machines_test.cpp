@@ -6,6 +6,7 @@
 #include "app/widgets/statuspanels.h"
 #include "document/widgets/nceditor.h"
 #include "modal.h"
+#include "offeredports.h"
 #include "scripteddialogs.h"
 #include "windowprobe.h"
 
@@ -196,14 +197,7 @@ private slots:
         QCOMPARE(form->statusPanels()->panelText(1), QStringLiteral("rfc2217://cnc-gw:2217"));
 
         // Offered again the next time, after the local ports.
-        QStringList items;
-        whenModal([&](QWidget *w) {
-            auto *f = qobject_cast<TForm2 *>(w);
-            for (int i = 0; i < f->ComboBox3->count(); ++i)
-                items << f->ComboBox3->itemText(i);
-            f->Button2->click();
-        });
-        form->set1Execute();
+        const QStringList items = portsTheSettingsDialogOffers(*form);
         QCOMPARE(items.last(), QStringLiteral("rfc2217://cnc-gw:2217"));
     }
 };
