@@ -4,11 +4,89 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <map>
+#include <optional>
+
 namespace marbolt {
 
 namespace {
 
 const QChar kSeparator = QLatin1Char('\t');
+const QLatin1StringView kNameField("NAME");
+
+// MACHINEn (the one-line form) or MACHINEn.FIELD.
+const QRegularExpression &machineKeyPattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("^%1([0-9]{1,6})(?:\\.(.*))?$").arg(kMachineListKey),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return pattern;
+}
+
+// What the store holds for one machine number, first occurrences only.
+struct Gathered {
+    QList<std::pair<QString, QString>> fields;  // keyed form
+    std::optional<QString> line;                // one-line form
+};
+
+void addField(Gathered &g, const QString &field, const QString &value)
+{
+    for (const auto &f : g.fields)
+        if (f.first.compare(field, Qt::CaseInsensitive) == 0)
+            return;  // the first one counts, as for every key of the store
+    g.fields.append({field, value});
+}
+
+MachineProfile withStartupValues()
+{
+    MachineProfile profile;
+    for (std::size_t k = 0; k < kProfileKeys.size(); ++k)
+        profile.values[k] = QString::fromUtf8(kProfileKeys[k]->startup);
+    return profile;
+}
+
+int knownField(const QString &field)
+{
+    for (std::size_t k = 0; k < kProfileKeys.size(); ++k)
+        if (field.compare(kProfileKeys[k]->key(), Qt::CaseInsensitive) == 0)
+            return static_cast<int>(k);
+    return -1;
+}
+
+MachineProfile fromFields(const Gathered &g)
+{
+    MachineProfile profile = withStartupValues();
+    for (const auto &[field, value] : g.fields) {
+        if (field.compare(kNameField, Qt::CaseInsensitive) == 0)
+            profile.name = value;
+        else if (const int k = knownField(field); k >= 0)
+            profile.values[static_cast<std::size_t>(k)] = value;
+        else
+            profile.extra.append({field, value});
+    }
+    return profile;
+}
+
+MachineProfile fromOneLine(const QString &line, const QString &key, QStringList &problems)
+{
+    const QStringList fields = line.split(kSeparator);
+    MachineProfile profile = withStartupValues();
+    profile.name = fields[0];
+    const qsizetype given = fields.size() - 1;
+    const auto known = static_cast<qsizetype>(kProfileKeys.size());
+    for (qsizetype k = 0; k < std::min(given, known); ++k)
+        profile.values[static_cast<std::size_t>(k)] = fields[k + 1];
+    for (qsizetype k = known; k < given; ++k)
+        profile.extra.append({QStringLiteral("VALUE%1").arg(k + 1), fields[k + 1]});
+    if (given < known)
+        problems << QStringLiteral("%1: 値が %2 個しかありません（残りは既定値にしました）").arg(key).arg(given);
+    else if (given > known)
+        problems << QStringLiteral("%1: 値が %2 個多くあります（VALUE%3 以降として残しました）")
+                        .arg(key)
+                        .arg(given - known)
+                        .arg(known + 1);
+    return profile;
+}
 
 }  // namespace
 
@@ -17,39 +95,73 @@ QString machineKey(int i)
     return QString(kMachineListKey) + QString::number(i + 1);
 }
 
-QString profileLine(const MachineProfile &profile)
+MachineList readMachines(const SettingsStore &store)
 {
-    QStringList fields{profile.name};
-    for (const QString &v : profile.values)
-        fields << v;
-    return fields.join(kSeparator);
+    std::map<int, Gathered> byNumber;
+    for (const QString &line : store.lines()) {
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq <= 0)
+            continue;
+        const auto match = machineKeyPattern().match(line.left(eq));
+        if (!match.hasMatch())
+            continue;
+        const int n = match.captured(1).toInt();
+        if (n < 1)
+            continue;
+        const QString value = line.mid(eq + 1);
+        Gathered &g = byNumber[n];
+        if (match.capturedStart(2) < 0) {
+            if (!g.line)
+                g.line = value;
+        } else if (!match.captured(2).isEmpty()) {
+            addField(g, match.captured(2), value);
+        }
+    }
+    MachineList list;
+    for (const auto &[n, g] : byNumber) {
+        const QString key = QString(kMachineListKey) + QString::number(n);
+        MachineProfile profile;
+        if (!g.fields.isEmpty())
+            profile = fromFields(g);  // the keyed form wins over an old line of the same number
+        else if (g.line && !g.line->isEmpty())
+            profile = fromOneLine(*g.line, key, list.problems);
+        else
+            continue;
+        if (profile.name.trimmed().isEmpty()) {
+            profile.name = QStringLiteral("機械%1").arg(n);
+            list.problems << QStringLiteral("%1: 名前がありません（%2 としました）").arg(key, profile.name);
+        }
+        list.profiles << profile;
+        list.numbers << n;
+    }
+    return list;
 }
 
-std::optional<MachineProfile> profileFromLine(const QString &line)
+QStringList machineLines(const QList<MachineProfile> &profiles)
 {
-    const QStringList fields = line.split(kSeparator);
-    if (fields.size() != static_cast<qsizetype>(kProfileKeys.size()) + 1 || fields[0].trimmed().isEmpty())
-        return std::nullopt;
-    MachineProfile profile;
-    profile.name = fields[0];
-    for (std::size_t k = 0; k < kProfileKeys.size(); ++k)
-        profile.values[k] = fields[static_cast<qsizetype>(k) + 1];
-    return profile;
+    QStringList lines;
+    for (int i = 0; i < profiles.size(); ++i) {
+        const MachineProfile &p = profiles[i];
+        const QString prefix = machineKey(i) + u'.';
+        lines << prefix + kNameField + u'=' + p.name;
+        for (std::size_t k = 0; k < kProfileKeys.size(); ++k)
+            lines << prefix + kProfileKeys[k]->key() + u'=' + p.values[k];
+        for (const auto &[field, value] : p.extra)
+            lines << prefix + field + u'=' + value;
+    }
+    return lines;
+}
+
+QString machineProblemsMessage(const QStringList &problems)
+{
+    return QStringLiteral("設定ファイルの機械の設定に、そのままでは読めない行がありました。\r%1\r"
+                          "機械はすべて残しています。通信設定で確かめて下さい。")
+        .arg(problems.join(u'\r'));
 }
 
 QList<MachineProfile> MachineProfiles::all() const
 {
-    // MACHINE1, MACHINE2, ... up to the first missing key; a broken line
-    // is left out rather than guessed.
-    QList<MachineProfile> profiles;
-    for (int i = 0;; ++i) {
-        const QString line = store_.get(machineKey(i));
-        if (line.isEmpty())
-            break;
-        if (auto profile = profileFromLine(line))
-            profiles << *profile;
-    }
-    return profiles;
+    return readMachines(store_).profiles;
 }
 
 QStringList MachineProfiles::names() const
@@ -67,8 +179,9 @@ int MachineProfiles::count() const
 
 int MachineProfiles::active() const
 {
-    const int n = store_.number(setting::MACHINE).value_or(1);
-    return n >= 1 && n <= count() ? n - 1 : 0;
+    const auto n = store_.number(setting::MACHINE);
+    const qsizetype i = n ? readMachines(store_).numbers.indexOf(*n) : -1;
+    return i >= 0 ? static_cast<int>(i) : 0;
 }
 
 QString MachineProfiles::activeName() const
@@ -94,21 +207,26 @@ void MachineProfiles::toComm(const MachineProfile &profile)
 
 void MachineProfiles::writeAll(const QList<MachineProfile> &profiles, int activeIndex)
 {
-    // Each line in its place, so that writing what is there changes
-    // nothing; lines past the new end go, a broken one among them too.
-    for (int i = 0; i < profiles.size(); ++i)
-        store_.set(machineKey(i), profileLine(profiles[i]));
-    static const QRegularExpression listKey(QStringLiteral("^%1([0-9]+)$").arg(kMachineListKey),
-                                            QRegularExpression::CaseInsensitiveOption);
-    QStringList lines = store_.lines();
-    const qsizetype kept = profiles.size();
-    const auto removed = lines.removeIf([kept](const QString &line) {
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        const auto match = listKey.match(line.left(eq));
-        return eq > 0 && match.hasMatch() && match.captured(1).toLongLong() > kept;
-    });
-    if (removed > 0)
-        store_.replaceLines(std::move(lines));
+    // Every machine line goes, old form or new, and the machines take the
+    // place of the first in their keyed form, so that writing what is
+    // there changes nothing. The file writes them in their own section.
+    QStringList lines;
+    qsizetype at = -1;
+    for (const QString &line : store_.lines()) {
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq > 0 && machineKeyPattern().match(line.left(eq)).hasMatch()) {
+            if (at < 0)
+                at = lines.size();
+        } else {
+            lines << line;
+        }
+    }
+    const QStringList machines = machineLines(profiles);
+    if (at < 0)
+        lines << machines;
+    else
+        lines = lines.mid(0, at) + machines + lines.mid(at);
+    store_.replaceLines(std::move(lines));
     store_.set(setting::MACHINE, QString::number(activeIndex + 1));
 }
 
@@ -133,7 +251,8 @@ void MachineProfiles::keepActive()
         return;
     }
     const int a = active();
-    profiles[a] = fromComm(profiles[a].name);
+    for (std::size_t k = 0; k < kProfileKeys.size(); ++k)
+        profiles[a].values[k] = store_.get(*kProfileKeys[k]);
     writeAll(profiles, a);
 }
 

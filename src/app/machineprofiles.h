@@ -1,29 +1,50 @@
 #pragma once
 // Machine profiles: a name and the communication values of one machine
 // tool (everything of [COMM]). The store keeps them all: [COMM] holds the
-// active machine's values, as every transfer reads them, and MACHINE1,
-// MACHINE2, ... hold each machine's line, with MACHINE naming the active
-// one. These functions keep the two consistent; none holds state itself.
+// active machine's values, as every transfer reads them, and the machines
+// stand in [MACHINES] as named keys, MACHINE1.NAME=, MACHINE1.SPEED=, ...,
+// with MACHINE naming the active one. These functions keep the two
+// consistent; none holds state itself.
+//
+// Reading never drops a machine: a field it does not know (a later
+// version's) is carried and written back, a field missing is given its
+// start-up value, and the one-line form of earlier versions
+// (MACHINE1=name<TAB>SPEED<TAB>...) still reads, whatever its length.
 #include "common/settingsstore.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <array>
-#include <optional>
+#include <utility>
 
 namespace marbolt {
 
 struct MachineProfile {
     QString name;
     std::array<QString, kProfileKeys.size()> values;  // in kProfileKeys order
+    // Fields this program does not know, as read: written back unchanged.
+    QList<std::pair<QString, QString>> extra;
     bool operator==(const MachineProfile &) const = default;
 };
 
-// The line of a profile and back. A line that holds no name, or fewer
-// values, gives nullopt; missing trailing values are never guessed.
-QString profileLine(const MachineProfile &profile);
-std::optional<MachineProfile> profileFromLine(const QString &line);
+// The machines of a store, in the order of their numbers.
+struct MachineList {
+    QList<MachineProfile> profiles;
+    QList<int> numbers;  // the n of MACHINEn, for each profile
+    // One text for each machine that could not be read as it stood (what
+    // was filled in is said); empty when every machine read whole.
+    QStringList problems;
+};
+MachineList readMachines(const SettingsStore &store);
+
+// The [MACHINES] lines (key=value, without line ends) of profiles,
+// numbered from 1.
+QStringList machineLines(const QList<MachineProfile> &profiles);
+
+// The message the window shows for problems.
+QString machineProblemsMessage(const QStringList &problems);
 
 class MachineProfiles {
 public:
@@ -36,7 +57,7 @@ public:
     QList<MachineProfile> all() const;
     QStringList names() const;
     int count() const;
-    // 0-based; a MACHINE value out of range reads as the first.
+    // 0-based; a MACHINE value that names no machine reads as the first.
     int active() const;
     QString activeName() const;
 
@@ -64,7 +85,7 @@ private:
     SettingsStore &store_;
 };
 
-// The key of profile i (0-based): MACHINE1, MACHINE2, ...
+// The key prefix of profile i (0-based): MACHINE1, MACHINE2, ...
 QString machineKey(int i);
 
 // The network ports typed before, most recent first, and the list with

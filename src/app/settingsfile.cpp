@@ -81,12 +81,11 @@ QByteArray settingsFileBytes(const SettingsStore &store, const SettingsOverrides
     for (const SettingKey *key : kProgramKeys)
         entry(*key, store.get(*key));
     header("MACHINES");
-    for (int i = 0; !store.get(machineKey(i)).isEmpty(); ++i) {
-        out += machineKey(i).toStdString();
-        out += '=';
+    for (const QString &line : machineLines(readMachines(store).profiles)) {
         std::string bytes;
-        if (!encoder.encode(toEditorText(store.get(machineKey(i))), bytes))
-            out += bytes;
+        if (encoder.encode(toEditorText(line), bytes))
+            bytes = toEditorText(line.left(line.indexOf(u'=') + 1));  // as entry() does: empty, not wrong
+        out += bytes;
         out += "\r\n";
     }
     return QByteArray(out.data(), static_cast<qsizetype>(out.size()));

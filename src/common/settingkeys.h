@@ -61,8 +61,9 @@ inline constexpr SettingKey MACHINE{"MACHINE", SettingKind::Number, nullptr};  /
 inline constexpr SettingKey NETPORTS{"NETPORTS", SettingKind::Text, nullptr};
 }  // namespace setting
 
-// [MACHINES]: one line a machine profile, MACHINE1=, MACHINE2=, ...: its
-// name and the values of kProfileKeys, separated by tabs.
+// [MACHINES]: the machine profiles as named keys, MACHINE1.NAME=,
+// MACHINE1.SPEED=, ... (earlier versions: one line MACHINE1=, its name and
+// the values of kProfileKeys separated by tabs, still read).
 inline constexpr QLatin1StringView kMachineListKey{"MACHINE"};
 
 // The sections of the settings file, each with its keys in order.

@@ -65,6 +65,10 @@ std::optional<Parity> parityFromText(const QString &text);
 constexpr std::int32_t kSendFlowFlag = 23569;     // 0x5C11
 constexpr std::int32_t kReceiveFlowFlag = 24081;  // 0x5E11, adds dfInX
 
+// The flow-control characters of a port opened without a transfer's own.
+constexpr std::uint8_t kAsciiXon = 0x11;   // DC1: resume
+constexpr std::uint8_t kAsciiXoff = 0x13;  // DC3 without a parity bit: stop
+
 struct LineSettings {
     std::int32_t charbit = 8;
     QString stopbit = QStringLiteral("1");
@@ -80,8 +84,15 @@ struct LineSettings {
     std::int32_t packetsize = 0;
     std::int32_t XonLim = 0;
     std::int32_t XoffLim = 0;
-    std::uint8_t XonChar = 19;   // DC3
-    std::uint8_t XoffChar = 17;  // DC1
+    // XonChar resumes, XoffChar stops: the characters a port sends for its
+    // own input flow control (dfInX) and, under dfOutX, obeys. Until a
+    // transfer sets the machine's pair (DC1, and DC3 with its ISO parity
+    // bit), a port uses the plain ASCII pair. Never swap them: a port whose
+    // XonChar were DC3 would send the machine its stop where it means go.
+    // (The component this one replaces stored 19 and 17 here, names and
+    // values crossed; it never opened a port with them.)
+    std::uint8_t XonChar = kAsciiXon;
+    std::uint8_t XoffChar = kAsciiXoff;
     std::uint8_t ErrorChar = 0;
     std::uint8_t EofChar = 0;
     std::uint8_t EvtChar = 0;

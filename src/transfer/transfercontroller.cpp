@@ -43,12 +43,33 @@ TransferController::TransferController(TransferPorts ports, SettingsStore &setti
 
 void TransferController::underWay(Direction direction)
 {
-    commstate_ = direction == Direction::Send ? QStringLiteral("send") : QStringLiteral("rec");
+    commstate_ = direction == Direction::Send ? CommState::Send : CommState::Rec;
 }
 
 void TransferController::stoppedByFailure()
 {
-    commstate_.clear();
+    commstate_ = CommState::None;
+}
+
+void TransferController::lockReleased()
+{
+    windowLocked_ = false;
+    commstate_ = CommState::None;
+}
+
+TransferActivity TransferController::activity() const
+{
+    if (phase_ == TransferPhase::Idle && !windowLocked_ && commstate_ == CommState::None)
+        return TransferActivity::Idle;
+    switch (commstate_) {
+    case CommState::Send:
+        return TransferActivity::Sending;
+    case CommState::Rec:
+        return TransferActivity::Receiving;
+    case CommState::None:
+        break;
+    }
+    return windowLocked_ ? TransferActivity::Stopping : TransferActivity::Preparing;
 }
 
 void TransferController::runSend(void (SendEngine::*how)())
@@ -124,11 +145,11 @@ bool TransferController::receiveForCompare(std::string &out)
 
 void TransferController::cancel()
 {
-    if (sending())
+    if (commstate_ == CommState::Send)
         sendEngine_.cancel();
-    else if (receiving())
+    else if (commstate_ == CommState::Rec)
         receiver_.cancel();
-    commstate_.clear();
+    commstate_ = CommState::None;
     sendView_.setStatusText(QString());
 }
 
@@ -144,7 +165,7 @@ void TransferController::rateTick()
 
 void TransferController::lineError()
 {
-    if (commstate_.isEmpty())
+    if (commstate_ == CommState::None)
         return;
     receiver_.lineError();
     cancel();
@@ -153,20 +174,21 @@ void TransferController::lineError()
 TransferController::CloseAnswer TransferController::requestClose()
 {
     const bool repeating = phase_ == TransferPhase::Repeating;
-    if (repeating && flags_.sendstop && !sending()) {
+    const bool sending = commstate_ == CommState::Send;
+    if (repeating && flags_.sendstop && !sending) {
         // The repeat was cancelled and ends at its next look at the flag:
         // the window closes then, as after any cancelled send.
         closeAfterTransfer_ = true;
         return CloseAnswer::AfterTransfer;
     }
-    if (sending() || repeating) {
+    if (sending || repeating) {
         dialogs_.message(QStringLiteral("通信を終了してください"));
         return CloseAnswer::Refused;
     }
     if (receiver_.running()) {
         // End the reception as cancel does; its text becomes the document,
         // and the close comes again once the reception has finished.
-        if (receiving())
+        if (commstate_ == CommState::Rec)
             cancel();
         closeAfterTransfer_ = true;
         return CloseAnswer::AfterTransfer;

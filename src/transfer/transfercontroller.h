@@ -1,8 +1,8 @@
 #pragma once
 // The owner of every transfer: the send engine, the reception, the repeat
 // send and what a close asked during a transfer waits for. It keeps the one
-// phase and the transfer-state text `commstate`; the window asks it one
-// question, busy(), and hands every transfer command to it.
+// phase and the transfer-state `commstate`; the window asks it one
+// question, activity(), and hands every transfer command to it.
 #include "common/clock.h"
 #include "serial/lineport.h"
 #include "transfer/receiver.h"
@@ -43,23 +43,19 @@ public:
     void handshake();  // rs232c1RXCHAR
     void rateTick();   // Timer1Timer
     void lineError();  // rs232c2ERR
-    // The unlock after a transfer (enabledtrue) empties commstate.
-    void lockReleased() { commstate_.clear(); }
+    // The window's lock for a transfer is taken (enabledfalse) and
+    // released (enabledtrue); the release empties commstate.
+    void lockTaken() { windowLocked_ = true; }
+    void lockReleased();
 
     // The window's close: now, refused with a message, or once the
     // running transfer has ended (the command's Afterwards says so).
     enum class CloseAnswer { Now, Refused, AfterTransfer };
     CloseAnswer requestClose();
 
+    // What runs now: the one question the window asks.
+    TransferActivity activity() const;
     TransferPhase phase() const { return phase_; }
-    // A transfer command runs: the commands that would nest a second one
-    // are refused.
-    bool busy() const { return phase_ != TransferPhase::Idle; }
-    // "send", "rec" or empty: empty again at cancel, while the transfer
-    // may still be finishing.
-    const QString &commstate() const { return commstate_; }
-    bool sending() const { return commstate_ == QLatin1String("send"); }
-    bool receiving() const { return commstate_ == QLatin1String("rec"); }
     const TransferState &flags() const { return flags_; }
     // A send or reception loop runs, also while it finishes after cancel.
     bool loopRunning() const { return sendEngine_.running() || receiver_.running(); }
@@ -80,7 +76,11 @@ private:
     SendEngine sendEngine_;
     Receiver receiver_;
     TransferPhase phase_ = TransferPhase::Idle;
-    QString commstate_;
+    // commstate: "send" or "rec" while a transfer is under way, empty
+    // again at cancel, while it may still be finishing.
+    enum class CommState { None, Send, Rec };
+    CommState commstate_ = CommState::None;
+    bool windowLocked_ = false;
     bool closeAfterTransfer_ = false;
 };
 

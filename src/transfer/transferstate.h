@@ -1,7 +1,7 @@
 #pragma once
 // The state of the transfers. The flags are the loops' own: a loop reads
 // them, cancel and the handshake raise or lower them. The transfer-state
-// text `commstate` and the phase belong to the transfer controller alone;
+// `commstate` and the phase belong to the transfer controller alone;
 // the engines tell it when their transfer is under way. All of it lives
 // on the user-interface thread.
 #include <QString>
@@ -12,6 +12,28 @@ namespace marbolt {
 // Repeating: a repeat send, in one of its sends or in the pause between
 // two. Receiving: a reception.
 enum class TransferPhase { Idle, Sending, Repeating, Receiving };
+
+// The one answer to "what are the transfers doing?", for the window, the
+// close and the commands.
+enum class TransferActivity {
+    Idle,       // no transfer command runs: everything is free
+    Preparing,  // a command runs outside the lock: its checks, its questions,
+                // opening the port, the pause of a repeat, its last steps
+    Sending,    // a send is under way (the transfer-state "send")
+    Receiving,  // a reception is under way ("rec")
+    Stopping,   // cancelled or failed, still locked while it ends
+};
+// A transfer command runs: a second one would share its port and flags.
+constexpr bool isBusy(TransferActivity a)
+{
+    return a != TransferActivity::Idle;
+}
+// The window is locked for the transfer, or the transfer-state is set:
+// the editor and the caret belong to the transfer.
+constexpr bool holdsWindow(TransferActivity a)
+{
+    return a == TransferActivity::Sending || a == TransferActivity::Receiving || a == TransferActivity::Stopping;
+}
 
 struct TransferState {
     bool sendstop = false;  // ends every wait and loop of a send

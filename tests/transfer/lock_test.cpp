@@ -94,7 +94,7 @@ private slots:
         QCOMPARE(c.EditUndo1->isEnabled(), modified);
         QVERIFY(!c.stop1->isEnabled());
         QVERIFY(rig.form->editor()->isEnabled());
-        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
     }
 
     void theReceptionLocksToo()
@@ -170,7 +170,7 @@ private slots:
         rig.machine->waitForCount(1, 200ms);
         std::this_thread::sleep_for(20ms);
         COMPARE_BYTES(bytesOf(rig.machine->received()), iso("\nO1\r\nG0 X1.;\r\nM30\r\n%"));
-        QVERIFY(!rig.form->transfers().busy());
+        QVERIFY(!isBusy(rig.form->transfers().activity()));
     }
 
     // The machine a transfer talks to cannot change under it: the box is
@@ -215,7 +215,7 @@ private slots:
         rig.setDocument("O1\r\nM30\r\n%");
         QVERIFY(!rig.form->commands().stop1->isEnabled());
         rig.form->commands().stop1->trigger();
-        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
         QVERIFY(rig.dialogs.shown.isEmpty());
     }
 };

@@ -50,7 +50,7 @@ void addAccepters()
 
 bool unlocked(Rig &rig)
 {
-    return rig.form->transfers().commstate().isEmpty() && rig.form->commands().send1->isEnabled()
+    return rig.form->transfers().activity() == TransferActivity::Idle && rig.form->commands().send1->isEnabled()
         && rig.form->commands().Rec1->isEnabled() && !rig.form->commands().stop1->isEnabled()
         && rig.form->editor()->isEnabled() && !rig.form->statusPanels()->progressBar();
 }

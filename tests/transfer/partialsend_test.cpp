@@ -138,7 +138,7 @@ private slots:
         const std::string sent = bytesOf(rig.machine->received());
         QVERIFY(sent.find(iso("O5")) != std::string::npos);
         QVERIFY(rig.form->commands().send1->isEnabled());
-        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
     }
 
     void theRepeatWaitsForTheMachineEachTime()

@@ -50,7 +50,7 @@ void checkStoppedByALineError(Rig &rig)
     const std::string doc = documentOf(rig);
     QVERIFY2(doc.rfind("O7000\r\nG01X0.\r\n", 0) == 0, doc.c_str());
     QVERIFY(doc.size() < longProgram(100).size());
-    QVERIFY(rig.form->transfers().commstate().isEmpty());
+    QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
     QCOMPARE(rig.panel0(), QString());
     QVERIFY(rig.form->commands().Rec1->isEnabled());
 }
@@ -73,7 +73,7 @@ private slots:
         QVERIFY2(rig.form->editor()->modifiedFlag(), "a received program must not be lost unasked");
         QCOMPARE(rig.form->editor()->caretPos(), std::size_t{0});
         QCOMPARE(rig.panel0(), QString());
-        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
         QVERIFY(!WindowProbe::rs232c2(*rig.form)->isOpen());
         QCOMPARE(rig.machine->received(), std::vector<std::uint8_t>{kDC1});
     }
@@ -145,7 +145,7 @@ private slots:
         receiveTape(rig, vm::punchTape(longProgram(400), PunchCode::Iso));
         QCOMPARE(rig.dialogs.texts(Kind::Error), QStringList{QStringLiteral("受信バッファがオーバーフローしました。")});
         QVERIFY(rig.dialogs.texts(Kind::Information).isEmpty());
-        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
         QVERIFY(!WindowProbe::rs232c2(*rig.form)->isOpen());
         QVERIFY(rig.form->commands().Rec1->isEnabled());
     }
@@ -235,7 +235,7 @@ private slots:
         std::this_thread::sleep_for(50ms);
         QVERIFY(rig.machine->received().empty());
         QCOMPARE(documentOf(rig), std::string("O1234"));
-        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
         QVERIFY(rig.form->commands().Rec1->isEnabled());
     }
 
@@ -262,7 +262,7 @@ private slots:
         receiveTape(rig, vm::punchTape("O1\n", PunchCode::Iso));
         QCOMPARE(rig.dialogs.texts(Kind::Error).size(), 1);
         QVERIFY(rig.machine->received().empty());
-        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
     }
 
     // Bytes a strict control would reject are counted and their lines

@@ -63,7 +63,7 @@ private slots:
         COMPARE_BYTES(sendDocument(rig), expected.toStdString());
         QVERIFY(rig.dialogs.shown.isEmpty());
         QCOMPARE(rig.panel0(), QString());
-        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
     }
 
     void aCommentLineLongerThan1001Characters()
@@ -227,7 +227,7 @@ private slots:
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{sendErrorMessage()});
         QVERIFY(rig.logText().endsWith(QStringLiteral("送信中断\r\n")));
         // Unlocked and usable.
-        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
         QVERIFY(rig.form->commands().FileNew1->isEnabled());
         QVERIFY(rig.form->commands().send1->isEnabled());
         QVERIFY(!rig.form->commands().stop1->isEnabled());
@@ -245,7 +245,7 @@ private slots:
         rig.form->send1Execute();
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("回線オープンエラー")});
         QVERIFY2(!QFile::exists(rig.logPath()), "no log line for a send that never began");
-        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
         QVERIFY(rig.form->commands().send1->isEnabled());
     }
 
@@ -254,7 +254,7 @@ private slots:
         Rig rig;
         rig.form->send1Execute();
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("送信データがありません")});
-        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
     }
 
     void settingsThatAreNoNumbers_data()
@@ -279,7 +279,7 @@ private slots:
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors.first().contains(value) && errors.first().contains(key));
         QVERIFY2(rig.machine->received().empty(), "nothing may go out");
-        QVERIFY(rig.form->transfers().commstate().isEmpty());
+        QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
         QVERIFY(rig.form->commands().send1->isEnabled());
         QVERIFY(!WindowProbe::rs232c1(*rig.form)->isOpen());
     }

@@ -113,6 +113,19 @@ TEST(LineConfig, StopBitAndParityTexts)
     }
 }
 
+// A port opened with nobody's characters but its own stops its peer with
+// DC3 and lets it go on with DC1, as every terminal driver does; the
+// reverse would hold a machine that asked to send and free one that
+// asked to stop.
+TEST(LineConfig, APortsOwnFlowCharactersStopWithDc3AndResumeWithDc1)
+{
+    LineSettings s = LineSettings::receivePortDefaults();
+    s.flowflag = kReceiveFlowFlag;
+    const LineConfig c = configFor(s);
+    EXPECT_EQ(c.attributes.c_cc[VSTOP], 0x13);
+    EXPECT_EQ(c.attributes.c_cc[VSTART], 0x11);
+}
+
 TEST(LineConfig, ZeroCharactersKeepThePortsOwn)
 {
     LineSettings s;

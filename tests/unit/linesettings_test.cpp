@@ -75,8 +75,8 @@ TEST(LineSettings, DefaultsAndThePortsOfTheMainWindow)
     EXPECT_EQ(d.bps, 9600);
     EXPECT_EQ(d.portname, QStringLiteral("COM1"));
     EXPECT_EQ(d.txtimeout, 30000);
-    EXPECT_EQ(d.XonChar, 19);
-    EXPECT_EQ(d.XoffChar, 17);
+    EXPECT_EQ(d.XonChar, 0x11) << "XON is DC1: it resumes";
+    EXPECT_EQ(d.XoffChar, 0x13) << "XOFF is DC3: it stops";
     EXPECT_EQ(d.flow(), FlowSet{Flow::dfBinary});
 
     const LineSettings send = LineSettings::sendPortDefaults();
@@ -84,6 +84,8 @@ TEST(LineSettings, DefaultsAndThePortsOfTheMainWindow)
     EXPECT_EQ(send.rxtimeout, 3000);
     EXPECT_EQ(send.flowflag, 23569);
     EXPECT_EQ(send.XonLim, 0);
+    EXPECT_EQ(send.XonChar, 0x11);
+    EXPECT_EQ(send.XoffChar, 0x13);
 
     const LineSettings receive = LineSettings::receivePortDefaults();
     EXPECT_EQ(receive.txtimeout, 30000);

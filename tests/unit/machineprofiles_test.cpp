@@ -2,7 +2,11 @@
 #include "app/machineprofiles.h"
 #include "app/settingsfile.h"
 
+#include "document/sjistext.h"
+
 #include <QStringDecoder>
+
+#include <random>
 
 #include <gtest/gtest.h>
 
@@ -107,8 +111,15 @@ TEST(MachineProfiles, TheSettingsFileKeepsCommAndCarriesTheMachines)
     // [COMM] holds the active machine's values, in its own layout.
     EXPECT_TRUE(text.startsWith(QStringLiteral("[COMM]\r\nSPEED=4800\r\nSTOPBIT=2\r\nPORT=rfc2217://cnc-gw:2217\r\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("MACHINE=2\r\n")));
-    EXPECT_TRUE(text.endsWith(QStringLiteral("[MACHINES]\r\nMACHINE1=COM2\t4800\t2\tCOM2\t1\tISO\t0\t0\t0\t100\t0\r\n"
-                                             "MACHINE2=マシニング\t4800\t2\trfc2217://cnc-gw:2217\t1\tISO\t0\t0\t0\t100\t0\r\n")))
+    EXPECT_TRUE(text.endsWith(QStringLiteral("[MACHINES]\r\n"
+                                             "MACHINE1.NAME=COM2\r\nMACHINE1.SPEED=4800\r\nMACHINE1.STOPBIT=2\r\n"
+                                             "MACHINE1.PORT=COM2\r\nMACHINE1.SE=1\r\nMACHINE1.CODE=ISO\r\n"
+                                             "MACHINE1.HEAD%=0\r\nMACHINE1.LOG=0\r\nMACHINE1.TAPE=0\r\n"
+                                             "MACHINE1.FEED=100\r\nMACHINE1.WAIT=0\r\n"
+                                             "MACHINE2.NAME=マシニング\r\nMACHINE2.SPEED=4800\r\nMACHINE2.STOPBIT=2\r\n"
+                                             "MACHINE2.PORT=rfc2217://cnc-gw:2217\r\nMACHINE2.SE=1\r\nMACHINE2.CODE=ISO\r\n"
+                                             "MACHINE2.HEAD%=0\r\nMACHINE2.LOG=0\r\nMACHINE2.TAPE=0\r\n"
+                                             "MACHINE2.FEED=100\r\nMACHINE2.WAIT=0\r\n")))
         << text.toStdString();
 
     SettingsStore back;
@@ -116,15 +127,125 @@ TEST(MachineProfiles, TheSettingsFileKeepsCommAndCarriesTheMachines)
     MachineProfiles q(back);
     EXPECT_EQ(q.all(), p.all());
     EXPECT_EQ(q.active(), 1);
+    EXPECT_TRUE(readMachines(back).problems.isEmpty());
+}
 
-    // A line cut short by hand is left out, the others stay.
+// The lines of earlier versions, whatever their length: nothing is
+// dropped, what is missing gets its start-up value, and each such line is
+// named for the window to show.
+TEST(MachineProfiles, OneLineMachinesOfEarlierVersionsAreAllKept)
+{
     SettingsStore hand;
-    readSettingsBytes("[COMM]\r\nPORT=COM1\r\n[MARBOLT]\r\nMACHINE=7\r\n[MACHINES]\r\nMACHINE1=A\t9600\r\n"
-                      "MACHINE2=B\t9600\t1\tCOM3\t1\tEIA\t0\t0\t0\t50\t0\r\n",
+    readSettingsBytes("[COMM]\r\nPORT=COM1\r\n[MARBOLT]\r\nMACHINE=3\r\n[MACHINES]\r\n"
+                      "MACHINE1=A\t9600\r\n"
+                      "MACHINE2=B\t9600\t1\tCOM3\t1\tEIA\t0\t0\t0\t50\t0\r\n"
+                      "MACHINE3=C\t2400\t2\tCOM4\t0\tISO\t1\t1\t1\t0\t20\t/srv/nc/in\tRECV\r\n"
+                      "MACHINE5=\t1200\t1\tCOM5\t1\tISO\t0\t0\t0\t100\t0\r\n",
                       hand);
+    const MachineList read = readMachines(hand);
+    ASSERT_EQ(read.profiles.size(), 4) << "a gap in the numbers ends nothing";
+    EXPECT_EQ(read.numbers, (QList<int>{1, 2, 3, 5}));
+    const MachineProfile &a = read.profiles[0];
+    EXPECT_EQ(a.name, QStringLiteral("A"));
+    EXPECT_EQ(a.values[0], QStringLiteral("9600"));
+    EXPECT_EQ(a.values[2], QStringLiteral("COM1")) << "the start-up PORT";
+    EXPECT_EQ(a.values[8], QStringLiteral("100")) << "the start-up FEED";
+    EXPECT_EQ(read.profiles[1].values[4], QStringLiteral("EIA"));
+    EXPECT_EQ(read.profiles[2].extra, (QList<std::pair<QString, QString>>{{QStringLiteral("VALUE11"), QStringLiteral("/srv/nc/in")},
+                                                                         {QStringLiteral("VALUE12"), QStringLiteral("RECV")}}));
+    EXPECT_EQ(read.profiles[3].name, QStringLiteral("機械5"));
+    ASSERT_EQ(read.problems.size(), 3) << read.problems.join(u'|').toStdString();
+    EXPECT_TRUE(read.problems[0].startsWith(QStringLiteral("MACHINE1: ")));
+    EXPECT_TRUE(read.problems[1].startsWith(QStringLiteral("MACHINE3: ")));
+    EXPECT_TRUE(read.problems[2].startsWith(QStringLiteral("MACHINE5: ")));
+
     MachineProfiles r(hand);
-    EXPECT_EQ(r.names(), QStringList{QStringLiteral("B")});
-    EXPECT_EQ(r.active(), 0) << "an active number out of range reads as the first";
+    EXPECT_EQ(r.active(), 2) << "MACHINE names the machine by its number";
+    r.keepActive();  // renumbers them 1 to 4 in the keyed form
+    EXPECT_EQ(r.active(), 2);
+    EXPECT_EQ(r.names(), (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("機械5")}));
+    EXPECT_EQ(hand.get(QStringLiteral("MACHINE3.VALUE11")), QStringLiteral("/srv/nc/in"));
+    EXPECT_TRUE(hand.get(QStringLiteral("MACHINE5")).isEmpty());
+    EXPECT_TRUE(readMachines(hand).problems.isEmpty());
+
+    // A number that names no machine reads as the first.
+    hand.set(setting::MACHINE, QStringLiteral("7"));
+    EXPECT_EQ(r.active(), 0);
+}
+
+// Property: machines written, a field of a later version added by hand
+// (or by that version) to some of them, then read, kept, switched and
+// written again: every value and every added field comes back.
+TEST(MachineProfiles, AddedFieldsSurviveEveryRoundTrip)
+{
+    std::mt19937 random(20261209);
+    const QStringList nameParts{QStringLiteral("旋盤"), QStringLiteral("MC"), QStringLiteral("ﾏｼﾆﾝｸﾞ"), QStringLiteral("-"),
+                                QStringLiteral("２号機"), QStringLiteral("Okuma"), QStringLiteral("=x")};
+    const QStringList valueParts{QStringLiteral("4800"), QStringLiteral("COM1"), QStringLiteral("tcp://10.0.0.5:4001"),
+                                 QStringLiteral("0"), QStringLiteral("1"), QString(), QStringLiteral("a=b"),
+                                 QStringLiteral("/srv/NC 受信")};
+    auto pick = [&](const QStringList &from) { return from[static_cast<qsizetype>(random() % from.size())]; };
+    for (int round = 0; round < 200; ++round) {
+        SettingsStore s = storeWith(QStringLiteral("COM1"), QStringLiteral("4800"));
+        MachineProfiles p(s);
+        p.keepActive();
+        const int machines = 1 + static_cast<int>(random() % 6);
+        for (int m = 1; m < machines; ++m) {
+            for (const SettingKey *key : kProfileKeys)
+                if (key != &setting::PORT || random() % 2)
+                    s.set(*key, pick(valueParts));
+            ASSERT_TRUE(p.add(pick(nameParts) + QString::number(m)));
+        }
+        const QList<MachineProfile> written = p.all();
+        SettingsOverrides o{QStringLiteral("14"), QStringLiteral("IPAGothic"), QStringLiteral("1")};
+        QByteArray bytes = settingsFileBytes(s, o);
+
+        // Fields of a later version, somewhere among each chosen machine's lines.
+        QList<std::pair<int, std::pair<QString, QString>>> added;
+        QList<QByteArray> lines = bytes.split('\n');
+        for (int m = 0; m < machines; ++m) {
+            if (random() % 2)
+                continue;
+            const QString field = QStringLiteral("DNC%1").arg(random() % 100);
+            const QString value = pick(valueParts);
+            const QByteArray prefix = machineKey(m).toLatin1() + '.';
+            qsizetype at = -1;
+            for (qsizetype i = 0; i < lines.size(); ++i)
+                if (lines[i].startsWith(prefix) && (at < 0 || random() % 3 == 0))
+                    at = i + 1;
+            ASSERT_GE(at, 0);
+            QByteArray line = prefix + field.toLatin1() + '=';
+            std::string sjis;
+            ASSERT_FALSE(SjisEncoder().encode(toEditorText(value), sjis));
+            line += QByteArray(sjis.data(), static_cast<qsizetype>(sjis.size())) + '\r';
+            lines.insert(at, line);
+            added.append({m, {field, value}});
+        }
+        bytes = lines.join('\n');
+
+        SettingsStore back;
+        readSettingsBytes(bytes, back);
+        MachineProfiles q(back);
+        q.keepActive();
+        // Switching to each machine and back keeps them too.
+        for (int m = 0; m < machines; ++m)
+            ASSERT_TRUE(q.activate(m));
+        ASSERT_TRUE(q.activate(machines - 1));
+        SettingsStore again;
+        readSettingsBytes(settingsFileBytes(back, o), again);
+        const QList<MachineProfile> read = MachineProfiles(again).all();
+        ASSERT_EQ(read.size(), written.size()) << "round " << round;
+        EXPECT_TRUE(readMachines(again).problems.isEmpty());
+        for (int m = 0; m < machines; ++m) {
+            EXPECT_EQ(read[m].name, written[m].name);
+            EXPECT_EQ(read[m].values, written[m].values) << "round " << round << " machine " << m;
+            QList<std::pair<QString, QString>> expected;
+            for (const auto &[machine, field] : added)
+                if (machine == m)
+                    expected << field;
+            EXPECT_EQ(read[m].extra, expected) << "round " << round << " machine " << m;
+        }
+    }
 }
 
 TEST(MachineProfiles, RememberedNetworkPortsAreMostRecentFirstWithoutRepeats)

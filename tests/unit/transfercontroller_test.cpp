@@ -83,6 +83,7 @@ struct NoSleep : Clock {
 struct RecordingView : SendView, ReceiveView {
     std::string document;
     std::function<void()> onPump;
+    std::function<void()> onLock;
     std::function<void()> onUnlock;
     int locks = 0, unlocks = 0;
     QString status;
@@ -95,7 +96,12 @@ struct RecordingView : SendView, ReceiveView {
             onPump();
     }
     void setStatusText(const QString &text) override { status = text; }
-    void lockForTransfer() override { ++locks; }
+    void lockForTransfer() override
+    {
+        ++locks;
+        if (onLock)
+            onLock();
+    }
     void unlockAfterTransfer() override
     {
         ++unlocks;
@@ -139,7 +145,8 @@ struct Bench {
         settings.storeDefaults(QStringLiteral("/"));
         settings.set(setting::SE, QStringLiteral("0"));
         settings.set(setting::SPEED, QStringLiteral("115200"));
-        // The window's unlock empties commstate; so does this one.
+        // The window tells the controller of its lock; so does this one.
+        view.onLock = [this] { transfers.lockTaken(); };
         view.onUnlock = [this] { transfers.lockReleased(); };
     }
 };
@@ -159,21 +166,21 @@ TEST(TransferController, ASendRunsInItsPhaseAndLeavesNothingBehind)
     Bench b;
     b.view.document = "O1\r\nM30\r\n%";
     TransferPhase during = TransferPhase::Idle;
-    QString state;
+    TransferActivity state = TransferActivity::Idle;
     b.view.onPump = [&] {
         during = b.transfers.phase();
-        state = b.transfers.commstate();
+        state = b.transfers.activity();
     };
-    EXPECT_FALSE(b.transfers.busy());
+    EXPECT_EQ(b.transfers.activity(), TransferActivity::Idle);
     b.transfers.send();
     EXPECT_EQ(during, TransferPhase::Sending);
-    EXPECT_EQ(state, QStringLiteral("send"));
+    EXPECT_EQ(state, TransferActivity::Sending);
     EXPECT_EQ(b.sendPort.written, iso("\nO1\r\nM30\r\n%"));
     EXPECT_EQ(b.sendPort.settings.bps, 115200);
     EXPECT_FALSE(b.sendPort.open);
     EXPECT_EQ(b.transfers.phase(), TransferPhase::Idle);
-    EXPECT_FALSE(b.transfers.busy());
-    EXPECT_TRUE(b.transfers.commstate().isEmpty());
+    EXPECT_EQ(b.transfers.activity(), TransferActivity::Idle);
+    EXPECT_EQ(b.transfers.activity(), TransferActivity::Idle);
     EXPECT_EQ(b.view.locks, 1);
     EXPECT_EQ(b.view.unlocks, 1);
 }
@@ -186,8 +193,7 @@ TEST(TransferController, ASendWaitsForDc1AndCancelEndsIt)
     // The machine asks with DC1 at the third pump; it stops the send with
     // DC3 after a few bytes, and the user cancels.
     int pumps = 0;
-    QString afterCancel = QStringLiteral("?");
-    bool busyAfterCancel = false;
+    TransferActivity afterCancel = TransferActivity::Idle;
     b.view.onPump = [&] {
         ++pumps;
         if (pumps == 3) {
@@ -200,17 +206,16 @@ TEST(TransferController, ASendWaitsForDc1AndCancelEndsIt)
         }
         if (pumps == 40) {
             b.transfers.cancel();
-            afterCancel = b.transfers.commstate();
-            busyAfterCancel = b.transfers.busy();
+            afterCancel = b.transfers.activity();
         }
     };
     b.transfers.send();
     // The byte at hand when the wait was cancelled still goes out.
     EXPECT_EQ(b.sendPort.written, iso("\nO1\r\n"));
-    EXPECT_TRUE(afterCancel.isEmpty());
-    EXPECT_TRUE(busyAfterCancel);  // the send is still finishing
+    // No longer "send", but still locked while the send finishes.
+    EXPECT_EQ(afterCancel, TransferActivity::Stopping);
     EXPECT_TRUE(b.transfers.flags().sendstop);
-    EXPECT_FALSE(b.transfers.busy());
+    EXPECT_EQ(b.transfers.activity(), TransferActivity::Idle);
 }
 
 TEST(TransferController, ACloseIsRefusedOrWaitsAsTheTransferRequires)
@@ -254,10 +259,12 @@ TEST(TransferController, TheRepeatSendsUntilCancelledAndStopsWhenThePortWillNotO
     b.dialogs.answers = {Answer::Ok};  // SE "0": carry on without the request signal
     int pauses = 0;
     TransferPhase inPause = TransferPhase::Idle;
+    TransferActivity activityInPause = TransferActivity::Idle;
     b.clock.onSleep = [&](int ms) {
         if (ms != 1000 || b.transfers.loopRunning())
             return;
         inPause = b.transfers.phase();
+        activityInPause = b.transfers.activity();
         ++pauses;
     };
     // F8 in the fourth send: that send ends, its pause follows, the repeat ends.
@@ -270,6 +277,8 @@ TEST(TransferController, TheRepeatSendsUntilCancelledAndStopsWhenThePortWillNotO
     };
     EXPECT_EQ(b.transfers.repeat(), TransferController::Afterwards::Stay);
     EXPECT_EQ(inPause, TransferPhase::Repeating);
+    // Between two sends nothing is locked, but a second transfer is refused.
+    EXPECT_EQ(activityInPause, TransferActivity::Preparing);
     EXPECT_EQ(b.sendPort.opened, 4);
     EXPECT_EQ(pauses, 4);
     EXPECT_EQ(b.transfers.phase(), TransferPhase::Idle);
@@ -291,20 +300,20 @@ TEST(TransferController, AReceptionTakesWhatTheMachinePunchesUntilTheEnd)
 {
     Bench b;
     TransferPhase during = TransferPhase::Idle;
-    QString state;
+    TransferActivity state = TransferActivity::Idle;
     b.view.onPump = [&] {
         during = b.transfers.phase();
-        state = b.transfers.commstate();
+        state = b.transfers.activity();
     };
     for (char c : std::string("%\nO12\nG1 X1.\n%"))
         b.receivePort.input.push_back(sendiso(static_cast<std::uint8_t>(c)));
     EXPECT_EQ(b.transfers.receive(), TransferController::Afterwards::Stay);
     EXPECT_EQ(during, TransferPhase::Receiving);
-    EXPECT_EQ(state, QStringLiteral("rec"));
+    EXPECT_EQ(state, TransferActivity::Receiving);
     EXPECT_EQ(b.view.received, "O12\r\nG1 X1.\r\n%\r\n");
     EXPECT_EQ(b.view.programs, QStringList{QStringLiteral("O12")});
     EXPECT_EQ(b.dialogs.texts(Kind::Information), QStringList{QStringLiteral("受信を完了しました。")});
-    EXPECT_TRUE(b.transfers.commstate().isEmpty());
+    EXPECT_EQ(b.transfers.activity(), TransferActivity::Idle);
 
     // A line error reaches the reception only while one runs.
     b.transfers.lineError();
@@ -320,6 +329,6 @@ TEST(TransferController, ASpeedThatIsNoNumberStopsTheTransferBeforeThePortOpens)
     b.transfers.receive();
     EXPECT_EQ(b.dialogs.texts(Kind::Error).size(), 2);
     EXPECT_EQ(b.sendPort.opened + b.receivePort.opened, 0);
-    EXPECT_FALSE(b.transfers.busy());
-    EXPECT_TRUE(b.transfers.commstate().isEmpty());
+    EXPECT_EQ(b.transfers.activity(), TransferActivity::Idle);
+    EXPECT_EQ(b.transfers.activity(), TransferActivity::Idle);
 }

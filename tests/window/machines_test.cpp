@@ -116,7 +116,44 @@ private slots:
         QVERIFY2(saved.startsWith(QStringLiteral("[COMM]\r\nSPEED=9600\r\nSTOPBIT=1\r\nPORT=tcp://192.168.0.50:4001\r\n")),
                  qPrintable(saved));
         QVERIFY(saved.contains(QStringLiteral("MACHINE=2\r\n")));
-        QVERIFY(saved.contains(QStringLiteral("MACHINE3=Lathe\t2400\t2\tCOM2\t1\tEIA")));
+        QVERIFY(saved.contains(QStringLiteral("MACHINE3.NAME=Lathe\r\nMACHINE3.SPEED=2400\r\nMACHINE3.STOPBIT=2\r\n"
+                                              "MACHINE3.PORT=COM2\r\nMACHINE3.SE=1\r\nMACHINE3.CODE=EIA\r\n")));
+        QVERIFY(!saved.contains(QStringLiteral("MACHINE3=")));
+        QVERIFY(dialogs_.shown.isEmpty());
+    }
+
+    // A machine line cut short (or one of a later version's) loses
+    // nothing: the window says which line it could not read whole, the
+    // machine is offered with the start-up values for what is missing,
+    // and its unknown fields go back into the file.
+    void aMachineLineThatCannotBeReadWholeIsKeptAndNamed()
+    {
+        QByteArray ini = kTwoMachines;
+        ini.replace("MACHINE1=Fanuc\t4800\t2\tCOM1\t1\tISO\t0\t0\t0\t100\t0", "MACHINE1=Fanuc\t4800\t2\tCOM1");
+        ini += "MACHINE4.NAME=Okuma\r\nMACHINE4.PORT=COM4\r\nMACHINE4.DNCFOLDER=/srv/nc/okuma\r\n";
+        auto form = makeForm(ini);
+        QCOMPARE(dialogs_.shown.size(), 1);
+        QCOMPARE(dialogs_.shown[0].kind, Kind::Message);
+        QVERIFY2(dialogs_.shown[0].text.contains(QStringLiteral("MACHINE1: 値が 3 個しかありません")),
+                 qPrintable(dialogs_.shown[0].text));
+        QComboBox *box = WindowProbe::MachineBox(*form);
+        QCOMPARE(box->count(), 4);
+        QCOMPARE(box->currentText(), QStringLiteral("Mazak"));
+
+        form->editor()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_1, Qt::ControlModifier);
+        QCOMPARE(form->statusPanels()->panelText(1), QStringLiteral("COM1"));
+        QCOMPARE(form->settings().get(QStringLiteral("CODE")), QStringLiteral("ISO"));
+        QCOMPARE(form->settings().get(QStringLiteral("FEED")), QStringLiteral("100"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_4, Qt::ControlModifier);
+        QCOMPARE(box->currentText(), QStringLiteral("Okuma"));
+        QCOMPARE(form->statusPanels()->panelText(2), QStringLiteral("4800  ISO"));
+
+        QVERIFY(form->close());
+        const QString saved = savedSettings();
+        QVERIFY(saved.contains(QStringLiteral("MACHINE1.PORT=COM1\r\n")));
+        QVERIFY(saved.contains(QStringLiteral("MACHINE4.DNCFOLDER=/srv/nc/okuma\r\n")));
+        QVERIFY(saved.contains(QStringLiteral("MACHINE=4\r\n")));
     }
 
     void theDialogAddsRenamesAndDeletesMachines()

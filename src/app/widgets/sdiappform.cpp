@@ -91,6 +91,9 @@ void TSDIAppForm::FormCreate()
     settings_.storeDefaults(paths_.startFolderWithSeparator());
     readSettingsFile(settingsPath(), settings_);
     settings_.restoreMissingDefaults();
+    // A machine that could not be read whole is kept as far as it could,
+    // and the user is told which.
+    const QStringList machineProblems = readMachines(settings_).problems;
     // [COMM] is the active machine's; a file without machines starts one.
     MachineProfiles(settings_).keepActive();
 
@@ -116,6 +119,9 @@ void TSDIAppForm::FormCreate()
 
     rirekilist.load(settings_);
     refreshRecentMenu();
+
+    if (!machineProblems.isEmpty())
+        dialogs_->message(machineProblemsMessage(machineProblems));
 
     if (!arguments_.isEmpty())
         files_->fopen(arguments_.first());
@@ -222,7 +228,7 @@ void TSDIAppForm::Editall1Execute()
 
 void TSDIAppForm::RichEdit1Change()
 {
-    if (locked_)
+    if (transferHoldsWindow())
         return;  // the transfer's own changes: the lock holds
     ActionList1.EditUndo1->setEnabled(true);
 }
@@ -308,7 +314,7 @@ void TSDIAppForm::applyEditorFont(const QString &name, int points)
 
 void TSDIAppForm::updateClipboardActions()
 {
-    if (locked_)
+    if (transferHoldsWindow())
         return;
     const bool selection = RichEdit1->hasFocus() && RichEdit1->hasSelectedText();
     ActionList1.EditCut1->setEnabled(selection);

@@ -173,6 +173,9 @@ private:
     void createReplace();
     // The recent-file items, which the lock disables with the commands.
     void setRecentItemsEnabled(bool enabled);
+    // The editor and the caret belong to a transfer (the transfer
+    // controller's activity() says so).
+    bool transferHoldsWindow() const;
 
     // DocumentHost
     void showActivity(const QString &text) override;
@@ -213,7 +216,6 @@ private:
     std::unique_ptr<DocumentFiles> files_;
     QString fontName_;  // the face name as stored (NAME)
     bool closing_ = false;
-    bool locked_ = false;  // between enabledfalse and enabledtrue
     Clock *clock_ = nullptr;
     std::unique_ptr<WindowTransferView> transferView_;
     std::unique_ptr<TransferController> transfers_;

@@ -210,7 +210,7 @@ void TSDIAppForm::createStatusBar()
 
 void TSDIAppForm::connectHandlers()
 {
-    ActionList1.connectHandlers(*this, [this] { return transfers_->busy(); });
+    ActionList1.connectHandlers(*this, [this] { return isBusy(transfers_->activity()); });
     ActionList1.connectMachineKeys(*this);
     connect(MachineBox, &QComboBox::activated, this, &TSDIAppForm::MachineBoxChange);
     // F3 also while the find dialog is the active window.

@@ -44,7 +44,7 @@ void TSDIAppForm::MachineBoxChange(int index)
 {
     // The box and the keys are locked during a transfer; a key pressed
     // as it ends still finds the transfer's values in place.
-    if (transfers_->busy())
+    if (isBusy(transfers_->activity()))
         return;
     MachineProfiles profiles(settings_);
     if (index >= profiles.count())

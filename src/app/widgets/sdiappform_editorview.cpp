@@ -38,7 +38,7 @@ private:
 
 void TSDIAppForm::RichEdit1SelectionChange()
 {
-    if (!transfers_->commstate().isEmpty() || locked_)
+    if (transferHoldsWindow())
         return;
     const std::size_t start = RichEdit1->selectionStartPos();
     const std::size_t line0 = RichEdit1->lineAt(start);

@@ -25,7 +25,7 @@ std::string caretLineOf(const NcEditor &editor, std::size_t &lineStart)
 void TSDIAppForm::PopupMenu1Popup()
 {
     // During a transfer the lock keeps the current-program send away.
-    ActionList1.psend1->setEnabled(!locked_ && !ComboBox2->boxText().isEmpty());
+    ActionList1.psend1->setEnabled(!transferHoldsWindow() && !ComboBox2->boxText().isEmpty());
     std::size_t lineStart = 0;
     const std::string line = caretLineOf(*RichEdit1, lineStart);
     JUMP->setEnabled(line.find('P') != std::string::npos || line.find("GOTO") != std::string::npos);

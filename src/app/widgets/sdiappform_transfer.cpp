@@ -80,6 +80,11 @@ void TSDIAppForm::rs232c2ERR()
     transfers_->lineError();
 }
 
+bool TSDIAppForm::transferHoldsWindow() const
+{
+    return transfers_ && holdsWindow(transfers_->activity());
+}
+
 void TSDIAppForm::setRecentItemsEnabled(bool enabled)
 {
     for (QAction *item : rireki)
@@ -88,7 +93,7 @@ void TSDIAppForm::setRecentItemsEnabled(bool enabled)
 
 void TSDIAppForm::enabledfalse()
 {
-    locked_ = true;
+    transfers_->lockTaken();
     for (QAction *a : ActionList1.actions(During::Locked))
         a->setEnabled(false);
     setRecentItemsEnabled(false);
@@ -100,7 +105,6 @@ void TSDIAppForm::enabledfalse()
 
 void TSDIAppForm::enabledtrue()
 {
-    locked_ = false;
     for (QAction *a : ActionList1.actions(During::Locked)) {
         // Commands that are not built yet stay off.
         if (!ActionList1.isUnavailable(a))
