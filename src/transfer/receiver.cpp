@@ -7,6 +7,8 @@
 #include "serial/punchcodes.h"
 #include "transfer/portsetup.h"
 
+#include <utility>
+
 namespace marbolt {
 
 namespace {
@@ -63,22 +65,33 @@ void Receiver::receive()
     ports_.receive.WriteByte(kDC1);  // the request to start; its result does not matter
 
     ReceiveDecoder decoder;
+    endMessage_.clear();
     detectCode(decoder);
     receiveLines(decoder);
     const std::string text = decoder.takeText();
+    // The end is told once what came is in its place: the user who reads
+    // "受信を完了しました。" sees the document (or the compare) it speaks of.
     if (capture_) {
         // Only a whole tape is compared; a cancelled one would show every
         // block it did not bring as a difference. Faulty bytes are told,
         // but there are no document lines to mark.
         if (completed_)
             *capture_ = text;
+        tellEnd();
         if (decoder.faultyBytes() > 0)
             reportFaultyBytes(text, decoder, false);
         return;
     }
     view_.setReceivedText(text);
+    tellEnd();
     if (decoder.faultyBytes() > 0)
         reportFaultyBytes(text, decoder, true);
+}
+
+void Receiver::tellEnd()
+{
+    if (!endMessage_.isEmpty())
+        dialogs_.information(std::exchange(endMessage_, QString()), Buttons::Ok);
 }
 
 bool Receiver::receiveInto(std::string &out)
@@ -158,12 +171,12 @@ void Receiver::receiveLines(ReceiveDecoder &decoder)
             case ReceiveDecoder::Step::EndPercent:
                 state_.recstop = true;
                 completed_ = true;
-                dialogs_.information(QStringLiteral("受信を完了しました。"), Buttons::Ok);
+                endMessage_ = QStringLiteral("受信を完了しました。");
                 break;
             case ReceiveDecoder::Step::EndDc4:
                 state_.recstop = true;
                 completed_ = true;
-                dialogs_.information(QStringLiteral("NC機より完了信号DC4を受信しました。"), Buttons::Ok);
+                endMessage_ = QStringLiteral("NC機より完了信号DC4を受信しました。");
                 break;
             case ReceiveDecoder::Step::LineFinished: {
                 const QString line = QString::fromLatin1(decoder.finishedLine());

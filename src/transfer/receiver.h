@@ -40,6 +40,8 @@ private:
     // The count of faulty bytes, the first lines they fell on, the marks.
     void reportFaultyBytes(const std::string &text, const ReceiveDecoder &decoder, bool markLines);
     void cleanUp();
+    // The information box of the tape's end, if it came.
+    void tellEnd();
 
     ReceivePorts ports_;
     SettingsStore &settings_;
@@ -51,6 +53,7 @@ private:
     bool running_ = false;
     std::string *capture_ = nullptr;  // where a reception for compare goes
     bool completed_ = false;  // the tape's end came: "%" or DC4
+    QString endMessage_;      // what the end is told with
 };
 
 QString receiveErrorMessage();

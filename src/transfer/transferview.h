@@ -52,7 +52,8 @@ public:
     virtual void showReceivedLine(const QString &line) = 0;
     // An O-line for the index box: added to its list and shown.
     virtual void addProgram(const QString &line) = 0;
-    // The received text becomes the document, in one piece.
+    // The received text becomes the document, in one piece, and its
+    // program index is built again from it as an open builds it.
     virtual void setReceivedText(const std::string &text) = 0;
     // Lines of that document (0-based) that came with faulty bytes.
     virtual void markFaultyLines(const std::vector<std::size_t> &lines) = 0;

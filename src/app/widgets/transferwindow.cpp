@@ -142,6 +142,9 @@ void WindowTransferView::setReceivedText(const std::string &text)
     // file must ask to save it, not drop it.
     if (!text.empty())
         editor.markUnsaved();
+    // The lines collected as they came are replaced by the open's rule, so
+    // the saved file, opened again, lists the same programs.
+    index_.rebuild(editor.textView());
     showFirstIndexEntry();
 }
 
