@@ -20,6 +20,8 @@ struct QuietDialogs : Dialogs {
     std::optional<QList<int>> choosePrograms(const QStringList &) override { return std::nullopt; }
     // Benchmarks send as they are.
     SendCheckAnswer sendCheck(const SendCheckReport &) override { return {SendCheckChoice::SendAsIs, {}}; }
+    // A benchmark's window never restores what another left.
+    RecoveryChoice offerRecovery(const QString &) override { return RecoveryChoice::Later; }
     std::optional<QString> askText(const QString &, const QString &, const QString &) override { return std::nullopt; }
 };
 

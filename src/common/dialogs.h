@@ -42,6 +42,9 @@ struct SendCheckReport {
     bool canLeaveOutComments = false;  // every finding lies inside a comment
 };
 enum class SendCheckChoice { Cancel, SendAsIs, SendWithoutComments };
+
+// The answer to a recovery copy offered at start.
+enum class RecoveryChoice { Restore, Discard, Later };
 struct SendCheckAnswer {
     SendCheckChoice choice = SendCheckChoice::Cancel;
     std::optional<int> goTo;  // the row double-clicked: the caret goes there
@@ -71,6 +74,9 @@ public:
     virtual std::optional<QList<int>> choosePrograms(const QStringList &entries) = 0;
     // The dialog "送信前チェック" with the findings.
     virtual SendCheckAnswer sendCheck(const SendCheckReport &report) = 0;
+    // A recovery copy offered with text: "復元する", "破棄する" or "後で"
+    // (also the answer of a box closed without a choice).
+    virtual RecoveryChoice offerRecovery(const QString &text) = 0;
     // A one-line text asked under caption with label, starting as initial;
     // nullopt on cancel.
     virtual std::optional<QString> askText(const QString &caption, const QString &label,

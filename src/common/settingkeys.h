@@ -57,6 +57,8 @@ inline constexpr SettingKey FILE5{"FILE5", SettingKind::Text, nullptr};
 inline constexpr SettingKey CHECK{"CHECK", SettingKind::Switch, "1", true};  // check before every send
 inline constexpr SettingKey COLOUR{"COLOUR", SettingKind::Switch, "1", true};  // NC colouring in the editor
 inline constexpr SettingKey MACHINE{"MACHINE", SettingKind::Number, nullptr};  // the active machine, from 1
+// Seconds without a change before unsaved edits are copied for recovery; "0": no copies.
+inline constexpr SettingKey AUTOSAVE{"AUTOSAVE", SettingKind::Number, "30", true};
 // Network ports typed in the settings dialog, most recent first, separated by tabs.
 inline constexpr SettingKey NETPORTS{"NETPORTS", SettingKind::Text, nullptr};
 }  // namespace setting
@@ -74,16 +76,17 @@ inline constexpr std::array<const SettingKey *, 6> kEditKeys{
     &setting::DIR, &setting::FONT, &setting::NAME, &setting::OPENINDEX, &setting::SAVEINDEX, &setting::SORT};
 inline constexpr std::array<const SettingKey *, 5> kRecentKeys{
     &setting::FILE1, &setting::FILE2, &setting::FILE3, &setting::FILE4, &setting::FILE5};
-inline constexpr std::array<const SettingKey *, 4> kProgramKeys{&setting::CHECK, &setting::COLOUR,
-                                                                &setting::MACHINE, &setting::NETPORTS};
+inline constexpr std::array<const SettingKey *, 5> kProgramKeys{&setting::CHECK, &setting::COLOUR,
+                                                                &setting::MACHINE, &setting::NETPORTS,
+                                                                &setting::AUTOSAVE};
 // What a machine profile holds: every value of [COMM].
 inline constexpr const auto &kProfileKeys = kCommKeys;
 
 // The order in which the start-up values enter the store.
-inline constexpr std::array<const SettingKey *, 18> kStartupOrder{
+inline constexpr std::array<const SettingKey *, 19> kStartupOrder{
     &setting::SPEED,     &setting::STOPBIT,   &setting::PORT, &setting::SE,  &setting::DIR,  &setting::CODE,
     &setting::FONT,      &setting::NAME,      &setting::OPENINDEX, &setting::SAVEINDEX, &setting::HEAD,
     &setting::LOG,       &setting::TAPE,      &setting::FEED, &setting::WAIT, &setting::SORT, &setting::CHECK,
-    &setting::COLOUR};
+    &setting::COLOUR,    &setting::AUTOSAVE};
 
 }  // namespace marbolt

@@ -25,6 +25,7 @@ struct NoDialogs : Dialogs {
     std::optional<QString> chooseFolder(const QString &) override { return std::nullopt; }
     std::optional<QList<int>> choosePrograms(const QStringList &) override { return std::nullopt; }
     SendCheckAnswer sendCheck(const SendCheckReport &) override { return {}; }
+    RecoveryChoice offerRecovery(const QString &) override { return RecoveryChoice::Later; }
     std::optional<QString> askText(const QString &, const QString &, const QString &) override { return std::nullopt; }
 };
 

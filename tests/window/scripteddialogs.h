@@ -11,7 +11,7 @@
 #include <optional>
 
 struct ScriptedDialogs : marbolt::Dialogs {
-    enum class Kind { Message, Information, Error, Confirmation, Font, Open, Save, PrinterSetup, Folder, Programs, SendCheck, Text };
+    enum class Kind { Message, Information, Error, Confirmation, Font, Open, Save, PrinterSetup, Folder, Programs, SendCheck, Text, Recovery };
     struct Shown {
         Kind kind;
         QString text;                  // box text, or the dialog's prefill
@@ -91,8 +91,18 @@ struct ScriptedDialogs : marbolt::Dialogs {
         return rows;
     }
 
-    // The check before a send: each report shown, answered from the queue;
-    // an empty queue answers "中止".
+    // Recovery offers; an empty queue answers "後で".
+    std::deque<marbolt::RecoveryChoice> recoveryChoices;
+    marbolt::RecoveryChoice offerRecovery(const QString &text) override
+    {
+        record({Kind::Recovery, text, {}});
+        if (recoveryChoices.empty())
+            return marbolt::RecoveryChoice::Later;
+        const marbolt::RecoveryChoice c = recoveryChoices.front();
+        recoveryChoices.pop_front();
+        return c;
+    }
+
     // Typed answers; an empty queue cancels. The label is recorded.
     std::deque<QString> typed;
     std::optional<QString> askText(const QString &, const QString &label, const QString &initial) override

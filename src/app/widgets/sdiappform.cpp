@@ -9,6 +9,7 @@
 #include "app/machineprofiles.h"
 #include "app/settingsfile.h"
 #include "app/widgets/statuspanels.h"
+#include "document/widgets/documentrecovery.h"
 #include "document/widgets/indexbox.h"
 #include "document/widgets/nceditor.h"
 #include "document/programindex.h"
@@ -123,8 +124,22 @@ void TSDIAppForm::FormCreate()
     if (!machineProblems.isEmpty())
         dialogs_->message(machineProblemsMessage(machineProblems));
 
-    if (!arguments_.isEmpty())
+    // Edits a crash or a power cut left unsaved come first: a restored
+    // document takes the window instead of the file named to open.
+    recovery_ = std::make_unique<DocumentRecovery>(
+        *RichEdit1, *files_, *this, paths_.storageFolder + QStringLiteral("/recovery"),
+        std::max(0, settings_.number(setting::AUTOSAVE).value_or(30)),
+        [this] { return isBusy(transfers_->activity()); });
+    const bool restored = recovery_->offerAbandoned(*dialogs_);
+
+    if (!restored && !arguments_.isEmpty())
         files_->fopen(arguments_.first());
+}
+
+void TSDIAppForm::documentSettled()
+{
+    if (recovery_)
+        recovery_->documentSettled();
 }
 
 bool TSDIAppForm::FormCloseQuery()

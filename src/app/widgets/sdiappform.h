@@ -37,6 +37,7 @@ class TransferController;
 class WindowTransferView;
 class FindDialog;
 class TfrmReplace;
+class DocumentRecovery;
 
 struct AppEnvironment {
     AppPaths paths;
@@ -61,6 +62,7 @@ public:
     const Commands &commands() const { return ActionList1; }
     SettingsStore &settings() { return settings_; }
     TransferController &transfers() { return *transfers_; }
+    DocumentRecovery &recovery() { return *recovery_; }
     DocumentFiles &documentFiles() { return *files_; }
     const QString &filename() const { return files_->filename(); }
     QString settingsPath() const { return paths_.storageFile(QStringLiteral(".ini")); }
@@ -183,6 +185,7 @@ private:
     void setUndoEnabled(bool enabled) override;
     void setCaptionFor(const QString &path) override;
     void addRecentFile(const QString &path) override;
+    void documentSettled() override;
 
     // Components.
     NcEditor *RichEdit1 = nullptr;
@@ -214,6 +217,7 @@ private:
     std::unique_ptr<WidgetDialogs> ownDialogs_;
     Dialogs *dialogs_ = nullptr;
     std::unique_ptr<DocumentFiles> files_;
+    std::unique_ptr<DocumentRecovery> recovery_;
     QString fontName_;  // the face name as stored (NAME)
     bool closing_ = false;
     Clock *clock_ = nullptr;

@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace marbolt {
 
@@ -145,6 +146,23 @@ Answer WidgetDialogs::information(const QString &text, Buttons buttons)
     default:
         return Answer::Cancel;
     }
+}
+
+RecoveryChoice WidgetDialogs::offerRecovery(const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("情報"), boxText(text), QMessageBox::NoButton, parent_);
+    box.setTextFormat(Qt::PlainText);
+    QPushButton *restore = box.addButton(QStringLiteral("復元する"), QMessageBox::AcceptRole);
+    QPushButton *discard = box.addButton(QStringLiteral("破棄する"), QMessageBox::DestructiveRole);
+    QPushButton *later = box.addButton(QStringLiteral("後で"), QMessageBox::RejectRole);
+    box.setDefaultButton(restore);
+    box.setEscapeButton(later);
+    box.exec();
+    if (box.clickedButton() == restore)
+        return RecoveryChoice::Restore;
+    if (box.clickedButton() == discard)
+        return RecoveryChoice::Discard;
+    return RecoveryChoice::Later;
 }
 
 void WidgetDialogs::error(const QString &text)

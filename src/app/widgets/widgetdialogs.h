@@ -12,6 +12,7 @@ public:
     void setParent(QWidget *parent) { parent_ = parent; }
     void message(const QString &text) override;
     Answer information(const QString &text, Buttons buttons) override;
+    RecoveryChoice offerRecovery(const QString &text) override;
     void error(const QString &text) override;
     void confirmation(const QString &text) override;
     std::optional<QFont> chooseFont(const QFont &current) override;

@@ -6,6 +6,7 @@
 #include "document/widgets/nceditor.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 
 namespace marbolt {
@@ -75,10 +76,12 @@ void DocumentFiles::newDocument()
     filename_.clear();
     host_.setCaptionFor(QString());
     editor_.clearDocument();
+    stamp_ = FileStamp();
     host_.editorReset();
     editor_.setEnabled(true);
     index_.clearAll();
     editor_.setFocus();
+    host_.documentSettled();
 }
 
 void DocumentFiles::open()
@@ -98,9 +101,8 @@ void DocumentFiles::open()
     fopen(choice->path);
 }
 
-bool DocumentFiles::fopen(const QString &path)
+bool DocumentFiles::load(const QString &path, bool editorText)
 {
-    host_.showActivity(QStringLiteral("開いています"));
     const auto points = settings_.number(setting::FONT);
     if (points && *points > 0) {
         QFont f = editor_.font();
@@ -116,14 +118,27 @@ bool DocumentFiles::fopen(const QString &path)
     const std::size_t hint = textSizeHint(static_cast<std::uint64_t>(std::max<qint64>(0, info.size())));
     // The program index is gathered on the decoding thread as well.
     ProgramLineCollector programs(index_.isSorted());
-    const ReadResult read = readNcFile(
-        path, NcEditor::kMaxCharacters,
-        [&](std::string_view piece) {
-            if (!loader)
-                loader = editor_.beginLoad(hint);
-            return loader->add(piece);
-        },
-        [&](std::string_view piece, bool last) { programs.add(piece, last); });
+    ReadResult read;
+    if (editorText) {
+        QFile f(path);
+        const QByteArray text = info.isFile() && f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        read.status = f.error() == QFileDevice::NoError && f.isOpen() ? ReadStatus::Ok : ReadStatus::CannotRead;
+        if (read.status == ReadStatus::Ok) {
+            const std::string_view view(text.constData(), static_cast<std::size_t>(text.size()));
+            loader = editor_.beginLoad(view.size());
+            loader->add(view);
+            programs.add(view, true);
+        }
+    } else {
+        read = readNcFile(
+            path, NcEditor::kMaxCharacters,
+            [&](std::string_view piece) {
+                if (!loader)
+                    loader = editor_.beginLoad(hint);
+                return loader->add(piece);
+            },
+            [&](std::string_view piece, bool last) { programs.add(piece, last); });
+    }
     if (read.status == ReadStatus::Ok && !loader)
         loader = editor_.beginLoad(0);  // an empty file
     if (read.status != ReadStatus::Ok) {
@@ -135,12 +150,9 @@ bool DocumentFiles::fopen(const QString &path)
     }
     loader->commit();
     loader.reset();
-    if (read.escapes > 0)
+    if (read.escapes > 0 || editorText)
         editor_.showEscapes();
     editor_.setUpdatesEnabled(true);
-    filename_ = path;
-    open_.fileName = filename_;
-    save_.fileName = filename_;
 
     host_.showActivity(QStringLiteral("O番号を検索しています"));
     {
@@ -149,12 +161,44 @@ bool DocumentFiles::fopen(const QString &path)
     }
     host_.showActivity(QString());
     index_.setBoxText(index_.firstEntry());
+    return true;
+}
+
+bool DocumentFiles::fopen(const QString &path)
+{
+    host_.showActivity(QStringLiteral("開いています"));
+    const FileStamp stamp = FileStamp::of(path);
+    if (!load(path, false))
+        return false;
+    filename_ = path;
+    stamp_ = stamp;
+    open_.fileName = filename_;
+    save_.fileName = filename_;
 
     editor_.clearModifiedFlag();
     host_.setUndoEnabled(false);
     host_.setCaptionFor(filename_);
     setDialogFolder(folderOf(QFileInfo(path).absoluteFilePath()));
     host_.addRecentFile(filename_);
+    host_.documentSettled();
+    return true;
+}
+
+bool DocumentFiles::restore(const QString &copyPath, bool editorText, const QString &documentPath,
+                            const FileStamp &base)
+{
+    host_.showActivity(QStringLiteral("復元しています"));
+    if (!load(copyPath, editorText))
+        return false;
+    filename_ = documentPath;
+    stamp_ = base;
+    open_.fileName = filename_;
+    save_.fileName = filename_;
+    // In no file yet: a close or an open asks to save it, and undo cannot
+    // take it back to an empty editor.
+    editor_.markUnsaved();
+    host_.setUndoEnabled(false);
+    host_.setCaptionFor(filename_);
     return true;
 }
 
@@ -175,8 +219,11 @@ void DocumentFiles::save()
         saveAs();
         return;
     }
-    if (writeTo(filename_))
+    if (writeTo(filename_)) {
         editor_.clearModifiedFlag();
+        stamp_ = FileStamp::of(filename_);
+        host_.documentSettled();
+    }
 }
 
 void DocumentFiles::saveAs()
@@ -221,6 +268,8 @@ void DocumentFiles::saveAs()
     setDialogFolder(folderOf(path));
     editor_.setFocus();
     editor_.clearModifiedFlag();
+    stamp_ = FileStamp::of(filename_);
+    host_.documentSettled();
 }
 
 }  // namespace marbolt

@@ -4,6 +4,7 @@
 // index box, the dialogs and a host for what it shows around them.
 #include "common/dialogs.h"
 #include "common/settingsstore.h"
+#include "document/recoveryfiles.h"
 
 #include <QString>
 
@@ -22,6 +23,9 @@ public:
     virtual void setUndoEnabled(bool enabled) = 0;
     virtual void setCaptionFor(const QString &path) = 0;  // empty: untitled
     virtual void addRecentFile(const QString &path) = 0;  // rirekiset
+    // The document now matches its file, or is gone: it was opened, saved,
+    // or replaced by a new one (its changes discarded).
+    virtual void documentSettled() {}
 };
 
 // What a file dialog remembers between uses.
@@ -46,7 +50,14 @@ public:
     void save();
     void saveAs();
 
+    // A document kept in a recovery copy comes back, unsaved: named
+    // documentPath (empty: untitled). editorText: the copy holds editor
+    // text, not the file's bytes. False when the copy cannot be read.
+    bool restore(const QString &copyPath, bool editorText, const QString &documentPath, const FileStamp &base);
+
     const QString &filename() const { return filename_; }
+    // The document's file as it stood when the document last matched it.
+    const FileStamp &fileStamp() const { return stamp_; }
     FileDialogState &openDialog() { return open_; }
     FileDialogState &saveDialog() { return save_; }
 
@@ -56,6 +67,9 @@ public:
 
 private:
     bool writeTo(const QString &path);
+    // Reads path (the file's bytes, or editor text) into the editor and
+    // gathers the index; false, with the message shown, when it cannot.
+    bool load(const QString &path, bool editorText);
     void setDialogFolder(const QString &folder);
 
     NcEditor &editor_;
@@ -64,6 +78,7 @@ private:
     SettingsStore &settings_;
     DocumentHost &host_;
     QString filename_;
+    FileStamp stamp_;
     FileDialogState open_;
     FileDialogState save_;
 };

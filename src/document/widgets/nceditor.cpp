@@ -331,6 +331,22 @@ std::string_view NcEditor::textView() const
     return p ? std::string_view(p, n) : std::string_view();
 }
 
+std::string NcEditor::copyText() const
+{
+    const auto n = static_cast<std::size_t>(SendScintilla(SCI_GETLENGTH));
+    const auto gap = std::min(n, static_cast<std::size_t>(SendScintilla(SCI_GETGAPPOSITION)));
+    std::string out;
+    out.reserve(n);
+    // The two sides of the gap, neither of which spans it.
+    if (gap > 0)
+        out.append(reinterpret_cast<const char *>(SendScintilla(SCI_GETRANGEPOINTER, 0, static_cast<long>(gap))), gap);
+    if (n > gap)
+        out.append(reinterpret_cast<const char *>(
+                       SendScintilla(SCI_GETRANGEPOINTER, static_cast<unsigned long>(gap), static_cast<long>(n - gap))),
+                   n - gap);
+    return out;
+}
+
 std::size_t NcEditor::textLength() const
 {
     return static_cast<std::size_t>(SendScintilla(SCI_GETLENGTH));
@@ -376,6 +392,7 @@ void NcEditor::Loader::commit()
     editor_->SendScintilla(SCI_EMPTYUNDOBUFFER);
     editor_->SendScintilla(SCI_SETSAVEPOINT);
     editor_->unsaved_ = false;
+    ++editor_->changes_;
 }
 
 NcEditor::HeldDocument NcEditor::holdDocument()
@@ -398,6 +415,7 @@ void NcEditor::restoreDocument(const HeldDocument &held)
     SendScintilla(SCI_SETSEL, static_cast<unsigned long>(held.anchor), held.caret);
     SendScintilla(SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(held.firstLine));
     unsaved_ = held.unsaved;
+    ++changes_;
 }
 
 std::unique_ptr<NcEditor::Loader> NcEditor::beginLoad(std::size_t sizeHint)
@@ -411,6 +429,7 @@ void NcEditor::clearDocument()
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETSAVEPOINT);
     unsaved_ = false;
+    ++changes_;
 }
 
 std::size_t NcEditor::caretPos() const
