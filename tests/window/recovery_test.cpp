@@ -47,6 +47,7 @@ class RecoveryTest : public QObject {
         form->activateWindow();
         if (!QTest::qWaitForWindowActive(form.get()))
             qFatal("the window did not become active");
+        QCoreApplication::processEvents();  // the offer comes once the window stands
         form->editor()->setFocus();
         return form;
     }

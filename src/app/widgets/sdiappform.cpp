@@ -124,16 +124,22 @@ void TSDIAppForm::FormCreate()
     if (!machineProblems.isEmpty())
         dialogs_->message(machineProblemsMessage(machineProblems));
 
-    // Edits a crash or a power cut left unsaved come first: a restored
-    // document takes the window instead of the file named to open.
     recovery_ = std::make_unique<DocumentRecovery>(
         *RichEdit1, *files_, *this, paths_.storageFolder + QStringLiteral("/recovery"),
         std::max(0, settings_.number(setting::AUTOSAVE).value_or(30)),
         [this] { return isBusy(transfers_->activity()); });
-    const bool restored = recovery_->offerAbandoned(*dialogs_);
 
-    if (!restored && !arguments_.isEmpty())
+    if (!arguments_.isEmpty())
         files_->fopen(arguments_.first());
+    // Edits a crash or a power cut left unsaved are offered once the
+    // window stands; a restored document takes the place of the file
+    // named to open (opened, not yet touched).
+    QTimer::singleShot(0, this, &TSDIAppForm::offerRecovery);
+}
+
+void TSDIAppForm::offerRecovery()
+{
+    recovery_->offerAbandoned(*dialogs_);
 }
 
 void TSDIAppForm::documentSettled()

@@ -75,6 +75,8 @@ public:
 
     // Handlers.
     void FormCreate();
+    // Recovery copies left by a program that ended unsaved, offered back.
+    void offerRecovery();
     bool FormCloseQuery();
     void FileNew1Execute();
     void FileOpen1Execute();

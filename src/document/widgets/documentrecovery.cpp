@@ -48,7 +48,7 @@ QString DocumentRecovery::question(const RecoveryInfo &info, bool fileChanged)
     QString text = QStringLiteral("前回保存されなかった変更があります。復元しますか？\r\r");
     text += info.documentPath.isEmpty() ? QStringLiteral("ファイル: 無題")
                                         : QStringLiteral("ファイル: %1").arg(QDir::toNativeSeparators(info.documentPath));
-    text += QStringLiteral("\r変更を保存した時刻: %1").arg(info.written.toLocalTime().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")));
+    text += QStringLiteral("\r自動保存した時刻: %1").arg(info.written.toLocalTime().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")));
     if (fileChanged)
         text += QStringLiteral("\r\r注意: このファイルはその後ディスク上で変更または削除されています。"
                                "\r復元した内容は無題の文書として開きます。");
