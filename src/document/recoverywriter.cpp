@@ -2,30 +2,66 @@
 
 #include "document/ncfile.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace marbolt {
+
+namespace {
+
+// Where the first line break that is not CR LF stands, or npos: every CR
+// followed by LF, every LF after a CR. (Two passes of memchr: a search
+// for either character at once is several times slower on 100 MB.)
+std::size_t firstLoneBreak(std::string_view text)
+{
+    std::size_t lone = std::string_view::npos;
+    const char *begin = text.data();
+    const char *end = begin + text.size();
+    for (const char *p = begin; (p = static_cast<const char *>(std::memchr(p, '\r', static_cast<std::size_t>(end - p))));
+         ++p) {
+        if (p + 1 == end || p[1] != '\n') {
+            lone = static_cast<std::size_t>(p - begin);
+            break;
+        }
+    }
+    for (const char *p = begin; (p = static_cast<const char *>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))));
+         ++p) {
+        if (p == begin || p[-1] != '\r') {
+            lone = std::min(lone, static_cast<std::size_t>(p - begin));
+            break;
+        }
+    }
+    return lone;
+}
+
+}  // namespace
 
 std::string recoveryBytes(std::string_view text, bool &editorText)
 {
     // The line breaks a save makes first, on a copy: the editor is not
-    // touched by a copy nobody asked for.
+    // touched by a copy nobody asked for. Most documents have none to make.
     std::string crlf;
-    crlf.reserve(text.size() + text.size() / 64);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r') {
-            crlf += "\r\n";
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else if (c == '\n') {
-            crlf += "\r\n";
-        } else {
-            crlf += c;
+    if (const std::size_t lone = firstLoneBreak(text); lone != std::string_view::npos) {
+        crlf.reserve(text.size() + text.size() / 64);
+        crlf.append(text.substr(0, lone));
+        for (std::size_t i = lone; i < text.size(); ++i) {
+            const char c = text[i];
+            if (c == '\r') {
+                crlf += "\r\n";
+                if (i + 1 < text.size() && text[i + 1] == '\n')
+                    ++i;
+            } else if (c == '\n') {
+                crlf += "\r\n";
+            } else {
+                crlf += c;
+            }
         }
+        text = crlf;
     }
     std::string bytes;
-    bytes.reserve(crlf.size());
-    editorText = encodeNcText(crlf, bytes).status != WriteStatus::Ok;
-    return editorText ? crlf : bytes;
+    bytes.reserve(text.size());
+    editorText = encodeNcText(text, bytes).status != WriteStatus::Ok;
+    return editorText ? std::string(text) : bytes;
 }
 
 RecoveryWriter::RecoveryWriter() : thread_([this] { run(); }) {}
@@ -52,10 +88,10 @@ void RecoveryWriter::post(std::function<void()> job)
 void RecoveryWriter::write(RecoverySlot &slot, std::string text, RecoveryInfo info, QObject *receiver,
                            std::function<void(const Outcome &)> done)
 {
-    post([&slot, text = std::move(text), info = std::move(info), receiver, done = std::move(done)]() mutable {
+    post([this, &slot, text = std::move(text), info = std::move(info), receiver, done = std::move(done)]() mutable {
         Outcome outcome;
         std::string bytes = recoveryBytes(text, outcome.editorText);
-        text = std::string();  // half the memory back before the disk is waited for
+        keepBuffer(std::move(text));
         info.editorText = outcome.editorText;
         outcome.bytes = bytes.size();
         if (const auto failure = slot.write(bytes, info)) {
@@ -70,6 +106,39 @@ void RecoveryWriter::write(RecoverySlot &slot, std::string text, RecoveryInfo in
 void RecoveryWriter::remove(RecoverySlot &slot)
 {
     post([&slot] { slot.remove(); });
+}
+
+void RecoveryWriter::prepareBuffer(std::size_t capacity)
+{
+    post([this, capacity] {
+        std::string buffer = takeBuffer();
+        if (buffer.capacity() >= capacity)
+            return keepBuffer(std::move(buffer));
+        buffer = std::string();
+        // Every page written once, here: the window's thread then copies
+        // into memory that is already there.
+        buffer.resize(capacity);
+        keepBuffer(std::move(buffer));
+    });
+}
+
+void RecoveryWriter::releaseBuffer()
+{
+    post([this] { takeBuffer(); });
+}
+
+std::string RecoveryWriter::takeBuffer()
+{
+    std::lock_guard lock(bufferMutex_);
+    return std::move(buffer_);
+}
+
+void RecoveryWriter::keepBuffer(std::string buffer)
+{
+    buffer.clear();
+    std::lock_guard lock(bufferMutex_);
+    if (buffer.capacity() > buffer_.capacity())
+        buffer_ = std::move(buffer);
 }
 
 void RecoveryWriter::drain()

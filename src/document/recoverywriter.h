@@ -43,6 +43,15 @@ public:
                std::function<void(const Outcome &)> done);
     // Removes slot's copy once the jobs before have run.
     void remove(RecoverySlot &slot);
+
+    // The buffer for the next snapshot: empty, with room kept from the
+    // last one or made by prepareBuffer (in memory already touched, so
+    // that filling it costs no page faults on the caller's thread).
+    std::string takeBuffer();
+    // Makes room for a snapshot of capacity bytes, on the writer's thread.
+    void prepareBuffer(std::size_t capacity);
+    // Gives the buffer's memory back (the document is saved).
+    void releaseBuffer();
     // Waits until every job given has run.
     void drain();
     // No job waits or runs.
@@ -51,12 +60,15 @@ public:
 private:
     void run();
     void post(std::function<void()> job);
+    void keepBuffer(std::string buffer);
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable drained_;
     std::deque<std::function<void()>> jobs_;
     int running_ = 0;
+    std::mutex bufferMutex_;
+    std::string buffer_;  // the spare snapshot buffer
     bool ending_ = false;
     std::thread thread_;
 };

@@ -101,6 +101,10 @@ TEST(RecoveryBytes, AreTheBytesASaveWrites)
     const Case cases[] = {
         {"CR LF kept", "O1000\r\nG01X10.\r\nM30\r\n"},
         {"lone LF and CR made CR LF", "O1\nG0\rM30\r\n%"},
+        {"a lone CR after CR LFs, a lone LF after it", "O1\r\nG0\r\nG1\rM30\n%"},
+        {"a lone LF before the first CR LF", "O1\nG0\r\n"},
+        {"a CR at the very end", "O1\r\nM30\r"},
+        {"an LF at the very start", "\nO1\r\n"},
         {"Japanese comment and half-width kana", "O1(ﾃｽﾄ 加工)\r\nM30"},
         {"bytes carried as escapes go back as bytes", toEditorText(QStringLiteral("O1")) + "\r\n(" +
                                                           decodeSjisFile("\xFF\x85\x9F", SjisFileDecoder::Case::Keep) + ")"},
@@ -230,6 +234,23 @@ TEST(RecoveryWriter, WritesOffTheCallersThreadInOrderAndRemovesAfterAWrite)
         writer.drain();
         EXPECT_FALSE(QFile::exists(slot.copyPath()));
         EXPECT_FALSE(QFile::exists(slot.infoPath()));
+        // The snapshot's room: made on the writer's thread, and given back
+        // by each write for the next snapshot.
+        writer.prepareBuffer(1 << 20);
+        writer.drain();
+        std::string buffer = writer.takeBuffer();
+        EXPECT_TRUE(buffer.empty());
+        EXPECT_GE(buffer.capacity(), std::size_t{1} << 20);
+        EXPECT_EQ(writer.takeBuffer().capacity(), std::string().capacity()) << "taken once";
+        buffer.assign("O5\r\n");
+        writer.write(slot, std::move(buffer), info, &receiver, nullptr);
+        writer.drain();
+        EXPECT_EQ(readFileBytes(slot.copyPath()), "O5\r\n");
+        EXPECT_GE(writer.takeBuffer().capacity(), std::size_t{1} << 20);
+        writer.releaseBuffer();
+        writer.drain();
+        EXPECT_LT(writer.takeBuffer().capacity(), std::size_t{1} << 20);
+
         // A write into a folder that cannot be made fails with the reason.
         RecoverySlot nowhere(dir.filePath(QStringLiteral("file/sub")), QStringLiteral("w"));
         writeFileBytes(dir.filePath(QStringLiteral("file")), "not a folder");

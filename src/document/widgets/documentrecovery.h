@@ -73,6 +73,7 @@ private:
     QTimer timer_;
     std::unique_ptr<RecoverySlot> slot_;
     bool copyOnDisk_ = false;
+    std::size_t bufferFor_ = 0;  // the snapshot room asked of the writer
     int copiesWritten_ = 0;
     QString failure_;
     // Declared last: its destructor waits for the last job, which uses the

@@ -331,11 +331,11 @@ std::string_view NcEditor::textView() const
     return p ? std::string_view(p, n) : std::string_view();
 }
 
-std::string NcEditor::copyText() const
+void NcEditor::copyText(std::string &out) const
 {
     const auto n = static_cast<std::size_t>(SendScintilla(SCI_GETLENGTH));
     const auto gap = std::min(n, static_cast<std::size_t>(SendScintilla(SCI_GETGAPPOSITION)));
-    std::string out;
+    out.clear();
     out.reserve(n);
     // The two sides of the gap, neither of which spans it.
     if (gap > 0)
@@ -344,7 +344,6 @@ std::string NcEditor::copyText() const
         out.append(reinterpret_cast<const char *>(
                        SendScintilla(SCI_GETRANGEPOINTER, static_cast<unsigned long>(gap), static_cast<long>(n - gap))),
                    n - gap);
-    return out;
 }
 
 std::size_t NcEditor::textLength() const

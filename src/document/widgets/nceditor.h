@@ -27,10 +27,11 @@ public:
 
     // The whole text as one contiguous buffer, valid until the next change.
     std::string_view textView() const;
-    // A copy of the whole text that leaves the buffer as it is: textView()
-    // closes the editing gap, a move of up to the whole text when the
-    // caret stands in the middle of a large program.
-    std::string copyText() const;
+    // A copy of the whole text into out (emptied first, its room kept)
+    // that leaves the buffer as it is: textView() closes the editing gap,
+    // a move of up to the whole text when the caret stands in the middle
+    // of a large program.
+    void copyText(std::string &out) const;
     // Changes with every edit and every new document: equal generations,
     // equal text.
     std::uint64_t generation() const { return changes_; }
