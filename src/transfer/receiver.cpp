@@ -128,7 +128,7 @@ void Receiver::detectCode(ReceiveDecoder &decoder)
 {
     while (!state_.recstop) {
         view_.pumpMessages();
-        clock_.sleep(100);
+        clock_.pass(100, [this] { view_.pumpMessages(); });
         if (ports_.receive.RxCount() < 1)
             continue;
         view_.pumpMessages();

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace marbolt {
 
@@ -36,7 +37,7 @@ SendEngine::SendEngine(SendPorts ports, SettingsStore &settings, TransferState &
                        TransferProgress &progress, Dialogs &dialogs, Clock &clock, SendView &view,
                        QString logPath)
     : ports_(ports), settings_(settings), state_(state), progress_(progress), dialogs_(dialogs), clock_(clock), view_(view),
-      logPath_(std::move(logPath))
+      logPath_(std::move(logPath)), pump_([this] { view_.pumpMessages(); }), paint_([this] { view_.keepPainting(); })
 {
 }
 
@@ -141,7 +142,7 @@ void SendEngine::run(Kind kind)
         return;
     }
     portOpened_ = true;
-    state_.sendstop = false;
+    state_.sendstop = std::exchange(cancelAtStart_, false);
     state_.sendok = true;
     view_.lockForTransfer();
     view_.setStatusText(QStringLiteral("送信待機中"));
@@ -150,7 +151,7 @@ void SendEngine::run(Kind kind)
         state_.sendok = false;
         while (!state_.sendok && !state_.sendstop) {
             view_.pumpMessages();
-            clock_.sleep(100);
+            clock_.pass(100, pump_);
         }
     }
     view_.setStatusText(QStringLiteral("送信中"));
@@ -190,7 +191,7 @@ void SendEngine::sendLoop(Kind kind, const Settings &s, std::size_t selectionSta
             break;
         while (!state_.sendok) {
             view_.pumpMessages();
-            clock_.sleep(pauseMs);
+            clock_.pass(pauseMs, pump_);
             if (state_.sendstop)
                 break;
         }
@@ -211,14 +212,16 @@ void SendEngine::sendLoop(Kind kind, const Settings &s, std::size_t selectionSta
         feedsend(data_.feedchar, s.feed);  // returns at once after a stop
         ports_.send.WriteByte(kDC4);
     }
-    clock_.sleep(1000);
+    // The machine's second to take the end in; no input is taken in it (a
+    // cancel now would only mark a complete send as stopped in the log).
+    clock_.pass(1000, paint_);
     if (kind == Kind::Document && s.log)
         writeLog();
 }
 
 void SendEngine::pacingPoint(std::size_t k, const Settings &s)
 {
-    clock_.sleep(s.wait);
+    clock_.pass(s.wait, pump_);
     position_ = static_cast<int>(std::min<std::size_t>(k, INT32_MAX));
     view_.setProgress(position_);
     const auto remaining = static_cast<long long>(data_.bytes.size() - k);
@@ -247,7 +250,7 @@ void SendEngine::feedsend(std::uint8_t ch, int count)
             return;
         while (!state_.sendok) {
             view_.pumpMessages();
-            clock_.sleep(100);
+            clock_.pass(100, pump_);
             if (state_.sendstop)
                 return;
         }

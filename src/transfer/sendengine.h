@@ -13,6 +13,7 @@
 #include "transfer/transferview.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,9 @@ public:
     void rateTick();
     // Cancel of a send.
     void cancel();
+    // A cancel that came between two sends of a repeat: the next send
+    // stops at its first wait, as if it had come there.
+    void cancelAtStart(bool on) { cancelAtStart_ = on; }
     // The check before a send on the whole document, without sending: the
     // list of findings, or "問題は見つかりませんでした。".
     void checkDocument();
@@ -95,6 +99,10 @@ private:
     Clock &clock_;
     SendView &view_;
     QString logPath_;
+    // The waits' pumps: everything, or only painting.
+    std::function<void()> pump_;
+    std::function<void()> paint_;
+    bool cancelAtStart_ = false;
 
     bool running_ = false;
     bool keepCheckAnswer_ = false;

@@ -109,7 +109,11 @@ TransferController::Afterwards TransferController::repeat()
         // One check for the whole repeat: its answer stands for every send.
         struct KeepAnswer {
             SendEngine &engine;
-            ~KeepAnswer() { engine.keepCheckAnswer(false); }
+            ~KeepAnswer()
+            {
+                engine.keepCheckAnswer(false);
+                engine.cancelAtStart(false);  // a cancel for a send that never came
+            }
         } keep{sendEngine_};
         sendEngine_.keepCheckAnswer(true);
         flags_.sendstop = false;
@@ -120,9 +124,9 @@ TransferController::Afterwards TransferController::repeat()
             // cancel to end it.
             if (!sendEngine_.portOpened())
                 break;
-            // The pause handles no input; a cancel pressed in it takes
-            // effect in the next send's first wait.
-            clock_.sleep(1000);
+            // The pause paints but takes no input; a cancel that comes in
+            // it takes effect in the next send's first wait.
+            clock_.pass(1000, [this] { sendView_.keepPainting(); });
         }
     }
     return std::exchange(closeAfterTransfer_, false) ? Afterwards::CloseWindow : Afterwards::Stay;
@@ -149,6 +153,8 @@ void TransferController::cancel()
         sendEngine_.cancel();
     else if (commstate_ == CommState::Rec)
         receiver_.cancel();
+    else if (phase_ == TransferPhase::Repeating && !sendEngine_.running())
+        sendEngine_.cancelAtStart(true);
     commstate_ = CommState::None;
     sendView_.setStatusText(QString());
 }

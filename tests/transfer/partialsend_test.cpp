@@ -141,6 +141,42 @@ private slots:
         QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
     }
 
+    // The second between two sends of a repeat: the window paints through
+    // it, and a cancel that comes in it stops the next send at its first
+    // wait, as the repeat's own cancel does.
+    void theRepeatsPauseKeepsTheWindowPainting()
+    {
+        Rig rig;
+        rig.clock.cap = 1000;  // the real second
+        rig.setDocument("O5\r\nM30\r\n");
+        rig.set("LOG", "1");
+        rig.dialogs.answers = {Answer::Ok};
+        rig.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+        PaintWatch watch(rig.form->statusPanels());
+        qint64 longest = 0;
+        int pauses = 0, fewestPaints = 1000;
+        rig.clock.onSleep = [&](int ms) {
+            if (ms != 1000 || rig.form->transfers().loopRunning())
+                return;
+            if (pauses > 0) {
+                longest = std::max(longest, watch.longestGap());
+                fewestPaints = std::min(fewestPaints, watch.paints());
+            }
+            watch.begin();
+            if (++pauses == 2)
+                QTimer::singleShot(300, rig.form.get(), &TSDIAppForm::stop1Execute);
+        };
+        listen(rig);
+        rig.form->Repeat1Execute();
+        QCOMPARE(pauses, 3);
+        QVERIFY2(longest < 150, std::to_string(longest).c_str());
+        QVERIFY2(fewestPaints >= 20, std::to_string(fewestPaints).c_str());
+        const QString log = rig.logText();
+        QCOMPARE(count(log, QStringLiteral("送信完了")), 2);
+        QCOMPARE(count(log, QStringLiteral("送信中断")), 1);
+    }
+
     void theRepeatWaitsForTheMachineEachTime()
     {
         Rig rig;

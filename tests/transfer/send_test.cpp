@@ -355,6 +355,37 @@ private slots:
         QCOMPARE(rig.form->transfers().sendEngine().sendrate(), 115200 / 12);
     }
 
+    // The second after the last byte keeps its length, but the window
+    // paints through it.
+    void theSecondAfterTheLastByteKeepsTheWindowPainting()
+    {
+        Rig rig;
+        rig.clock.cap = 1000;  // the real second
+        rig.set("LOG", "1");
+        rig.setDocument("O1\r\nM30\r\n%");
+        rig.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+        listen(rig);
+        PaintWatch watch(rig.form->statusPanels());
+        QElapsedTimer second;
+        qint64 longest = -1, took = -1;
+        int paints = 0;
+        rig.clock.onSleep = [&](int ms) {
+            if (ms != 1000)
+                return;
+            watch.begin();
+            second.start();
+        };
+        rig.form->send1Execute();
+        took = second.elapsed();
+        longest = watch.longestGap();
+        paints = watch.paints();
+        QVERIFY2(took >= 1000, std::to_string(took).c_str());
+        QVERIFY2(longest < 150, std::to_string(longest).c_str());
+        QVERIFY2(paints >= 20, std::to_string(paints).c_str());
+        QVERIFY2(rig.logText().endsWith(QStringLiteral("送信完了\r\n")), qPrintable(rig.logText()));
+    }
+
     void theLogForTitledAndUntitledDocuments()
     {
         Rig rig;

@@ -13,7 +13,9 @@
 #include "../window/scripteddialogs.h"
 #include "../window/windowprobe.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTimer>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,6 +42,12 @@ struct TestClock : Clock {
         if (onSleep)
             onSleep(ms);
         Clock::sleep(std::min(ms, cap));
+    }
+    void pass(int ms, const std::function<void()> &keepAlive) override
+    {
+        if (onSleep)
+            onSleep(ms);
+        Clock::pass(std::min(ms, cap), keepAlive);
     }
 };
 
@@ -127,6 +135,49 @@ inline std::string hex(const std::string &bytes)
     }
     return out;
 }
+
+// Asks a widget to repaint every 20 ms and notes when it was painted:
+// a window thread that waits without painting shows as a long gap.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(QWidget *widget) : widget_(widget)
+    {
+        clock_.start();
+        widget_->installEventFilter(this);
+        QObject::connect(&ask_, &QTimer::timeout, widget_, qOverload<>(&QWidget::update));
+        ask_.start(20);
+    }
+    // Starts a span in which the gaps count.
+    void begin()
+    {
+        from_ = clock_.elapsed();
+        last_ = from_;
+        longest_ = 0;
+        paints_ = 0;
+    }
+    // The longest time without a paint since begin(), up to now.
+    qint64 longestGap() const { return std::max(longest_, clock_.elapsed() - last_); }
+    int paints() const { return paints_; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == widget_ && event->type() == QEvent::Paint && from_ >= 0) {
+            const qint64 now = clock_.elapsed();
+            longest_ = std::max(longest_, now - last_);
+            last_ = now;
+            ++paints_;
+        }
+        return false;
+    }
+
+private:
+    QWidget *widget_;
+    QTimer ask_;
+    QElapsedTimer clock_;
+    qint64 from_ = -1, last_ = 0, longest_ = 0;
+    int paints_ = 0;
+};
 
 // The machine takes the transmission without pacing it.
 inline void listen(Rig &rig)

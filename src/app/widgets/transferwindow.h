@@ -31,6 +31,7 @@ public:
     }
 
     void pumpMessages() override;
+    void keepPainting() override;
     void setStatusText(const QString &text) override;
     void lockForTransfer() override;
     void unlockAfterTransfer() override;
