@@ -6,6 +6,7 @@
 #include "serial/linesettings.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace marbolt {
@@ -22,6 +23,25 @@ public:
     // The parameters the next Open applies.
     virtual LineSettings &line() = 0;
     virtual bool Open() = 0;
+
+    // How an Open that has to wait on the network waits: the name
+    // look-up, the connection and the server's answers are awaited on a
+    // thread of their own while keepAlive runs every few milliseconds (the
+    // window pumps its events); once cancelled() holds, the Open gives up
+    // and returns false with OpenAborted() set.
+    struct OpenWait {
+        std::function<void()> keepAlive;
+        std::function<bool()> cancelled;
+    };
+    virtual bool Open(const OpenWait &wait)
+    {
+        (void)wait;
+        return Open();
+    }
+    // Whether Open waits on the network (the port is a device server).
+    virtual bool OpenWaits() const { return false; }
+    // The last Open was given up through its OpenWait.
+    virtual bool OpenAborted() const { return false; }
     virtual bool Close() = 0;
     virtual bool ReadByte(std::uint8_t &b) = 0;
     virtual bool WriteByte(std::uint8_t b) = 0;

@@ -91,6 +91,12 @@ NetworkLink::~NetworkLink()
         ::close(wakeFd_);
 }
 
+void NetworkLink::abort()
+{
+    aborted_ = true;
+    wakePollers();
+}
+
 void NetworkLink::wakePollers()
 {
     const std::uint64_t one = 1;
@@ -111,7 +117,7 @@ int NetworkLink::connectSocket()
     const auto deadline = Clock::now() + kConnectTimeout;
     int result = -1;
     int lastError = ECONNREFUSED;
-    for (addrinfo *a = found; a && result < 0; a = a->ai_next) {
+    for (addrinfo *a = found; a && result < 0 && !aborted_; a = a->ai_next) {
         const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
         if (fd < 0) {
             lastError = errno;
@@ -121,13 +127,16 @@ int NetworkLink::connectSocket()
         if (::connect(fd, a->ai_addr, a->ai_addrlen) != 0) {
             error = errno;
             if (error == EINPROGRESS) {
-                pollfd p{fd, POLLOUT, 0};
+                // The wake-up descriptor lets abort() end the wait.
+                pollfd p[2] = {{fd, POLLOUT, 0}, {wakeFd_, POLLIN, 0}};
                 int r;
                 do
-                    r = ::poll(&p, 1, millisecondsLeft(deadline));
-                while (r < 0 && errno == EINTR);
+                    r = ::poll(p, 2, millisecondsLeft(deadline));
+                while (r < 0 && errno == EINTR && !aborted_);
                 socklen_t length = sizeof error;
-                if (r <= 0)
+                if (aborted_)
+                    error = ECANCELED;
+                else if (r <= 0)
                     error = ETIMEDOUT;
                 else if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
                     error = errno;
@@ -141,8 +150,12 @@ int NetworkLink::connectSocket()
         }
     }
     ::freeaddrinfo(found);
+    if (aborted_ && result >= 0) {
+        ::close(result);
+        result = -1;
+    }
     if (result < 0)
-        errno = lastError;
+        errno = aborted_ ? ECANCELED : lastError;
     return result;
 }
 
@@ -175,6 +188,8 @@ int NetworkLink::openDevice(const char *)
             std::lock_guard lock(mutex_);
             if (codec_.refused())
                 error = EPROTONOSUPPORT;
+            else if (!answered && aborted_)
+                error = ECANCELED;
             else if (!answered)
                 error = gone_ ? goneErrno_ : ETIMEDOUT;
             if (error != 0) {
@@ -260,7 +275,7 @@ int NetworkLink::applyLine(const ComPortSettings &settings)
     const bool answered = waitUntil([this] { return codec_.allReported(); }, Clock::now() + kAnswerTimeout);
     std::lock_guard lock(mutex_);
     if (!answered) {
-        errno = gone_ ? goneErrno_ : ETIMEDOUT;
+        errno = aborted_ ? ECANCELED : gone_ ? goneErrno_ : ETIMEDOUT;
         return -1;
     }
     // A server that could not take a setting reports the one it kept: a
@@ -271,6 +286,12 @@ int NetworkLink::applyLine(const ComPortSettings &settings)
     }
     applied_ = settings;
     return 0;
+}
+
+bool NetworkLink::alreadyApplied(const ComPortSettings &settings)
+{
+    std::lock_guard lock(mutex_);
+    return applied_ == settings && !gone_;
 }
 
 int NetworkLink::setAttributes(int, const termios &t)
@@ -284,6 +305,8 @@ int NetworkLink::setAttributes(int, const termios &t)
     const auto settings = comPortSettingsOf(t);
     if (!settings)
         return 0;  // a speed outside the table follows through setCustomSpeed
+    if (alreadyApplied(*settings))
+        return 0;  // set while the connection was made
     return applyLine(*settings);
 }
 
@@ -301,6 +324,8 @@ int NetworkLink::setCustomSpeed(int, int bps)
         cfsetospeed(&t, B9600);
     auto settings = *comPortSettingsOf(t);
     settings.baud = static_cast<std::uint32_t>(bps);
+    if (alreadyApplied(settings))
+        return 0;
     return applyLine(settings);
 }
 
@@ -379,12 +404,12 @@ bool NetworkLink::waitUntil(Done done, Clock::time_point deadline)
             pumpLocked();
             if (done())
                 return true;
-            if (gone_ || socket_ < 0 || Clock::now() >= deadline)
+            if (gone_ || socket_ < 0 || Clock::now() >= deadline || aborted_)
                 return false;
             fd = socket_;
         }
-        pollfd p{fd, POLLIN, 0};
-        ::poll(&p, 1, millisecondsLeft(deadline));
+        pollfd p[2] = {{fd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        ::poll(p, 2, millisecondsLeft(deadline));
     }
 }
 

@@ -13,6 +13,7 @@
 #include "serial/serialsystem.h"
 #include "serial/telnetcodec.h"
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -33,6 +34,10 @@ public:
 
     // The path is ignored: the address was given at construction.
     int openDevice(const char *path) override;
+    // Gives up the connection being made, from another thread: the
+    // connect and the waits for the server's answers end at once with
+    // ECANCELED. The link is of no further use.
+    void abort();
     int closeDevice(int fd) override;
     int takeExclusive(int fd) override;
     void releaseExclusive(int fd) override;
@@ -65,6 +70,8 @@ private:
     template <typename Done>
     bool waitUntil(Done done, Clock::time_point deadline);
     int applyLine(const ComPortSettings &settings);
+    // The server has confirmed exactly these settings on this connection.
+    bool alreadyApplied(const ComPortSettings &settings);
     // Wakes a poll of another thread: a read on one thread may take from
     // the socket what another thread's poll was waiting for.
     void wakePollers();
@@ -74,6 +81,7 @@ private:
     int socket_ = -1;
     int wakeFd_ = -1;
     bool gone_ = false;
+    std::atomic<bool> aborted_{false};
     int goneErrno_ = 0;
     termios attributes_{};
     TelnetCodec codec_;

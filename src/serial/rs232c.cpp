@@ -11,6 +11,7 @@
 #include <sys/ioctl.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <thread>
 
@@ -84,7 +85,7 @@ bool Trs232c::chooseSystem()
         lastErrno_ = EINVAL;
         return false;
     }
-    link_ = std::make_unique<NetworkLink>(*address);
+    link_ = std::make_shared<NetworkLink>(*address);
     system_ = link_.get();
     return true;
 }
@@ -109,6 +110,7 @@ bool Trs232c::Open()
 {
     if (opened_)
         return false;
+    openAborted_ = false;
     reapRetiredWatcher();
     if (!chooseSystem())
         return false;
@@ -118,6 +120,89 @@ bool Trs232c::Open()
         lastErrno_ = errno;
         return false;
     }
+    return finishOpen();
+}
+
+bool Trs232c::OpenWaits() const
+{
+    return namesNetworkPort(portname);
+}
+
+bool Trs232c::Open(const OpenWait &wait)
+{
+    if (opened_)
+        return false;
+    if (!OpenWaits() || !wait.keepAlive)
+        return Open();
+    openAborted_ = false;
+    reapRetiredWatcher();
+    if (!chooseSystem())
+        return false;
+    // The line settings the server is to take, worked out here from the
+    // link's own; the Open below applies them again, which the link then
+    // finds already in place.
+    termios current{};
+    link_->getAttributes(-1, current);
+    const auto config = lineConfigFor(*this, current);
+    if (!config) {
+        lastErrno_ = EINVAL;
+        link_.reset();
+        system_ = &local_;
+        return false;
+    }
+    struct Connection {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        int fd = -1;
+        int error = 0;
+    };
+    auto connection = std::make_shared<Connection>();
+    std::thread making([link = link_, connection, attributes = config->attributes, custom = config->customSpeed] {
+        int fd = link->openDevice("");
+        int error = fd < 0 ? errno : 0;
+        if (fd >= 0 && (link->setAttributes(fd, attributes) != 0 || (custom && link->setCustomSpeed(fd, *custom) != 0))) {
+            error = errno;
+            fd = -1;  // the link closes its socket when it goes
+        }
+        std::lock_guard lock(connection->mutex);
+        connection->fd = fd;
+        connection->error = error;
+        connection->finished = true;
+        connection->done.notify_one();
+    });
+    for (;;) {
+        wait.keepAlive();
+        {
+            std::unique_lock lock(connection->mutex);
+            if (connection->done.wait_for(lock, std::chrono::milliseconds(10), [&] { return connection->finished; }))
+                break;
+        }
+        if (wait.cancelled && wait.cancelled()) {
+            // A name look-up cannot be interrupted: the thread ends on
+            // its own, keeping the link that long.
+            link_->abort();
+            making.detach();
+            link_.reset();
+            system_ = &local_;
+            lastErrno_ = ECANCELED;
+            openAborted_ = true;
+            return false;
+        }
+    }
+    making.join();
+    if (connection->fd < 0) {
+        lastErrno_ = connection->error;
+        link_.reset();
+        system_ = &local_;
+        return false;
+    }
+    fd_ = connection->fd;
+    return finishOpen();
+}
+
+bool Trs232c::finishOpen()
+{
     if (system_->takeExclusive(fd_) != 0) {
         // Busy: another program, or the other port object, holds it.
         lastErrno_ = errno;

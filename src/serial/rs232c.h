@@ -74,6 +74,13 @@ public:
 
     LineSettings &line() override { return *this; }
     bool Open() override;
+    // For a network port the connection is made (name look-up, connect,
+    // the RFC 2217 option and line settings) on a thread of its own while
+    // the caller's keepAlive runs; the rest of the Open then runs here as
+    // for any port. Other ports open as Open() does.
+    bool Open(const OpenWait &wait) override;
+    bool OpenWaits() const override;
+    bool OpenAborted() const override { return openAborted_; }
     bool Close() override;
     bool Read(std::uint8_t *buffer, int count);
     bool Write(const std::uint8_t *buffer, int count);
@@ -110,6 +117,8 @@ private:
     using Clock = std::chrono::steady_clock;
 
     std::uint32_t computeEventMask() const;
+    // Open once the device is open at fd_ (the line set up, the watcher).
+    bool finishOpen();
     void failOpen();
     bool errorPending();
     // Moves what the driver holds into the read-ahead buffer.
@@ -130,11 +139,14 @@ private:
     // construction, or the network link of a "tcp://" or "rfc2217://" port.
     SerialSystem &local_;
     SerialSystem *system_ = &local_;
-    std::unique_ptr<NetworkLink> link_;
-    std::unique_ptr<NetworkLink> retiredLink_;  // kept for a retired watcher
+    // Shared with a connection being made that was given up: the thread
+    // making it keeps the link until it ends.
+    std::shared_ptr<NetworkLink> link_;
+    std::shared_ptr<NetworkLink> retiredLink_;  // kept for a retired watcher
     bool chooseSystem();
     int fd_ = -1;
     bool opened_ = false;
+    bool openAborted_ = false;
     int lastErrno_ = 0;
     std::uint32_t eventMask_ = 0;
     std::unique_ptr<tcommthread> watcher_;

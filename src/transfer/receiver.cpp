@@ -5,6 +5,7 @@
 #include "common/settingsstore.h"
 #include "document/textlines.h"
 #include "serial/punchcodes.h"
+#include "transfer/portopening.h"
 #include "transfer/portsetup.h"
 
 #include <utility>
@@ -54,13 +55,12 @@ void Receiver::receive()
     if (!speed)
         return;
     setUpReceivePort(ports_.receive, *speed, settings_);
-    if (!ports_.receive.Open()) {
-        view_.beep();
-        dialogs_.message(QStringLiteral("回線オープンエラー"));
+    const PortOpening opening = openTransferPort(ports_.receive, view_, dialogs_, state_.recstop);
+    if (!opening.opened)
         return;
-    }
     state_.recstop = false;
-    view_.lockForTransfer();
+    if (!opening.locked)
+        view_.lockForTransfer();
     view_.setStatusText(QStringLiteral("受信中"));
     ports_.receive.WriteByte(kDC1);  // the request to start; its result does not matter
 

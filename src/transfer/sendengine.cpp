@@ -5,6 +5,7 @@
 #include "common/settingsstore.h"
 #include "document/sjistext.h"
 #include "document/textlines.h"
+#include "transfer/portopening.h"
 #include "transfer/portsetup.h"
 #include "transfer/receivedecoder.h"
 #include "transfer/sendlog.h"
@@ -136,15 +137,14 @@ void SendEngine::run(Kind kind)
     if (s.check && !passesCheck(kind, s, source, prepared, selectionStart))
         return;
     setUpSendPort(ports_.send, s.speed, settings_);
-    if (!ports_.send.Open()) {
-        view_.beep();
-        dialogs_.message(QStringLiteral("回線オープンエラー"));
+    const PortOpening opening = openTransferPort(ports_.send, view_, dialogs_, state_.sendstop);
+    if (!opening.opened)
         return;
-    }
     portOpened_ = true;
     state_.sendstop = std::exchange(cancelAtStart_, false);
     state_.sendok = true;
-    view_.lockForTransfer();
+    if (!opening.locked)
+        view_.lockForTransfer();
     view_.setStatusText(QStringLiteral("送信待機中"));
     if (s.sendRequest) {
         // The machine asks with DC1; no time limit, only cancel ends it.

@@ -7,8 +7,16 @@
 #include "transfer/receiver.h"
 #include "transfer/sendengine.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
 
 using namespace marbolt;
 using namespace marbolt::testing;
@@ -40,6 +48,55 @@ std::string program(int lines)
         doc += "G01X" + std::to_string(i) + ".Y-" + std::to_string(i * 3) + ".\r\n";
     return doc + "M30\r\n%";
 }
+
+// An address that does not answer. Raw TCP: a listening socket whose one
+// place in its queue is taken, so the kernel drops every further SYN and
+// a connect waits. RFC 2217: a server that accepts and never says a word.
+class SilentServer {
+public:
+    explicit SilentServer(Accepter accepter) : accepter_(accepter)
+    {
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(listener_, reinterpret_cast<sockaddr *>(&address), length) != 0
+            || ::getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &length) != 0
+            || ::listen(listener_, 0) != 0)
+            qFatal("no listening socket");
+        port_ = ntohs(address.sin_port);
+        if (accepter == Accepter::Raw) {
+            filler_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            if (::connect(filler_, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+                qFatal("the queue could not be filled");
+        } else {
+            accepting_ = std::thread([this] { accepted_ = ::accept(listener_, nullptr, nullptr); });
+        }
+    }
+    ~SilentServer()
+    {
+        ::shutdown(listener_, SHUT_RDWR);
+        if (accepting_.joinable())
+            accepting_.join();
+        for (int fd : {listener_, filler_, accepted_.load()})
+            if (fd >= 0)
+                ::close(fd);
+    }
+    QString url() const
+    {
+        return QStringLiteral("%1://127.0.0.1:%2")
+            .arg(accepter_ == Accepter::Raw ? QStringLiteral("tcp") : QStringLiteral("rfc2217"))
+            .arg(port_);
+    }
+
+private:
+    Accepter accepter_;
+    int listener_ = -1, filler_ = -1;
+    std::atomic<int> accepted_{-1};
+    std::thread accepting_;
+    int port_ = 0;
+};
 
 void addAccepters()
 {
@@ -144,6 +201,84 @@ private slots:
         QVERIFY2(rig.logText().endsWith(QStringLiteral("送信中断\r\n")), qPrintable(rig.logText()));
         QVERIFY(unlocked(rig));
         QVERIFY(!WindowProbe::rs232c1(*rig.form)->isOpen());
+    }
+
+    // A server that does not answer: the window paints all the time the
+    // connection is tried, panel 0 says so, and the open error comes when
+    // the time allowed has passed.
+    void aServerThatDoesNotAnswerLeavesTheWindowPainting_data() { addAccepters(); }
+    void aServerThatDoesNotAnswerLeavesTheWindowPainting()
+    {
+        QFETCH(Accepter, accepter);
+        SilentServer silent(accepter);
+        Rig rig;
+        rig.set("PORT", silent.url());
+        rig.setDocument(program(3));
+        rig.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+        PaintWatch watch(rig.form->statusPanels());
+        QStringList panels;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            if (!panels.contains(rig.panel0()))
+                panels << rig.panel0();
+        });
+        look.start(50);
+        QElapsedTimer took;
+        took.start();
+        watch.begin();
+        rig.form->send1Execute();
+        const qint64 longest = watch.longestGap();
+        qInfo("%s: no answer for %lld ms, the window at most %lld ms without painting (%d paints)",
+              QTest::currentDataTag(), took.elapsed(), longest, watch.paints());
+        QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("回線オープンエラー")});
+        QVERIFY(took.elapsed() >= 2500);
+        QVERIFY2(longest < 150, std::to_string(longest).c_str());
+        QVERIFY(panels.contains(QStringLiteral("接続中")));
+        QVERIFY(unlocked(rig));
+    }
+
+    // F8, pressed while the connection is tried, gives it up at once: no
+    // open error, nothing sent, the window free again.
+    void f8GivesUpAConnectionThatDoesNotAnswer_data() { addAccepters(); }
+    void f8GivesUpAConnectionThatDoesNotAnswer()
+    {
+        QFETCH(Accepter, accepter);
+        SilentServer silent(accepter);
+        Rig rig;
+        rig.set("PORT", silent.url());
+        rig.set("LOG", "1");
+        rig.setDocument(program(3));
+        rig.form->show();
+        rig.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+        QElapsedTimer took;
+        qint64 pressedAt = -1;
+        bool stopOffered = false;
+        QTimer::singleShot(300, rig.form.get(), [&] {
+            stopOffered = rig.form->commands().stop1->isEnabled();
+            pressedAt = took.elapsed();
+            QTest::keyClick(rig.form.get(), Qt::Key_F8);
+        });
+        took.start();
+        rig.form->Rec1Execute();
+        QVERIFY(stopOffered);
+        QVERIFY(pressedAt >= 0);
+        QVERIFY2(took.elapsed() - pressedAt < 500, std::to_string(took.elapsed() - pressedAt).c_str());
+        QVERIFY(rig.dialogs.texts(Kind::Message).isEmpty());
+        QVERIFY(rig.dialogs.texts(Kind::Error).isEmpty());
+        QVERIFY(unlocked(rig));
+        QVERIFY(!WindowProbe::rs232c2(*rig.form)->isOpen());
+
+        // The same for a send: no log line for a send that never began.
+        rig.setDocument(program(3));  // the reception began with a new document
+        QTimer::singleShot(300, rig.form.get(), [&] { QTest::keyClick(rig.form.get(), Qt::Key_F8); });
+        took.restart();
+        rig.form->send1Execute();
+        QVERIFY2(took.elapsed() < 1500, std::to_string(took.elapsed()).c_str());
+        QVERIFY2(rig.dialogs.texts(Kind::Message).isEmpty(), qPrintable(rig.dialogs.texts(Kind::Message).join(u'|')));
+        QVERIFY(!QFile::exists(rig.logPath()));
+        QVERIFY(unlocked(rig));
     }
 
     void aKilledServerEndsTheReception_data() { addAccepters(); }
