@@ -172,17 +172,36 @@ void Replacer::ReplaceNext()
     ReplaceFind();
 }
 
-bool Replacer::apply(const std::vector<PlannedOccurrence> &plan, std::size_t needleLength, std::string_view replacement)
+namespace {
+
+using ReplaceClock = std::chrono::steady_clock;
+// Events run at least this often during a run: the display stays live and
+// "閉じる" can end it.
+constexpr auto kPumpEvery = std::chrono::milliseconds(30);
+// A stretch is built for about this long before it goes to the editor.
+constexpr auto kStretchTime = std::chrono::milliseconds(10);
+// The text a stretch is built from is read this much at a time.
+constexpr std::size_t kStretchRead = std::size_t{4} << 20;
+
+}  // namespace
+
+void Replacer::placeAfter(const PlannedOccurrence &last, long long shift, std::size_t needleLength,
+                          std::string_view replacement)
 {
-    using Clock = std::chrono::steady_clock;
-    constexpr auto kPumpEvery = std::chrono::milliseconds(30);
-    const ChangeGroup group(target_);
-    // The caret before every change: none of them moves it.
-    if (!plan.empty())
-        target_.select(plan.front().at, plan.front().at, false);
+    const long long delta = static_cast<long long>(replacement.size()) - static_cast<long long>(needleLength);
+    const std::size_t at = static_cast<std::size_t>(static_cast<long long>(last.at) + shift - (last.replace ? delta : 0));
+    if (last.replace)
+        target_.select(at + replacement.size(), at + replacement.size(), false);
+    else
+        target_.select(at, at + needleLength, false);
+}
+
+bool Replacer::applyOneByOne(const std::vector<PlannedOccurrence> &plan, std::size_t needleLength,
+                             std::string_view replacement)
+{
     long long shift = 0;
     const long long delta = static_cast<long long>(replacement.size()) - static_cast<long long>(needleLength);
-    auto lastPump = Clock::now();
+    auto lastPump = ReplaceClock::now();
     for (std::size_t i = 0; i < plan.size(); ++i) {
         const auto at = static_cast<std::size_t>(static_cast<long long>(plan[i].at) + shift);
         if (!state_.ReplaceActive) {
@@ -195,22 +214,75 @@ bool Replacer::apply(const std::vector<PlannedOccurrence> &plan, std::size_t nee
             target_.replaceRange(at, at + needleLength, replacement);
             shift += delta;
         }
-        if (Clock::now() - lastPump >= kPumpEvery) {
+        if (ReplaceClock::now() - lastPump >= kPumpEvery) {
             target_.pumpMessages();
-            lastPump = Clock::now();
+            lastPump = ReplaceClock::now();
         }
     }
-    if (!plan.empty()) {
-        // As the last step of a run leaves it: the caret behind the last
-        // new text, or the last occurrence passed over selected.
-        const PlannedOccurrence &last = plan.back();
-        const std::size_t at = static_cast<std::size_t>(static_cast<long long>(last.at) + shift
-                                                        - (last.replace ? delta : 0));
-        if (last.replace)
-            target_.select(at + replacement.size(), at + replacement.size(), false);
-        else
-            target_.select(at, at + needleLength, false);
+    if (!plan.empty())
+        placeAfter(plan.back(), shift, needleLength, replacement);
+    return state_.ReplaceActive;
+}
+
+bool Replacer::apply(const std::vector<PlannedOccurrence> &plan, std::string_view needle, std::string_view replacement)
+{
+    const ChangeGroup group(target_);
+    // The caret before every change: none of them moves it.
+    if (!plan.empty())
+        target_.select(plan.front().at, plan.front().at, false);
+    if (!target_.canReplaceSpans())
+        return applyOneByOne(plan, needle.size(), replacement);
+
+    // Stretches of many occurrences, each built once and handed to the
+    // editor in one step: an editor told of every occurrence on its own
+    // does the work of a change 40,000 times over.
+    const std::size_t needleLength = needle.size();
+    long long shift = 0;
+    auto lastPump = ReplaceClock::now();
+    std::string stretch;
+    std::size_t i = 0;
+    while (i < plan.size()) {
+        const std::size_t first = plan[i].at;  // where the stretch starts, before the run
+        const auto start = static_cast<std::size_t>(static_cast<long long>(first) + shift);
+        if (!state_.ReplaceActive) {
+            target_.select(start, start + needleLength, false);
+            return false;
+        }
+        // The text from the stretch's start, as it stands: nothing of it
+        // has changed yet.
+        const std::string_view text = target_.textRange(start, start + kStretchRead);
+        stretch.clear();
+        std::size_t copied = first;  // before the run
+        const auto began = ReplaceClock::now();
+        std::size_t j = i;
+        do {
+            const PlannedOccurrence &o = plan[j];
+            if (o.at + needleLength - first > text.size())
+                break;  // beyond what was read: the next stretch
+            stretch.append(text.substr(copied - first, o.at - copied));
+            stretch.append(o.replace ? replacement : needle);
+            copied = o.at + needleLength;
+            ++j;
+        } while (j < plan.size() && ((j - i) % 256 != 0 || ReplaceClock::now() - began < kStretchTime));
+        if (j == i) {
+            // An occurrence longer than a read: on its own.
+            if (plan[i].replace)
+                target_.replaceRange(start, start + needleLength, replacement);
+            copied = first + needleLength;
+            stretch.assign(plan[i].replace ? replacement : needle);
+            ++j;
+        } else {
+            target_.replaceSpan(start, start + (copied - first), stretch);
+        }
+        shift += static_cast<long long>(stretch.size()) - static_cast<long long>(copied - first);
+        i = j;
+        if (ReplaceClock::now() - lastPump >= kPumpEvery) {
+            target_.pumpMessages();
+            lastPump = ReplaceClock::now();
+        }
     }
+    if (!plan.empty())
+        placeAfter(plan.back(), shift, needleLength, replacement);
     return state_.ReplaceActive;
 }
 
@@ -233,7 +305,7 @@ void Replacer::ReplaceAll()
     const bool selected = end <= text.size() && text.substr(start, end - start) == viewOf(needle);
     const auto plan = planReplacements(text, viewOf(needle), viewOf(replacement), selected ? start : end, selected,
                                        text.size(), state_.ReplaceSkipComments);
-    if (apply(plan, static_cast<std::size_t>(needle.size()), viewOf(replacement)))
+    if (apply(plan, viewOf(needle), viewOf(replacement)))
         dialogs_.information(kComplete, Buttons::Ok);
 }
 
@@ -249,7 +321,7 @@ void Replacer::ReplaceAll2()
     const QByteArray replacement = state_.ReplaceNewText.toUtf8();
     const auto plan = planReplacements(target_.text(), viewOf(needle), viewOf(replacement), start, false, end,
                                        state_.ReplaceSkipComments);
-    if (apply(plan, static_cast<std::size_t>(needle.size()), viewOf(replacement)))
+    if (apply(plan, viewOf(needle), viewOf(replacement)))
         dialogs_.information(kComplete, Buttons::Ok);
 }
 

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 #include <vector>
@@ -61,6 +62,19 @@ public:
         select(start, end, false);
         replaceSelection(utf8);
     }
+    // Where the editor can replace a stretch holding many occurrences in
+    // one step (a replace-all hands it the stretch as it is to read), and
+    // keep what it shows about the unchanged lines: true, and replaceSpan
+    // does it without touching the selection. False: one by one.
+    virtual bool canReplaceSpans() const { return false; }
+    virtual void replaceSpan(std::size_t start, std::size_t end, std::string_view utf8) { replaceRange(start, end, utf8); }
+    // [start, end) of the text as it stands, clamped to it.
+    virtual std::string_view textRange(std::size_t start, std::size_t end) const
+    {
+        const std::string_view all = text();
+        start = std::min(start, all.size());
+        return all.substr(start, std::min(end, all.size()) - start);
+    }
     // Lets pending user-interface events run.
     virtual void pumpMessages() = 0;
     // Selects the current program (FileNukidasi1Execute).
@@ -87,7 +101,14 @@ private:
     // Applies a plan front to back in one undo step, letting events run
     // every few tens of milliseconds; "閉じる" ends it there. True when
     // the whole plan was applied.
-    bool apply(const std::vector<PlannedOccurrence> &plan, std::size_t needleLength, std::string_view replacement);
+    bool apply(const std::vector<PlannedOccurrence> &plan, std::string_view needle, std::string_view replacement);
+    // The same an occurrence at a time, for a target that cannot replace spans.
+    bool applyOneByOne(const std::vector<PlannedOccurrence> &plan, std::size_t needleLength,
+                       std::string_view replacement);
+    // Where a run ends: the caret behind the last new text, or the last
+    // occurrence passed over selected.
+    void placeAfter(const PlannedOccurrence &last, long long shift, std::size_t needleLength,
+                    std::string_view replacement);
     // Selects the next occurrence of needle from the selection end that lies
     // wholly before end, and lets events run; false when there is none.
     bool selectNext(const QByteArray &needle, std::size_t end, bool focus);

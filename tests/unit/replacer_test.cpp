@@ -22,6 +22,8 @@ struct Editor : ReplaceTarget {
     std::function<void()> onPump;
     int pumps = 0;
     std::chrono::milliseconds slowness{0};  // each replacement takes this long
+    bool spans = false;  // replaces stretches in one step
+    int spansReplaced = 0;
 
     std::string_view text() const override { return body; }
     std::size_t selectionStart() const override { return from; }
@@ -35,6 +37,15 @@ struct Editor : ReplaceTarget {
     {
         body.replace(from, to - from, utf8);
         from = to = from + utf8.size();
+        std::this_thread::sleep_for(slowness);
+    }
+    bool canReplaceSpans() const override { return spans; }
+    void replaceSpan(std::size_t start, std::size_t end, std::string_view utf8) override
+    {
+        ASSERT_LE(start, end);
+        ASSERT_LE(end, body.size());
+        body.replace(start, end - start, utf8);
+        ++spansReplaced;
         std::this_thread::sleep_for(slowness);
     }
     void pumpMessages() override
@@ -168,6 +179,43 @@ TEST(Replace, ClosingTheDialogStopsARun)
     g.replacer.ReplaceAll2();
     EXPECT_EQ(g.editor.body, "A A");
     EXPECT_TRUE(g.boxes().isEmpty());
+}
+
+// A run longer than one read of the text goes over in several stretches,
+// with the same result as one by one; "閉じる" ends it after a stretch with
+// the next occurrence selected and the rest untouched.
+TEST(Replace, LongRunsGoOverInStretchesAndStopBetweenThem)
+{
+    std::string doc, expected;
+    for (int i = 0; doc.size() < (std::size_t{6} << 20); ++i) {
+        doc += "G01X" + std::to_string(i % 100) + ".;(C;)\r\n";
+        expected += "G01X" + std::to_string(i % 100) + ".(C;)\r\n";
+    }
+    Fixture f(doc, ";", "");
+    f.editor.spans = true;
+    f.replacer.ReplaceAll();
+    EXPECT_TRUE(f.editor.body == expected);
+    EXPECT_GE(f.editor.spansReplaced, 2);
+    EXPECT_EQ(f.boxes(), QStringList{kComplete});
+    // The last occurrence lies in a comment: it ends the run selected.
+    EXPECT_EQ(f.editor.selected(), ";");
+    EXPECT_EQ(f.editor.from, expected.rfind(';'));
+
+    Fixture g(doc, ";", "");
+    g.editor.spans = true;
+    g.editor.slowness = std::chrono::milliseconds(35);
+    g.editor.onPump = [&] {
+        if (g.editor.spansReplaced == 1)
+            g.state.ReplaceActive = false;
+    };
+    g.replacer.ReplaceAll();
+    EXPECT_EQ(g.editor.spansReplaced, 1);
+    EXPECT_EQ(g.editor.selected(), ";");
+    EXPECT_TRUE(g.boxes().isEmpty());
+    const std::size_t at = g.editor.from;
+    EXPECT_TRUE(g.editor.body.substr(0, at) == expected.substr(0, at)) << "replaced up to the stretch's end";
+    EXPECT_TRUE(g.editor.body.substr(at) == doc.substr(doc.size() - (g.editor.body.size() - at)))
+        << "untouched from the occurrence selected on";
 }
 
 TEST(Replace, FindAndNextStepThroughOccurrences)
@@ -311,23 +359,32 @@ TEST(Replace, APlannedRunMatchesOneOccurrenceAtATime)
         if (!programOnly && doc.substr(std::min(a, b), std::max(a, b) - std::min(a, b)).empty())
             continue;  // an empty selection first searches: the same code either way
 
+        // Applied one by one, and in stretches handed over whole.
         Fixture planned(doc, needle.c_str(), with.c_str(), skip);
+        Fixture stretched(doc, needle.c_str(), with.c_str(), skip);
         Fixture reference(doc, needle.c_str(), with.c_str(), skip);
-        for (Fixture *f : {&planned, &reference}) {
+        stretched.editor.spans = true;
+        const std::string program = random() % 2 ? "O1" : "O2";
+        for (Fixture *f : {&planned, &stretched, &reference}) {
             f->editor.select(std::min(a, b), std::max(a, b), false);
-            f->editor.currentProgram = random() % 2 ? "O1" : "O2";
+            f->editor.currentProgram = program;
         }
-        reference.editor.currentProgram = planned.editor.currentProgram;
-        if (programOnly)
-            planned.replacer.ReplaceAll2();
-        else
-            planned.replacer.ReplaceAll();
+        for (Fixture *f : {&planned, &stretched}) {
+            if (programOnly)
+                f->replacer.ReplaceAll2();
+            else
+                f->replacer.ReplaceAll();
+        }
         replaceAllOneAtATime(reference, programOnly);
         const std::string what = "round " + std::to_string(round) + ": \"" + doc + "\" " + needle + " -> " + with
                                  + (skip ? " skipping comments" : "") + (programOnly ? " in the program" : "");
-        ASSERT_EQ(planned.editor.body, reference.editor.body) << what;
-        ASSERT_EQ(planned.editor.from, reference.editor.from) << what;
-        ASSERT_EQ(planned.editor.to, reference.editor.to) << what;
-        ASSERT_EQ(planned.boxes(), reference.boxes()) << what;
+        for (const Fixture *f : {&planned, &stretched}) {
+            const std::string how = what + (f == &stretched ? " (stretches)" : " (one by one)");
+            ASSERT_EQ(f->editor.body, reference.editor.body) << how;
+            ASSERT_EQ(f->editor.from, reference.editor.from) << how;
+            ASSERT_EQ(f->editor.to, reference.editor.to) << how;
+            ASSERT_EQ(f->boxes(), reference.boxes()) << how;
+        }
+        EXPECT_LE(stretched.editor.spansReplaced, 1) << what << ": a short text goes over in one stretch";
     }
 }

@@ -274,7 +274,9 @@ private slots:
     {
         FormRig rig;
         std::string doc;
-        for (int i = 0; i < 200000; ++i)
+        // Long enough that the run, millions of occurrences a second, lets
+        // events through several times.
+        for (int i = 0; i < 3000000; ++i)
             doc += "X1\r\n";
         TfrmReplace *d = openReplace(rig, doc, "X", "Y");
         // "閉じる" is clicked as soon as the run lets events through (it

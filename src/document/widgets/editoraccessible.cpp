@@ -125,10 +125,11 @@ int EditorAccessible::characterCount() const
 
 QString EditorAccessible::range(long start, long end) const
 {
-    const std::string_view all = editor()->textView();
-    start = std::clamp<long>(start, 0, static_cast<long>(all.size()));
-    end = std::clamp<long>(end, start, static_cast<long>(all.size()));
-    return QString::fromUtf8(all.data() + start, end - start);
+    // Only the range: a deletion reported here must not cost a move of the
+    // whole text (40,000 of them in a replace-all).
+    const std::string_view text = editor()->textRange(static_cast<std::size_t>(std::max(0L, start)),
+                                                      static_cast<std::size_t>(std::max(0L, end)));
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 void EditorAccessible::textInserting(long position, const QString &text)

@@ -150,6 +150,11 @@ void NcEditor::markFaultyLines(const std::vector<std::size_t> &lines)
         setMarginWidth(1, 14);
 }
 
+bool NcEditor::hasFaultyMarks() const
+{
+    return const_cast<NcEditor *>(this)->markerFindNext(0, 1 << kFaultyMarker) >= 0;
+}
+
 bool NcEditor::isMarkedFaulty(std::size_t line) const
 {
     return (const_cast<NcEditor *>(this)->markersAtLine(static_cast<int>(line)) & (1 << kFaultyMarker)) != 0;
@@ -261,9 +266,10 @@ void NcEditor::tellInsertion()
     const long at = insertionAt_;
     insertionAt_ = -1;
     if (EditorAccessible *a = EditorAccessible::of(this)) {
-        const std::string_view text = textView();
-        if (at + insertionLength_ <= static_cast<long>(text.size()))
-            a->textInserting(at, QString::fromUtf8(text.data() + at, insertionLength_));
+        const auto from = static_cast<std::size_t>(at);
+        const std::string_view text = textRange(from, from + static_cast<std::size_t>(insertionLength_));
+        if (text.size() == static_cast<std::size_t>(insertionLength_))
+            a->textInserting(at, QString::fromUtf8(text.data(), insertionLength_));
     }
 }
 
@@ -344,6 +350,18 @@ void NcEditor::copyText(std::string &out) const
         out.append(reinterpret_cast<const char *>(
                        SendScintilla(SCI_GETRANGEPOINTER, static_cast<unsigned long>(gap), static_cast<long>(n - gap))),
                    n - gap);
+}
+
+std::string_view NcEditor::textRange(std::size_t start, std::size_t end) const
+{
+    const std::size_t n = textLength();
+    start = std::min(start, n);
+    end = std::clamp(end, start, n);
+    if (end == start)
+        return {};
+    const char *p = reinterpret_cast<const char *>(
+        SendScintilla(SCI_GETRANGEPOINTER, static_cast<unsigned long>(start), static_cast<long>(end - start)));
+    return p ? std::string_view(p, end - start) : std::string_view();
 }
 
 std::size_t NcEditor::textLength() const

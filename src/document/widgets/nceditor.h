@@ -32,6 +32,11 @@ public:
     // a move of up to the whole text when the caret stands in the middle
     // of a large program.
     void copyText(std::string &out) const;
+    // The text of [start, end) (clamped to the text), valid until the next
+    // change. Unlike textView() it moves the editing gap only when the
+    // range spans it, and then only to the range's start: what a change
+    // reports about itself costs its own length, not the document's.
+    std::string_view textRange(std::size_t start, std::size_t end) const;
     // Changes with every edit and every new document: equal generations,
     // equal text.
     std::uint64_t generation() const { return changes_; }
@@ -105,6 +110,7 @@ public:
     // the line is edited or the document is replaced.
     void markFaultyLines(const std::vector<std::size_t> &lines);
     bool isMarkedFaulty(std::size_t line) const;
+    bool hasFaultyMarks() const;
 
     // NC colouring, for the eye only (the text stays plain): the lines on
     // screen are coloured as they are painted, and only they, so that a
