@@ -146,6 +146,154 @@ std::vector<CompareBlock> compareBlocks(std::string_view text, const CompareOpti
     return blocks;
 }
 
+namespace {
+
+bool isAddress(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The words of a block's key, for pairing: the key is split before each
+// address letter and "/".
+std::vector<std::string_view> keyWords(std::string_view key)
+{
+    std::vector<std::string_view> words;
+    std::size_t start = 0;
+    for (std::size_t i = 1; i <= key.size(); ++i) {
+        if (i == key.size() || isAddress(key[i]) || key[i] == '/' || isBlank(key[i])) {
+            std::string_view w = key.substr(start, i - start);
+            while (!w.empty() && isBlank(w.front()))
+                w.remove_prefix(1);
+            if (!w.empty())
+                words.push_back(w);
+            start = i;
+        }
+    }
+    return words;
+}
+
+// Words shared count whole; of the rest, a word of the same address on
+// both sides (Y5. and Y6.) counts half: that is a value changed, not a
+// block of another kind.
+double keySimilarity(const std::vector<std::string_view> &a, const std::vector<std::string_view> &b)
+{
+    if (a.empty() && b.empty())
+        return 1;
+    std::unordered_map<std::string_view, int> counts;
+    for (std::string_view w : a)
+        ++counts[w];
+    double shared = 0;
+    std::unordered_map<char, int> unmatchedAddresses;
+    std::vector<std::string_view> rest;
+    for (std::string_view w : b) {
+        auto it = counts.find(w);
+        if (it != counts.end() && it->second > 0) {
+            --it->second;
+            shared += 1;
+        } else {
+            rest.push_back(w);
+        }
+    }
+    for (const auto &[w, left] : counts)
+        if (isAddress(w.front()))
+            unmatchedAddresses[w.front()] += left;
+    for (std::string_view w : rest) {
+        auto it = unmatchedAddresses.find(w.front());
+        if (it != unmatchedAddresses.end() && it->second > 0) {
+            --it->second;
+            shared += 0.5;
+        }
+    }
+    return 2.0 * shared / static_cast<double>(a.size() + b.size());
+}
+
+// Blocks at least this alike are paired as one changed block.
+constexpr double kPairedSimilarity = 0.5;
+// Runs larger than this (blocks on the left times blocks on the right) are
+// left whole: pairing them would cost more than it tells.
+constexpr std::size_t kMostPairingCells = 1'000'000;
+
+// Splits a changed run into pairs and the blocks left over, in order.
+void splitRun(const Difference &run, const std::vector<CompareBlock> &left, const std::vector<CompareBlock> &right,
+              std::vector<Difference> &out)
+{
+    const std::size_t n = run.leftCount, m = run.rightCount;
+    if ((n == 1 && m == 1) || n * m > kMostPairingCells) {
+        out.push_back(run);
+        return;
+    }
+    std::vector<std::vector<std::string_view>> lw(n), rw(m);
+    for (std::size_t i = 0; i < n; ++i)
+        lw[i] = keyWords(left[run.leftFirst + i].key);
+    for (std::size_t j = 0; j < m; ++j)
+        rw[j] = keyWords(right[run.rightFirst + j].key);
+    // The most similarity over pairs in order (an alignment of the two
+    // runs), each pair alike enough.
+    std::vector<double> score((n + 1) * (m + 1), 0.0);
+    std::vector<char> step((n + 1) * (m + 1), 0);  // 1: left alone, 2: right alone, 3: paired
+    auto at = [m](std::size_t i, std::size_t j) { return i * (m + 1) + j; };
+    for (std::size_t i = 0; i <= n; ++i) {
+        for (std::size_t j = 0; j <= m; ++j) {
+            if (i == 0 && j == 0)
+                continue;
+            // On a tie a block stands alone rather than paired later, and
+            // (read back from the end) blocks only on the left come
+            // before those only on the right, as a diff lists them.
+            double best = -1;
+            char how = 0;
+            if (j > 0 && score[at(i, j - 1)] > best) {
+                best = score[at(i, j - 1)];
+                how = 2;
+            }
+            if (i > 0 && score[at(i - 1, j)] > best) {
+                best = score[at(i - 1, j)];
+                how = 1;
+            }
+            if (i > 0 && j > 0) {
+                const double s = keySimilarity(lw[i - 1], rw[j - 1]);
+                if (s >= kPairedSimilarity && score[at(i - 1, j - 1)] + s > best) {
+                    best = score[at(i - 1, j - 1)] + s;
+                    how = 3;
+                }
+            }
+            score[at(i, j)] = best;
+            step[at(i, j)] = how;
+        }
+    }
+    // Back from the end: pairs, and runs of blocks alone on one side.
+    std::vector<Difference> pieces;
+    std::size_t i = n, j = m;
+    while (i > 0 || j > 0) {
+        const char how = step[at(i, j)];
+        if (how == 3) {
+            --i;
+            --j;
+            pieces.push_back({DifferenceKind::Changed, run.leftFirst + i, 1, run.rightFirst + j, 1});
+        } else if (how == 1) {
+            --i;
+            if (!pieces.empty() && pieces.back().kind == DifferenceKind::OnlyLeft
+                && pieces.back().leftFirst == run.leftFirst + i + 1) {
+                --pieces.back().leftFirst;
+                ++pieces.back().leftCount;
+            } else {
+                pieces.push_back({DifferenceKind::OnlyLeft, run.leftFirst + i, 1, run.rightFirst + j, 0});
+            }
+        } else {
+            --j;
+            if (!pieces.empty() && pieces.back().kind == DifferenceKind::OnlyRight
+                && pieces.back().rightFirst == run.rightFirst + j + 1) {
+                --pieces.back().rightFirst;
+                ++pieces.back().rightCount;
+            } else {
+                pieces.push_back({DifferenceKind::OnlyRight, run.leftFirst + i, 0, run.rightFirst + j, 1});
+            }
+        }
+    }
+    out.insert(out.end(), pieces.rbegin(), pieces.rend());
+}
+
+}  // namespace
+
 std::vector<Difference> compareTexts(const std::vector<CompareBlock> &left, const std::vector<CompareBlock> &right)
 {
     // The diff runs on small numbers, one per distinct key.
@@ -196,7 +344,129 @@ std::vector<Difference> compareTexts(const std::vector<CompareBlock> &left, cons
         }
     }
     flush();
-    return differences;
+    std::vector<Difference> split;
+    split.reserve(differences.size());
+    for (const Difference &d : differences) {
+        if (d.kind == DifferenceKind::Changed)
+            splitRun(d, left, right, split);
+        else
+            split.push_back(d);
+    }
+    return split;
+}
+
+std::vector<BlockWord> blockWords(std::string_view line, const CompareOptions &options)
+{
+    std::vector<BlockWord> words;
+    std::size_t i = 0;
+    bool first = true;  // no word yet but a block delete
+    while (i < line.size()) {
+        const char c = line[i];
+        if (c == '\r' || c == '\n' || isBlank(c)) {
+            ++i;
+            continue;
+        }
+        std::size_t end;
+        if (c == '(') {
+            const std::size_t close = line.find(')', i);
+            end = close == std::string_view::npos ? line.size() : close + 1;
+            if (options.ignoreComments) {
+                i = end;
+                continue;
+            }
+        } else {
+            end = i + 1;
+            if (c != '/')
+                while (end < line.size() && !isAddress(line[end]) && line[end] != '/' && line[end] != '('
+                       && !isBlank(line[end]) && line[end] != '\r' && line[end] != '\n')
+                    ++end;
+        }
+        const std::string_view raw = line.substr(i, end - i);
+        const bool sequenceNumber = first && c == 'N' && raw.size() > 1 && isDigit(raw[1]);
+        if (!(sequenceNumber && options.ignoreSequenceNumbers)) {
+            std::string form(raw);
+            if (options.numbersByValue && c != '(')
+                form = numbersByValue(form);
+            words.push_back({i, end, std::move(form)});
+        }
+        if (c != '/')
+            first = false;
+        i = end;
+    }
+    return words;
+}
+
+double wordSimilarity(const std::vector<BlockWord> &a, const std::vector<BlockWord> &b)
+{
+    std::vector<std::string_view> av, bv;
+    for (const BlockWord &w : a)
+        av.push_back(w.form);
+    for (const BlockWord &w : b)
+        bv.push_back(w.form);
+    return keySimilarity(av, bv);
+}
+
+WordChanges changedWords(const std::vector<BlockWord> &left, const std::vector<BlockWord> &right)
+{
+    // The longest common run of words, by a table: blocks have few words.
+    const std::size_t n = left.size(), m = right.size();
+    std::vector<std::size_t> common((n + 1) * (m + 1), 0);
+    auto at = [m](std::size_t i, std::size_t j) { return i * (m + 1) + j; };
+    for (std::size_t i = n; i-- > 0;)
+        for (std::size_t j = m; j-- > 0;)
+            common[at(i, j)] = left[i].form == right[j].form ? common[at(i + 1, j + 1)] + 1
+                                                             : std::max(common[at(i + 1, j)], common[at(i, j + 1)]);
+    WordChanges changes;
+    std::size_t i = 0, j = 0;
+    while (i < n || j < m) {
+        if (i < n && j < m && left[i].form == right[j].form) {
+            ++i;
+            ++j;
+        } else if (j == m || (i < n && common[at(i + 1, j)] >= common[at(i, j + 1)])) {
+            changes.left.push_back(i++);
+        } else {
+            changes.right.push_back(j++);
+        }
+    }
+    return changes;
+}
+
+std::string describeWordChanges(std::string_view leftLine, std::string_view rightLine, const CompareOptions &options)
+{
+    const std::vector<BlockWord> lw = blockWords(leftLine, options);
+    const std::vector<BlockWord> rw = blockWords(rightLine, options);
+    const WordChanges changes = changedWords(lw, rw);
+    auto text = [](std::string_view line, const BlockWord &w) { return std::string(line.substr(w.start, w.end - w.start)); };
+    // A word left out on the left and one put in on the right, of the same
+    // address, read as the one word changed: "Y5. → Y6.".
+    std::string out;
+    auto add = [&out](const std::string &part) {
+        if (!out.empty())
+            out += ", ";
+        out += part;
+    };
+    std::size_t r = 0;
+    std::vector<bool> rightUsed(changes.right.size(), false);
+    for (std::size_t l : changes.left) {
+        const char address = lw[l].form.empty() ? 0 : lw[l].form.front();
+        bool paired = false;
+        for (std::size_t k = r; k < changes.right.size(); ++k) {
+            const BlockWord &w = rw[changes.right[k]];
+            if (!rightUsed[k] && !w.form.empty() && w.form.front() == address && isAddress(address)) {
+                add(text(leftLine, lw[l]) + " \u2192 " + text(rightLine, w));
+                rightUsed[k] = true;
+                r = k + 1;
+                paired = true;
+                break;
+            }
+        }
+        if (!paired)
+            add("-" + text(leftLine, lw[l]));
+    }
+    for (std::size_t k = 0; k < changes.right.size(); ++k)
+        if (!rightUsed[k])
+            add("+" + text(rightLine, rw[changes.right[k]]));
+    return out;
 }
 
 }  // namespace marbolt

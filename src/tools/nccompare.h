@@ -41,6 +41,35 @@ struct Difference {
     std::size_t rightFirst = 0, rightCount = 0;
 };
 
+// The differing runs. Inside a run that changed several blocks, the most
+// similar blocks (by their words, in order) are paired: each pair is a
+// changed run of one block a side, the blocks left over are runs only on
+// their side, all in the order of the texts.
 std::vector<Difference> compareTexts(const std::vector<CompareBlock> &left, const std::vector<CompareBlock> &right);
+
+// A word of a block as the control reads it: an address with its value
+// ("X10.", "G01", "/"), where it stands in the line, and its form under the
+// options (a number by its value). Words that do not count under the
+// options (the sequence number, comments, blanks) are left out.
+struct BlockWord {
+    std::size_t start = 0, end = 0;  // in the line, bytes
+    std::string form;
+};
+std::vector<BlockWord> blockWords(std::string_view line, const CompareOptions &options);
+
+// How alike two blocks are by their words: twice the words they share
+// over the words of both, 0 to 1.
+double wordSimilarity(const std::vector<BlockWord> &a, const std::vector<BlockWord> &b);
+
+// The words of a changed pair that differ: indexes into each side's words,
+// those not in the longest common run of words.
+struct WordChanges {
+    std::vector<std::size_t> left, right;
+};
+WordChanges changedWords(const std::vector<BlockWord> &left, const std::vector<BlockWord> &right);
+
+// The words of a changed pair as a machinist reads the change: "Y5. → Y6.",
+// "-M08" (only on the left), "+M08" (only on the right), joined by ", ".
+std::string describeWordChanges(std::string_view leftLine, std::string_view rightLine, const CompareOptions &options);
 
 }  // namespace marbolt

@@ -19,6 +19,7 @@ out=$("$marbolt" --compare left.nc right.nc 2>&1); rc=$?
 want='4,3: changed
 < G1 X10. F100.
 > G1 X10. F200.
+~ F100. → F200.
 6,5: only-left
 < G1 X0.'
 [ "$out" = "$want" ] || fail "differing printed:

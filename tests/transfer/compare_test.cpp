@@ -135,6 +135,45 @@ private slots:
         QCOMPARE(rig.form->editor()->caretPos(), rig.form->editor()->lineStart(4));
     }
 
+    // A changed word next to a dropped block: the two are told apart, the
+    // changed word is marked on both sides and named under them; F3 goes
+    // to the dropped block, named as only in the document.
+    void aChangedWordBesideADroppedBlockIsTheWordAndTheBlock()
+    {
+        Rig rig;
+        rig.setDocument("O2000\r\nN10 G0 X0. Y0.\r\nN20 G1 Y5. F100.\r\nN30 G1 X5.\r\nN40 M30\r\n%");
+        rig.form->indexBox()->setBoxText(QString());
+        const QString other = rig.dir.filePath(QStringLiteral("other.nc"));
+        {
+            QFile f(other);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("O2000\r\nN10 G0 X0. Y0.\r\nN20 G1 Y6. F100.\r\nN40 M30\r\n%\r\n");
+        }
+        rig.dialogs.files = {FileChoice{other, 1}};
+        QStringList changes;
+        QStringList markedLeft, markedRight;
+        withCompareWindow(rig, [&](CompareWindow &window) {
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            QTest::mouseClick(window.fromFile, Qt::LeftButton);
+            QCOMPARE(window.differenceCount(), 2);
+            changes << window.change->text();
+            QTest::keyClick(&window, Qt::Key_F3);
+            changes << window.change->text();
+            // The marks of changed words: those selections that cover part
+            // of a line, not the whole of it.
+            for (const auto &mark : window.left->extraSelections())
+                if (mark.cursor.hasSelection())
+                    markedLeft << mark.cursor.selectedText();
+            for (const auto &mark : window.right->extraSelections())
+                if (mark.cursor.hasSelection())
+                    markedRight << mark.cursor.selectedText();
+        });
+        QCOMPARE(changes, (QStringList{QStringLiteral("Y5. \u2192 Y6."), QStringLiteral("ドキュメントのみ")}));
+        QCOMPARE(markedLeft, QStringList{QStringLiteral("Y5.")});
+        QCOMPARE(markedRight, QStringList{QStringLiteral("Y6.")});
+    }
+
     void theSameProgramSaysSo()
     {
         Rig rig;

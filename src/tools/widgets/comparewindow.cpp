@@ -2,6 +2,7 @@
 
 #include "common/dialogs.h"
 #include "common/fontfallback.h"
+#include "document/textlines.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -31,6 +32,27 @@ QColor markColour(DifferenceKind kind, bool current)
         return current ? QColor(0x80, 0xE0, 0x80) : QColor(0xD0, 0xF4, 0xD0);
     }
     return {};
+}
+
+// The changed words: a stronger colour over the block's own.
+const QColor kChangedWord(0xF0, 0x90, 0x20);
+
+// A line of UTF-8 text without its line end.
+std::string_view lineOf(std::string_view text, const std::vector<std::size_t> &starts, std::size_t line)
+{
+    if (line >= starts.size())
+        return {};
+    const std::size_t begin = starts[line];
+    std::size_t end = line + 1 < starts.size() ? starts[line + 1] : text.size();
+    while (end > begin && (text[end - 1] == '\n' || text[end - 1] == '\r'))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+// Characters (UTF-16 units, as the view counts) in the first bytes of a line.
+int charactersIn(std::string_view line, std::size_t bytes)
+{
+    return static_cast<int>(QString::fromUtf8(line.data(), static_cast<qsizetype>(std::min(bytes, line.size()))).size());
 }
 
 QPlainTextEdit *sideView(QWidget *parent, const QString &name)
@@ -103,6 +125,11 @@ CompareWindow::CompareWindow(const QString &whatText, std::string leftText, std:
     sides->addLayout(leftColumn, 1);
     sides->addLayout(rightColumn, 1);
     column->addLayout(sides, 1);
+
+    change = new QLabel(this);
+    change->setObjectName(QStringLiteral("change"));
+    change->setTextFormat(Qt::PlainText);
+    column->addWidget(change);
 
     auto *bottom = new QHBoxLayout;
     status = new QLabel(this);
@@ -178,6 +205,28 @@ void CompareWindow::recompare()
     leftBlocks_ = compareBlocks(leftText_, o);
     rightBlocks_ = compareBlocks(rightText_, o);
     differences_ = compareTexts(leftBlocks_, rightBlocks_);
+    // The words of each changed pair that differ.
+    wordMarks_.clear();
+    wordChanges_.assign(differences_.size(), QString());
+    const std::vector<std::size_t> leftStarts = lineStarts(leftText_);
+    const std::vector<std::size_t> rightStarts = lineStarts(rightText_);
+    for (std::size_t i = 0; i < differences_.size(); ++i) {
+        const Difference &d = differences_[i];
+        if (d.kind != DifferenceKind::Changed || d.leftCount != 1 || d.rightCount != 1)
+            continue;
+        const std::size_t leftLine = leftBlocks_[d.leftFirst].line, rightLine = rightBlocks_[d.rightFirst].line;
+        const std::string_view l = lineOf(leftText_, leftStarts, leftLine);
+        const std::string_view r = lineOf(rightText_, rightStarts, rightLine);
+        const std::vector<BlockWord> lw = blockWords(l, o), rw = blockWords(r, o);
+        const WordChanges changes = changedWords(lw, rw);
+        for (std::size_t k : changes.left)
+            wordMarks_.push_back({i, true, leftLine, charactersIn(l, lw[k].start),
+                                  charactersIn(l, lw[k].end) - charactersIn(l, lw[k].start)});
+        for (std::size_t k : changes.right)
+            wordMarks_.push_back({i, false, rightLine, charactersIn(r, rw[k].start),
+                                  charactersIn(r, rw[k].end) - charactersIn(r, rw[k].start)});
+        wordChanges_[i] = QString::fromStdString(describeWordChanges(l, r, o));
+    }
     anchors_.clear();
     std::size_t l = 0, r = 0;
     auto matchUpTo = [&](std::size_t leftEnd, std::size_t rightEnd) {
@@ -191,6 +240,7 @@ void CompareWindow::recompare()
     }
     matchUpTo(leftBlocks_.size(), rightBlocks_.size());
     status->setText(QStringLiteral("相違 %1 箇所").arg(differences_.size()));
+    change->clear();
     current_ = -1;
     showMarks();
     if (!differences_.empty())
@@ -213,6 +263,19 @@ void CompareWindow::showMarks()
                 mark.format.setProperty(QTextFormat::FullWidthSelection, true);
                 selections.append(mark);
             }
+        }
+        // The words that changed, over their block's mark.
+        for (const WordMark &w : wordMarks_) {
+            if (w.leftSide != leftSide)
+                continue;
+            QTextEdit::ExtraSelection mark;
+            const QTextBlock block = view->document()->findBlockByNumber(static_cast<int>(w.line));
+            mark.cursor = QTextCursor(block);
+            mark.cursor.setPosition(block.position() + w.start);
+            mark.cursor.setPosition(block.position() + w.start + w.length, QTextCursor::KeepAnchor);
+            mark.format.setBackground(kChangedWord);
+            mark.format.setFontWeight(QFont::Bold);
+            selections.append(mark);
         }
         view->setExtraSelections(selections);
     };
@@ -242,6 +305,16 @@ void CompareWindow::showDifference(int index)
     right->centerCursor();
     following_ = false;
     status->setText(QStringLiteral("相違 %1 箇所 (%2 番目)").arg(differences_.size()).arg(index + 1));
+    // What the difference is, as a machinist reads it.
+    const QString &words = wordChanges_[static_cast<std::size_t>(index)];
+    if (!words.isEmpty())
+        change->setText(words);
+    else if (d.kind == DifferenceKind::OnlyLeft)
+        change->setText(QStringLiteral("ドキュメントのみ"));
+    else if (d.kind == DifferenceKind::OnlyRight)
+        change->setText(QStringLiteral("照合先のみ"));
+    else
+        change->setText(QStringLiteral("変更"));
 }
 
 void CompareWindow::nextDifference()

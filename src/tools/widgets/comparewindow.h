@@ -48,6 +48,8 @@ public:
     QPlainTextEdit *right = nullptr;
     QLabel *rightTitle = nullptr;
     QLabel *status = nullptr;
+    // The current difference: "F100. → F200.", "ドキュメントのみ", "照合先のみ".
+    QLabel *change = nullptr;
 
 signals:
     void fileRequested();
@@ -71,6 +73,16 @@ private:
     bool haveRight_ = false;
     std::vector<CompareBlock> leftBlocks_, rightBlocks_;
     std::vector<Difference> differences_;
+    // The changed words of each changed pair, as character ranges of a
+    // line of either side, and what they say ("F100. → F200.").
+    struct WordMark {
+        std::size_t difference = 0;
+        bool leftSide = true;
+        std::size_t line = 0;
+        int start = 0, length = 0;  // in characters of the line as shown
+    };
+    std::vector<WordMark> wordMarks_;
+    std::vector<QString> wordChanges_;  // one per difference, empty when none
     // Lines of matched blocks, left and right, in order: the two sides
     // scroll to keep these level.
     std::vector<std::pair<std::size_t, std::size_t>> anchors_;
