@@ -13,7 +13,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <memory>
+#include <thread>
 #include <vector>
 
 namespace marbolt {
@@ -71,6 +74,121 @@ std::optional<ComPortSettings> comPortSettingsOf(const termios &t)
         s.parity = (t.c_cflag & PARODD) ? ParityCode::Odd : ParityCode::Even;
     s.stopSize = (t.c_cflag & CSTOPB) ? telnet::StopSizeCode::Two : telnet::StopSizeCode::One;
     return s;
+}
+
+}  // namespace
+
+namespace {
+
+// The ends of connections: what was still queued goes out, the server is
+// told the end and given the time to take everything before the socket
+// goes, so nothing sent is lost in a reset. That takes up to a second
+// when the server is slow to answer, so it runs on a thread of its own;
+// the next connection to the same server waits for it first (on the
+// thread that makes that connection), and the program waits for all of
+// them as it ends.
+class LingeringCloses {
+public:
+    ~LingeringCloses()
+    {
+        std::vector<Close> all;
+        {
+            std::lock_guard lock(mutex_);
+            all.swap(closes_);
+        }
+        for (Close &c : all)
+            c.thread.join();
+    }
+
+    void start(std::string server, int fd, std::string pending, bool gone)
+    {
+        std::lock_guard lock(mutex_);
+        reapLocked();
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        closes_.push_back({std::move(server), std::thread([fd, pending = std::move(pending), gone, done] {
+                               finish(fd, pending, gone);
+                               *done = true;
+                           }),
+                           done});
+    }
+
+    // Waits until every close of server that was started has ended.
+    void waitFor(const std::string &server)
+    {
+        std::vector<Close> mine;
+        {
+            std::lock_guard lock(mutex_);
+            for (auto it = closes_.begin(); it != closes_.end();) {
+                if (it->server == server) {
+                    mine.push_back(std::move(*it));
+                    it = closes_.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+        }
+        for (Close &c : mine)
+            c.thread.join();
+    }
+
+private:
+    struct Close {
+        std::string server;
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+
+    void reapLocked()
+    {
+        for (auto it = closes_.begin(); it != closes_.end();) {
+            if (*it->done) {
+                it->thread.join();
+                it = closes_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    static void finish(int fd, const std::string &pending, bool gone)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + kCloseGrace;
+        std::size_t sent = 0;
+        while (!gone && sent < pending.size() && std::chrono::steady_clock::now() < deadline) {
+            const ssize_t n = ::send(fd, pending.data() + sent, pending.size() - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
+            if (n > 0) {
+                sent += static_cast<std::size_t>(n);
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN && errno != EINTR)
+                break;
+            pollfd p{fd, POLLOUT, 0};
+            ::poll(&p, 1, millisecondsLeft(deadline));
+        }
+        ::shutdown(fd, SHUT_WR);
+        char discard[512];
+        while (!gone && std::chrono::steady_clock::now() < deadline) {
+            const ssize_t n = ::recv(fd, discard, sizeof discard, MSG_DONTWAIT);
+            if (n == 0)
+                break;
+            if (n < 0 && errno != EAGAIN && errno != EINTR)
+                break;
+            if (n < 0 && errno == EAGAIN) {
+                pollfd p{fd, POLLIN, 0};
+                ::poll(&p, 1, millisecondsLeft(deadline));
+            }
+        }
+        ::close(fd);
+    }
+
+    std::mutex mutex_;
+    std::vector<Close> closes_;
+};
+
+LingeringCloses &lingeringCloses()
+{
+    static LingeringCloses closes;
+    return closes;
 }
 
 }  // namespace
@@ -161,6 +279,9 @@ int NetworkLink::connectSocket()
 
 int NetworkLink::openDevice(const char *)
 {
+    // A server that takes one connection a port must have seen the last
+    // one end first.
+    lingeringCloses().waitFor(serverKey());
     const int fd = connectSocket();
     if (fd < 0)
         return -1;
@@ -205,43 +326,32 @@ int NetworkLink::openDevice(const char *)
     return fd;
 }
 
+std::string NetworkLink::serverKey() const
+{
+    return address_.host + ':' + std::to_string(address_.port);
+}
+
 int NetworkLink::closeDevice(int)
 {
-    std::unique_lock lock(mutex_);
-    if (socket_ < 0) {
-        errno = EBADF;
-        return -1;
-    }
-    const auto deadline = Clock::now() + kCloseGrace;
-    // What is still queued goes out first; then the server is told the
-    // end and given the time to take everything before the socket goes.
-    while (!gone_ && !output_.empty() && Clock::now() < deadline) {
-        flushLocked();
-        if (output_.empty())
-            break;
-        pollfd p{socket_, POLLOUT, 0};
-        lock.unlock();
-        ::poll(&p, 1, millisecondsLeft(deadline));
-        lock.lock();
-    }
-    ::shutdown(socket_, SHUT_WR);
-    char discard[512];
-    while (!gone_ && Clock::now() < deadline) {
-        const ssize_t n = ::recv(socket_, discard, sizeof discard, MSG_DONTWAIT);
-        if (n == 0)
-            break;
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
-            break;
-        if (n < 0 && errno == EAGAIN) {
-            pollfd p{socket_, POLLIN, 0};
-            lock.unlock();
-            ::poll(&p, 1, millisecondsLeft(deadline));
-            lock.lock();
+    int fd;
+    std::string pending;
+    bool gone;
+    {
+        std::lock_guard lock(mutex_);
+        if (socket_ < 0) {
+            errno = EBADF;
+            return -1;
         }
+        // Wire bytes the socket has not taken yet, whole escapes included.
+        flushLocked();
+        fd = socket_;
+        socket_ = -1;
+        pending.swap(output_);
+        gone = gone_;
     }
-    const int r = ::close(socket_);
-    socket_ = -1;
-    return r;
+    wakePollers();
+    lingeringCloses().start(serverKey(), fd, std::move(pending), gone);
+    return 0;
 }
 
 int NetworkLink::takeExclusive(int)

@@ -58,6 +58,9 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     bool telnet() const { return address_.protocol == NetworkAddress::Protocol::Rfc2217; }
+    // Who the connection is with: connections to one server end before
+    // the next one is made.
+    std::string serverKey() const;
     int connectSocket();
     // Reads what the socket holds into the input, through the codec for
     // RFC 2217. Called with the lock held; never blocks.

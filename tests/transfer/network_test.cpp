@@ -98,6 +98,54 @@ private:
     int port_ = 0;
 };
 
+// A raw TCP server that takes everything sent and never ends its side of
+// the connection: a close waits for it in vain.
+class HoldingServer {
+public:
+    HoldingServer()
+    {
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(listener_, reinterpret_cast<sockaddr *>(&address), length) != 0
+            || ::getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &length) != 0
+            || ::listen(listener_, 4) != 0)
+            qFatal("no listening socket");
+        port_ = ntohs(address.sin_port);
+        taking_ = std::thread([this] {
+            const int fd = ::accept(listener_, nullptr, nullptr);
+            if (fd < 0)
+                return;
+            accepted_ = fd;
+            char buffer[4096];
+            ssize_t n;
+            while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+                received_ += static_cast<std::size_t>(n);
+        });
+    }
+    ~HoldingServer()
+    {
+        ::shutdown(listener_, SHUT_RDWR);
+        if (accepted_ >= 0)
+            ::shutdown(accepted_, SHUT_RDWR);
+        taking_.join();
+        ::close(listener_);
+        if (accepted_ >= 0)
+            ::close(accepted_);
+    }
+    QString url() const { return QStringLiteral("tcp://127.0.0.1:%1").arg(port_); }
+    std::size_t received() const { return received_; }
+
+private:
+    int listener_ = -1;
+    std::atomic<int> accepted_{-1};
+    std::atomic<std::size_t> received_{0};
+    std::thread taking_;
+    int port_ = 0;
+};
+
 void addAccepters()
 {
     QTest::addColumn<Accepter>("accepter");
@@ -278,6 +326,34 @@ private slots:
         QVERIFY2(took.elapsed() < 1500, std::to_string(took.elapsed()).c_str());
         QVERIFY2(rig.dialogs.texts(Kind::Message).isEmpty(), qPrintable(rig.dialogs.texts(Kind::Message).join(u'|')));
         QVERIFY(!QFile::exists(rig.logPath()));
+        QVERIFY(unlocked(rig));
+    }
+
+    // The end of a connection waits up to a second for the server to end
+    // its side; the window does not wait with it.
+    void aServerThatNeverEndsItsSideDoesNotHoldTheWindowAtTheClose()
+    {
+        HoldingServer server;
+        Rig rig;
+        rig.set("PORT", server.url());
+        const std::string doc = program(3);
+        rig.setDocument(doc);
+        rig.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+        PaintWatch watch(rig.form->statusPanels());
+        bool closed = false;
+        qint64 gapBeforeClose = -1;
+        rig.clock.onSleep = [&](int ms) {
+            if (ms == 1000)
+                watch.begin();  // the second after the last byte, then the close
+        };
+        rig.clock.cap = 0;
+        rig.form->send1Execute();
+        closed = !WindowProbe::rs232c1(*rig.form)->isOpen();
+        gapBeforeClose = watch.longestGap();
+        QVERIFY(closed);
+        QVERIFY2(gapBeforeClose < 150, std::to_string(gapBeforeClose).c_str());
+        QTRY_COMPARE(server.received(), doc.size() + 1);  // all of it, with the lead LF
         QVERIFY(unlocked(rig));
     }
 
