@@ -220,6 +220,9 @@ TEST(RecoveryWriter, WritesOffTheCallersThreadInOrderAndRemovesAfterAWrite)
     RecoverySlot slot(dir.path(), QStringLiteral("w"));
     QObject receiver;
     std::vector<RecoveryWriter::Outcome> outcomes;
+    // A slot in a folder that cannot be made: declared before the writer,
+    // as every slot must outlive the jobs given for it.
+    RecoverySlot nowhere(dir.filePath(QStringLiteral("file/sub")), QStringLiteral("w"));
     {
         RecoveryWriter writer;
         RecoveryInfo info;
@@ -252,7 +255,6 @@ TEST(RecoveryWriter, WritesOffTheCallersThreadInOrderAndRemovesAfterAWrite)
         EXPECT_LT(writer.takeBuffer().capacity(), std::size_t{1} << 20);
 
         // A write into a folder that cannot be made fails with the reason.
-        RecoverySlot nowhere(dir.filePath(QStringLiteral("file/sub")), QStringLiteral("w"));
         writeFileBytes(dir.filePath(QStringLiteral("file")), "not a folder");
         writer.write(nowhere, "O1", info, &receiver, [&](const RecoveryWriter::Outcome &o) { outcomes.push_back(o); });
     }  // the destructor runs what was given
