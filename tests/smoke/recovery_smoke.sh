@@ -25,6 +25,16 @@ startProgram() {
 
 copies() { ls "$WORK/recovery/"*.nc 2>/dev/null | wc -l; }
 
+# Waits for the program's one recovery copy, then kills it with SIGKILL.
+killAfterTheCopy() {
+    for _ in $(seq 100); do [ "$(copies)" = 1 ] && break; sleep 0.1; done
+    [ "$(copies)" = 1 ] || fail "no recovery copy after $1"
+    sleep 0.5
+    kill -9 "$APID"
+    wait "$APID" 2>/dev/null || true
+    APID=""
+}
+
 # 1. Type at the end of the program, wait for the copy, kill -9.
 startProgram "$WORK/part.nc"
 WID=$(waitWindow 'part.nc - ' 100) || fail "the window did not appear"
@@ -34,12 +44,7 @@ xdotool key --delay 40 ctrl+End
 xdotool type --delay 40 'g04x1.'
 xdotool key --delay 40 Return
 xdotool type --delay 40 'm99'
-for _ in $(seq 100); do [ "$(copies)" = 1 ] && break; sleep 0.1; done
-[ "$(copies)" = 1 ] || fail "no recovery copy after typing"
-sleep 0.5
-kill -9 "$APID"
-wait "$APID" 2>/dev/null || true
-APID=""
+killAfterTheCopy typing
 cmp -s "$WORK/part.nc" "$WORK/original.nc" || fail "the file changed without a save"
 
 # 2. Start again without a file: the question comes; Enter restores.
@@ -62,12 +67,7 @@ for _ in $(seq 50); do [ "$(copies)" = 0 ] && break; sleep 0.1; done
 # 3. Type again, kill -9, change the file on disk, start again.
 xdotool key --delay 40 ctrl+End
 xdotool type --delay 40 'x'
-for _ in $(seq 100); do [ "$(copies)" = 1 ] && break; sleep 0.1; done
-[ "$(copies)" = 1 ] || fail "no recovery copy after the second typing"
-sleep 0.5
-kill -9 "$APID"
-wait "$APID" 2>/dev/null || true
-APID=""
+killAfterTheCopy "the second typing"
 printf 'O1000\r\nM30\r\n' > "$WORK/part.nc"
 startProgram "$WORK/part.nc"
 QID=$(waitWindow '^情報' 100) || fail "no recovery question for the changed file"

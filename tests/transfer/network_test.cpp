@@ -49,6 +49,20 @@ std::string program(int lines)
     return doc + "M30\r\n%";
 }
 
+// A listening socket on 127.0.0.1 and its port.
+int listeningSocket(int backlog, sockaddr_in &address)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), length) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0 || ::listen(fd, backlog) != 0)
+        qFatal("no listening socket");
+    return fd;
+}
+
 // An address that does not answer. Raw TCP: a listening socket whose one
 // place in its queue is taken, so the kernel drops every further SYN and
 // a connect waits. RFC 2217: a server that accepts and never says a word.
@@ -56,15 +70,8 @@ class SilentServer {
 public:
     explicit SilentServer(Accepter accepter) : accepter_(accepter)
     {
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(listener_, reinterpret_cast<sockaddr *>(&address), length) != 0
-            || ::getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &length) != 0
-            || ::listen(listener_, 0) != 0)
-            qFatal("no listening socket");
+        sockaddr_in address;
+        listener_ = listeningSocket(0, address);
         port_ = ntohs(address.sin_port);
         if (accepter == Accepter::Raw) {
             filler_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -104,15 +111,8 @@ class HoldingServer {
 public:
     HoldingServer()
     {
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(listener_, reinterpret_cast<sockaddr *>(&address), length) != 0
-            || ::getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &length) != 0
-            || ::listen(listener_, 4) != 0)
-            qFatal("no listening socket");
+        sockaddr_in address;
+        listener_ = listeningSocket(4, address);
         port_ = ntohs(address.sin_port);
         taking_ = std::thread([this] {
             const int fd = ::accept(listener_, nullptr, nullptr);

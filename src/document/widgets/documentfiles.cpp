@@ -170,14 +170,8 @@ bool DocumentFiles::fopen(const QString &path)
     const FileStamp stamp = FileStamp::of(path);
     if (!load(path, false))
         return false;
-    filename_ = path;
-    stamp_ = stamp;
-    open_.fileName = filename_;
-    save_.fileName = filename_;
-
     editor_.clearModifiedFlag();
-    host_.setUndoEnabled(false);
-    host_.setCaptionFor(filename_);
+    takeName(path, stamp);
     setDialogFolder(folderOf(QFileInfo(path).absoluteFilePath()));
     host_.addRecentFile(filename_);
     host_.documentSettled();
@@ -190,16 +184,21 @@ bool DocumentFiles::restore(const QString &copyPath, bool editorText, const QStr
     host_.showActivity(QStringLiteral("復元しています"));
     if (!load(copyPath, editorText))
         return false;
-    filename_ = documentPath;
-    stamp_ = base;
-    open_.fileName = filename_;
-    save_.fileName = filename_;
     // In no file yet: a close or an open asks to save it, and undo cannot
     // take it back to an empty editor.
     editor_.markUnsaved();
+    takeName(documentPath, base);
+    return true;
+}
+
+void DocumentFiles::takeName(const QString &path, const FileStamp &stamp)
+{
+    filename_ = path;
+    stamp_ = stamp;
+    open_.fileName = filename_;
+    save_.fileName = filename_;
     host_.setUndoEnabled(false);
     host_.setCaptionFor(filename_);
-    return true;
 }
 
 bool DocumentFiles::writeTo(const QString &path)

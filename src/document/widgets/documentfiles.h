@@ -70,6 +70,9 @@ private:
     // Reads path (the file's bytes, or editor text) into the editor and
     // gathers the index; false, with the message shown, when it cannot.
     bool load(const QString &path, bool editorText);
+    // The loaded document is path's, which stood as stamp: the name in
+    // the caption and the dialogs, undo off.
+    void takeName(const QString &path, const FileStamp &stamp);
     void setDialogFolder(const QString &folder);
 
     NcEditor &editor_;
