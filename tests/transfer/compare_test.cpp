@@ -93,6 +93,7 @@ private slots:
         QCOMPARE(differences, 0);  // nothing compared
         QCOMPARE(std::string(rig.form->editor()->textView()), kProgram);
         QVERIFY(!rig.form->editor()->modifiedFlag());
+        rig.machine->waitForCount(2, 1000ms);  // the machine reads on a thread of its own
         QVERIFY(rig.machine->received().size() >= 2);
         QCOMPARE(rig.machine->received().back(), kDC3);
     }
