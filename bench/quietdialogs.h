@@ -1,13 +1,13 @@
 #pragma once
 // Dialogs for the benchmarks: reports go to stderr, questions get "No",
 // file and font dialogs are cancelled.
-#include "common/dialogs.h"
+#include "common/widgets/windowdialogs.h"
 
 #include <cstdio>
 
 namespace marbolt {
 
-struct QuietDialogs : Dialogs {
+struct QuietDialogs : WindowDialogs {
     void message(const QString &t) override { std::fprintf(stderr, "message: %s\n", qPrintable(t)); }
     Answer information(const QString &, Buttons) override { return Answer::No; }
     void error(const QString &t) override { std::fprintf(stderr, "error: %s\n", qPrintable(t)); }

@@ -1,14 +1,14 @@
 #pragma once
 // Every question, report and file dialog of the program goes through this
-// interface, so that window tests can answer them without a person.
-#include <QFont>
+// interface, so that window tests can answer them without a person. The
+// two that speak the toolkit's own types, the font and the printer, are
+// the window's (common/widgets/windowdialogs.h): what is here needs Qt
+// Core only.
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
-
-class QPrinter;
 
 namespace marbolt {
 
@@ -61,12 +61,8 @@ public:
     virtual void error(const QString &text) = 0;
     // Information box with OK, caption "確認".
     virtual void confirmation(const QString &text) = 0;
-    // Font dialog of fixed-pitch fonts without effects; nullopt on cancel.
-    virtual std::optional<QFont> chooseFont(const QFont &current) = 0;
     virtual std::optional<FileChoice> openFile(const FileRequest &request) = 0;
     virtual std::optional<FileChoice> saveFile(const FileRequest &request) = 0;
-    // The printer set-up; false when cancelled. The choice stays in printer.
-    virtual bool printerSetup(QPrinter &printer) = 0;
     // The folder dialog "保存先フォルダの選択", starting in start; nullopt on cancel.
     virtual std::optional<QString> chooseFolder(const QString &start) = 0;
     // The check list of programs to send: the rows ticked, in list order;

@@ -18,10 +18,8 @@ struct NoDialogs : Dialogs {
     Answer information(const QString &, Buttons) override { return Answer::Ok; }
     void error(const QString &) override {}
     void confirmation(const QString &) override {}
-    std::optional<QFont> chooseFont(const QFont &) override { return std::nullopt; }
     std::optional<FileChoice> openFile(const FileRequest &) override { return std::nullopt; }
     std::optional<FileChoice> saveFile(const FileRequest &) override { return std::nullopt; }
-    bool printerSetup(QPrinter &) override { return false; }
     std::optional<QString> chooseFolder(const QString &) override { return std::nullopt; }
     std::optional<QList<int>> choosePrograms(const QStringList &) override { return std::nullopt; }
     SendCheckAnswer sendCheck(const SendCheckReport &) override { return {}; }

@@ -1,7 +1,7 @@
 #pragma once
 // Answers the program's questions and file dialogs from a script, and
 // records everything it was shown.
-#include "common/dialogs.h"
+#include "common/widgets/windowdialogs.h"
 
 #include <QList>
 #include <QStringList>
@@ -10,7 +10,7 @@
 #include <functional>
 #include <optional>
 
-struct ScriptedDialogs : marbolt::Dialogs {
+struct ScriptedDialogs : marbolt::WindowDialogs {
     enum class Kind { Message, Information, Error, Confirmation, Font, Open, Save, PrinterSetup, Folder, Programs, SendCheck, Text, Recovery };
     struct Shown {
         Kind kind;

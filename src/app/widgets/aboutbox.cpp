@@ -1,6 +1,6 @@
 #include "app/widgets/aboutbox.h"
 
-#include "common/fontfallback.h"
+#include "common/widgets/fontfallback.h"
 #include "app/version.h"
 #include "app/widgets/programicon.h"
 

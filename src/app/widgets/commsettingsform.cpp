@@ -2,7 +2,7 @@
 
 #include "app/machineprofiles.h"
 #include "common/dialogs.h"
-#include "common/fontfallback.h"
+#include "common/widgets/fontfallback.h"
 #include "common/settingsstore.h"
 #include "serial/netaddress.h"
 

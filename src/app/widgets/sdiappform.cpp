@@ -4,7 +4,7 @@
 
 #include <Qsci/qsciprinter.h>
 
-#include "common/fontfallback.h"
+#include "common/widgets/fontfallback.h"
 #include "app/widgets/programicon.h"
 #include "app/machineprofiles.h"
 #include "app/settingsfile.h"

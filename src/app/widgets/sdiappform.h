@@ -41,7 +41,7 @@ class DocumentRecovery;
 
 struct AppEnvironment {
     AppPaths paths;
-    Dialogs *dialogs = nullptr;  // null: the desktop's own boxes and dialogs
+    WindowDialogs *dialogs = nullptr;  // null: the desktop's own boxes and dialogs
     QStringList arguments;       // command-line arguments after the program name
     QString devRoot = QStringLiteral("/dev");  // where the serial devices are listed
     Clock *clock = nullptr;          // null: the system clock
@@ -217,7 +217,7 @@ private:
     CaretTracker caret_;
     bool insmode = true;
     std::unique_ptr<WidgetDialogs> ownDialogs_;
-    Dialogs *dialogs_ = nullptr;
+    WindowDialogs *dialogs_ = nullptr;
     std::unique_ptr<DocumentFiles> files_;
     std::unique_ptr<DocumentRecovery> recovery_;
     QString fontName_;  // the face name as stored (NAME)

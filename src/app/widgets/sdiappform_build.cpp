@@ -2,7 +2,7 @@
 #include "app/widgets/sdiappform.h"
 
 #include "app/widgets/commandicons.h"
-#include "common/fontfallback.h"
+#include "common/widgets/fontfallback.h"
 #include "app/widgets/statuspanels.h"
 #include "document/widgets/indexbox.h"
 #include "document/widgets/nceditor.h"

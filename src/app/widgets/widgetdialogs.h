@@ -1,13 +1,13 @@
 #pragma once
 // The real boxes and dialogs of the desktop behind the Dialogs interface.
-#include "common/dialogs.h"
+#include "common/widgets/windowdialogs.h"
 
 class QWidget;
 
 namespace marbolt {
 
 // The real boxes and dialogs of the desktop.
-class WidgetDialogs : public Dialogs {
+class WidgetDialogs : public WindowDialogs {
 public:
     void setParent(QWidget *parent) { parent_ = parent; }
     void message(const QString &text) override;

@@ -1,7 +1,7 @@
 #include "tools/widgets/comparewindow.h"
 
 #include "common/dialogs.h"
-#include "common/fontfallback.h"
+#include "common/widgets/fontfallback.h"
 #include "document/textlines.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "transfer/widgets/sendcheckdialog.h"
 
-#include "common/fontfallback.h"
+#include "common/widgets/fontfallback.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

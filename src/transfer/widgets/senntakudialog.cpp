@@ -1,6 +1,6 @@
 #include "transfer/widgets/senntakudialog.h"
 
-#include "common/fontfallback.h"
+#include "common/widgets/fontfallback.h"
 
 #include <QLabel>
 #include <QListWidget>

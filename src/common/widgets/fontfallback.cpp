@@ -1,4 +1,4 @@
-#include "common/fontfallback.h"
+#include "common/widgets/fontfallback.h"
 
 #include <QFontDatabase>
 #include <QStringList>
