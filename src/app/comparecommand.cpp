@@ -49,9 +49,9 @@ int runCompareCommand(const QString &leftFile, const QString &rightFile, const C
             printText(out, QStringLiteral("> %1\n").arg(lineText(*texts[1], rightStarts, right[d.rightFirst + i].line)));
         // A changed block: the words that changed, as "~ Y5. → Y6.".
         if (d.kind == DifferenceKind::Changed && d.leftCount == 1 && d.rightCount == 1) {
-            const std::string words = describeWordChanges(
-                lineText(*texts[0], leftStarts, left[d.leftFirst].line).toStdString(),
-                lineText(*texts[1], rightStarts, right[d.rightFirst].line).toStdString(), options);
+            const std::string words = describeWordChanges(lineView(*texts[0], leftStarts, left[d.leftFirst].line),
+                                                          lineView(*texts[1], rightStarts, right[d.rightFirst].line),
+                                                          options);
             if (!words.empty())
                 printText(out, QStringLiteral("~ %1\n").arg(QString::fromStdString(words)));
         }

@@ -251,8 +251,7 @@ void MachineProfiles::keepActive()
         return;
     }
     const int a = active();
-    for (std::size_t k = 0; k < kProfileKeys.size(); ++k)
-        profiles[a].values[k] = store_.get(*kProfileKeys[k]);
+    profiles[a].values = fromComm(profiles[a].name).values;  // its unknown fields stay
     writeAll(profiles, a);
 }
 

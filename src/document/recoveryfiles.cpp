@@ -59,16 +59,18 @@ std::optional<RecoveryInfo> RecoveryInfo::fromBytes(const QByteArray &bytes)
             continue;
         const QByteArray key = line.left(eq);
         const QByteArray value = line.mid(eq + 1);
-        if (key == "PATH")
+        if (key == "PATH") {
             info.documentPath = QString::fromUtf8(value);
-        else if (key == "SIZE")
+        } else if (key == "SIZE") {
             info.base.size = value.toLongLong();
-        else if (key == "MODIFIED")
+        } else if (key == "MODIFIED") {
             info.base.modifiedMs = value.toLongLong();
-        else if (key == "WRITTEN")
-            info.written = QDateTime::fromMSecsSinceEpoch(value.toLongLong()), written = true;
-        else if (key == "TEXT")
+        } else if (key == "WRITTEN") {
+            info.written = QDateTime::fromMSecsSinceEpoch(value.toLongLong());
+            written = true;
+        } else if (key == "TEXT") {
             info.editorText = value == "UTF-8";
+        }
     }
     if (!written)
         return std::nullopt;
@@ -147,9 +149,9 @@ std::optional<RecoveryInfo> RecoverySlot::info() const
     return RecoveryInfo::fromBytes(f.read(64 * 1024));
 }
 
-std::vector<std::unique_ptr<RecoverySlot>> abandonedSlots(const QString &folder)
+std::vector<AbandonedCopy> abandonedSlots(const QString &folder)
 {
-    std::vector<std::pair<QDateTime, std::unique_ptr<RecoverySlot>>> found;
+    std::vector<AbandonedCopy> found;
     const QStringList infos = QDir(folder).entryList({QStringLiteral("*") + kInfoSuffix}, QDir::Files);
     for (const QString &file : infos) {
         auto slot = std::make_unique<RecoverySlot>(folder, file.chopped(kInfoSuffix.size()));
@@ -161,13 +163,11 @@ std::vector<std::unique_ptr<RecoverySlot>> abandonedSlots(const QString &folder)
                 slot->removeWithLock();  // its first copy never came
             continue;  // an info that cannot be read is left for a person to look at
         }
-        found.emplace_back(info->written, std::move(slot));
+        found.push_back({std::move(slot), *info});
     }
-    std::stable_sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
-    std::vector<std::unique_ptr<RecoverySlot>> left;
-    for (auto &entry : found)
-        left.push_back(std::move(entry.second));
-    return left;
+    std::stable_sort(found.begin(), found.end(),
+                     [](const AbandonedCopy &a, const AbandonedCopy &b) { return a.info.written > b.info.written; });
+    return found;
 }
 
 }  // namespace marbolt

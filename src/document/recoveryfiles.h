@@ -78,10 +78,16 @@ private:
     std::unique_ptr<QLockFile> lock_;
 };
 
+// A slot no running program holds, with what its info file says.
+struct AbandonedCopy {
+    std::unique_ptr<RecoverySlot> slot;
+    RecoveryInfo info;
+};
+
 // The slots in folder that no running program holds and that have a copy,
 // newest copy first; each comes locked by the caller. Slots with an info
 // and no copy (a program that died between the two writes of its first
 // copy) are cleared away.
-std::vector<std::unique_ptr<RecoverySlot>> abandonedSlots(const QString &folder);
+std::vector<AbandonedCopy> abandonedSlots(const QString &folder);
 
 }  // namespace marbolt

@@ -19,7 +19,7 @@ std::size_t lineAt(const std::vector<std::size_t> &starts, std::size_t p)
     return static_cast<std::size_t>(it - starts.begin()) - 1;
 }
 
-QString lineText(std::string_view text, const std::vector<std::size_t> &starts, std::size_t line)
+std::string_view lineView(std::string_view text, const std::vector<std::size_t> &starts, std::size_t line)
 {
     if (line >= starts.size())
         return {};
@@ -27,7 +27,13 @@ QString lineText(std::string_view text, const std::vector<std::size_t> &starts, 
     std::size_t end = line + 1 < starts.size() ? starts[line + 1] - 1 : text.size();
     if (end > start && text[end - 1] == '\r')
         --end;
-    return QString::fromUtf8(text.data() + start, static_cast<qsizetype>(end - start));
+    return text.substr(start, end - start);
+}
+
+QString lineText(std::string_view text, const std::vector<std::size_t> &starts, std::size_t line)
+{
+    const std::string_view view = lineView(text, starts, line);
+    return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
 }
 
 }  // namespace marbolt

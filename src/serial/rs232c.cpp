@@ -74,10 +74,15 @@ void Trs232c::reapRetiredWatcher()
     }
 }
 
-bool Trs232c::chooseSystem()
+void Trs232c::useLocalSystem()
 {
     link_.reset();
     system_ = &local_;
+}
+
+bool Trs232c::chooseSystem()
+{
+    useLocalSystem();
     if (!namesNetworkPort(portname))
         return true;
     const auto address = networkAddressOf(portname);
@@ -146,8 +151,7 @@ bool Trs232c::Open(const OpenWait &wait)
     const auto config = lineConfigFor(*this, current);
     if (!config) {
         lastErrno_ = EINVAL;
-        link_.reset();
-        system_ = &local_;
+        useLocalSystem();
         return false;
     }
     struct Connection {
@@ -183,8 +187,7 @@ bool Trs232c::Open(const OpenWait &wait)
             // its own, keeping the link that long.
             link_->abort();
             making.detach();
-            link_.reset();
-            system_ = &local_;
+            useLocalSystem();
             lastErrno_ = ECANCELED;
             openAborted_ = true;
             return false;
@@ -193,8 +196,7 @@ bool Trs232c::Open(const OpenWait &wait)
     making.join();
     if (connection->fd < 0) {
         lastErrno_ = connection->error;
-        link_.reset();
-        system_ = &local_;
+        useLocalSystem();
         return false;
     }
     fd_ = connection->fd;
@@ -331,8 +333,7 @@ bool Trs232c::Close()
     // link until it ends.
     if (retired_ && link_)
         retiredLink_ = std::move(link_);
-    link_.reset();
-    system_ = &local_;
+    useLocalSystem();
     return closed;
 }
 

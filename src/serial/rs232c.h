@@ -144,6 +144,8 @@ private:
     std::shared_ptr<NetworkLink> link_;
     std::shared_ptr<NetworkLink> retiredLink_;  // kept for a retired watcher
     bool chooseSystem();
+    // Back to the local system calls; the network link, if any, goes.
+    void useLocalSystem();
     int fd_ = -1;
     bool opened_ = false;
     bool openAborted_ = false;

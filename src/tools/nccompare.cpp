@@ -435,7 +435,12 @@ std::string describeWordChanges(std::string_view leftLine, std::string_view righ
 {
     const std::vector<BlockWord> lw = blockWords(leftLine, options);
     const std::vector<BlockWord> rw = blockWords(rightLine, options);
-    const WordChanges changes = changedWords(lw, rw);
+    return describeWordChanges(leftLine, lw, rightLine, rw, changedWords(lw, rw));
+}
+
+std::string describeWordChanges(std::string_view leftLine, const std::vector<BlockWord> &lw, std::string_view rightLine,
+                                const std::vector<BlockWord> &rw, const WordChanges &changes)
+{
     auto text = [](std::string_view line, const BlockWord &w) { return std::string(line.substr(w.start, w.end - w.start)); };
     // A word left out on the left and one put in on the right, of the same
     // address, read as the one word changed: "Y5. → Y6.".

@@ -71,5 +71,8 @@ WordChanges changedWords(const std::vector<BlockWord> &left, const std::vector<B
 // The words of a changed pair as a machinist reads the change: "Y5. → Y6.",
 // "-M08" (only on the left), "+M08" (only on the right), joined by ", ".
 std::string describeWordChanges(std::string_view leftLine, std::string_view rightLine, const CompareOptions &options);
+// The same from the pair's words and their changes, worked out already.
+std::string describeWordChanges(std::string_view leftLine, const std::vector<BlockWord> &lw, std::string_view rightLine,
+                                const std::vector<BlockWord> &rw, const WordChanges &changes);
 
 }  // namespace marbolt

@@ -107,9 +107,9 @@ TransferController::Afterwards TransferController::repeat()
     {
         PhaseScope scope(phase_, TransferPhase::Repeating);
         // One check for the whole repeat: its answer stands for every send.
-        struct KeepAnswer {
+        struct EndOfRepeat {
             SendEngine &engine;
-            ~KeepAnswer()
+            ~EndOfRepeat()
             {
                 engine.keepCheckAnswer(false);
                 engine.cancelAtStart(false);  // a cancel for a send that never came

@@ -197,16 +197,16 @@ TEST(RecoverySlot, CopiesLeftByEndedProgramsAreFoundNewestFirstAndRunningOnesAre
 
     auto found = abandonedSlots(folder);
     ASSERT_EQ(found.size(), 3u);
-    EXPECT_EQ(found[0]->name(), QStringLiteral("killed")) << "a dead process's lock is stale";
-    EXPECT_EQ(found[1]->name(), QStringLiteral("newer"));
-    EXPECT_EQ(found[2]->name(), QStringLiteral("older"));
-    EXPECT_EQ(found[1]->info()->documentPath, QStringLiteral("/nc/newer.nc"));
+    EXPECT_EQ(found[0].slot->name(), QStringLiteral("killed")) << "a dead process's lock is stale";
+    EXPECT_EQ(found[1].slot->name(), QStringLiteral("newer"));
+    EXPECT_EQ(found[2].slot->name(), QStringLiteral("older"));
+    EXPECT_EQ(found[1].info.documentPath, QStringLiteral("/nc/newer.nc"));
     EXPECT_FALSE(QFile::exists(half.infoPath())) << "a lone info is cleared away";
     EXPECT_TRUE(QFile::exists(running.copyPath()));
 
     // While found, they are locked: a second look finds none of them.
     EXPECT_TRUE(abandonedSlots(folder).empty());
-    found[2]->removeWithLock();
+    found[2].slot->removeWithLock();
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("recovery/older.nc"))));
     found.clear();
     EXPECT_EQ(abandonedSlots(folder).size(), 2u);

@@ -39,10 +39,6 @@ public:
     // A stretch replaced whole would take the marks of faulty bytes off
     // every line in it, changed or not: with such marks, one by one.
     bool canReplaceSpans() const override { return !form_.editor()->hasFaultyMarks(); }
-    void replaceSpan(std::size_t start, std::size_t end, std::string_view utf8) override
-    {
-        replaceRange(start, end, utf8);
-    }
     std::string_view textRange(std::size_t start, std::size_t end) const override
     {
         return form_.editor()->textRange(start, end);

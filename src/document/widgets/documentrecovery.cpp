@@ -4,7 +4,6 @@
 #include "document/widgets/nceditor.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace marbolt {
 
@@ -62,15 +61,11 @@ bool DocumentRecovery::offerAbandoned(Dialogs &dialogs)
 {
     if (!enabled_)
         return false;
-    auto left = abandonedSlots(folder_);
-    for (auto &slot : left) {
-        const auto info = slot->info();
-        if (!info)
-            continue;
-        const bool fileChanged = !info->documentPath.isEmpty() && FileStamp::of(info->documentPath) != info->base;
-        switch (dialogs.offerRecovery(question(*info, fileChanged))) {
+    for (auto &[slot, info] : abandonedSlots(folder_)) {
+        const bool fileChanged = !info.documentPath.isEmpty() && FileStamp::of(info.documentPath) != info.base;
+        switch (dialogs.offerRecovery(question(info, fileChanged))) {
         case RecoveryChoice::Restore: {
-            RecoveryInfo restored = *info;
+            RecoveryInfo restored = info;
             if (fileChanged) {
                 restored.documentPath.clear();
                 restored.base = FileStamp();
@@ -108,6 +103,11 @@ void DocumentRecovery::documentSettled()
     if (!enabled_)
         return;
     schedule_.observe(editor_.generation(), false, clock_.elapsed());
+    dropCopy();
+}
+
+void DocumentRecovery::dropCopy()
+{
     if (copyOnDisk_) {
         writer_.remove(*slot_);
         copyOnDisk_ = false;
@@ -131,11 +131,7 @@ void DocumentRecovery::tick()
     const bool unsaved = editor_.modifiedFlag() && editor_.textLength() > 0;
     schedule_.observe(editor_.generation(), unsaved, clock_.elapsed());
     if (!schedule_.wantsCopy()) {
-        // Undone back to the saved text, or emptied: nothing to keep.
-        if (copyOnDisk_) {
-            writer_.remove(*slot_);
-            copyOnDisk_ = false;
-        }
+        dropCopy();  // undone back to the saved text, or emptied: nothing to keep
         return;
     }
     // The snapshot's room is made ahead, off this thread: copying 100 MB

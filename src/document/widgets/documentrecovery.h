@@ -59,6 +59,8 @@ public:
 private:
     void changed();
     void writeCopy();
+    // No copy is wanted: the one on disk and the snapshot's room go.
+    void dropCopy();
     void copyWritten(const RecoveryWriter::Outcome &outcome, std::uint64_t generation);
     bool restore(RecoverySlot &slot, const RecoveryInfo &info);
 

@@ -37,18 +37,6 @@ QColor markColour(DifferenceKind kind, bool current)
 // The changed words: a stronger colour over the block's own.
 const QColor kChangedWord(0xF0, 0x90, 0x20);
 
-// A line of UTF-8 text without its line end.
-std::string_view lineOf(std::string_view text, const std::vector<std::size_t> &starts, std::size_t line)
-{
-    if (line >= starts.size())
-        return {};
-    const std::size_t begin = starts[line];
-    std::size_t end = line + 1 < starts.size() ? starts[line + 1] : text.size();
-    while (end > begin && (text[end - 1] == '\n' || text[end - 1] == '\r'))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
 // Characters (UTF-16 units, as the view counts) in the first bytes of a line.
 int charactersIn(std::string_view line, std::size_t bytes)
 {
@@ -215,17 +203,19 @@ void CompareWindow::recompare()
         if (d.kind != DifferenceKind::Changed || d.leftCount != 1 || d.rightCount != 1)
             continue;
         const std::size_t leftLine = leftBlocks_[d.leftFirst].line, rightLine = rightBlocks_[d.rightFirst].line;
-        const std::string_view l = lineOf(leftText_, leftStarts, leftLine);
-        const std::string_view r = lineOf(rightText_, rightStarts, rightLine);
+        const std::string_view l = lineView(leftText_, leftStarts, leftLine);
+        const std::string_view r = lineView(rightText_, rightStarts, rightLine);
         const std::vector<BlockWord> lw = blockWords(l, o), rw = blockWords(r, o);
         const WordChanges changes = changedWords(lw, rw);
+        auto mark = [this](bool leftSide, std::size_t line, std::string_view text, const BlockWord &w) {
+            const int start = charactersIn(text, w.start);
+            wordMarks_.push_back({leftSide, line, start, charactersIn(text, w.end) - start});
+        };
         for (std::size_t k : changes.left)
-            wordMarks_.push_back({i, true, leftLine, charactersIn(l, lw[k].start),
-                                  charactersIn(l, lw[k].end) - charactersIn(l, lw[k].start)});
+            mark(true, leftLine, l, lw[k]);
         for (std::size_t k : changes.right)
-            wordMarks_.push_back({i, false, rightLine, charactersIn(r, rw[k].start),
-                                  charactersIn(r, rw[k].end) - charactersIn(r, rw[k].start)});
-        wordChanges_[i] = QString::fromStdString(describeWordChanges(l, r, o));
+            mark(false, rightLine, r, rw[k]);
+        wordChanges_[i] = QString::fromStdString(describeWordChanges(l, lw, r, rw, changes));
     }
     anchors_.clear();
     std::size_t l = 0, r = 0;

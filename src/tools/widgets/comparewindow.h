@@ -76,7 +76,6 @@ private:
     // The changed words of each changed pair, as character ranges of a
     // line of either side, and what they say ("F100. → F200.").
     struct WordMark {
-        std::size_t difference = 0;
         bool leftSide = true;
         std::size_t line = 0;
         int start = 0, length = 0;  // in characters of the line as shown
