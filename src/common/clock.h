@@ -18,6 +18,9 @@ public:
     // painting and answering. The time waited is the time asked (plus
     // at most one run of keepAlive); nothing runs for 0.
     virtual void pass(int milliseconds, const std::function<void()> &keepAlive);
+    // How long a transfer's timer asked for milliseconds runs: as asked.
+    // Tests shorten it, and look at the transfer where it waits.
+    virtual int timerLength(int milliseconds) { return milliseconds; }
 };
 
 Clock &systemClock();

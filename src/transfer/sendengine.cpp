@@ -10,6 +10,8 @@
 #include "transfer/receivedecoder.h"
 #include "transfer/sendlog.h"
 
+#include <QEventLoop>
+
 #include <algorithm>
 #include <cstdint>
 #include <utility>
@@ -38,7 +40,7 @@ SendEngine::SendEngine(SendPorts ports, SettingsStore &settings, TransferState &
                        TransferProgress &progress, Dialogs &dialogs, Clock &clock, SendView &view,
                        QString logPath)
     : ports_(ports), settings_(settings), state_(state), progress_(progress), dialogs_(dialogs), clock_(clock), view_(view),
-      logPath_(std::move(logPath)), pump_([this] { view_.pumpMessages(); }), paint_([this] { view_.keepPainting(); })
+      logPath_(std::move(logPath))
 {
 }
 
@@ -118,13 +120,12 @@ void SendEngine::run(Kind kind)
     }
     progress_.underWay(TransferProgress::Direction::Send);
     running_ = true;
-    bool progressShown = false;
+    progressShown_ = false;
     struct CleanUp {
         SendEngine *engine;
         Kind kind;
-        const bool &progressShown;
-        ~CleanUp() { engine->cleanUp(kind, progressShown); }
-    } cleanUp{this, kind, progressShown};
+        ~CleanUp() { engine->cleanUp(kind); }
+    } cleanUp{this, kind};
 
     Settings s;
     if (!readSettings(s))
@@ -141,99 +142,64 @@ void SendEngine::run(Kind kind)
     if (!opening.opened)
         return;
     portOpened_ = true;
-    state_.sendstop = std::exchange(cancelAtStart_, false);
-    state_.sendok = true;
     if (!opening.locked)
         view_.lockForTransfer();
-    view_.setStatusText(QStringLiteral("送信待機中"));
-    if (s.sendRequest) {
-        // The machine asks with DC1; no time limit, only cancel ends it.
-        state_.sendok = false;
-        while (!state_.sendok && !state_.sendstop) {
-            view_.pumpMessages();
-            clock_.pass(100, pump_);
-        }
-    }
-    view_.setStatusText(QStringLiteral("送信中"));
-    view_.showProgress(100);
-    progressShown = true;
-
-    data_ = encodeSendData(std::move(prepared), s.options.code);
-    view_.pumpMessages();
-    view_.showProgress(static_cast<int>(std::min<std::size_t>(data_.bytes.size(), INT32_MAX)));
-    sendLoop(kind, s, selectionStart);
+    runJob(kind, jobSpec(kind, s, std::move(prepared)), selectionStart);
 }
 
-void SendEngine::sendLoop(Kind kind, const Settings &s, std::size_t selectionStart)
+SendJobSpec SendEngine::jobSpec(Kind kind, const Settings &s, PreparedText prepared)
 {
-    // The first highlight.
-    currentLine_ = firstLine_;
-    if (kind == Kind::Document)
-        view_.placeCaret(0);
-    else
-        view_.highlightLine(currentLine_);
-
-    if (s.tape) {
-        ports_.send.WriteByte(kDC2);  // its result does not matter; the loop's writes tell
-        feedsend(data_.feedchar, s.feed);
-    }
-    sendrate_ = s.speed / 12;
-    sendsec_ = 0;
-    position_ = 0;
-    view_.startRateTimer();
-
-    const std::string &bytes = data_.bytes;
-    const std::size_t n = bytes.size();
-    const int pauseMs = kind == Kind::Document ? 10 : 100;
-    for (std::size_t k = 0; k < n; ++k) {
-        view_.pumpMessages();
-        if (state_.sendstop)
-            break;
-        while (!state_.sendok) {
-            view_.pumpMessages();
-            clock_.pass(pauseMs, pump_);
-            if (state_.sendstop)
-                break;
-        }
-        if (isPacingPoint(k, s.speed))
-            pacingPoint(k, s);
-        if (kind == Kind::Document && s.tape && isProgramBoundary(bytes, k))
-            feedsend(data_.feedchar, s.feed);
-        if (!ports_.send.WriteByte(static_cast<std::uint8_t>(bytes[k]))) {
-            writeFailed();
-            break;
-        }
-        highlight(kind, k + 1);
-    }
-
-    if (kind == Kind::Selection)
-        view_.placeCaret(selectionStart);
-    if (s.tape) {
-        feedsend(data_.feedchar, s.feed);  // returns at once after a stop
-        ports_.send.WriteByte(kDC4);
-    }
-    // The machine's second to take the end in; no input is taken in it (a
-    // cancel now would only mark a complete send as stopped in the log).
-    clock_.pass(1000, paint_);
+    SendJobSpec spec;
+    spec.data = encodeSendData(std::move(prepared), s.options.code);
+    spec.speed = s.speed;
+    spec.wait = s.wait;
+    spec.tape = s.tape;
+    spec.feed = s.feed;
+    spec.feedBetweenPrograms = kind == Kind::Document;
+    spec.sendRequest = s.sendRequest;
+    spec.holdLookMs = kind == Kind::Document ? 10 : 100;
+    spec.startStopped = std::exchange(cancelAtStart_, false);
+    spec.lineStarts = std::move(lineStarts_);
+    spec.firstLine = firstLine_;
     if (kind == Kind::Document && s.log)
-        writeLog();
+        spec.log = SendJobSpec::Log{logPath_, view_.documentFileName()};
+    return spec;
 }
 
-void SendEngine::pacingPoint(std::size_t k, const Settings &s)
+void SendEngine::runJob(Kind kind, SendJobSpec spec, std::size_t selectionStart)
 {
-    clock_.pass(s.wait, pump_);
-    position_ = static_cast<int>(std::min<std::size_t>(k, INT32_MAX));
-    view_.setProgress(position_);
-    const auto remaining = static_cast<long long>(data_.bytes.size() - k);
-    view_.setStatusText(remainingText(remaining, sendrate_, s.speed));
+    job_ = std::make_unique<SendJob>(ports_.send, std::move(spec), state_, clock_);
+    SendJob *job = job_.get();
+    QObject::connect(job, &SendJob::statusChanged, job, [this](const QString &text) { view_.setStatusText(text); });
+    QObject::connect(job, &SendJob::progressShown, job, [this, kind](int maximum) {
+        view_.showProgress(maximum);
+        progressShown_ = true;
+        // The first highlight, as the first byte goes.
+        if (kind == Kind::Document)
+            view_.placeCaret(0);
+        else
+            view_.highlightLine(firstLine_);
+        view_.startRateTimer();
+    });
+    QObject::connect(job, &SendJob::progressed, job, [this](int position) { view_.setProgress(position); });
+    QObject::connect(job, &SendJob::lineReached, job, [this, kind](std::size_t line) { highlight(kind, line); });
+    QObject::connect(job, &SendJob::dataSent, job, [this, kind, selectionStart] {
+        if (kind == Kind::Selection)
+            view_.placeCaret(selectionStart);
+    });
+    QObject::connect(job, &SendJob::handshakeReadFailed, job,
+                     [this] { dialogs_.message(QStringLiteral("データ読込みエラー")); });
+    QObject::connect(job, &SendJob::writeFailed, job, [this] { dialogs_.message(sendErrorMessage()); });
+    QObject::connect(job, &SendJob::logFailed, job, [this](const QString &message) { dialogs_.error(message); });
+    QEventLoop untilDone;
+    QObject::connect(job, &SendJob::done, &untilDone, &QEventLoop::quit);
+    job->start();
+    if (!job->finished())
+        untilDone.exec();
 }
 
-void SendEngine::highlight(Kind kind, std::size_t p)
+void SendEngine::highlight(Kind kind, std::size_t line)
 {
-    const std::size_t line = firstLine_ + lineAt(lineStarts_, p);
-    if (line == currentLine_)
-        return;
-    currentLine_ = line;
     if (kind == Kind::Document) {
         const QString text = view_.lineText(line);
         if (isProgramHead(text))
@@ -242,43 +208,11 @@ void SendEngine::highlight(Kind kind, std::size_t p)
     view_.highlightLine(line);
 }
 
-void SendEngine::feedsend(std::uint8_t ch, int count)
-{
-    for (int i = 0; i < count; ++i) {
-        view_.pumpMessages();
-        if (state_.sendstop)
-            return;
-        while (!state_.sendok) {
-            view_.pumpMessages();
-            clock_.pass(100, pump_);
-            if (state_.sendstop)
-                return;
-        }
-        if (!ports_.send.WriteByte(ch)) {
-            writeFailed();
-            return;
-        }
-    }
-}
-
-void SendEngine::writeFailed()
-{
-    dialogs_.message(sendErrorMessage());
-    state_.sendstop = true;
-}
-
-void SendEngine::writeLog()
-{
-    const QString line = sendLogLine(clock_.now(), view_.documentFileName(), state_.sendstop);
-    if (const auto error = appendSendLog(logPath_, line))
-        dialogs_.error(*error);
-}
-
-void SendEngine::cleanUp(Kind kind, bool progressShown)
+void SendEngine::cleanUp(Kind kind)
 {
     view_.stopRateTimer();
     ports_.send.Close();
-    if (progressShown)
+    if (progressShown_)
         view_.hideProgress();
     view_.unlockAfterTransfer();
     view_.setStatusText(QString());
@@ -292,32 +226,26 @@ void SendEngine::cleanUp(Kind kind, bool progressShown)
 
 void SendEngine::handshake()
 {
-    // Reads while bytes wait. A read that fails although bytes were
-    // reported is shown once and ends this arrival: reading on would
-    // repeat the message without end.
-    while (ports_.send.RxCount() > 0) {
-        std::uint8_t b = 0;
-        if (!ports_.send.ReadByte(b)) {
-            dialogs_.message(QStringLiteral("データ読込みエラー"));
-            return;
-        }
-        if (b == kDC1)
-            state_.sendok = true;
-        else if (b == kDC3)
-            state_.sendok = false;
+    if (job_ && job_->running()) {
+        job_->handshake();
+        return;
     }
+    if (!readHandshake(ports_.send, state_))
+        dialogs_.message(QStringLiteral("データ読込みエラー"));
 }
 
 void SendEngine::rateTick()
 {
-    if (!running_)
-        return;
-    sendsec_ += 5;
-    sendrate_ = roundHalfEven(static_cast<double>(position_) / sendsec_);
+    if (running_ && job_)
+        job_->rateTick();
 }
 
 void SendEngine::cancel()
 {
+    if (running_ && job_ && job_->running()) {
+        job_->cancel();
+        return;
+    }
     // Lets a port that aborted on a line error write again, then stops.
     ports_.send.ClearCommError();
     state_.sendstop = true;

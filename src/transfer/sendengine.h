@@ -2,18 +2,21 @@
 // The send engine: a whole document or the selection to the machine over
 // the send port, in the chosen punch code, paced by the machine's DC1/DC3,
 // with tape-puncher framing, progress, the remaining-bytes estimate and
-// the send log. It runs as a loop on the user-interface thread that pumps
-// messages before every byte, so handshake bytes and cancel reach it.
+// the send log. It reads the settings and the text, asks the check's
+// question, opens the port and then hands the bytes to a SendJob, whose
+// signals it shows on the window.
 #include "serial/lineport.h"
 #include "common/clock.h"
 #include "common/dialogs.h"
 #include "transfer/sendcheck.h"
 #include "transfer/senddata.h"
+#include "transfer/sendjob.h"
 #include "transfer/transferstate.h"
 #include "transfer/transferview.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -56,8 +59,8 @@ public:
     // Whether the last send got as far as opening its port.
     bool portOpened() const { return portOpened_; }
     // The figures of the running (or last) send.
-    long long sendrate() const { return sendrate_; }
-    int sendsec() const { return sendsec_; }
+    long long sendrate() const { return job_ ? job_->rate() : 0; }
+    int sendsec() const { return job_ ? job_->seconds() : 0; }
 
 private:
     enum class Kind { Document, Selection };
@@ -83,13 +86,10 @@ private:
     SendCheckReport reportFor(Kind kind, std::string_view source, const PreparedText &prepared,
                               const std::vector<CheckFinding> &findings, std::size_t selectionStart,
                               std::vector<std::size_t> &rowPositions) const;
-    void sendLoop(Kind kind, const Settings &s, std::size_t selectionOffset);
-    void pacingPoint(std::size_t k, const Settings &s);
-    void highlight(Kind kind, std::size_t p);
-    void feedsend(std::uint8_t ch, int count);
-    void writeFailed();
-    void writeLog();
-    void cleanUp(Kind kind, bool progressShown);
+    SendJobSpec jobSpec(Kind kind, const Settings &s, PreparedText prepared);
+    void runJob(Kind kind, SendJobSpec spec, std::size_t selectionStart);
+    void highlight(Kind kind, std::size_t line);
+    void cleanUp(Kind kind);
 
     SendPorts ports_;
     SettingsStore &settings_;
@@ -99,22 +99,16 @@ private:
     Clock &clock_;
     SendView &view_;
     QString logPath_;
-    // The waits' pumps: everything, or only painting.
-    std::function<void()> pump_;
-    std::function<void()> paint_;
     bool cancelAtStart_ = false;
+    bool progressShown_ = false;
+    std::unique_ptr<SendJob> job_;  // the running or the last send
 
     bool running_ = false;
     bool keepCheckAnswer_ = false;
     bool checkPlacedCaret_ = false;
     std::optional<SendCheckChoice> standingAnswer_;
-    SendData data_;
     std::vector<std::size_t> lineStarts_;  // of the document, for the highlight
-    std::size_t currentLine_ = 0;
     std::size_t firstLine_ = 0;  // editor line of the selection's start
-    long long sendrate_ = 0;
-    int sendsec_ = 0;
-    int position_ = 0;  // the progress bar's position
 };
 
 // The message of a failed write.

@@ -49,6 +49,12 @@ struct TestClock : Clock {
             onSleep(ms);
         Clock::pass(std::min(ms, cap), keepAlive);
     }
+    int timerLength(int ms) override
+    {
+        if (onSleep)
+            onSleep(ms);
+        return std::min(ms, cap);
+    }
 };
 
 struct Rig {

@@ -8,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 
 using namespace marbolt;
@@ -46,11 +49,14 @@ struct TestPort : LinePort {
         input.pop_front();
         return true;
     }
+    std::function<void()> onWritten;
     bool WriteByte(std::uint8_t b) override
     {
         if (!open)
             return false;
         written += static_cast<char>(b);
+        if (onWritten)
+            onWritten();
         return true;
     }
     int RxCount() override { return open ? static_cast<int>(input.size()) : -1; }
@@ -83,10 +89,20 @@ struct NoSleep : Clock {
         if (ms > 0)
             keepAlive();
     }
+    // A send's waits are timers: each runs out at once, after onWait.
+    std::function<void()> onWait;
+    int timerLength(int ms) override
+    {
+        sleep(ms);
+        if (onWait)
+            onWait();
+        return 0;
+    }
 };
 
 // The window as the transfers see it, reduced to records. Every message
-// pump runs `onPump`, where a test plays the machine or the user.
+// pump runs `onPump`, where a test plays the machine or the user; so do a
+// send's waits and each byte it has written.
 struct RecordingView : SendView, ReceiveView {
     std::string document;
     std::function<void()> onPump;
@@ -142,6 +158,9 @@ struct RecordingView : SendView, ReceiveView {
 };
 
 struct Bench {
+    // A send runs on the event loop.
+    std::unique_ptr<QCoreApplication> app =
+        QCoreApplication::instance() ? nullptr : std::make_unique<QCoreApplication>(argc, argv);
     TestPort sendPort, receivePort;
     SettingsStore settings;
     ScriptedDialogs dialogs;
@@ -158,7 +177,12 @@ struct Bench {
         // The window tells the controller of its lock; so does this one.
         view.onLock = [this] { transfers.lockTaken(); };
         view.onUnlock = [this] { transfers.lockReleased(); };
+        clock.onWait = [this] { view.pumpMessages(); };
+        sendPort.onWritten = [this] { view.pumpMessages(); };
     }
+    static inline int argc = 1;
+    static inline char name[] = "unit_tests";
+    static inline char *argv[] = {name, nullptr};
 };
 
 std::string iso(std::string_view text)
