@@ -5,6 +5,8 @@
 #   document  text code, program index, files: common
 #   tools     editing and saving tools: common, document
 #   transfer  send and reception: common, serial, document
+#   station   the settings, the machines and their transfer sessions:
+#             common, serial, document, transfer
 #   app       the program: everything
 # and within every folder: a file outside a "widgets" folder (the
 # widget-free core) includes no file from one.
@@ -17,7 +19,8 @@ allowed() {
     document) echo "common document" ;;
     tools) echo "common document tools" ;;
     transfer) echo "common serial document transfer" ;;
-    app) echo "common serial document tools transfer app" ;;
+    station) echo "common serial document transfer station" ;;
+    app) echo "common serial document tools transfer station app" ;;
     *) echo "" ;;
     esac
 }

@@ -1,7 +1,7 @@
 #include "app/checkcommand.h"
 
 #include "app/commandoutput.h"
-#include "app/settingsfile.h"
+#include "station/settingsfile.h"
 #include "document/ncfile.h"
 #include "document/sjistext.h"
 #include "document/textlines.h"

@@ -8,11 +8,11 @@ namespace marbolt {
 
 namespace {
 
-void setUpLine(LineSettings &line, int speed, const SettingsStore &settings)
+void setUpLine(LineSettings &line, int speed, const QString &portname, const QString &stopbit)
 {
     line.bps = speed;
-    line.portname = settings.get(setting::PORT);
-    line.stopbit = settings.get(setting::STOPBIT);
+    line.portname = portname;
+    line.stopbit = stopbit;
     line.charbit = 8;
     line.paritymode = QStringLiteral("無し");
     line.XoffChar = kDC3;
@@ -21,16 +21,26 @@ void setUpLine(LineSettings &line, int speed, const SettingsStore &settings)
 
 }  // namespace
 
+void setUpSendPort(LinePort &port, int speed, const QString &portname, const QString &stopbit)
+{
+    setUpLine(port.line(), speed, portname, stopbit);
+    port.line().flowflag = kSendFlowFlag;
+}
+
+void setUpReceivePort(LinePort &port, int speed, const QString &portname, const QString &stopbit)
+{
+    setUpLine(port.line(), speed, portname, stopbit);
+    port.line().flowflag = kReceiveFlowFlag;
+}
+
 void setUpSendPort(LinePort &port, int speed, const SettingsStore &settings)
 {
-    setUpLine(port.line(), speed, settings);
-    port.line().flowflag = kSendFlowFlag;
+    setUpSendPort(port, speed, settings.get(setting::PORT), settings.get(setting::STOPBIT));
 }
 
 void setUpReceivePort(LinePort &port, int speed, const SettingsStore &settings)
 {
-    setUpLine(port.line(), speed, settings);
-    port.line().flowflag = kReceiveFlowFlag;
+    setUpReceivePort(port, speed, settings.get(setting::PORT), settings.get(setting::STOPBIT));
 }
 
 }  // namespace marbolt

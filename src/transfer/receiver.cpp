@@ -8,19 +8,18 @@
 #include "transfer/portopening.h"
 #include "transfer/portsetup.h"
 
+#include <QEventLoop>
+
 #include <utility>
 
 namespace marbolt {
 
 namespace {
 
-// RTS is raised while fewer bytes wait; above the overflow limit the
-// reception stops.
-constexpr int kRtsLimit = 500;
-constexpr int kOverflowLimit = 1000;
-// While no byte waits, the loop sleeps this long per pass instead of
-// spinning; at 19200 bit/s that is some 17 bytes, far below the limits.
-constexpr int kIdleWaitMs = 10;
+// The window's receive port announces no arrivals: the reception looks
+// this often; at 19200 bit/s that is some 17 bytes, far below the limit
+// of the queue.
+constexpr int kLookMs = 10;
 
 }  // namespace
 
@@ -58,17 +57,36 @@ void Receiver::receive()
     const PortOpening opening = openTransferPort(ports_.receive, view_, dialogs_, state_.recstop);
     if (!opening.opened)
         return;
-    state_.recstop = false;
     if (!opening.locked)
         view_.lockForTransfer();
-    view_.setStatusText(QStringLiteral("受信中"));
-    ports_.receive.WriteByte(kDC1);  // the request to start; its result does not matter
-
-    ReceiveDecoder decoder;
-    endMessage_.clear();
-    detectCode(decoder);
-    receiveLines(decoder);
-    const std::string text = decoder.takeText();
+    ReceiveJob job(ports_.receive, state_, clock_, kLookMs);
+    job_ = &job;
+    struct Forget {
+        ReceiveJob *&job;
+        ~Forget() { job = nullptr; }
+    } forget{job_};
+    QObject::connect(&job, &ReceiveJob::statusChanged, &job, [this](const QString &text) { view_.setStatusText(text); });
+    QObject::connect(&job, &ReceiveJob::lineReceived, &job, [this](const QString &line) {
+        // A reception for compare leaves the editor and the index alone.
+        if (capture_)
+            return;
+        if (isNumberedOLine(line))
+            view_.addProgram(line);
+        view_.showReceivedLine(line);
+    });
+    QObject::connect(&job, &ReceiveJob::failed, &job, [this](ReceiveOutcome outcome) { tellFailure(outcome); });
+    QEventLoop untilDone;
+    QObject::connect(&job, &ReceiveJob::done, &untilDone, &QEventLoop::quit);
+    job.start();
+    if (!job.outcome())
+        untilDone.exec();
+    const ReceiveOutcome outcome = *job.outcome();
+    completed_ = isComplete(outcome);
+    endMessage_ = outcome == ReceiveOutcome::EndPercent ? QStringLiteral("受信を完了しました。")
+                : outcome == ReceiveOutcome::EndDc4   ? QStringLiteral("NC機より完了信号DC4を受信しました。")
+                                                       : QString();
+    const ReceiveDecoder &decoder = job.decoder();
+    const std::string text = job.takeText();
     // The end is told once what came is in its place: the user who reads
     // "受信を完了しました。" sees the document (or the compare) it speaks of.
     if (capture_) {
@@ -86,6 +104,30 @@ void Receiver::receive()
     tellEnd();
     if (decoder.faultyBytes() > 0)
         reportFaultyBytes(text, decoder, true);
+}
+
+void Receiver::tellFailure(ReceiveOutcome outcome)
+{
+    switch (outcome) {
+    case ReceiveOutcome::Overflow:
+        dialogs_.error(QStringLiteral("受信バッファがオーバーフローしました。"));
+        return;
+    case ReceiveOutcome::ReadFailed:
+        // The machine was stopped first; with the state cleared, a line
+        // error that the watcher hands over while the port closes finds
+        // nothing to stop.
+        progress_.stoppedByFailure();
+        view_.setStatusText(QString());
+        dialogs_.error(receiveErrorMessage());
+        return;
+    case ReceiveOutcome::LineGone:
+        dialogs_.error(receiveErrorMessage());
+        return;
+    case ReceiveOutcome::EndPercent:
+    case ReceiveOutcome::EndDc4:
+    case ReceiveOutcome::Cancelled:
+        return;
+    }
 }
 
 void Receiver::tellEnd()
@@ -124,88 +166,6 @@ void Receiver::reportFaultyBytes(const std::string &text, const ReceiveDecoder &
                          Buttons::Ok);
 }
 
-void Receiver::detectCode(ReceiveDecoder &decoder)
-{
-    while (!state_.recstop) {
-        view_.pumpMessages();
-        clock_.pass(100, [this] { view_.pumpMessages(); });
-        if (ports_.receive.RxCount() < 1)
-            continue;
-        view_.pumpMessages();
-        if (state_.recstop)
-            return;
-        std::uint8_t b = 0;
-        if (!ports_.receive.ReadByte(b))
-            continue;  // the next pass looks again
-        if (decoder.detect(b))
-            return;
-    }
-}
-
-void Receiver::receiveLines(ReceiveDecoder &decoder)
-{
-    while (!state_.recstop) {
-        view_.pumpMessages();
-        int waiting = 0;
-        while ((waiting = ports_.receive.RxCount()) >= 1) {
-            view_.pumpMessages();
-            ports_.receive.SetRts(waiting < kRtsLimit);
-            if (waiting > kOverflowLimit) {
-                decoder.discardCurrentLine();
-                state_.recstop = true;
-                dialogs_.error(QStringLiteral("受信バッファがオーバーフローしました。"));
-            }
-            if (state_.recstop)
-                break;
-            std::uint8_t b = 0;
-            if (!ports_.receive.ReadByte(b)) {
-                // Bytes were reported and none came: a line error struck
-                // between the count and the read, or the line failed. What
-                // came so far stays; nothing is made up for the byte.
-                readFailed();
-                break;
-            }
-            switch (decoder.feed(b)) {
-            case ReceiveDecoder::Step::Continue:
-                break;
-            case ReceiveDecoder::Step::EndPercent:
-                state_.recstop = true;
-                completed_ = true;
-                endMessage_ = QStringLiteral("受信を完了しました。");
-                break;
-            case ReceiveDecoder::Step::EndDc4:
-                state_.recstop = true;
-                completed_ = true;
-                endMessage_ = QStringLiteral("NC機より完了信号DC4を受信しました。");
-                break;
-            case ReceiveDecoder::Step::LineFinished: {
-                const QString line = QString::fromLatin1(decoder.finishedLine());
-                // A reception for compare leaves the editor and the index alone.
-                if (!capture_) {
-                    if (isNumberedOLine(decoder.finishedLine()))
-                        view_.addProgram(line);
-                    view_.showReceivedLine(line);
-                }
-                view_.setStatusText(QStringLiteral("%1バイト受信済み").arg(decoder.receivedBytes()));
-                break;
-            }
-            }
-            if (state_.recstop)
-                break;
-        }
-        if (state_.recstop || waiting >= 1)
-            continue;
-        // Nothing waits: sleep a little, so the next pass finds several
-        // bytes instead of waking for each one.
-        clock_.sleep(kIdleWaitMs);
-        if (ports_.receive.WaitForInput(0) == LinePort::InputWait::Gone) {
-            // The adapter was pulled or the line closed: end, keeping what came.
-            state_.recstop = true;
-            dialogs_.error(receiveErrorMessage());
-        }
-    }
-}
-
 void Receiver::cleanUp()
 {
     ports_.receive.Close();
@@ -217,24 +177,19 @@ void Receiver::cleanUp()
 void Receiver::lineError()
 {
     state_.recstop = true;
+    if (job_)
+        job_->stop();
     view_.pumpMessages();
     dialogs_.error(receiveErrorMessage());
     ports_.receive.ClearCommError();
 }
 
-void Receiver::readFailed()
-{
-    // The machine is still punching: stop it first, as cancel does, and
-    // only then report. With the state cleared, a line error that the
-    // watcher hands over while the port closes finds nothing to stop.
-    cancel();
-    progress_.stoppedByFailure();
-    view_.setStatusText(QString());
-    dialogs_.error(receiveErrorMessage());
-}
-
 void Receiver::cancel()
 {
+    if (job_) {
+        job_->cancel();
+        return;
+    }
     ports_.receive.ClearCommError();
     state_.recstop = true;
     ports_.receive.WriteByte(kDC3);

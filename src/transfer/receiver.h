@@ -1,11 +1,11 @@
 #pragma once
 // The reception: what the machine punches out becomes a new, untitled
-// document. A loop on the user-interface thread polls the receive port,
-// decodes with ReceiveDecoder, shows the lines as they come and ends on
-// "%", DC4, cancel, a line error or an overflowing queue.
+// document. It opens the receive port and runs a ReceiveJob on it, shows
+// the lines as they come and, at the end, makes the text the document.
 #include "serial/lineport.h"
 #include "common/clock.h"
 #include "transfer/receivedecoder.h"
+#include "transfer/receivejob.h"
 #include "transfer/transferstate.h"
 #include "transfer/transferview.h"
 
@@ -34,9 +34,7 @@ public:
     bool running() const { return running_; }
 
 private:
-    void detectCode(ReceiveDecoder &decoder);
-    void receiveLines(ReceiveDecoder &decoder);
-    void readFailed();
+    void tellFailure(ReceiveOutcome outcome);
     // The count of faulty bytes, the first lines they fell on, the marks.
     void reportFaultyBytes(const std::string &text, const ReceiveDecoder &decoder, bool markLines);
     void cleanUp();
@@ -51,6 +49,7 @@ private:
     Clock &clock_;
     ReceiveView &view_;
     bool running_ = false;
+    ReceiveJob *job_ = nullptr;  // while one runs
     std::string *capture_ = nullptr;  // where a reception for compare goes
     bool completed_ = false;  // the tape's end came: "%" or DC4
     QString endMessage_;      // what the end is told with

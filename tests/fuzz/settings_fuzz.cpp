@@ -2,7 +2,7 @@
 // reading again gives back the very bytes of the first write.
 #include "fuzzcheck.h"
 
-#include "app/settingsfile.h"
+#include "station/settingsfile.h"
 
 using namespace marbolt;
 

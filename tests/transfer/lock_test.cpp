@@ -1,7 +1,7 @@
 // The lock of the window during a transfer, cancel, and closing.
 #include "transfertesting.h"
 
-#include "app/machineprofiles.h"
+#include "station/machineprofiles.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 // Machine profiles in the settings store and the settings file.
-#include "app/machineprofiles.h"
-#include "app/settingsfile.h"
+#include "station/machineprofiles.h"
+#include "station/settingsfile.h"
 
 #include "document/sjistext.h"
 

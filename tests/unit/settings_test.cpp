@@ -1,4 +1,4 @@
-#include "app/settingsfile.h"
+#include "station/settingsfile.h"
 #include "../window/scripteddialogs.h"
 #include "common/settingsstore.h"
 

@@ -6,7 +6,7 @@
 #include "app/widgets/widgetdialogs.h"
 #include "app/qtjapanese.h"
 #include "app/widgets/sdiappform.h"
-#include "app/settingsfile.h"
+#include "station/settingsfile.h"
 #include "app/widgets/statuspanels.h"
 #include "document/widgets/nceditor.h"
 #include "modal.h"

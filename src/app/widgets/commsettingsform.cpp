@@ -1,6 +1,6 @@
 #include "app/widgets/commsettingsform.h"
 
-#include "app/machineprofiles.h"
+#include "station/machineprofiles.h"
 #include "common/dialogs.h"
 #include "common/widgets/fontfallback.h"
 #include "common/settingsstore.h"

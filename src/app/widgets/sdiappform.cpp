@@ -6,8 +6,8 @@
 
 #include "common/widgets/fontfallback.h"
 #include "app/widgets/programicon.h"
-#include "app/machineprofiles.h"
-#include "app/settingsfile.h"
+#include "station/machineprofiles.h"
+#include "station/settingsfile.h"
 #include "app/widgets/statuspanels.h"
 #include "document/widgets/documentrecovery.h"
 #include "document/widgets/indexbox.h"

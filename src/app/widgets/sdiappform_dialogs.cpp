@@ -2,7 +2,7 @@
 // settings, and the choice of the machine the transfers talk to.
 #include "app/widgets/sdiappform.h"
 
-#include "app/machineprofiles.h"
+#include "station/machineprofiles.h"
 #include "app/widgets/aboutbox.h"
 #include "app/widgets/commsettingsform.h"
 #include "app/widgets/statuspanels.h"

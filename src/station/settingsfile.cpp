@@ -1,6 +1,6 @@
-#include "settingsfile.h"
+#include "station/settingsfile.h"
 
-#include "app/machineprofiles.h"
+#include "station/machineprofiles.h"
 
 #include "document/filereplacement.h"
 #include "document/sjistext.h"

@@ -1,4 +1,4 @@
-#include "app/machineprofiles.h"
+#include "station/machineprofiles.h"
 
 #include "document/sjistext.h"
 
@@ -89,6 +89,19 @@ MachineProfile fromOneLine(const QString &line, const QString &key, QStringList 
 }
 
 }  // namespace
+
+QString MachineProfile::value(const SettingKey &key) const
+{
+    const int k = knownField(QString(key.key()));
+    return k < 0 ? QString() : values[static_cast<std::size_t>(k)];
+}
+
+void MachineProfile::setValue(const SettingKey &key, const QString &value)
+{
+    const int k = knownField(QString(key.key()));
+    if (k >= 0)
+        values[static_cast<std::size_t>(k)] = value;
+}
 
 QString machineKey(int i)
 {

@@ -27,6 +27,10 @@ struct MachineProfile {
     // Fields this program does not know, as read: written back unchanged.
     QList<std::pair<QString, QString>> extra;
     bool operator==(const MachineProfile &) const = default;
+
+    // The value of one of the [COMM] keys, by its key; empty for another.
+    QString value(const SettingKey &key) const;
+    void setValue(const SettingKey &key, const QString &value);
 };
 
 // The machines of a store, in the order of their numbers.
