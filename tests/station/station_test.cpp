@@ -1,0 +1,210 @@
+// Transfer sessions without any window: each on its own thread with its
+// own ports, against virtual machine tools on pseudo-terminals.
+#include "serial/punchcodes.h"
+#include "station/transfersession.h"
+#include "virtualmachine.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace marbolt;
+using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(marbolt::Reception)
+
+namespace {
+
+std::string iso(std::string_view text)
+{
+    std::string out;
+    for (char c : text)
+        out += static_cast<char>(sendiso(static_cast<std::uint8_t>(c)));
+    return out;
+}
+
+std::string bytesOf(const std::vector<std::uint8_t> &v)
+{
+    return std::string(v.begin(), v.end());
+}
+
+TransferValues valuesFor(const vm::VirtualMachine &machine, int speed = 19200)
+{
+    TransferValues v;
+    v.port = QString::fromStdString(machine.portPath());
+    v.stopbit = QStringLiteral("1");
+    v.speed = speed;
+    v.code = PunchCode::Iso;
+    v.sendRequest = true;
+    return v;
+}
+
+// A program of some bytes, its lines told apart by the machine's number.
+std::string programText(int machine, int lines)
+{
+    std::string text = "O" + std::to_string(1000 + machine) + "\r\n";
+    for (int i = 0; i < lines; ++i)
+        text += "N" + std::to_string(i) + "G01X" + std::to_string(machine) + "." + std::to_string(i) + "F100\r\n";
+    return text + "M30\r\n%";
+}
+
+// Runs the event loop until every session is idle again, or the time-out.
+bool allIdle(const std::vector<std::unique_ptr<TransferSession>> &sessions, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        bool idle = true;
+        for (const auto &s : sessions)
+            idle = idle && !s->busy();
+        if (idle)
+            return true;
+        if (deadline.hasExpired()) {
+            for (const auto &s : sessions)
+                qWarning() << s->machine() << int(s->status().state) << s->status().text << s->status().done;
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qSleep(5);
+    }
+}
+
+}  // namespace
+
+class StationTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Four machines take programs and four punch theirs, all at once,
+    // each paced by its own DC1/DC3: every byte arrives as it should.
+    void eightSessionsSendAndReceiveAtOnce()
+    {
+        constexpr int kMachines = 8;
+        std::vector<std::unique_ptr<vm::VirtualMachine>> machines;
+        std::vector<std::unique_ptr<TransferSession>> sessions;
+        std::vector<std::unique_ptr<QSignalSpy>> sent, received;
+        std::vector<std::string> texts;
+        for (int m = 0; m < kMachines; ++m) {
+            machines.push_back(vm::VirtualMachine::create());
+            QVERIFY(machines.back());
+            sessions.push_back(std::make_unique<TransferSession>(QStringLiteral("機械%1").arg(m + 1),
+                                                                 valuesFor(*machines.back())));
+            sent.push_back(std::make_unique<QSignalSpy>(sessions.back().get(), &TransferSession::sendFinished));
+            received.push_back(std::make_unique<QSignalSpy>(sessions.back().get(), &TransferSession::received));
+        }
+        // The senders wait for their machines' DC1, as after F2 on the PC
+        // the operator starts the control's input.
+        for (int m = 0; m < 4; ++m) {
+            texts.push_back(programText(m, 150));
+            QVERIFY(sessions[m]->send(documentSendJob(valuesFor(*machines[m]), texts.back()),
+                                      QStringLiteral("O%1").arg(1000 + m)));
+        }
+        for (int m = 0; m < 4; ++m)
+            QTRY_COMPARE(sessions[m]->status().state, SessionState::Waiting);
+        for (int m = 0; m < kMachines; ++m) {
+            if (m < 4) {
+                // A control with a small buffer: it stops and resumes the
+                // sender many times, and flags any byte it would reject.
+                vm::ReceiveMode mode;
+                mode.stopLevel = 256;
+                mode.resumeLevel = 64;
+                mode.drainPerSecond = 800;
+                mode.code = PunchCode::Iso;
+                machines[m]->receive(mode);
+            } else {
+                texts.push_back(vm::longProgramText(3000 + 100 * m));
+                vm::PunchMode mode;
+                mode.bytesPerSecond = vm::lineBytesPerSecond(19200);
+                mode.overrunAfterDc3 = 10;
+                machines[m]->punch(vm::punchTape(texts.back(), PunchCode::Iso), mode);
+                QVERIFY(sessions[m]->receive());
+            }
+        }
+        // A second transfer on a busy session is refused.
+        QVERIFY(!sessions[0]->receive());
+        QVERIFY(allIdle(sessions, 30000));
+
+        for (int m = 0; m < 4; ++m) {
+            QCOMPARE(sent[m]->count(), 1);
+            QCOMPARE(sent[m]->at(0).at(0).value<SessionOutcome>(), SessionOutcome::Completed);
+            machines[m]->waitForCount(texts[m].size() + 1, 2000ms);
+            const std::string wire = bytesOf(machines[m]->received());
+            QVERIFY2(wire == iso("\n" + texts[m]), ("machine " + std::to_string(m + 1)).c_str());
+            QVERIFY(machines[m]->rejected().empty());
+            const std::vector<int> overruns = machines[m]->bytesAfterDc3();
+            QVERIFY2(overruns.size() >= 3, std::to_string(overruns.size()).c_str());  // held, and resumed
+            // Each held within what a control takes after its DC3.
+            QVERIFY(*std::max_element(overruns.begin(), overruns.end()) <= 10);
+        }
+        for (int m = 4; m < kMachines; ++m) {
+            QCOMPARE(received[m]->count(), 1);
+            const auto reception = received[m]->at(0).at(0).value<Reception>();
+            QCOMPARE(reception.outcome, SessionOutcome::Completed);
+            QCOMPARE(reception.detail, ReceiveOutcome::EndPercent);
+            QCOMPARE(reception.faultyBytes, 0);
+            std::string expected;
+            for (char c : texts[m])
+                expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+            QVERIFY2(reception.text == expected + "%\r\n", ("machine " + std::to_string(m + 1)).c_str());
+            QCOMPARE(sessions[m]->status().program, QStringLiteral("O7000(ROUGH)"));  // its last O-line
+        }
+    }
+
+    // The status a machine list shows, and a cancel while the machine has
+    // not asked yet: the send ends at once and the session is free again.
+    void aSessionTellsItsStateAndACancelFreesIt()
+    {
+        auto machine = vm::VirtualMachine::create();
+        QVERIFY(machine);
+        vm::ReceiveMode mode;
+        mode.sendDc1AtStart = false;
+        machine->receive(mode);
+        TransferSession session(QStringLiteral("旋盤"), valuesFor(*machine));
+        QCOMPARE(session.port(), QString::fromStdString(machine->portPath()));
+        QSignalSpy finished(&session, &TransferSession::sendFinished);
+        QVERIFY(session.send(documentSendJob(valuesFor(*machine), "O1\r\nM30\r\n%"), QStringLiteral("O1")));
+        QTRY_COMPARE(session.status().text, QStringLiteral("送信待機中"));
+        QCOMPARE(session.status().state, SessionState::Waiting);
+        QCOMPARE(session.status().program, QStringLiteral("O1"));
+        QCOMPARE(session.status().total, 11);
+        QTest::qWait(200);
+        QVERIFY(machine->received().empty());  // nothing before the machine's DC1
+        session.cancel();
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(0).value<SessionOutcome>(), SessionOutcome::Cancelled);
+        QCOMPARE(session.status().state, SessionState::Idle);
+
+        // The same session sends again once the machine asks.
+        machine->clearReceived();
+        QVERIFY(session.send(documentSendJob(valuesFor(*machine), "O2\r\nM30\r\n%"), QStringLiteral("O2")));
+        QTRY_COMPARE(session.status().state, SessionState::Waiting);
+        machine->sendNow({kDC1});
+        QTRY_COMPARE(finished.count(), 2);
+        QCOMPARE(finished.at(1).at(0).value<SessionOutcome>(), SessionOutcome::Completed);
+        QCOMPARE(bytesOf(machine->received()), iso("\nO2\r\nM30\r\n%"));
+    }
+
+    void aPortThatDoesNotOpenEndsTheTransfer()
+    {
+        TransferValues values;
+        values.port = QStringLiteral("/dev/marbolt-no-such-port");
+        values.speed = 9600;
+        TransferSession session(QStringLiteral("無い機械"), values);
+        QSignalSpy finished(&session, &TransferSession::sendFinished);
+        QSignalSpy received(&session, &TransferSession::received);
+        QVERIFY(session.send(documentSendJob(values, "O1\r\n%"), QStringLiteral("O1")));
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(0).value<SessionOutcome>(), SessionOutcome::NotOpened);
+        QVERIFY(session.receive());
+        QTRY_COMPARE(received.count(), 1);
+        QCOMPARE(received.at(0).at(0).value<Reception>().outcome, SessionOutcome::NotOpened);
+        QVERIFY(!session.busy());
+    }
+};
+
+QTEST_GUILESS_MAIN(StationTest)
+#include "station_test.moc"
