@@ -64,6 +64,11 @@ int main(int argc, char *argv[])
     env.paths = marbolt::AppPaths::forThisProgram();
     if (!line.file.isEmpty())
         env.arguments << line.file;
+    // The settings, the machines and their transfer sessions: the window
+    // is a view of them.
+    marbolt::Station station(marbolt::StationPlace{env.paths.storageFile(QStringLiteral(".ini")),
+                                                   env.paths.startFolderWithSeparator()});
+    env.station = &station;
     marbolt::TSDIAppForm form(std::move(env));
     form.show();
     return app.exec();

@@ -31,9 +31,25 @@ namespace {
 const QString kCaption = QStringLiteral("マルボルト");
 }
 
+namespace {
+
+Station *stationFor(const AppEnvironment &environment, const AppPaths &paths, std::unique_ptr<Station> &own)
+{
+    if (environment.station)
+        return environment.station;
+    own = std::make_unique<Station>(
+        StationPlace{paths.storageFile(QStringLiteral(".ini")), paths.startFolderWithSeparator()},
+        environment.clock ? *environment.clock : systemClock(),
+        environment.serial ? *environment.serial : posixSerialSystem());
+    return own.get();
+}
+
+}  // namespace
+
 TSDIAppForm::TSDIAppForm(AppEnvironment environment, QWidget *parent)
     : QMainWindow(parent), paths_(std::move(environment.paths)),
-      arguments_(std::move(environment.arguments)), devRoot_(environment.devRoot)
+      arguments_(std::move(environment.arguments)), devRoot_(environment.devRoot),
+      station_(stationFor(environment, paths_, ownStation_)), settings_(station_->settings())
 {
     setObjectName(QStringLiteral("SDIAppForm"));
     setWindowIcon(programIcon());
@@ -88,15 +104,9 @@ void TSDIAppForm::FormCreate()
     files_->saveDialog().filterIndex = 1;
 
     rirekilist = RecentFiles();
-    settings_ = SettingsStore();
-    settings_.storeDefaults(paths_.startFolderWithSeparator());
-    readSettingsFile(settingsPath(), settings_);
-    settings_.restoreMissingDefaults();
     // A machine that could not be read whole is kept as far as it could,
     // and the user is told which.
-    const QStringList machineProblems = readMachines(settings_).problems;
-    // [COMM] is the active machine's; a file without machines starts one.
-    MachineProfiles(settings_).keepActive();
+    const QStringList machineProblems = station_->load();
 
     const QString dir = settings_.get(setting::DIR);
     if (!dir.isEmpty() && QFileInfo(dir).isDir()) {
@@ -158,12 +168,11 @@ bool TSDIAppForm::FormCloseQuery()
         return false;
 
     rirekilist.saveTo(settings_);
-    MachineProfiles(settings_).keepActive();
     SettingsOverrides overrides;
     overrides.font = QString::number(RichEdit1->font().pointSize());
     overrides.name = fontName_;
     overrides.sort = ComboBox2->isSorted() ? QStringLiteral("1") : QStringLiteral("0");
-    if (!writeSettingsFile(settingsPath(), settings_, overrides))
+    if (!station_->save(overrides))
         dialogs_->message(QStringLiteral("設定ファイルの書き込みに失敗しました"));
     return true;
 }

@@ -11,6 +11,7 @@
 #include "common/settingsstore.h"
 #include "document/carettracker.h"
 #include "document/widgets/documentfiles.h"
+#include "station/station.h"
 #include "tools/replacer.h"
 
 #include <QMainWindow>
@@ -46,6 +47,9 @@ struct AppEnvironment {
     QString devRoot = QStringLiteral("/dev");  // where the serial devices are listed
     Clock *clock = nullptr;          // null: the system clock
     SerialSystem *serial = nullptr;  // null: the operating system's serial calls
+    // The settings, the machines and their sessions; null: the window
+    // makes its own on paths, with the clock and the serial calls above.
+    Station *station = nullptr;
 };
 
 class TSDIAppForm : public QMainWindow, public DocumentHost {
@@ -61,6 +65,7 @@ public:
     Commands &commands() { return ActionList1; }
     const Commands &commands() const { return ActionList1; }
     SettingsStore &settings() { return settings_; }
+    Station &station() { return *station_; }
     TransferController &transfers() { return *transfers_; }
     DocumentRecovery &recovery() { return *recovery_; }
     DocumentFiles &documentFiles() { return *files_; }
@@ -211,7 +216,9 @@ private:
     AppPaths paths_;
     QStringList arguments_;
     QString devRoot_;
-    SettingsStore settings_;
+    std::unique_ptr<Station> ownStation_;
+    Station *station_;
+    SettingsStore &settings_;  // the station's
     RecentFiles rirekilist;
     ReplaceState replaceState;  // ReplaceFindText, ReplaceNewText, ReplaceSkipComments, ReplaceActive
     CaretTracker caret_;

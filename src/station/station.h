@@ -1,0 +1,70 @@
+#pragma once
+// The station: what this PC serves, without any window. It owns the
+// settings (read from and written to the settings file here), the machine
+// profiles kept in them, and one transfer session for each machine, made
+// when the machine is first used. main() builds it; the window and any
+// other front end are views of it.
+#include "common/clock.h"
+#include "common/settingsstore.h"
+#include "serial/serialsystem.h"
+#include "station/machineprofiles.h"
+#include "station/settingsfile.h"
+#include "station/transfersession.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <memory>
+
+namespace marbolt {
+
+struct StationPlace {
+    QString settingsFile;           // the settings file, read and written
+    QString startFolderWithSeparator;  // the start-up value of DIR
+};
+
+class Station : public QObject {
+    Q_OBJECT
+public:
+    explicit Station(StationPlace place, Clock &clock = systemClock(), SerialSystem &serial = posixSerialSystem(),
+                     QObject *parent = nullptr);
+    ~Station() override;
+
+    // Reads the settings file over the start-up values; the active
+    // machine's values stand in [COMM]. Returns one text for each machine
+    // that could not be read whole (it is kept as far as it could).
+    QStringList load();
+    // Keeps the active machine's values and writes the settings file.
+    // False when it could not be written.
+    bool save(const SettingsOverrides &overrides);
+
+    SettingsStore &settings() { return settings_; }
+    const SettingsStore &settings() const { return settings_; }
+    MachineProfiles machines() { return MachineProfiles(settings_); }
+    const QString &settingsFile() const { return place_.settingsFile; }
+
+    // The session of machine i (0-based), with the machine's values as they
+    // stand now; null for an index out of range. problem, when given,
+    // receives why the values could not be read (the session then keeps
+    // the ones it had).
+    TransferSession *session(int machine, QString *problem = nullptr);
+    // The sessions made so far, by machine index.
+    const std::map<int, std::unique_ptr<TransferSession>> &sessions() const { return sessions_; }
+    // A transfer runs on any machine.
+    bool busy() const;
+
+signals:
+    // A session was made or one of them changed its state.
+    void sessionsChanged();
+
+private:
+    StationPlace place_;
+    Clock &clock_;
+    SerialSystem &serial_;
+    SettingsStore settings_;
+    std::map<int, std::unique_ptr<TransferSession>> sessions_;
+};
+
+}  // namespace marbolt
