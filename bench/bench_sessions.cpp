@@ -4,7 +4,7 @@
 // after each of its DC3. Several sessions at once, each against its own
 // virtual machine tool on a pseudo-terminal.
 #include "serial/punchcodes.h"
-#include "station/transfersession.h"
+#include "transfer/transfersession.h"
 #include "virtualmachine.h"
 
 #include <QCoreApplication>

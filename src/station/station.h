@@ -8,8 +8,9 @@
 #include "common/settingsstore.h"
 #include "serial/serialsystem.h"
 #include "station/machineprofiles.h"
+#include "station/profilevalues.h"
 #include "station/settingsfile.h"
-#include "station/transfersession.h"
+#include "transfer/transfersession.h"
 
 #include <QObject>
 #include <QString>

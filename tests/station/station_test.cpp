@@ -1,7 +1,7 @@
 // Transfer sessions without any window: each on its own thread with its
 // own ports, against virtual machine tools on pseudo-terminals.
 #include "serial/punchcodes.h"
-#include "station/transfersession.h"
+#include "transfer/transfersession.h"
 #include "virtualmachine.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "station/transfersession.h"
+#include "transfer/transfersession.h"
 
 #include "document/olines.h"
 #include "serial/comthd.h"

@@ -7,7 +7,7 @@
 // status the owner can read at any time.
 #include "common/clock.h"
 #include "serial/serialsystem.h"
-#include "station/transfervalues.h"
+#include "transfer/transfervalues.h"
 #include "transfer/receivejob.h"
 #include "transfer/sendjob.h"
 

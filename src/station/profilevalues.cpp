@@ -1,8 +1,6 @@
-#include "station/transfervalues.h"
+#include "station/profilevalues.h"
 
 #include "common/settingsstore.h"
-#include "document/textlines.h"
-#include "transfer/senddata.h"
 
 #include <algorithm>
 
@@ -34,23 +32,6 @@ std::optional<TransferValues> transferValues(const MachineProfile &profile, QStr
     v.headPercent = store.isOn(setting::HEAD);
     v.code = punchCodeFor(store.get(setting::CODE).toLatin1().constData());
     return v;
-}
-
-SendJobSpec documentSendJob(const TransferValues &values, std::string_view sjisText)
-{
-    SendJobSpec spec;
-    SendOptions options;
-    options.headPercent = values.headPercent;
-    options.code = values.code;
-    spec.lineStarts = lineStarts(sjisText);
-    spec.data = prepareSendData(sjisText, options);
-    spec.speed = values.speed;
-    spec.wait = values.wait;
-    spec.tape = values.tape;
-    spec.feed = values.feed;
-    spec.feedBetweenPrograms = true;
-    spec.sendRequest = values.sendRequest;
-    return spec;
 }
 
 }  // namespace marbolt
