@@ -8,8 +8,6 @@
 #include "transfer/portopening.h"
 #include "transfer/portsetup.h"
 
-#include <QEventLoop>
-
 #include <utility>
 
 namespace marbolt {
@@ -36,15 +34,25 @@ Receiver::Receiver(ReceivePorts ports, SettingsStore &settings, TransferState &s
 
 void Receiver::receive()
 {
-    if (running_)
+    if (running_) {
+        if (ended_)
+            ended_();
         return;
+    }
     ports_.send.Close();
     ports_.receive.Close();
     running_ = true;
     completed_ = false;
+    // Every way out before the job starts cleans up here; a started job
+    // cleans up when it is done.
     struct CleanUp {
         Receiver *receiver;
-        ~CleanUp() { receiver->cleanUp(); }
+        bool jobStarted = false;
+        ~CleanUp()
+        {
+            if (!jobStarted)
+                receiver->cleanUp();
+        }
     } cleanUp{this};
 
     if (!capture_ && !view_.startNewDocument())
@@ -59,14 +67,11 @@ void Receiver::receive()
         return;
     if (!opening.locked)
         view_.lockForTransfer();
-    ReceiveJob job(ports_.receive, state_, clock_, kLookMs);
-    job_ = &job;
-    struct Forget {
-        ReceiveJob *&job;
-        ~Forget() { job = nullptr; }
-    } forget{job_};
-    QObject::connect(&job, &ReceiveJob::statusChanged, &job, [this](const QString &text) { view_.setStatusText(text); });
-    QObject::connect(&job, &ReceiveJob::lineReceived, &job, [this](const QString &line) {
+    cleanUp.jobStarted = true;
+    job_ = std::make_unique<ReceiveJob>(ports_.receive, state_, clock_, kLookMs);
+    ReceiveJob *job = job_.get();
+    QObject::connect(job, &ReceiveJob::statusChanged, job, [this](const QString &text) { view_.setStatusText(text); });
+    QObject::connect(job, &ReceiveJob::lineReceived, job, [this](const QString &line) {
         // A reception for compare leaves the editor and the index alone.
         if (capture_)
             return;
@@ -74,19 +79,20 @@ void Receiver::receive()
             view_.addProgram(line);
         view_.showReceivedLine(line);
     });
-    QObject::connect(&job, &ReceiveJob::failed, &job, [this](ReceiveOutcome outcome) { tellFailure(outcome); });
-    QEventLoop untilDone;
-    QObject::connect(&job, &ReceiveJob::done, &untilDone, &QEventLoop::quit);
-    job.start();
-    if (!job.outcome())
-        untilDone.exec();
-    const ReceiveOutcome outcome = *job.outcome();
+    QObject::connect(job, &ReceiveJob::failed, job, [this](ReceiveOutcome outcome) { tellFailure(outcome); });
+    QObject::connect(job, &ReceiveJob::done, job, [this](ReceiveOutcome outcome) { finish(outcome); },
+                     Qt::QueuedConnection);
+    job->start();
+}
+
+void Receiver::finish(ReceiveOutcome outcome)
+{
     completed_ = isComplete(outcome);
     endMessage_ = outcome == ReceiveOutcome::EndPercent ? QStringLiteral("受信を完了しました。")
                 : outcome == ReceiveOutcome::EndDc4   ? QStringLiteral("NC機より完了信号DC4を受信しました。")
                                                        : QString();
-    const ReceiveDecoder &decoder = job.decoder();
-    const std::string text = job.takeText();
+    const ReceiveDecoder &decoder = job_->decoder();
+    const std::string text = job_->takeText();
     // The end is told once what came is in its place: the user who reads
     // "受信を完了しました。" sees the document (or the compare) it speaks of.
     if (capture_) {
@@ -98,12 +104,13 @@ void Receiver::receive()
         tellEnd();
         if (decoder.faultyBytes() > 0)
             reportFaultyBytes(text, decoder, false);
-        return;
+    } else {
+        view_.setReceivedText(text);
+        tellEnd();
+        if (decoder.faultyBytes() > 0)
+            reportFaultyBytes(text, decoder, true);
     }
-    view_.setReceivedText(text);
-    tellEnd();
-    if (decoder.faultyBytes() > 0)
-        reportFaultyBytes(text, decoder, true);
+    cleanUp();
 }
 
 void Receiver::tellFailure(ReceiveOutcome outcome)
@@ -136,14 +143,14 @@ void Receiver::tellEnd()
         dialogs_.information(std::exchange(endMessage_, QString()), Buttons::Ok);
 }
 
-bool Receiver::receiveInto(std::string &out)
+void Receiver::receiveInto(std::function<void(std::optional<std::string>)> then)
 {
     if (running_)
-        return false;
-    capture_ = &out;
+        return;
+    capturing_ = std::move(then);
+    capture_ = &captured_;
+    captured_.clear();
     receive();
-    capture_ = nullptr;
-    return completed_;
 }
 
 void Receiver::reportFaultyBytes(const std::string &text, const ReceiveDecoder &decoder, bool markLines)
@@ -172,21 +179,31 @@ void Receiver::cleanUp()
     view_.unlockAfterTransfer();
     view_.setStatusText(QString());
     running_ = false;
+    if (capture_) {
+        capture_ = nullptr;
+        // Only a whole tape goes to the compare.
+        std::optional<std::string> text;
+        if (completed_)
+            text = std::move(captured_);
+        if (auto then = std::exchange(capturing_, nullptr))
+            then(std::move(text));
+    }
+    if (ended_)
+        ended_();
 }
 
 void Receiver::lineError()
 {
     state_.recstop = true;
-    if (job_)
+    if (job_ && job_->running())
         job_->stop();
-    view_.pumpMessages();
     dialogs_.error(receiveErrorMessage());
     ports_.receive.ClearCommError();
 }
 
 void Receiver::cancel()
 {
-    if (job_) {
+    if (job_ && job_->running()) {
         job_->cancel();
         return;
     }

@@ -9,6 +9,11 @@
 #include "transfer/transferstate.h"
 #include "transfer/transferview.h"
 
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
 namespace marbolt {
 
 class Dialogs;
@@ -24,17 +29,21 @@ public:
     Receiver(ReceivePorts ports, SettingsStore &settings, TransferState &state, TransferProgress &progress,
              Dialogs &dialogs, Clock &clock, ReceiveView &view);
 
+    // A reception runs as a job and these return at once; onEnded tells
+    // when it has ended (also when it never started).
     void receive();      // Rec1Execute
-    // The same reception, but its text goes to out and the document stays
-    // as it is (the compare of a punched-back program). False when nothing
-    // was received: the port did not open, or a setting stopped it.
-    bool receiveInto(std::string &out);
+    // The same reception, but its text goes to then and the document stays
+    // as it is (the compare of a punched-back program): nullopt unless the
+    // whole tape came.
+    void receiveInto(std::function<void(std::optional<std::string>)> then);
+    void setOnEnded(std::function<void()> ended) { ended_ = std::move(ended); }
     void lineError();    // rs232c2ERR, before the cancel it runs
     void cancel();       // cancel of a reception: stop the machine with DC3
     bool running() const { return running_; }
 
 private:
     void tellFailure(ReceiveOutcome outcome);
+    void finish(ReceiveOutcome outcome);
     // The count of faulty bytes, the first lines they fell on, the marks.
     void reportFaultyBytes(const std::string &text, const ReceiveDecoder &decoder, bool markLines);
     void cleanUp();
@@ -49,8 +58,11 @@ private:
     Clock &clock_;
     ReceiveView &view_;
     bool running_ = false;
-    ReceiveJob *job_ = nullptr;  // while one runs
+    std::unique_ptr<ReceiveJob> job_;  // the running or the last reception
     std::string *capture_ = nullptr;  // where a reception for compare goes
+    std::string captured_;
+    std::function<void(std::optional<std::string>)> capturing_;
+    std::function<void()> ended_;
     bool completed_ = false;  // the tape's end came: "%" or DC4
     QString endMessage_;      // what the end is told with
 };

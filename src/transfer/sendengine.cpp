@@ -10,7 +10,6 @@
 #include "transfer/receivedecoder.h"
 #include "transfer/sendlog.h"
 
-#include <QEventLoop>
 
 #include <algorithm>
 #include <cstdint>
@@ -49,8 +48,9 @@ void SendEngine::sendDocument()
     run(Kind::Document);
 }
 
-void SendEngine::sendSelection()
+void SendEngine::sendSelection(bool caretHomeAfter)
 {
+    caretHomeAfter_ = caretHomeAfter;
     run(Kind::Selection);
 }
 
@@ -116,15 +116,24 @@ void SendEngine::run(Kind kind)
     ports_.receive.Close();
     if (kind == Kind::Document && view_.documentText().empty()) {
         dialogs_.message(QStringLiteral("送信データがありません"));
+        if (ended_)
+            ended_();
         return;
     }
     progress_.underWay(TransferProgress::Direction::Send);
     running_ = true;
     progressShown_ = false;
+    // Every way out before the job starts cleans up here; a started job
+    // cleans up when it is done.
     struct CleanUp {
         SendEngine *engine;
         Kind kind;
-        ~CleanUp() { engine->cleanUp(kind); }
+        bool jobStarted = false;
+        ~CleanUp()
+        {
+            if (!jobStarted)
+                engine->cleanUp(kind);
+        }
     } cleanUp{this, kind};
 
     Settings s;
@@ -144,6 +153,7 @@ void SendEngine::run(Kind kind)
     portOpened_ = true;
     if (!opening.locked)
         view_.lockForTransfer();
+    cleanUp.jobStarted = true;
     runJob(kind, jobSpec(kind, s, std::move(prepared)), selectionStart);
 }
 
@@ -191,11 +201,8 @@ void SendEngine::runJob(Kind kind, SendJobSpec spec, std::size_t selectionStart)
                      [this] { dialogs_.message(QStringLiteral("データ読込みエラー")); });
     QObject::connect(job, &SendJob::writeFailed, job, [this] { dialogs_.message(sendErrorMessage()); });
     QObject::connect(job, &SendJob::logFailed, job, [this](const QString &message) { dialogs_.error(message); });
-    QEventLoop untilDone;
-    QObject::connect(job, &SendJob::done, &untilDone, &QEventLoop::quit);
+    QObject::connect(job, &SendJob::done, job, [this, kind] { cleanUp(kind); }, Qt::QueuedConnection);
     job->start();
-    if (!job->finished())
-        untilDone.exec();
 }
 
 void SendEngine::highlight(Kind kind, std::size_t line)
@@ -220,8 +227,12 @@ void SendEngine::cleanUp(Kind kind)
         if (!checkPlacedCaret_)
             view_.placeCaret(0);
         view_.showFirstIndexEntry();
+    } else if (caretHomeAfter_ && !checkPlacedCaret_) {
+        view_.placeCaret(0);
     }
     running_ = false;
+    if (ended_)
+        ended_();
 }
 
 void SendEngine::handshake()

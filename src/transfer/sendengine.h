@@ -4,7 +4,7 @@
 // with tape-puncher framing, progress, the remaining-bytes estimate and
 // the send log. It reads the settings and the text, asks the check's
 // question, opens the port and then hands the bytes to a SendJob, whose
-// signals it shows on the window.
+// signals it shows on the window; the window is free while the job runs.
 #include "serial/lineport.h"
 #include "common/clock.h"
 #include "common/dialogs.h"
@@ -35,8 +35,13 @@ public:
     SendEngine(SendPorts ports, SettingsStore &settings, TransferState &state, TransferProgress &progress,
                Dialogs &dialogs, Clock &clock, SendView &view, QString logPath);
 
+    // A send runs as a job and these return at once; onEnded tells when
+    // it has ended (also when it never started).
     void sendDocument();   // send1Execute
-    void sendSelection();  // psend3Execute
+    // psend3Execute; caretHomeAfter: the caret goes to the document's
+    // start afterwards, unless the check put it on a finding.
+    void sendSelection(bool caretHomeAfter = false);
+    void setOnEnded(std::function<void()> ended) { ended_ = std::move(ended); }
     // rs232c1RXCHAR: DC1 and DC3 from the machine.
     void handshake();
     // Timer1Timer: measures the rate every 5 s.
@@ -100,7 +105,9 @@ private:
     SendView &view_;
     QString logPath_;
     bool cancelAtStart_ = false;
+    bool caretHomeAfter_ = false;
     bool progressShown_ = false;
+    std::function<void()> ended_;
     std::unique_ptr<SendJob> job_;  // the running or the last send
 
     bool running_ = false;

@@ -5,32 +5,6 @@
 
 namespace marbolt {
 
-namespace {
-
-// Sets the phase for the length of a command, unless an outer command
-// (a repeat around its sends) already holds one.
-class PhaseScope {
-public:
-    PhaseScope(TransferPhase &phase, TransferPhase during) : phase_(phase), owner_(phase == TransferPhase::Idle)
-    {
-        if (owner_)
-            phase_ = during;
-    }
-    ~PhaseScope()
-    {
-        if (owner_)
-            phase_ = TransferPhase::Idle;
-    }
-    PhaseScope(const PhaseScope &) = delete;
-    PhaseScope &operator=(const PhaseScope &) = delete;
-
-private:
-    TransferPhase &phase_;
-    bool owner_;
-};
-
-}  // namespace
-
 TransferController::TransferController(TransferPorts ports, SettingsStore &settings, Dialogs &dialogs,
                                        Clock &clock, SendView &sendView, ReceiveView &receiveView,
                                        QString logPath)
@@ -39,6 +13,11 @@ TransferController::TransferController(TransferPorts ports, SettingsStore &setti
                   std::move(logPath)),
       receiver_(ReceivePorts{ports.send, ports.receive}, settings, flags_, *this, dialogs, clock, receiveView)
 {
+    sendEngine_.setOnEnded([this] { sendEnded(); });
+    receiver_.setOnEnded([this] { receptionEnded(); });
+    repeatPause_.setSingleShot(true);
+    repeatPause_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&repeatPause_, &QTimer::timeout, [this] { repeatPauseEnded(); });
 }
 
 void TransferController::underWay(Direction direction)
@@ -72,20 +51,19 @@ TransferActivity TransferController::activity() const
     return windowLocked_ ? TransferActivity::Stopping : TransferActivity::Preparing;
 }
 
-void TransferController::runSend(void (SendEngine::*how)())
+void TransferController::send(std::function<void()> afterwards)
 {
-    PhaseScope scope(phase_, TransferPhase::Sending);
-    (sendEngine_.*how)();
+    if (phase_ == TransferPhase::Idle)
+        phase_ = TransferPhase::Sending;
+    afterSend_ = std::move(afterwards);
+    sendEngine_.sendDocument();
 }
 
-void TransferController::send()
+void TransferController::sendSelection(bool caretHomeAfter)
 {
-    runSend(&SendEngine::sendDocument);
-}
-
-void TransferController::sendSelection()
-{
-    runSend(&SendEngine::sendSelection);
+    if (phase_ == TransferPhase::Idle)
+        phase_ = TransferPhase::Sending;
+    sendEngine_.sendSelection(caretHomeAfter);
 }
 
 void TransferController::checkDocument()
@@ -93,58 +71,78 @@ void TransferController::checkDocument()
     sendEngine_.checkDocument();
 }
 
-TransferController::Afterwards TransferController::repeat()
+void TransferController::repeat()
 {
     if (sendView_.documentText().empty()) {
         dialogs_.message(QStringLiteral("送信データがありません"));
-        return Afterwards::Stay;
+        return;
     }
     if (settings_.get(setting::SE) == QLatin1String("0")
         && dialogs_.information(QStringLiteral("設定画面にて\"送信要求信号を使用しない\"のチェックを外してください。"),
                                 Buttons::OkCancel)
                != Answer::Ok)
-        return Afterwards::Stay;
-    {
-        PhaseScope scope(phase_, TransferPhase::Repeating);
-        // One check for the whole repeat: its answer stands for every send.
-        struct EndOfRepeat {
-            SendEngine &engine;
-            ~EndOfRepeat()
-            {
-                engine.keepCheckAnswer(false);
-                engine.cancelAtStart(false);  // a cancel for a send that never came
-            }
-        } keep{sendEngine_};
-        sendEngine_.keepCheckAnswer(true);
-        flags_.sendstop = false;
-        while (!flags_.sendstop) {
-            send();
-            // A send that could not open its port, or found nothing to
-            // send, would fail the same way after every pause, with no
-            // cancel to end it.
-            if (!sendEngine_.portOpened())
-                break;
-            // The pause paints but takes no input; a cancel that comes in
-            // it takes effect in the next send's first wait.
-            clock_.pass(1000, [this] { sendView_.keepPainting(); });
-        }
-    }
-    return std::exchange(closeAfterTransfer_, false) ? Afterwards::CloseWindow : Afterwards::Stay;
+        return;
+    phase_ = TransferPhase::Repeating;
+    // One check for the whole repeat: its answer stands for every send.
+    sendEngine_.keepCheckAnswer(true);
+    flags_.sendstop = false;
+    send();
 }
 
-TransferController::Afterwards TransferController::receive()
+void TransferController::sendEnded()
 {
-    {
-        PhaseScope scope(phase_, TransferPhase::Receiving);
-        receiver_.receive();
+    if (auto afterwards = std::exchange(afterSend_, nullptr))
+        afterwards();
+    if (phase_ != TransferPhase::Repeating) {
+        phase_ = TransferPhase::Idle;
+        transferEnded(TransferPhase::Sending);
+        return;
     }
-    return std::exchange(closeAfterTransfer_, false) ? Afterwards::CloseWindow : Afterwards::Stay;
+    // A send that could not open its port, or found nothing to send, would
+    // fail the same way after every pause, with no cancel to end it.
+    if (!sendEngine_.portOpened()) {
+        repeatPauseEnded();
+        return;
+    }
+    // The pause; a cancel that comes in it takes effect in the next send's
+    // first wait.
+    repeatPause_.start(clock_.timerLength(1000));
 }
 
-bool TransferController::receiveForCompare(std::string &out)
+void TransferController::repeatPauseEnded()
 {
-    PhaseScope scope(phase_, TransferPhase::Receiving);
-    return receiver_.receiveInto(out);
+    if (!flags_.sendstop && sendEngine_.portOpened()) {
+        send();
+        return;
+    }
+    sendEngine_.keepCheckAnswer(false);
+    sendEngine_.cancelAtStart(false);  // a cancel for a send that never came
+    phase_ = TransferPhase::Idle;
+    transferEnded(TransferPhase::Repeating);
+}
+
+void TransferController::receive()
+{
+    phase_ = TransferPhase::Receiving;
+    receiver_.receive();
+}
+
+void TransferController::receiveForCompare(std::function<void(std::optional<std::string>)> then)
+{
+    phase_ = TransferPhase::Receiving;
+    receiver_.receiveInto(std::move(then));
+}
+
+void TransferController::receptionEnded()
+{
+    phase_ = TransferPhase::Idle;
+    transferEnded(TransferPhase::Receiving);
+}
+
+void TransferController::transferEnded(TransferPhase ended)
+{
+    if (std::exchange(closeAfterTransfer_, false) && closeWindow_)
+        closeWindow_(ended);
 }
 
 void TransferController::cancel()

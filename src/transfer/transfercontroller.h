@@ -2,7 +2,9 @@
 // The owner of every transfer: the send engine, the reception, the repeat
 // send and what a close asked during a transfer waits for. It keeps the one
 // phase and the transfer-state `commstate`; the window asks it one
-// question, activity(), and hands every transfer command to it.
+// question, activity(), and hands every transfer command to it. Every
+// command returns at once: the transfer runs as a job on the window's
+// event loop, and its end (and a close asked meanwhile) follows from there.
 #include "common/clock.h"
 #include "serial/lineport.h"
 #include "transfer/receiver.h"
@@ -10,6 +12,11 @@
 #include "transfer/transferstate.h"
 #include "transfer/transferview.h"
 
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+#include <string>
 #include <utility>
 
 namespace marbolt {
@@ -27,17 +34,19 @@ public:
     TransferController(TransferPorts ports, SettingsStore &settings, Dialogs &dialogs, Clock &clock,
                        SendView &sendView, ReceiveView &receiveView, QString logPath);
 
-    // What the window does once a command has returned.
-    enum class Afterwards { Stay, CloseWindow };
-
-    void send();           // send1: the whole document
-    void sendSelection();  // psend3: the editor's selection
+    // send1: the whole document; afterwards runs once it has ended.
+    void send(std::function<void()> afterwards = {});
+    // psend3: the editor's selection; caretHomeAfter as SendEngine's.
+    void sendSelection(bool caretHomeAfter = false);
     void checkDocument();  // sendcheck1: the check before a send, alone
-    Afterwards repeat();   // Repeat1: the whole document until cancelled
-    Afterwards receive();  // Rec1
-    // A reception whose text goes to out, not into the document (compare).
-    // False when nothing was received.
-    bool receiveForCompare(std::string &out);
+    void repeat();         // Repeat1: the whole document until cancelled
+    void receive();        // Rec1
+    // A reception whose text goes to then, not into the document
+    // (compare): nullopt unless the whole tape came.
+    void receiveForCompare(std::function<void(std::optional<std::string>)> then);
+    // What the window does when a close it asked during a transfer is due;
+    // ended: what ran (a repeat, or a reception).
+    void setCloseWindow(std::function<void(TransferPhase ended)> close) { closeWindow_ = std::move(close); }
     // stop1: raises the running transfer's stop flag; commstate empties.
     void cancel();
     void handshake();  // rs232c1RXCHAR
@@ -49,7 +58,7 @@ public:
     void lockReleased();
 
     // The window's close: now, refused with a message, or once the
-    // running transfer has ended (the command's Afterwards says so).
+    // running transfer has ended (setCloseWindow's step then closes it).
     enum class CloseAnswer { Now, Refused, AfterTransfer };
     CloseAnswer requestClose();
 
@@ -66,7 +75,10 @@ public:
     void stoppedByFailure() override;
 
 private:
-    void runSend(void (SendEngine::*how)());
+    void sendEnded();
+    void receptionEnded();
+    void repeatPauseEnded();
+    void transferEnded(TransferPhase ended);
 
     SettingsStore &settings_;
     Dialogs &dialogs_;
@@ -82,6 +94,9 @@ private:
     CommState commstate_ = CommState::None;
     bool windowLocked_ = false;
     bool closeAfterTransfer_ = false;
+    std::function<void(TransferPhase)> closeWindow_;
+    std::function<void()> afterSend_;
+    QTimer repeatPause_;  // the second between two sends of a repeat
 };
 
 }  // namespace marbolt

@@ -13,12 +13,9 @@ namespace marbolt {
 class TransferView {
 public:
     virtual ~TransferView() = default;
-    // One pass of the message pump: handshake hand-overs, cancel, timers.
+    // One pass of the message pump, while a network port connects on a
+    // thread of its own.
     virtual void pumpMessages() = 0;
-    // The same without the user's keys and clicks, which wait for the next
-    // full pump: the window paints and answers while a wait that takes no
-    // input (the second after a send, the pause of a repeat) runs.
-    virtual void keepPainting() = 0;
     virtual void setStatusText(const QString &text) = 0;  // panel 0
     virtual void lockForTransfer() = 0;                   // enabledfalse
     virtual void unlockAfterTransfer() = 0;               // enabledtrue

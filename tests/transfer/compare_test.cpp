@@ -63,6 +63,7 @@ private slots:
             vm::PunchMode mode;
             rig.machine->punch(vm::punchTape(kPunched, PunchCode::Iso), mode);
             QTest::mouseClick(window.fromReception, Qt::LeftButton);
+            finish(rig);
             differences = window.differenceCount();
             QCOMPARE(window.status->text(), QStringLiteral("相違 2 箇所 (1 番目)"));
         });
@@ -87,6 +88,7 @@ private slots:
             rig.machine->punch(vm::punchTape(kPunched, PunchCode::Iso), mode);
             QTimer::singleShot(400, &window, [&] { QTest::keyClick(&window, Qt::Key_F8); });
             QTest::mouseClick(window.fromReception, Qt::LeftButton);
+            finish(rig);
             differences = window.differenceCount();
             QVERIFY(window.fromReception->isEnabled());
         });
@@ -240,6 +242,7 @@ private slots:
         withCompareWindow(rig, [&](CompareWindow &window) {
             rig.machine->punch(tape, vm::PunchMode{});
             QTest::mouseClick(window.fromReception, Qt::LeftButton);
+            finish(rig);
         });
         QCOMPARE(rig.dialogs.texts(Kind::Information).last(),
                  QStringLiteral("パリティエラーが 1 文字ありました。\r\r3 行目: G1 X50. F150."));

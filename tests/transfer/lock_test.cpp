@@ -78,6 +78,7 @@ private slots:
             rig.form->commands().stop1->trigger();  // F8
         };
         rig.form->send1Execute();
+        finish(rig);
         QCOMPARE(during, QStringList());
         QVERIFY(!editorEnabled);
         QVERIFY(stopEnabled);
@@ -108,6 +109,7 @@ private slots:
             rig.form->stop1Execute();
         });
         rig.form->Rec1Execute();  // the machine sends nothing
+        finish(rig);
         QCOMPARE(during, QStringList());
         QVERIFY(stopEnabled);
         QVERIFY(rig.form->commands().Rec1->isEnabled());
@@ -131,6 +133,7 @@ private slots:
             secondClose = rig.form->close();
         };
         rig.form->send1Execute();
+        finish(rig);
         QVERIFY(!firstClose);
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("通信を終了してください")});
         QVERIFY(secondClose);
@@ -164,6 +167,7 @@ private slots:
         };
         listen(rig);
         rig.form->send1Execute();
+        finish(rig);
         QVERIFY(enabled);
         QVERIFY2(rig.dialogs.shown.isEmpty(), qPrintable(rig.dialogs.texts(Kind::Information).join(u'|')));
         QCOMPARE(std::string(rig.form->editor()->textView()), std::string("O1\r\nG0 X1.;\r\nM30\r\n%"));
@@ -199,6 +203,7 @@ private slots:
         };
         listen(rig);
         rig.form->send1Execute();
+        finish(rig);
         QVERIFY(!boxEnabled);
         QCOMPARE(rig.form->settings().get(QStringLiteral("PORT")), port);
         COMPARE_BYTES(bytesOf(rig.machine->received()), iso("\nO1\r\nM30\r\n%"));

@@ -199,6 +199,7 @@ private slots:
         rig.machine->clearReceived();
         rig.machine->receive(mode);
         rig.form->send1Execute();
+        finish(rig);
         rig.machine->waitForCount(doc.size() + 1, 3000ms);
         COMPARE_BYTES(bytesOf(rig.machine->received()), iso("\n" + doc));
         const auto after = rig.machine->bytesAfterDc3();
@@ -221,6 +222,7 @@ private slots:
         mode.overrunAfterDc3 = 10;
         rig.machine->punch(vm::punchTape(text, PunchCode::Iso, 10, true, 0xFF), mode);
         rig.form->Rec1Execute();
+        finish(rig);
         QCOMPARE(rig.dialogs.texts(Kind::Error), QStringList{});
         QCOMPARE(rig.dialogs.texts(Kind::Information), QStringList{QStringLiteral("受信を完了しました。")});
         std::string expected;
@@ -244,6 +246,7 @@ private slots:
             rig.server->kill();
         });
         rig.form->send1Execute();
+        finish(rig);
         serverSide.join();
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{sendErrorMessage()});
         QVERIFY2(rig.logText().endsWith(QStringLiteral("送信中断\r\n")), qPrintable(rig.logText()));
@@ -276,6 +279,7 @@ private slots:
         took.start();
         watch.begin();
         rig.form->send1Execute();
+        finish(rig);
         const qint64 longest = watch.longestGap();
         qInfo("%s: no answer for %lld ms, the window at most %lld ms without painting (%d paints)",
               QTest::currentDataTag(), took.elapsed(), longest, watch.paints());
@@ -310,6 +314,7 @@ private slots:
         });
         took.start();
         rig.form->Rec1Execute();
+        finish(rig);
         QVERIFY(stopOffered);
         QVERIFY(pressedAt >= 0);
         QVERIFY2(took.elapsed() - pressedAt < 500, std::to_string(took.elapsed() - pressedAt).c_str());
@@ -323,6 +328,7 @@ private slots:
         QTimer::singleShot(300, rig.form.get(), [&] { QTest::keyClick(rig.form.get(), Qt::Key_F8); });
         took.restart();
         rig.form->send1Execute();
+        finish(rig);
         QVERIFY2(took.elapsed() < 1500, std::to_string(took.elapsed()).c_str());
         QVERIFY2(rig.dialogs.texts(Kind::Message).isEmpty(), qPrintable(rig.dialogs.texts(Kind::Message).join(u'|')));
         QVERIFY(!QFile::exists(rig.logPath()));
@@ -349,6 +355,7 @@ private slots:
         };
         rig.clock.cap = 0;
         rig.form->send1Execute();
+        finish(rig);
         closed = !WindowProbe::rs232c1(*rig.form)->isOpen();
         gapBeforeClose = watch.longestGap();
         QVERIFY(closed);
@@ -371,6 +378,7 @@ private slots:
             rig.server->kill();
         });
         rig.form->Rec1Execute();
+        finish(rig);
         serverSide.join();
         QCOMPARE(rig.dialogs.texts(Kind::Error), QStringList{receiveErrorMessage()});
         const std::string doc(rig.form->editor()->textView());

@@ -126,6 +126,7 @@ private slots:
         };
         listen(rig);
         rig.form->commands().Repeat1->trigger();
+        finish(rig);
         QCOMPARE(rig.dialogs.texts(Kind::Information),
                  QStringList{QStringLiteral("設定画面にて\"送信要求信号を使用しない\"のチェックを外してください。")});
         QFile log(rig.logPath());
@@ -169,6 +170,7 @@ private slots:
         };
         listen(rig);
         rig.form->Repeat1Execute();
+        finish(rig);
         QCOMPARE(pauses, 3);
         QVERIFY2(longest < 150, std::to_string(longest).c_str());
         QVERIFY2(fewestPaints >= 20, std::to_string(fewestPaints).c_str());
@@ -198,6 +200,7 @@ private slots:
         mode.sendDc1AtStart = false;
         rig.machine->receive(mode);
         rig.form->Repeat1Execute();
+        finish(rig);
         QVERIFY2(rig.dialogs.shown.isEmpty(), "SE 1 asks nothing");
         rig.machine->waitForCount(1, 200ms);
         std::this_thread::sleep_for(20ms);
@@ -215,6 +218,7 @@ private slots:
         rig.set("SE", "1");
         rig.set("PORT", rig.dir.filePath(QStringLiteral("no-such-port")));
         rig.form->Repeat1Execute();
+        finish(rig);
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("回線オープンエラー")});
         QVERIFY(rig.form->commands().send1->isEnabled());
     }
@@ -223,12 +227,14 @@ private slots:
     {
         Rig rig;
         rig.form->Repeat1Execute();
+        finish(rig);
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("送信データがありません")});
         // SE "0" and Cancel: nothing is sent.
         rig.setDocument("O5\r\n");
         rig.dialogs.shown.clear();
         listen(rig);
         rig.form->Repeat1Execute();
+        finish(rig);
         QCOMPARE(rig.dialogs.texts(Kind::Information).size(), 1);
         std::this_thread::sleep_for(20ms);
         QVERIFY(rig.machine->received().empty());
@@ -251,6 +257,7 @@ private slots:
         };
         listen(rig);
         rig.form->Repeat1Execute();
+        finish(rig);
         QVERIFY(refused);
         QVERIFY(rig.dialogs.texts(Kind::Message).contains(QStringLiteral("通信を終了してください")));
     }
@@ -275,6 +282,7 @@ private slots:
         };
         listen(rig);
         rig.form->Repeat1Execute();
+        finish(rig);
         QVERIFY(!closedAtOnce);  // the repeat is still on its way out
         QVERIFY(!rig.dialogs.texts(Kind::Message).contains(QStringLiteral("通信を終了してください")));
         QVERIFY(!rig.form->isVisible());
@@ -324,6 +332,7 @@ private slots:
         Rig rig;
         rig.setDocument("G0\r\n");
         rig.form->senntaku1Execute();
+        finish(rig);
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("送信データがありません。")});
         QVERIFY(rig.dialogs.texts(Kind::Programs).isEmpty());
 

@@ -25,6 +25,7 @@ void receiveTape(Rig &rig, std::vector<std::uint8_t> tape, double bytesPerSecond
     mode.bytesPerSecond = bytesPerSecond;
     rig.machine->punch(std::move(tape), mode);
     rig.form->Rec1Execute();
+    finish(rig);
 }
 
 std::string documentOf(Rig &rig)
@@ -233,6 +234,7 @@ private slots:
         mode.overrunAfterDc3 = 10;
         rig.machine->punch(vm::punchTape(program, PunchCode::Iso, leader, true, 0xFF), mode);
         rig.form->Rec1Execute();
+        finish(rig);
 
         QCOMPARE(rig.dialogs.texts(Kind::Error), QStringList{});
         QCOMPARE(rig.dialogs.texts(Kind::Information), QStringList{kDone});

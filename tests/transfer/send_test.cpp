@@ -134,6 +134,7 @@ private slots:
             }
         };
         rig.form->send1Execute();
+        finish(rig);
         QVERIFY(waits >= 5);
         QCOMPARE(waitingTexts.first(), QStringLiteral("送信待機中"));
         rig.machine->waitForCount(1, 200ms);
@@ -162,6 +163,7 @@ private slots:
             rig.machine->sendNow({kDC1});
         });
         rig.form->send1Execute();
+        finish(rig);
         machineSide.join();
         // Held within a few bytes (the benchmark measures how few), and
         // nothing at all went out while held.
@@ -181,6 +183,7 @@ private slots:
             rig.machine->sendNow({0x13});
         });
         rig.form->send1Execute();
+        finish(rig);
         machineSide.join();
         QVERIFY(rig.dialogs.shown.isEmpty());
         rig.machine->waitForCount(35, 500ms);
@@ -202,6 +205,7 @@ private slots:
                 rig.form->stop1Execute();
         };
         rig.form->send1Execute();
+        finish(rig);
         rig.machine->waitForCount(2, 300ms);
         COMPARE_BYTES(bytesOf(rig.machine->received()), "\x12\x14");
         const QString text = rig.logText();
@@ -223,6 +227,7 @@ private slots:
             rig.machine->hangUp();
         });
         rig.form->send1Execute();
+        finish(rig);
         machineSide.join();
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{sendErrorMessage()});
         QVERIFY(rig.logText().endsWith(QStringLiteral("送信中断\r\n")));
@@ -243,6 +248,7 @@ private slots:
         rig.set("LOG", "1");
         rig.setDocument("O1\r\nM30\r\n%");
         rig.form->send1Execute();
+        finish(rig);
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("回線オープンエラー")});
         QVERIFY2(!QFile::exists(rig.logPath()), "no log line for a send that never began");
         QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
@@ -253,6 +259,7 @@ private slots:
     {
         Rig rig;
         rig.form->send1Execute();
+        finish(rig);
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("送信データがありません")});
         QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
     }
@@ -275,6 +282,7 @@ private slots:
         rig.setDocument("O1\r\nM30\r\n%");
         listen(rig);
         rig.form->send1Execute();
+        finish(rig);
         const QStringList errors = rig.dialogs.texts(Kind::Error);
         QCOMPARE(errors.size(), 1);
         QVERIFY(errors.first().contains(value) && errors.first().contains(key));
@@ -290,6 +298,7 @@ private slots:
         rig.setDocument("O1\r\n(€)\r\nM30\r\n%");
         listen(rig);
         rig.form->send1Execute();
+        finish(rig);
         QCOMPARE(rig.dialogs.texts(Kind::Error).size(), 1);
         QVERIFY(rig.dialogs.texts(Kind::Error).first().contains(QStringLiteral("2 行目")));
         QVERIFY(rig.machine->received().empty());
@@ -312,6 +321,7 @@ private slots:
             }
         };
         rig.form->send1Execute();
+        finish(rig);
         QCOMPARE(texts.size(), 2);
         QCOMPARE(texts[0], QStringLiteral("送信中"));
         QCOMPARE(texts[1], QStringLiteral("残り10000バイト(約25秒)"));
@@ -333,6 +343,7 @@ private slots:
             }
         };
         rig.form->send1Execute();
+        finish(rig);
         QCOMPARE(second, QStringLiteral("残り999バイト(約2分)"));
     }
 
@@ -350,6 +361,7 @@ private slots:
             QCOMPARE(WindowProbe::Timer1(*rig.form).interval(), 5000);
         };
         rig.form->send1Execute();
+        finish(rig);
         QVERIFY(ticked);
         QVERIFY(!WindowProbe::Timer1(*rig.form).isActive());
         QCOMPARE(rig.form->transfers().sendEngine().sendrate(), 115200 / 12);
@@ -377,6 +389,7 @@ private slots:
             second.start();
         };
         rig.form->send1Execute();
+        finish(rig);
         took = second.elapsed();
         longest = watch.longestGap();
         paints = watch.paints();
@@ -430,6 +443,7 @@ private slots:
                 lines << lineFrom;
         });
         rig.form->send1Execute();
+        finish(rig);
         QVERIFY(boxTexts.contains(QStringLiteral(":2000")));
         // One line at a time, down to the last; line 0 was already current.
         QCOMPARE(lines, (QList<int>{1, 2, 3, 4, 5, 6}));
@@ -448,6 +462,7 @@ private slots:
         rig.form->editor()->selectRange(start, start + 16);
         listen(rig);
         rig.form->commands().psend3->trigger();
+        finish(rig);
         rig.machine->waitForCount(1, 200ms);
         std::this_thread::sleep_for(20ms);
         // The LF in front of the selection is a line end like any other: CR LF.

@@ -109,6 +109,7 @@ private slots:
             mode.code = PunchCode::Iso;
             rig.machine->receive(mode);
             rig.form->send1Execute();
+            finish(rig);
             rig.machine->waitForCount(1, 200ms);
             std::this_thread::sleep_for(20ms);
             if (rig.machine->received().empty())
@@ -126,6 +127,7 @@ private slots:
         rig.setDocument(kCommented);
         rig.dialogs.checkAnswers = {{SendCheckChoice::Cancel, 3}};  // the second line's first finding
         rig.form->commands().send1->trigger();
+        finish(rig);
         const std::size_t expected = kCommented.find("仕上げ");
         QCOMPARE(rig.form->editor()->caretPos(), expected);
     }
@@ -141,6 +143,7 @@ private slots:
         rig.form->commands().cursend1->trigger();  // F11
         rig.dialogs.programChoices = {{0}};
         rig.form->commands().senntaku1->trigger();
+        finish(rig);
         QCOMPARE(rig.dialogs.checkReports.size(), 3);
         // The selection sends count lines and columns in the document.
         QCOMPARE(rig.dialogs.checkReports[0].rows.first().line, 1);
@@ -161,6 +164,7 @@ private slots:
         };
         listen(repeat);
         repeat.form->commands().Repeat1->trigger();
+        finish(repeat);
         QCOMPARE(repeat.dialogs.checkReports.size(), 1);
         QVERIFY(pauses >= 3);
     }

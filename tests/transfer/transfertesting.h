@@ -13,6 +13,7 @@
 #include "../window/scripteddialogs.h"
 #include "../window/windowprobe.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
@@ -28,27 +29,15 @@
 
 namespace marbolt::testing {
 
-// Fixed local time; sleeps run for real but never longer than `cap` ms,
-// so the 1000 ms end of a send costs 10 ms. onSleep runs first, on the
-// user-interface thread, with the asked length: tests look at the window
-// there, at the points where the transfer loops sleep.
+// Fixed local time; a transfer's timers run for real but never longer
+// than `cap` ms, so the 1000 ms end of a send costs 10 ms. onSleep runs
+// as a timer starts, on the user-interface thread, with the asked length:
+// tests look at the window there, at the points where a transfer waits.
 struct TestClock : Clock {
     QDateTime fixed{QDate(2026, 12, 8), QTime(10, 20, 30)};
     int cap = 10;
     std::function<void(int)> onSleep;
     QDateTime now() const override { return fixed; }
-    void sleep(int ms) override
-    {
-        if (onSleep)
-            onSleep(ms);
-        Clock::sleep(std::min(ms, cap));
-    }
-    void pass(int ms, const std::function<void()> &keepAlive) override
-    {
-        if (onSleep)
-            onSleep(ms);
-        Clock::pass(std::min(ms, cap), keepAlive);
-    }
     int timerLength(int ms) override
     {
         if (onSleep)
@@ -185,6 +174,18 @@ private:
     int paints_ = 0;
 };
 
+// A transfer command returns at once and its transfer runs as a job on
+// the window's event loop: this runs the loop until it has ended, and not
+// beyond (what the end queued, such as a close, is still to come).
+inline void finish(Rig &rig, int timeoutMs = 60000)
+{
+    TransferController &t = rig.form->transfers();
+    QDeadlineTimer deadline(timeoutMs);
+    // A running transfer always has a step or a timer coming.
+    while ((t.loopRunning() || isBusy(t.activity())) && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 // The machine takes the transmission without pacing it.
 inline void listen(Rig &rig)
 {
@@ -201,6 +202,7 @@ std::string sendWith(Rig &rig, Handler handler)
     rig.machine->clearReceived();
     listen(rig);
     handler();
+    finish(rig);
     rig.machine->waitForCount(1, std::chrono::milliseconds(200));
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     return bytesOf(rig.machine->received());

@@ -13,6 +13,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <string>
 
 using namespace marbolt;
@@ -75,25 +76,15 @@ struct TestPort : LinePort {
     }
 };
 
+// A transfer's waits are timers: each runs out at once, after onSleep
+// (with the length asked) and onWait.
 struct NoSleep : Clock {
     std::function<void(int)> onSleep;
-    void sleep(int ms) override
-    {
-        if (onSleep)
-            onSleep(ms);
-    }
-    // The wait's keep-alive runs once, as the first slice of a real one does.
-    void pass(int ms, const std::function<void()> &keepAlive) override
-    {
-        sleep(ms);
-        if (ms > 0)
-            keepAlive();
-    }
-    // A send's waits are timers: each runs out at once, after onWait.
     std::function<void()> onWait;
     int timerLength(int ms) override
     {
-        sleep(ms);
+        if (onSleep)
+            onSleep(ms);
         if (onWait)
             onWait();
         return 0;
@@ -118,9 +109,6 @@ struct RecordingView : SendView, ReceiveView {
         if (onPump)
             onPump();
     }
-    // Painting alone: nothing a test plays happens in it.
-    void keepPainting() override { ++paints; }
-    int paints = 0;
     void setStatusText(const QString &text) override { status = text; }
     void lockForTransfer() override
     {
@@ -179,6 +167,18 @@ struct Bench {
         view.onUnlock = [this] { transfers.lockReleased(); };
         clock.onWait = [this] { view.pumpMessages(); };
         sendPort.onWritten = [this] { view.pumpMessages(); };
+        transfers.setCloseWindow([this](TransferPhase) { ++closes; });
+    }
+    // What the window does once a transfer has ended.
+    enum class Afterwards { Stay, CloseWindow };
+    int closes = 0;
+    // Runs the event loop until the transfer a command started has ended.
+    Afterwards settle()
+    {
+        for (int i = 0; i < 100000 && (transfers.loopRunning() || transfers.phase() != TransferPhase::Idle); ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents();
+        return std::exchange(closes, 0) > 0 ? Afterwards::CloseWindow : Afterwards::Stay;
     }
     static inline int argc = 1;
     static inline char name[] = "unit_tests";
@@ -207,6 +207,7 @@ TEST(TransferController, ASendRunsInItsPhaseAndLeavesNothingBehind)
     };
     EXPECT_EQ(b.transfers.activity(), TransferActivity::Idle);
     b.transfers.send();
+    b.settle();
     EXPECT_EQ(during, TransferPhase::Sending);
     EXPECT_EQ(state, TransferActivity::Sending);
     EXPECT_EQ(b.sendPort.written, iso("\nO1\r\nM30\r\n%"));
@@ -244,6 +245,7 @@ TEST(TransferController, ASendWaitsForDc1AndCancelEndsIt)
         }
     };
     b.transfers.send();
+    b.settle();
     // The byte at hand when the wait was cancelled still goes out.
     EXPECT_EQ(b.sendPort.written, iso("\nO1\r\n"));
     // No longer "send", but still locked while the send finishes.
@@ -269,6 +271,7 @@ TEST(TransferController, ACloseIsRefusedOrWaitsAsTheTransferRequires)
         }
     };
     b.transfers.send();
+    b.settle();
     EXPECT_EQ(during, TransferController::CloseAnswer::Refused);
     EXPECT_EQ(b.dialogs.texts(Kind::Message), QStringList{QStringLiteral("通信を終了してください")});
     EXPECT_EQ(afterCancel, TransferController::CloseAnswer::Now);
@@ -281,7 +284,8 @@ TEST(TransferController, ACloseIsRefusedOrWaitsAsTheTransferRequires)
         if (!receiving)
             receiving = r.transfers.requestClose();
     };
-    EXPECT_EQ(r.transfers.receive(), TransferController::Afterwards::CloseWindow);
+    r.transfers.receive();
+    EXPECT_EQ(r.settle(), Bench::Afterwards::CloseWindow);
     EXPECT_EQ(receiving, TransferController::CloseAnswer::AfterTransfer);
     EXPECT_EQ(r.receivePort.written, std::string({static_cast<char>(kDC1), static_cast<char>(kDC3)}));
 }
@@ -309,7 +313,8 @@ TEST(TransferController, TheRepeatSendsUntilCancelledAndStopsWhenThePortWillNotO
             b.transfers.cancel();
         }
     };
-    EXPECT_EQ(b.transfers.repeat(), TransferController::Afterwards::Stay);
+    b.transfers.repeat();
+    EXPECT_EQ(b.settle(), Bench::Afterwards::Stay);
     EXPECT_EQ(inPause, TransferPhase::Repeating);
     // Between two sends nothing is locked, but a second transfer is refused.
     EXPECT_EQ(activityInPause, TransferActivity::Preparing);
@@ -321,11 +326,13 @@ TEST(TransferController, TheRepeatSendsUntilCancelledAndStopsWhenThePortWillNotO
     closed.view.document = "O5\r\n";
     closed.settings.set(setting::SE, QStringLiteral("1"));
     closed.sendPort.opens = false;
-    EXPECT_EQ(closed.transfers.repeat(), TransferController::Afterwards::Stay);
+    closed.transfers.repeat();
+    EXPECT_EQ(closed.settle(), Bench::Afterwards::Stay);
     EXPECT_EQ(closed.dialogs.texts(Kind::Message), QStringList{QStringLiteral("回線オープンエラー")});
 
     Bench empty;
-    EXPECT_EQ(empty.transfers.repeat(), TransferController::Afterwards::Stay);
+    empty.transfers.repeat();
+    EXPECT_EQ(empty.settle(), Bench::Afterwards::Stay);
     EXPECT_EQ(empty.dialogs.texts(Kind::Message), QStringList{QStringLiteral("送信データがありません")});
     EXPECT_EQ(empty.sendPort.opened, 0);
 }
@@ -341,7 +348,8 @@ TEST(TransferController, AReceptionTakesWhatTheMachinePunchesUntilTheEnd)
     };
     for (char c : std::string("%\nO12\nG1 X1.\n%"))
         b.receivePort.input.push_back(sendiso(static_cast<std::uint8_t>(c)));
-    EXPECT_EQ(b.transfers.receive(), TransferController::Afterwards::Stay);
+    b.transfers.receive();
+    EXPECT_EQ(b.settle(), Bench::Afterwards::Stay);
     EXPECT_EQ(during, TransferPhase::Receiving);
     EXPECT_EQ(state, TransferActivity::Receiving);
     EXPECT_EQ(b.view.received, "O12\r\nG1 X1.\r\n%\r\n");
@@ -360,7 +368,9 @@ TEST(TransferController, ASpeedThatIsNoNumberStopsTheTransferBeforeThePortOpens)
     b.view.document = "O1\r\n";
     b.settings.set(setting::SPEED, QStringLiteral("96OO"));
     b.transfers.send();
+    b.settle();
     b.transfers.receive();
+    b.settle();
     EXPECT_EQ(b.dialogs.texts(Kind::Error).size(), 2);
     EXPECT_EQ(b.sendPort.opened + b.receivePort.opened, 0);
     EXPECT_EQ(b.transfers.activity(), TransferActivity::Idle);

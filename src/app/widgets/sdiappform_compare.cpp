@@ -10,6 +10,8 @@
 #include "tools/widgets/comparewindow.h"
 #include "transfer/transfercontroller.h"
 
+#include <QPointer>
+
 #include <optional>
 
 namespace marbolt {
@@ -49,11 +51,14 @@ void TSDIAppForm::FileCompare1Execute()
     });
     connect(&window, &CompareWindow::receptionRequested, &window, [&] {
         window.setSourcesEnabled(false);
-        std::string received;
-        const bool whole = transfers_->receiveForCompare(received);
-        window.setSourcesEnabled(true);
-        if (whole)
-            window.setRightText(QStringLiteral("受信したプログラム"), std::move(received));
+        QPointer<CompareWindow> shown(&window);
+        transfers_->receiveForCompare([shown](std::optional<std::string> received) {
+            if (!shown)
+                return;
+            shown->setSourcesEnabled(true);
+            if (received)
+                shown->setRightText(QStringLiteral("受信したプログラム"), std::move(*received));
+        });
     });
     std::optional<std::size_t> goTo;
     connect(&window, &CompareWindow::goToLine, &window, [&](std::size_t line) { goTo = line; });

@@ -7,6 +7,7 @@
 #include "document/widgets/nceditor.h"
 #include "document/programfiles.h"
 #include "document/programindex.h"
+#include "transfer/transfercontroller.h"
 
 #include <QFile>
 
@@ -62,13 +63,14 @@ void TSDIAppForm::senntaku1Execute()
 
     loadText(*RichEdit1, multi);
     RichEdit1->clearModifiedFlag();
-    send1Execute();
-    RichEdit1->restoreDocument(held);
-    ComboBox2->rebuild(RichEdit1->textView());
-    QFile::remove(tempPath);
-    QFile::remove(multiPath);
-    // The document's own changed mark came back with it.
-    ActionList1.EditUndo1->setEnabled(RichEdit1->modifiedFlag());
+    transfers_->send([this, held, tempPath, multiPath] {
+        RichEdit1->restoreDocument(held);
+        ComboBox2->rebuild(RichEdit1->textView());
+        QFile::remove(tempPath);
+        QFile::remove(multiPath);
+        // The document's own changed mark came back with it.
+        ActionList1.EditUndo1->setEnabled(RichEdit1->modifiedFlag());
+    });
 }
 
 }  // namespace marbolt

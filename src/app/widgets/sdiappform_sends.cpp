@@ -27,16 +27,14 @@ void TSDIAppForm::cursend1Execute()
                != Answer::Ok)
         return;
     RichEdit1->selectRange(caret, RichEdit1->textLength());
-    psend3Execute();
-    // A finding chosen in the check keeps the caret.
-    if (!transfers_->sendEngine().checkPlacedCaret())
-        RichEdit1->setCaretPos(0);
+    // Afterwards the caret goes home, unless a finding chosen in the check
+    // holds it.
+    transfers_->sendSelection(true);
 }
 
 void TSDIAppForm::Repeat1Execute()
 {
-    if (transfers_->repeat() == TransferController::Afterwards::CloseWindow)
-        close();
+    transfers_->repeat();
 }
 
 }  // namespace marbolt

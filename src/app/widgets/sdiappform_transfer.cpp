@@ -37,6 +37,14 @@ void TSDIAppForm::createTransfers(const AppEnvironment &environment)
     transfers_ = std::make_unique<TransferController>(TransferPorts{*rs232c1, *rs232c2}, settings_, *dialogs_, clock,
                                                       *transferView_, *transferView_,
                                                       paths_.storageFile(QStringLiteral(".log")));
+    // A close asked during a transfer comes due once it has ended: after a
+    // repeat at once, after a reception once its end has been told.
+    transfers_->setCloseWindow([this](TransferPhase ended) {
+        if (ended == TransferPhase::Repeating)
+            close();
+        else
+            QTimer::singleShot(0, this, &QWidget::close);
+    });
 }
 
 void TSDIAppForm::send1Execute()
@@ -56,8 +64,7 @@ void TSDIAppForm::psend3Execute()
 
 void TSDIAppForm::Rec1Execute()
 {
-    if (transfers_->receive() == TransferController::Afterwards::CloseWindow)
-        QTimer::singleShot(0, this, &QWidget::close);
+    transfers_->receive();
 }
 
 void TSDIAppForm::stop1Execute()

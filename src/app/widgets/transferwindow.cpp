@@ -16,11 +16,6 @@ void WindowTransferView::pumpMessages()
     QCoreApplication::processEvents();
 }
 
-void WindowTransferView::keepPainting()
-{
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 void WindowTransferView::setStatusText(const QString &text)
 {
     status_.setPanelText(0, text);

@@ -31,7 +31,6 @@ public:
     }
 
     void pumpMessages() override;
-    void keepPainting() override;
     void setStatusText(const QString &text) override;
     void lockForTransfer() override;
     void unlockAfterTransfer() override;
