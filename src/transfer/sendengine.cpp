@@ -48,10 +48,31 @@ void SendEngine::sendDocument()
     run(Kind::Document);
 }
 
+void SendEngine::sendText(std::string utf8)
+{
+    if (running_)
+        return;
+    otherText_ = std::move(utf8);
+    run(Kind::Document);
+}
+
 void SendEngine::sendSelection(bool caretHomeAfter)
 {
+    sendRange(view_.selectionStart(), view_.selectionEnd(), caretHomeAfter);
+}
+
+void SendEngine::sendRange(std::size_t start, std::size_t end, bool caretHomeAfter)
+{
+    if (running_)
+        return;
     caretHomeAfter_ = caretHomeAfter;
+    range_ = {start, end};
     run(Kind::Selection);
+}
+
+std::string_view SendEngine::sourceText() const
+{
+    return otherText_ ? std::string_view(*otherText_) : view_.documentText();
 }
 
 bool SendEngine::readSettings(Settings &s)
@@ -79,13 +100,13 @@ bool SendEngine::readSettings(Settings &s)
 
 bool SendEngine::encodeSource(Kind kind, std::string &source, std::size_t &selectionStart)
 {
-    const std::string_view text = view_.documentText();
+    const std::string_view text = sourceText();
     SjisEncoder encoder;
     std::string_view part = text;
     selectionStart = 0;
     if (kind == Kind::Selection) {
-        const std::size_t start = std::min(view_.selectionStart(), text.size());
-        const std::size_t end = std::clamp(view_.selectionEnd(), start, text.size());
+        const std::size_t start = std::min(range_.first, text.size());
+        const std::size_t end = std::clamp(range_.second, start, text.size());
         part = text.substr(start, end - start);
         selectionStart = start;
         source.assign(1, '\n');
@@ -114,7 +135,8 @@ void SendEngine::run(Kind kind)
     checkPlacedCaret_ = false;
     ports_.send.Close();
     ports_.receive.Close();
-    if (kind == Kind::Document && view_.documentText().empty()) {
+    if (kind == Kind::Document && sourceText().empty()) {
+        otherText_.reset();
         dialogs_.message(QStringLiteral("送信データがありません"));
         if (ended_)
             ended_();
@@ -185,9 +207,9 @@ void SendEngine::runJob(Kind kind, SendJobSpec spec, std::size_t selectionStart)
         view_.showProgress(maximum);
         progressShown_ = true;
         // The first highlight, as the first byte goes.
-        if (kind == Kind::Document)
+        if (!otherText_ && kind == Kind::Document)
             view_.placeCaret(0);
-        else
+        else if (!otherText_)
             view_.highlightLine(firstLine_);
         view_.startRateTimer();
     });
@@ -207,6 +229,8 @@ void SendEngine::runJob(Kind kind, SendJobSpec spec, std::size_t selectionStart)
 
 void SendEngine::highlight(Kind kind, std::size_t line)
 {
+    if (otherText_)
+        return;  // the editor does not show what goes out
     if (kind == Kind::Document) {
         const QString text = view_.lineText(line);
         if (isProgramHead(text))
@@ -223,13 +247,16 @@ void SendEngine::cleanUp(Kind kind)
         view_.hideProgress();
     view_.unlockAfterTransfer();
     view_.setStatusText(QString());
-    if (kind == Kind::Document) {
+    if (otherText_) {
+        // The editor was not touched.
+    } else if (kind == Kind::Document) {
         if (!checkPlacedCaret_)
             view_.placeCaret(0);
         view_.showFirstIndexEntry();
     } else if (caretHomeAfter_ && !checkPlacedCaret_) {
         view_.placeCaret(0);
     }
+    otherText_.reset();
     running_ = false;
     if (ended_)
         ended_();
@@ -318,8 +345,9 @@ SendCheckReport SendEngine::reportFor(Kind kind, std::string_view source, const 
 {
     SendCheckReport report;
     report.total = static_cast<int>(std::min<std::size_t>(findings.size(), INT32_MAX));
-    const std::string_view document = view_.documentText();
+    const std::string_view document = sourceText();
     PositionWalk walk(document);
+    const std::vector<std::size_t> starts = otherText_ ? lineStarts(document) : std::vector<std::size_t>{};
     // A selection's source is LF and the selected text: its first line is
     // the document's line firstLine_, from the selection's column on.
     const std::size_t selectionColumn = kind == Kind::Selection ? walk.columnOf(selectionStart) : 0;
@@ -338,7 +366,7 @@ SendCheckReport SendEngine::reportFor(Kind kind, std::string_view source, const 
                 column += selectionColumn;
         }
         report.rows.append({static_cast<int>(line + 1), static_cast<int>(column + 1), checkKindText(f.kind),
-                            view_.lineText(line)});
+                            otherText_ ? lineText(document, starts, line) : view_.lineText(line)});
         rowPositions.push_back(walk.at(line, column));
     }
     return report;
@@ -360,7 +388,9 @@ bool SendEngine::passesCheck(Kind kind, const Settings &s, std::string &source, 
         SendCheckReport report = reportFor(kind, source, prepared, findings, selectionStart, positions);
         report.canLeaveOutComments = allInComments;
         const SendCheckAnswer answer = dialogs_.sendCheck(report);
-        if (answer.goTo && *answer.goTo >= 0 && static_cast<std::size_t>(*answer.goTo) < positions.size()) {
+        // A finding can be gone to in the editor's own text only.
+        if (!otherText_ && answer.goTo && *answer.goTo >= 0
+            && static_cast<std::size_t>(*answer.goTo) < positions.size()) {
             view_.placeCaret(positions[static_cast<std::size_t>(*answer.goTo)]);
             checkPlacedCaret_ = true;
         }

@@ -18,6 +18,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace marbolt {
@@ -38,9 +40,15 @@ public:
     // A send runs as a job and these return at once; onEnded tells when
     // it has ended (also when it never started).
     void sendDocument();   // send1Execute
+    // Text that is not the editor's (UTF-8, CR LF), as a whole document:
+    // the editor and its caret are left as they are.
+    void sendText(std::string utf8);
     // psend3Execute; caretHomeAfter: the caret goes to the document's
     // start afterwards, unless the check put it on a finding.
     void sendSelection(bool caretHomeAfter = false);
+    // The same for the document's text from start to end (editor
+    // positions), without selecting it.
+    void sendRange(std::size_t start, std::size_t end, bool caretHomeAfter = false);
     void setOnEnded(std::function<void()> ended) { ended_ = std::move(ended); }
     // rs232c1RXCHAR: DC1 and DC3 from the machine.
     void handshake();
@@ -108,6 +116,9 @@ private:
     bool caretHomeAfter_ = false;
     bool progressShown_ = false;
     std::function<void()> ended_;
+    std::optional<std::string> otherText_;  // sendText's, while it runs
+    std::pair<std::size_t, std::size_t> range_;  // of a selection send
+    std::string_view sourceText() const;
     std::unique_ptr<SendJob> job_;  // the running or the last send
 
     bool running_ = false;

@@ -59,11 +59,26 @@ void TransferController::send(std::function<void()> afterwards)
     sendEngine_.sendDocument();
 }
 
+void TransferController::sendText(std::string utf8, std::function<void()> afterwards)
+{
+    if (phase_ == TransferPhase::Idle)
+        phase_ = TransferPhase::Sending;
+    afterSend_ = std::move(afterwards);
+    sendEngine_.sendText(std::move(utf8));
+}
+
 void TransferController::sendSelection(bool caretHomeAfter)
 {
     if (phase_ == TransferPhase::Idle)
         phase_ = TransferPhase::Sending;
     sendEngine_.sendSelection(caretHomeAfter);
+}
+
+void TransferController::sendRange(std::size_t start, std::size_t end, bool caretHomeAfter)
+{
+    if (phase_ == TransferPhase::Idle)
+        phase_ = TransferPhase::Sending;
+    sendEngine_.sendRange(start, end, caretHomeAfter);
 }
 
 void TransferController::checkDocument()

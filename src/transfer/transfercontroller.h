@@ -36,8 +36,13 @@ public:
 
     // send1: the whole document; afterwards runs once it has ended.
     void send(std::function<void()> afterwards = {});
+    // Text that is not the editor's, as a whole document (the programs of
+    // a multiple-program send); afterwards runs once it has ended.
+    void sendText(std::string utf8, std::function<void()> afterwards = {});
     // psend3: the editor's selection; caretHomeAfter as SendEngine's.
     void sendSelection(bool caretHomeAfter = false);
+    // A part of the document, by editor positions, without selecting it.
+    void sendRange(std::size_t start, std::size_t end, bool caretHomeAfter = false);
     void checkDocument();  // sendcheck1: the check before a send, alone
     void repeat();         // Repeat1: the whole document until cancelled
     void receive();        // Rec1

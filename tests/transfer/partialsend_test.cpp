@@ -46,6 +46,47 @@ private slots:
         QVERIFY(rig.dialogs.shown.isEmpty());
     }
 
+    // F7 and the multiple-program send take their programs from the
+    // document by its index: while they go out the editor shows the
+    // document as it was, nothing selected, and the window stays free to
+    // paint.
+    void theProgramsGoOutWithoutTouchingTheEditor()
+    {
+        Rig rig;
+        rig.setDocument(kDoc);
+        rig.form->editor()->setCaretPos(2);
+        rig.form->show();
+        rig.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+        rig.form->editor()->setFocus();
+        // The program chosen in the box, away from the caret's.
+        rig.form->indexBox()->setBoxText(QStringLiteral("O2"));
+        rig.form->PopupMenu1Popup();  // offers F7 for the program in the box
+        std::string during;
+        bool selected = true;
+        rig.clock.onSleep = [&](int ms) {
+            if (ms != 1000 || !rig.form->transfers().loopRunning())
+                return;  // the machine's second after the last byte
+            during = std::string(rig.form->editor()->textView());
+            selected = rig.form->editor()->hasSelectedText();
+        };
+        std::string sent = sendWith(rig, [&] { QTest::keyClick(rig.form->editor(), Qt::Key_F7); });
+        QVERIFY(sent.find(iso("O2\r\nG1 X2.\r\n")) != std::string::npos);
+        QVERIFY(sent.find(iso("O1")) == std::string::npos);
+        QCOMPARE(during, kDoc);
+        QVERIFY(!selected);
+
+        during.clear();
+        selected = true;
+        const std::size_t caret = rig.form->editor()->caretPos();
+        rig.dialogs.programChoices = {{0, 2}};
+        sent = sendWith(rig, [&] { rig.form->commands().senntaku1->trigger(); });
+        QVERIFY2(sent.find(iso("O1\r\nG0\r\n\r\nO3\r\nG2\r\n")) != std::string::npos, hex(sent).c_str());
+        QCOMPARE(during, kDoc);
+        QVERIFY(!selected);
+        QCOMPARE(rig.form->editor()->caretPos(), caret);
+    }
+
     void anEmptyIndexBoxSendsNothing()
     {
         Rig rig;

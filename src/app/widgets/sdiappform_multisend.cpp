@@ -1,5 +1,6 @@
 // The main window's multiple-program send: the programs ticked in a check
-// list go out as one transmission, and the document comes back after it.
+// list go out as one transmission, taken from the document by its program
+// index; the editor and its document are not touched.
 #include "app/widgets/sdiappform.h"
 
 #include "document/widgets/indexbox.h"
@@ -13,17 +14,6 @@
 
 namespace marbolt {
 
-namespace {
-
-void loadText(NcEditor &editor, std::string_view text)
-{
-    auto loader = editor.beginLoad(text.size());
-    loader->add(text);
-    loader->commit();
-}
-
-}  // namespace
-
 void TSDIAppForm::senntaku1Execute()
 {
     const QStringList entries = ComboBox2->entries();
@@ -35,9 +25,6 @@ void TSDIAppForm::senntaku1Execute()
     if (!rows)
         return;
 
-    // The document is kept aside whole (undo history, changed mark, caret)
-    // from here, and put back on every way out.
-    const NcEditor::HeldDocument held = RichEdit1->holdDocument();
     QStringList chosen;
     for (int row : *rows)
         if (row >= 0 && row < entries.size())
@@ -47,29 +34,20 @@ void TSDIAppForm::senntaku1Execute()
     const QString tempPath = paths_.storageFolder + QStringLiteral("/Temp.nc");
     WriteResult written = writeNcFile(multiPath, multi);
     if (written.status != WriteStatus::Ok) {
-        RichEdit1->restoreDocument(held);
         dialogs_->message(writeFailureMessage(multiPath, written));
         return;
     }
-    // A copy of the document on disk while the editor shows the programs.
+    // A copy of the document on disk while the programs go out.
     const std::string_view document = RichEdit1->textView();
     written = writeNcFile(tempPath, crLfLines(document));
     if (written.status != WriteStatus::Ok) {
         QFile::remove(multiPath);
-        RichEdit1->restoreDocument(held);
         dialogs_->message(writeFailureMessage(tempPath, written));
         return;
     }
-
-    loadText(*RichEdit1, multi);
-    RichEdit1->clearModifiedFlag();
-    transfers_->send([this, held, tempPath, multiPath] {
-        RichEdit1->restoreDocument(held);
-        ComboBox2->rebuild(RichEdit1->textView());
+    transfers_->sendText(multi, [tempPath, multiPath] {
         QFile::remove(tempPath);
         QFile::remove(multiPath);
-        // The document's own changed mark came back with it.
-        ActionList1.EditUndo1->setEnabled(RichEdit1->modifiedFlag());
     });
 }
 

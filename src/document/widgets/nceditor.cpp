@@ -412,29 +412,6 @@ void NcEditor::Loader::commit()
     ++editor_->changes_;
 }
 
-NcEditor::HeldDocument NcEditor::holdDocument()
-{
-    HeldDocument held;
-    held.document = reinterpret_cast<void *>(SendScintilla(SCI_GETDOCPOINTER));
-    SendScintilla(SCI_ADDREFDOCUMENT, 0, held.document);
-    held.anchor = SendScintilla(SCI_GETANCHOR);
-    held.caret = SendScintilla(SCI_GETCURRENTPOS);
-    held.firstLine = SendScintilla(SCI_GETFIRSTVISIBLELINE);
-    held.unsaved = unsaved_;
-    return held;
-}
-
-void NcEditor::restoreDocument(const HeldDocument &held)
-{
-    SendScintilla(SCI_SETDOCPOINTER, 0, held.document);
-    // The view holds the document again; drop the reference kept for it.
-    SendScintilla(SCI_RELEASEDOCUMENT, 0, held.document);
-    SendScintilla(SCI_SETSEL, static_cast<unsigned long>(held.anchor), held.caret);
-    SendScintilla(SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(held.firstLine));
-    unsaved_ = held.unsaved;
-    ++changes_;
-}
-
 std::unique_ptr<NcEditor::Loader> NcEditor::beginLoad(std::size_t sizeHint)
 {
     return std::unique_ptr<Loader>(new Loader(this, sizeHint));

@@ -62,18 +62,6 @@ public:
 
     void clearDocument();                      // empty, no undo, clean
 
-    // The shown document kept aside whole (text, undo history, save point,
-    // selection) while another one is loaded, until it is put back.
-    struct HeldDocument {
-        void *document = nullptr;
-        long anchor = 0;
-        long caret = 0;
-        long firstLine = 0;
-        bool unsaved = false;
-    };
-    HeldDocument holdDocument();
-    void restoreDocument(const HeldDocument &held);
-
     std::size_t caretPos() const;
     void setCaretPos(std::size_t pos);
     std::size_t selectionStartPos() const;
