@@ -1,5 +1,9 @@
 #include "station/station.h"
 
+#include "document/sjistext.h"
+#include "transfer/sendcheck.h"
+#include "transfer/senddata.h"
+
 namespace marbolt {
 
 Station::Station(StationPlace place, Clock &clock, SerialSystem &serial, QObject *parent)
@@ -41,12 +45,97 @@ TransferSession *Station::session(int machine, QString *problem)
         auto session = std::make_unique<TransferSession>(profile.name, values.value_or(TransferValues{}), clock_,
                                                          serial_);
         connect(session.get(), &TransferSession::statusChanged, this, &Station::sessionsChanged);
+        connect(session.get(), &TransferSession::sendFinished, this, [this, machine](SessionOutcome outcome) {
+            emit transferEnded(machine, outcome == SessionOutcome::Completed   ? QStringLiteral("送信完了")
+                                        : outcome == SessionOutcome::Cancelled ? QStringLiteral("送信中断")
+                                        : outcome == SessionOutcome::NotOpened ? QStringLiteral("回線オープンエラー")
+                                                                               : QStringLiteral("送信エラー"));
+        });
+        connect(session.get(), &TransferSession::received, this, [this, machine](const Reception &reception) {
+            if (reception.outcome == SessionOutcome::Completed)
+                receptions_[machine] = reception.text;
+            emit transferEnded(machine, reception.outcome == SessionOutcome::Completed   ? QStringLiteral("受信完了")
+                                        : reception.outcome == SessionOutcome::Cancelled ? QStringLiteral("受信中断")
+                                        : reception.outcome == SessionOutcome::NotOpened
+                                            ? QStringLiteral("回線オープンエラー")
+                                            : QStringLiteral("受信エラー"));
+        });
         found = sessions_.emplace(machine, std::move(session)).first;
         emit sessionsChanged();
     } else if (values && !found->second->busy()) {
         found->second->setValues(*values);
     }
     return found->second.get();
+}
+
+bool Station::busy(int machine) const
+{
+    const auto found = sessions_.find(machine);
+    return found != sessions_.end() && found->second->busy();
+}
+
+std::optional<QString> Station::sendText(int machine, std::string_view utf8, const QString &documentName,
+                                         const QString &logPath)
+{
+    if (utf8.empty())
+        return QStringLiteral("送信データがありません");
+    QString problem;
+    TransferSession *target = session(machine, &problem);
+    if (!target)
+        return QStringLiteral("その機械はありません");
+    if (!problem.isEmpty())
+        return problem;
+    if (target->busy())
+        return QStringLiteral("この機械は送受信中です");
+    const std::optional<TransferValues> values = transferValues(machines().all()[machine]);
+    std::string sjis;
+    if (SjisEncoder().encode(utf8, sjis))
+        return QStringLiteral("送信できません\rシフトJISで送れない文字があります");
+    SendJobSpec spec = documentSendJob(*values, sjis);
+    // A machine served from the list gets the same check as any send; its
+    // findings are looked at in the editor, on the active machine.
+    if (settings_.isOn(setting::CHECK)) {
+        SendOptions options;
+        options.headPercent = values->headPercent;
+        options.code = values->code;
+        const auto findings = checkSendText(prepareSendText(sjis, options).text, values->code);
+        if (!findings.empty())
+            return QStringLiteral("送信前チェックで %1 件の問題が見つかりました。\r送信前チェックで確かめてください。")
+                .arg(findings.size());
+    }
+    if (values->log)
+        spec.log = SendJobSpec::Log{logPath, documentName};
+    target->send(std::move(spec), documentName.isEmpty() ? QStringLiteral("無題") : documentName);
+    return std::nullopt;
+}
+
+std::optional<QString> Station::receive(int machine)
+{
+    QString problem;
+    TransferSession *target = session(machine, &problem);
+    if (!target)
+        return QStringLiteral("その機械はありません");
+    if (!problem.isEmpty())
+        return problem;
+    if (!target->receive())
+        return QStringLiteral("この機械は送受信中です");
+    receptions_.erase(machine);
+    return std::nullopt;
+}
+
+bool Station::hasReception(int machine) const
+{
+    return receptions_.count(machine) > 0;
+}
+
+std::optional<std::string> Station::takeReception(int machine)
+{
+    const auto found = receptions_.find(machine);
+    if (found == receptions_.end())
+        return std::nullopt;
+    std::string text = std::move(found->second);
+    receptions_.erase(found);
+    return text;
 }
 
 bool Station::busy() const

@@ -18,6 +18,9 @@
 
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace marbolt {
 
@@ -55,10 +58,27 @@ public:
     const std::map<int, std::unique_ptr<TransferSession>> &sessions() const { return sessions_; }
     // A transfer runs on any machine.
     bool busy() const;
+    // Machine i's session exists and runs a transfer.
+    bool busy(int machine) const;
+
+    // Sends text (the editor's: UTF-8, CR LF) to machine i as a whole
+    // document, with its values, its check before the send and its send
+    // log (logPath; documentName as the log names the file). The reason
+    // when it does not start, or nullopt once the send is under way.
+    std::optional<QString> sendText(int machine, std::string_view utf8, const QString &documentName,
+                                    const QString &logPath);
+    // Receives from machine i into the station; the reception is kept
+    // until taken. The reason when it does not start.
+    std::optional<QString> receive(int machine);
+    // A reception that came whole and has not been taken yet.
+    bool hasReception(int machine) const;
+    std::optional<std::string> takeReception(int machine);
 
 signals:
     // A session was made or one of them changed its state.
     void sessionsChanged();
+    // Machine i's transfer ended; message: how, for the user.
+    void transferEnded(int machine, const QString &message);
 
 private:
     StationPlace place_;
@@ -66,6 +86,7 @@ private:
     SerialSystem &serial_;
     SettingsStore settings_;
     std::map<int, std::unique_ptr<TransferSession>> sessions_;
+    std::map<int, std::string> receptions_;
 };
 
 }  // namespace marbolt

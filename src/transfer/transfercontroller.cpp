@@ -53,6 +53,11 @@ TransferActivity TransferController::activity() const
 
 void TransferController::send(std::function<void()> afterwards)
 {
+    if (refusedInUse()) {
+        if (afterwards)
+            afterwards();
+        return;
+    }
     if (phase_ == TransferPhase::Idle)
         phase_ = TransferPhase::Sending;
     afterSend_ = std::move(afterwards);
@@ -61,6 +66,11 @@ void TransferController::send(std::function<void()> afterwards)
 
 void TransferController::sendText(std::string utf8, std::function<void()> afterwards)
 {
+    if (refusedInUse()) {
+        if (afterwards)
+            afterwards();
+        return;
+    }
     if (phase_ == TransferPhase::Idle)
         phase_ = TransferPhase::Sending;
     afterSend_ = std::move(afterwards);
@@ -69,6 +79,8 @@ void TransferController::sendText(std::string utf8, std::function<void()> afterw
 
 void TransferController::sendSelection(bool caretHomeAfter)
 {
+    if (refusedInUse())
+        return;
     if (phase_ == TransferPhase::Idle)
         phase_ = TransferPhase::Sending;
     sendEngine_.sendSelection(caretHomeAfter);
@@ -76,6 +88,8 @@ void TransferController::sendSelection(bool caretHomeAfter)
 
 void TransferController::sendRange(std::size_t start, std::size_t end, bool caretHomeAfter)
 {
+    if (refusedInUse())
+        return;
     if (phase_ == TransferPhase::Idle)
         phase_ = TransferPhase::Sending;
     sendEngine_.sendRange(start, end, caretHomeAfter);
@@ -88,6 +102,8 @@ void TransferController::checkDocument()
 
 void TransferController::repeat()
 {
+    if (refusedInUse())
+        return;
     if (sendView_.documentText().empty()) {
         dialogs_.message(QStringLiteral("送信データがありません"));
         return;
@@ -138,12 +154,18 @@ void TransferController::repeatPauseEnded()
 
 void TransferController::receive()
 {
+    if (refusedInUse())
+        return;
     phase_ = TransferPhase::Receiving;
     receiver_.receive();
 }
 
 void TransferController::receiveForCompare(std::function<void(std::optional<std::string>)> then)
 {
+    if (refusedInUse()) {
+        then(std::nullopt);
+        return;
+    }
     phase_ = TransferPhase::Receiving;
     receiver_.receiveInto(std::move(then));
 }
@@ -152,6 +174,15 @@ void TransferController::receptionEnded()
 {
     phase_ = TransferPhase::Idle;
     transferEnded(TransferPhase::Receiving);
+}
+
+bool TransferController::refusedInUse()
+{
+    // A repeat's later sends are its own.
+    if (phase_ == TransferPhase::Repeating || !machineInUse_ || !machineInUse_())
+        return false;
+    dialogs_.message(QStringLiteral("この機械は送受信中です"));
+    return true;
 }
 
 void TransferController::transferEnded(TransferPhase ended)

@@ -49,6 +49,10 @@ public:
     // A reception whose text goes to then, not into the document
     // (compare): nullopt unless the whole tape came.
     void receiveForCompare(std::function<void(std::optional<std::string>)> then);
+    // Whether the machine the window serves is busy with a transfer of its
+    // own (started from the machine list): the window's commands then
+    // leave its port alone.
+    void setMachineInUse(std::function<bool()> inUse) { machineInUse_ = std::move(inUse); }
     // What the window does when a close it asked during a transfer is due;
     // ended: what ran (a repeat, or a reception).
     void setCloseWindow(std::function<void(TransferPhase ended)> close) { closeWindow_ = std::move(close); }
@@ -84,6 +88,8 @@ private:
     void receptionEnded();
     void repeatPauseEnded();
     void transferEnded(TransferPhase ended);
+    // Tells the user and ends a command whose machine is busy elsewhere.
+    bool refusedInUse();
 
     SettingsStore &settings_;
     Dialogs &dialogs_;
@@ -101,6 +107,7 @@ private:
     bool closeAfterTransfer_ = false;
     std::function<void(TransferPhase)> closeWindow_;
     std::function<void()> afterSend_;
+    std::function<bool()> machineInUse_;
     QTimer repeatPause_;  // the second between two sends of a repeat
 };
 

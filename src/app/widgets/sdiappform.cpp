@@ -69,6 +69,7 @@ TSDIAppForm::TSDIAppForm(AppEnvironment environment, QWidget *parent)
     files_ = std::make_unique<DocumentFiles>(*RichEdit1, *ComboBox2, *dialogs_, settings_, *this);
     createTransfers(environment);
     createReplace();
+    createMachineList();
     connectHandlers();
     FormCreate();
     // Typing goes to the document from the start, not to the index box

@@ -39,6 +39,7 @@ class WindowTransferView;
 class FindDialog;
 class TfrmReplace;
 class DocumentRecovery;
+class MachineListDock;
 
 struct AppEnvironment {
     AppPaths paths;
@@ -68,6 +69,7 @@ public:
     Station &station() { return *station_; }
     TransferController &transfers() { return *transfers_; }
     DocumentRecovery &recovery() { return *recovery_; }
+    MachineListDock *machineList() const { return MachineDock; }
     DocumentFiles &documentFiles() { return *files_; }
     const QString &filename() const { return files_->filename(); }
     QString settingsPath() const { return paths_.storageFile(QStringLiteral(".ini")); }
@@ -163,6 +165,15 @@ public:
     void showLinePanels();
     // The machine box lists the machines and shows the active one.
     void refreshMachineBox();
+    // The machine list's commands for a machine other than the active one:
+    // the document to it, a reception from it, the reception opened as a
+    // new document, and cancel.
+    void machineListSend(int machine);
+    void machineListReceive(int machine);
+    void machineListOpen(int machine);
+    void machineListCancel(int machine);
+    // The machine list shows the active machine and its transfer.
+    void showActiveMachine();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -180,6 +191,7 @@ private:
     void connectHandlers();
     void createTransfers(const AppEnvironment &environment);
     void createReplace();
+    void createMachineList();
     // The recent-file items, which the lock disables with the commands.
     void setRecentItemsEnabled(bool enabled);
     // The editor and the caret belong to a transfer (the transfer
@@ -201,7 +213,10 @@ private:
     QToolBar *ToolBar1 = nullptr;
     QComboBox *MachineBox = nullptr;
     StatusPanels *StatusBar1 = nullptr;
+    MachineListDock *MachineDock = nullptr;
+    QTimer machineWatch_;  // the machine list follows the window's transfer
     QMenu *PopupMenu1 = nullptr;
+    QMenu *CommMenu = nullptr;
     Commands ActionList1;
     std::array<QAction *, RecentFiles::kShown> rireki{};  // rireki1 ... rireki5
     QAction *LINE1 = nullptr;

@@ -147,6 +147,7 @@ void TSDIAppForm::createMenus()
     comm->addActions({c.sendcheck1, c.send1, c.Rec1, c.psend1, c.senntaku1, c.Repeat1, c.cursend1, c.stop1});
     comm->addSeparator();
     comm->addAction(c.set1);
+    CommMenu = comm;  // the machine list adds itself here
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     help->addAction(c.HelpAbout1);

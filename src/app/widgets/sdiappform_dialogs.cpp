@@ -61,6 +61,8 @@ void TSDIAppForm::refreshMachineBox()
     MachineBox->clear();
     MachineBox->addItems(profiles.names());
     MachineBox->setCurrentIndex(profiles.active());
+    if (MachineDock)
+        showActiveMachine();
 }
 
 }  // namespace marbolt

@@ -1,0 +1,168 @@
+#include "app/widgets/machinelistdock.h"
+
+#include "station/station.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace marbolt {
+
+namespace {
+
+enum Column { Name, Port, State, Program, Progress, Columns };
+
+QString stateText(const SessionStatus &status)
+{
+    if (!status.text.isEmpty())
+        return status.text;
+    switch (status.state) {
+    case SessionState::Idle:
+        return QString();
+    case SessionState::Connecting:
+        return QStringLiteral("接続中");
+    case SessionState::Waiting:
+        return QStringLiteral("送信待機中");
+    case SessionState::Sending:
+        return QStringLiteral("送信中");
+    case SessionState::Receiving:
+        return QStringLiteral("受信中");
+    case SessionState::Ending:
+        return QStringLiteral("送信終了待ち");
+    }
+    return QString();
+}
+
+QString progressText(const SessionStatus &status)
+{
+    if (status.state == SessionState::Idle)
+        return QString();
+    if (status.total > 0)
+        return QStringLiteral("%1%").arg(status.done * 100 / status.total);
+    return status.done > 0 ? QStringLiteral("%1バイト").arg(status.done) : QString();
+}
+
+}  // namespace
+
+MachineListDock::MachineListDock(Station &station, QWidget *parent)
+    : QDockWidget(QStringLiteral("機械一覧"), parent), station_(station)
+{
+    setObjectName(QStringLiteral("MachineListDock"));
+    auto *body = new QWidget(this);
+    auto *layout = new QVBoxLayout(body);
+    layout->setContentsMargins(4, 4, 4, 4);
+    table_ = new QTableWidget(0, Columns, body);
+    table_->setObjectName(QStringLiteral("MachineTable"));
+    table_->setHorizontalHeaderLabels({QStringLiteral("機械"), QStringLiteral("ポート"), QStringLiteral("状態"),
+                                       QStringLiteral("プログラム"), QStringLiteral("進行")});
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->verticalHeader()->hide();
+    table_->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(table_);
+    auto *buttons = new QHBoxLayout;
+    send_ = new QPushButton(QStringLiteral("この機械へ送信"), body);
+    receive_ = new QPushButton(QStringLiteral("受信"), body);
+    open_ = new QPushButton(QStringLiteral("受信を開く"), body);
+    cancel_ = new QPushButton(QStringLiteral("キャンセル"), body);
+    for (QPushButton *b : {send_, receive_, open_, cancel_})
+        buttons->addWidget(b);
+    layout->addLayout(buttons);
+    setWidget(body);
+
+    connect(send_, &QPushButton::clicked, this, [this] { emit sendRequested(selectedMachine()); });
+    connect(receive_, &QPushButton::clicked, this, [this] { emit receiveRequested(selectedMachine()); });
+    connect(open_, &QPushButton::clicked, this, [this] { emit openRequested(selectedMachine()); });
+    connect(cancel_, &QPushButton::clicked, this, [this] { emit cancelRequested(selectedMachine()); });
+    connect(table_, &QTableWidget::itemSelectionChanged, this, &MachineListDock::updateButtons);
+    connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
+        if (station_.hasReception(row))
+            emit openRequested(row);
+    });
+    connect(&station_, &Station::sessionsChanged, this, &MachineListDock::refresh);
+    connect(&station_, &Station::transferEnded, this, [this](int machine, const QString &message) {
+        lastEnd_[machine] = message;
+        refresh();
+    });
+    refresh();
+}
+
+void MachineListDock::setActive(int machine, const QString &state)
+{
+    active_ = machine;
+    activeState_ = state;
+    refresh();
+}
+
+void MachineListDock::refresh()
+{
+    const QList<MachineProfile> profiles = station_.machines().all();
+    const int selected = selectedMachine();
+    table_->setRowCount(static_cast<int>(profiles.size()));
+    for (int i = 0; i < profiles.size(); ++i) {
+        QString state;
+        QString program;
+        QString progress;
+        if (i == active_) {
+            state = activeState_.isEmpty() ? QStringLiteral("(現在の機械)") : activeState_;
+        } else if (const auto found = station_.sessions().find(i); found != station_.sessions().end()) {
+            const SessionStatus status = found->second->status();
+            state = stateText(status);
+            program = status.program;
+            progress = progressText(status);
+        }
+        if (state.isEmpty())
+            state = lastEnd_.value(i);
+        if (state.isEmpty())
+            state = QStringLiteral("待機");
+        if (station_.hasReception(i))
+            state += QStringLiteral(" (未読)");
+        const QString cells[Columns] = {profiles[i].name, profiles[i].value(setting::PORT), state, program, progress};
+        for (int c = 0; c < Columns; ++c) {
+            QTableWidgetItem *item = table_->item(i, c);
+            if (!item) {
+                item = new QTableWidgetItem;
+                table_->setItem(i, c, item);
+            }
+            if (item->text() != cells[c])
+                item->setText(cells[c]);
+        }
+    }
+    if (selected >= 0 && selected < table_->rowCount())
+        table_->selectRow(selected);
+    updateButtons();
+}
+
+int MachineListDock::selectedMachine() const
+{
+    const QList<QTableWidgetSelectionRange> ranges = table_->selectedRanges();
+    return ranges.isEmpty() ? -1 : ranges.first().topRow();
+}
+
+void MachineListDock::selectMachine(int machine)
+{
+    table_->selectRow(machine);
+}
+
+QString MachineListDock::cellText(int row, int column) const
+{
+    const QTableWidgetItem *item = table_->item(row, column);
+    return item ? item->text() : QString();
+}
+
+void MachineListDock::updateButtons()
+{
+    const int m = selectedMachine();
+    // The active machine is served by the window's own commands.
+    const bool other = m >= 0 && m != active_;
+    const bool busy = other && station_.busy(m);
+    send_->setEnabled(other && !busy);
+    receive_->setEnabled(other && !busy);
+    cancel_->setEnabled(busy);
+    open_->setEnabled(m >= 0 && station_.hasReception(m));
+}
+
+}  // namespace marbolt

@@ -1,0 +1,145 @@
+// The machine list: a second machine receives and sends on its own
+// session while the window sends to the active one, each byte-exact, all
+// driven by the mouse on the real window.
+#include "transfertesting.h"
+
+#include "app/widgets/machinelistdock.h"
+#include "station/machineprofiles.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+using namespace marbolt;
+using namespace marbolt::testing;
+using namespace std::chrono_literals;
+using Kind = ScriptedDialogs::Kind;
+
+namespace {
+
+// Machine 2 (旋盤) on a second virtual machine; machine 1 stays active.
+void addSecondMachine(Rig &rig, const vm::VirtualMachine &second)
+{
+    MachineProfiles profiles(rig.form->settings());
+    profiles.keepActive();  // machine 1 on the rig's machine
+    QVERIFY(profiles.add(QStringLiteral("旋盤")));
+    rig.set("PORT", QString::fromStdString(second.portPath()));
+    rig.set("SE", "1");  // the lathe asks for its tape with DC1
+    QVERIFY(profiles.activate(0));
+    rig.form->refreshMachineBox();
+}
+
+MachineListDock &openList(Rig &rig)
+{
+    rig.form->show();
+    QAction *item = rig.form->findChild<QAction *>(QStringLiteral("MachineListItem"));
+    item->trigger();
+    return *rig.form->machineList();
+}
+
+void clickRow(MachineListDock &list, int row)
+{
+    auto *table = list.findChild<QTableWidget *>(QStringLiteral("MachineTable"));
+    const QRect cell = table->visualRect(table->model()->index(row, 0));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+std::string crLf(std::string_view lf)
+{
+    std::string out;
+    for (char c : lf)
+        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
+}  // namespace
+
+class MachineListTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void anotherMachineReceivesWhileTheWindowSends()
+    {
+        Rig rig;
+        auto second = vm::VirtualMachine::create();
+        QVERIFY(second);
+        addSecondMachine(rig, *second);
+        rig.set("SPEED", "19200");
+        MachineListDock &list = openList(rig);
+        QVERIFY(list.isVisible());
+        QCOMPARE(list.cellText(1, 0), QStringLiteral("旋盤"));
+        QCOMPARE(list.cellText(1, 1), QString::fromStdString(second->portPath()));
+
+        // The active machine is the window's: the list does not serve it.
+        clickRow(list, 0);
+        QVERIFY(!list.receiveButton()->isEnabled());
+        clickRow(list, 1);
+        QVERIFY(list.receiveButton()->isEnabled());
+
+        // The lathe punches a program slowly while the window sends its
+        // document to machine 1.
+        const std::string punched = vm::longProgramText(1500);
+        vm::PunchMode slow;
+        slow.bytesPerSecond = 1000;
+        second->punch(vm::punchTape(punched, PunchCode::Iso), slow);
+        QTest::mouseClick(list.receiveButton(), Qt::LeftButton);
+        // "受信中", then the bytes received so far.
+        QTRY_VERIFY(rig.form->station().busy(1) && list.cellText(1, 2).contains(QStringLiteral("受信")));
+
+        std::string doc = "O1\r\n";
+        for (int i = 0; i < 60; ++i)
+            doc += "G01X" + std::to_string(i) + ".\r\n";
+        doc += "M30\r\n%";
+        rig.setDocument(doc);
+        const std::string sent = sendDocument(rig);
+        COMPARE_BYTES(sent, iso("\n" + doc));
+        // The reception was still under way through the whole send.
+        QVERIFY(rig.form->station().busy(1));
+        QVERIFY(!list.openButton()->isEnabled());
+
+        QTRY_VERIFY_WITH_TIMEOUT(list.cellText(1, 2).startsWith(QStringLiteral("受信完了")), 10000);
+        QVERIFY(list.cellText(1, 2).contains(QStringLiteral("未読")));
+        QVERIFY(list.openButton()->isEnabled());
+        rig.form->editor()->clearModifiedFlag();
+        QTest::mouseClick(list.openButton(), Qt::LeftButton);
+        QCOMPARE(std::string(rig.form->editor()->textView()), crLf(punched) + "%\r\n");
+        QVERIFY(rig.form->editor()->modifiedFlag());  // in no file yet
+        QVERIFY(!list.openButton()->isEnabled());
+        QVERIFY(rig.dialogs.shown.isEmpty());
+    }
+
+    void theDocumentGoesToAnotherMachineAndItsPortIsLeftToIt()
+    {
+        Rig rig;
+        auto second = vm::VirtualMachine::create();
+        QVERIFY(second);
+        addSecondMachine(rig, *second);
+        MachineListDock &list = openList(rig);
+        rig.setDocument("O9\r\nG01X1.\r\nM30\r\n%");
+        vm::ReceiveMode quiet;
+        quiet.sendDc1AtStart = false;
+        second->receive(quiet);
+        clickRow(list, 1);
+        QTest::mouseClick(list.sendButton(), Qt::LeftButton);
+        QTRY_VERIFY(list.cellText(1, 2).startsWith(QStringLiteral("送信待機中")));
+        QCOMPARE(list.cellText(1, 3), QStringLiteral("無題"));
+        QVERIFY(list.cancelButton()->isEnabled());
+        QVERIFY(second->received().empty());  // waits for the lathe's DC1
+
+        // Machine 2 made active: the window leaves its busy port alone.
+        rig.form->MachineBoxChange(1);
+        rig.form->send1Execute();
+        finish(rig);
+        QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("この機械は送受信中です")});
+        rig.form->MachineBoxChange(0);
+
+        second->sendNow({kDC1});
+        QTRY_VERIFY(list.cellText(1, 2).startsWith(QStringLiteral("送信完了")));
+        COMPARE_BYTES(bytesOf(second->received()), iso("\nO9\r\nG01X1.\r\nM30\r\n%"));
+    }
+};
+
+QTEST_MAIN(MachineListTest)
+#include "machinelist_test.moc"
