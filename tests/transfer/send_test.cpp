@@ -399,6 +399,49 @@ private slots:
         QVERIFY2(rig.logText().endsWith(QStringLiteral("送信完了\r\n")), qPrintable(rig.logText()));
     }
 
+    // While the bytes go out the window paints and takes keys: a send is
+    // a job between the window's events, not a loop that holds them.
+    void theWindowPaintsAndAnswersWhileTheBytesGoOut()
+    {
+        Rig rig;
+        rig.set("SPEED", "9600");  // a byte a millisecond: some 2 s of sending
+        std::string doc = "O1\r\n";
+        for (int i = 0; i < 200; ++i)
+            doc += "G01X" + std::to_string(i) + ".\r\n";
+        doc += "M30\r\n%";
+        rig.setDocument(doc);
+        rig.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+        listen(rig);
+        PaintWatch watch(rig.form->statusPanels());
+        qint64 longest = -1;
+        int paints = 0;
+        std::size_t atCancel = 0;
+        bool first = true;
+        rig.clock.onSleep = [&](int ms) {
+            if (ms == 0 && first) {  // the first pacing point: the bytes start
+                first = false;
+                watch.begin();
+                // F8 by key once a second of bytes has gone.
+                QTimer::singleShot(1000, rig.form.get(), [&] {
+                    longest = watch.longestGap();
+                    paints = watch.paints();
+                    atCancel = rig.machine->received().size();
+                    QTest::keyClick(rig.form.get(), Qt::Key_F8);
+                });
+            }
+        };
+        rig.form->send1Execute();
+        finish(rig);
+        qInfo("longest time without painting while sending: %lld ms over %d paints", longest, paints);
+        QVERIFY2(longest >= 0 && longest < 100, std::to_string(longest).c_str());
+        QVERIFY2(paints >= 20, std::to_string(paints).c_str());
+        // F8 stopped it part-way: the key reached the window mid-send.
+        QVERIFY2(atCancel > 100 && atCancel < doc.size(), std::to_string(atCancel).c_str());
+        rig.machine->waitForCount(atCancel + 3, 200ms);
+        QVERIFY(rig.machine->received().size() < doc.size());
+    }
+
     void theLogForTitledAndUntitledDocuments()
     {
         Rig rig;
