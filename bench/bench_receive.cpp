@@ -8,6 +8,7 @@
 // port's own levels switched off (Linux's input flow control only).
 // Not a test: it prints figures.
 #include "quietdialogs.h"
+#include "windowbench.h"
 #include "app/widgets/sdiappform.h"
 #include "../tests/window/windowprobe.h"
 #include "document/widgets/nceditor.h"
@@ -54,6 +55,7 @@ Outcome receiveAt(int bps, bool portLevels)
     mode.overrunAfterDc3 = 10;
     machine->punch(vm::punchTape(program, PunchCode::Iso, 30, true, 0xFF), mode);
     form.Rec1Execute();
+    runTransferToEnd(form);
     Outcome o;
     o.record = WindowProbe::rs232c2(form)->inputFlowRecord();
     const std::string_view doc = form.editor()->textView();

@@ -6,14 +6,25 @@
 #include "quietdialogs.h"
 #include "app/widgets/sdiappform.h"
 #include "document/widgets/nceditor.h"
+#include "transfer/transfercontroller.h"
 #include "virtualmachine.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <memory>
 #include <string>
 
 namespace marbolt {
+
+// A transfer command returns at once; this runs the window's event loop
+// until the transfer it started has ended.
+inline void runTransferToEnd(TSDIAppForm &form)
+{
+    TransferController &t = form.transfers();
+    while (t.loopRunning() || isBusy(t.activity()))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
 
 struct WindowBench {
     QTemporaryDir dir;
@@ -56,6 +67,7 @@ struct WindowBench {
         mode.sendDc1AtStart = false;
         machine->receive(mode);
         form->send1Execute();
+        runTransferToEnd(*form);
     }
 
     // First to last arrival at the machine.
