@@ -16,6 +16,7 @@
 #include "document/sjistext.h"
 #include "serial/rs232c.h"
 #include "transfer/transfercontroller.h"
+#include "app/widgets/machinelistdock.h"
 #include "app/widgets/transferwindow.h"
 
 #include <QApplication>
@@ -79,6 +80,11 @@ TSDIAppForm::TSDIAppForm(AppEnvironment environment, QWidget *parent)
 
 TSDIAppForm::~TSDIAppForm()
 {
+    // The machine list goes with the children, after the members: it must
+    // not tell a window half gone that it was hidden.
+    if (MachineDock)
+        MachineDock->disconnect(this);
+    machineWatch_.stop();
     // The ports' watchers call back into the engines: close the ports
     // while the engines still exist.
     if (rs232c1)
