@@ -91,7 +91,7 @@ std::optional<QString> Station::sendText(int machine, std::string_view utf8, con
     std::string sjis;
     if (SjisEncoder().encode(utf8, sjis))
         return QStringLiteral("送信できません\rシフトJISで送れない文字があります");
-    SendJobSpec spec = documentSendJob(*values, sjis);
+    SendPlan plan = documentSendJob(*values, sjis);
     // A machine served from the list gets the same check as any send; its
     // findings are looked at in the editor, on the active machine.
     if (settings_.isOn(setting::CHECK)) {
@@ -104,8 +104,8 @@ std::optional<QString> Station::sendText(int machine, std::string_view utf8, con
                 .arg(findings.size());
     }
     if (values->log)
-        spec.log = SendJobSpec::Log{logPath, documentName};
-    target->send(std::move(spec), documentName.isEmpty() ? QStringLiteral("無題") : documentName);
+        plan.log = SendPlan::Log{logPath, documentName};
+    target->send(std::move(plan), documentName.isEmpty() ? QStringLiteral("無題") : documentName);
     return std::nullopt;
 }
 

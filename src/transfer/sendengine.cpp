@@ -176,31 +176,31 @@ void SendEngine::run(Kind kind)
     if (!opening.locked)
         view_.lockForTransfer();
     cleanUp.jobStarted = true;
-    runJob(kind, jobSpec(kind, s, std::move(prepared)), selectionStart);
+    runJob(kind, sendPlan(kind, s, std::move(prepared)), selectionStart);
 }
 
-SendJobSpec SendEngine::jobSpec(Kind kind, const Settings &s, PreparedText prepared)
+SendPlan SendEngine::sendPlan(Kind kind, const Settings &s, PreparedText prepared)
 {
-    SendJobSpec spec;
-    spec.data = encodeSendData(std::move(prepared), s.options.code);
-    spec.speed = s.speed;
-    spec.wait = s.wait;
-    spec.tape = s.tape;
-    spec.feed = s.feed;
-    spec.feedBetweenPrograms = kind == Kind::Document;
-    spec.sendRequest = s.sendRequest;
-    spec.holdLookMs = kind == Kind::Document ? 10 : 100;
-    spec.startStopped = std::exchange(cancelAtStart_, false);
-    spec.lineStarts = std::move(lineStarts_);
-    spec.firstLine = firstLine_;
+    SendPlan plan;
+    plan.data = encodeSendData(std::move(prepared), s.options.code);
+    plan.speed = s.speed;
+    plan.wait = s.wait;
+    plan.tape = s.tape;
+    plan.feed = s.feed;
+    plan.feedBetweenPrograms = kind == Kind::Document;
+    plan.sendRequest = s.sendRequest;
+    plan.holdLookMs = kind == Kind::Document ? 10 : 100;
+    plan.startStopped = std::exchange(cancelAtStart_, false);
+    plan.lineStarts = std::move(lineStarts_);
+    plan.firstLine = firstLine_;
     if (kind == Kind::Document && s.log)
-        spec.log = SendJobSpec::Log{logPath_, view_.documentFileName()};
-    return spec;
+        plan.log = SendPlan::Log{logPath_, view_.documentFileName()};
+    return plan;
 }
 
-void SendEngine::runJob(Kind kind, SendJobSpec spec, std::size_t selectionStart)
+void SendEngine::runJob(Kind kind, SendPlan plan, std::size_t selectionStart)
 {
-    job_ = std::make_unique<SendJob>(ports_.send, std::move(spec), state_, clock_);
+    job_ = std::make_unique<SendJob>(ports_.send, std::move(plan), state_, clock_);
     SendJob *job = job_.get();
     QObject::connect(job, &SendJob::statusChanged, job, [this](const QString &text) { view_.setStatusText(text); });
     QObject::connect(job, &SendJob::progressShown, job, [this, kind](int maximum) {

@@ -99,8 +99,8 @@ private:
     SendCheckReport reportFor(Kind kind, std::string_view source, const PreparedText &prepared,
                               const std::vector<CheckFinding> &findings, std::size_t selectionStart,
                               std::vector<std::size_t> &rowPositions) const;
-    SendJobSpec jobSpec(Kind kind, const Settings &s, PreparedText prepared);
-    void runJob(Kind kind, SendJobSpec spec, std::size_t selectionStart);
+    SendPlan sendPlan(Kind kind, const Settings &s, PreparedText prepared);
+    void runJob(Kind kind, SendPlan plan, std::size_t selectionStart);
     void highlight(Kind kind, std::size_t line);
     void cleanUp(Kind kind);
 

@@ -26,8 +26,8 @@ int clampedInt(std::size_t n)
 
 }  // namespace
 
-SendJob::SendJob(LinePort &port, SendJobSpec spec, TransferState &state, Clock &clock, QObject *parent)
-    : QObject(parent), port_(port), spec_(std::move(spec)), state_(state), clock_(clock)
+SendJob::SendJob(LinePort &port, SendPlan plan, TransferState &state, Clock &clock, QObject *parent)
+    : QObject(parent), port_(port), plan_(std::move(plan)), state_(state), clock_(clock)
 {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);  // a coarse one may end 5 % early
@@ -38,10 +38,10 @@ void SendJob::start()
 {
     if (phase_ != Phase::Idle)
         return;
-    state_.sendstop = spec_.startStopped;
+    state_.sendstop = plan_.startStopped;
     state_.sendok = true;
     emit statusChanged(QStringLiteral("送信待機中"));
-    if (spec_.sendRequest) {
+    if (plan_.sendRequest) {
         // The machine asks with DC1; no time limit, only cancel ends it.
         state_.sendok = false;
         phase_ = Phase::AwaitingRequest;
@@ -54,14 +54,14 @@ void SendJob::start()
 void SendJob::beginSending()
 {
     emit statusChanged(QStringLiteral("送信中"));
-    emit progressShown(clampedInt(spec_.data.bytes.size()));
+    emit progressShown(clampedInt(plan_.data.bytes.size()));
     k_ = 0;
-    line_ = spec_.firstLine;
-    sendrate_ = spec_.speed / 12;
+    line_ = plan_.firstLine;
+    sendrate_ = plan_.speed / 12;
     sendsec_ = 0;
     position_ = 0;
     stage_ = Stage::Check;
-    if (spec_.tape) {
+    if (plan_.tape) {
         port_.WriteByte(kDC2);  // its result does not matter; the writes that follow tell
         startFeed(AfterFeed::Data);
         return;
@@ -118,7 +118,7 @@ void SendJob::startFeed(AfterFeed then)
 {
     phase_ = Phase::Feeding;
     afterFeed_ = then;
-    feedLeft_ = std::max(0, spec_.feed);
+    feedLeft_ = std::max(0, plan_.feed);
     next();
 }
 
@@ -131,7 +131,7 @@ void SendJob::feedStep()
             wait(kRequestLookMs);
             return;
         }
-        if (!port_.WriteByte(spec_.data.feedchar)) {
+        if (!port_.WriteByte(plan_.data.feedchar)) {
             failWrite();
             feedLeft_ = 0;
         } else {
@@ -155,7 +155,7 @@ void SendJob::feedStep()
 
 void SendJob::dataStep()
 {
-    if (k_ >= spec_.data.bytes.size() || (stage_ == Stage::Check && state_.sendstop)) {
+    if (k_ >= plan_.data.bytes.size() || (stage_ == Stage::Check && state_.sendstop)) {
         endData();
         return;
     }
@@ -163,14 +163,14 @@ void SendJob::dataStep()
     case Stage::Check:
         if (!state_.sendok) {
             stage_ = Stage::Held;
-            wait(spec_.holdLookMs);  // held by DC3
+            wait(plan_.holdLookMs);  // held by DC3
             return;
         }
         pace();
         return;
     case Stage::Held:
         if (!state_.sendok && !state_.sendstop) {
-            wait(spec_.holdLookMs);
+            wait(plan_.holdLookMs);
             return;
         }
         pace();
@@ -188,8 +188,8 @@ void SendJob::dataStep()
 void SendJob::pace()
 {
     stage_ = Stage::Paced;
-    if (isPacingPoint(k_, spec_.speed)) {
-        wait(spec_.wait);
+    if (isPacingPoint(k_, plan_.speed)) {
+        wait(plan_.wait);
         return;
     }
     toWrite();
@@ -199,7 +199,7 @@ void SendJob::toWrite()
 {
     // Tape: a later program's O-line gets its feed before it.
     stage_ = Stage::Write;
-    if (spec_.tape && spec_.feedBetweenPrograms && isProgramBoundary(spec_.data.bytes, k_)) {
+    if (plan_.tape && plan_.feedBetweenPrograms && isProgramBoundary(plan_.data.bytes, k_)) {
         startFeed(AfterFeed::Data);
         return;
     }
@@ -210,20 +210,20 @@ void SendJob::paced()
 {
     position_ = clampedInt(k_);
     emit progressed(position_);
-    const auto remaining = static_cast<long long>(spec_.data.bytes.size() - k_);
-    emit statusChanged(remainingText(remaining, sendrate_, spec_.speed));
+    const auto remaining = static_cast<long long>(plan_.data.bytes.size() - k_);
+    emit statusChanged(remainingText(remaining, sendrate_, plan_.speed));
 }
 
 void SendJob::writeData()
 {
-    if (!port_.WriteByte(static_cast<std::uint8_t>(spec_.data.bytes[k_]))) {
+    if (!port_.WriteByte(static_cast<std::uint8_t>(plan_.data.bytes[k_]))) {
         failWrite();
         endData();
         return;
     }
     ++k_;
     stage_ = Stage::Check;
-    const std::size_t line = spec_.firstLine + lineAt(spec_.lineStarts, k_);
+    const std::size_t line = plan_.firstLine + lineAt(plan_.lineStarts, k_);
     if (line != line_) {
         line_ = line;
         emit lineReached(line);
@@ -234,7 +234,7 @@ void SendJob::writeData()
 void SendJob::endData()
 {
     emit dataSent();
-    if (spec_.tape) {
+    if (plan_.tape) {
         startFeed(AfterFeed::Trailer);  // ends at once after a stop
         return;
     }
@@ -253,9 +253,9 @@ void SendJob::failWrite()
 
 void SendJob::finish()
 {
-    if (spec_.log) {
-        const QString line = sendLogLine(clock_.now(), spec_.log->documentName, state_.sendstop);
-        if (const auto error = appendSendLog(spec_.log->path, line))
+    if (plan_.log) {
+        const QString line = sendLogLine(clock_.now(), plan_.log->documentName, state_.sendstop);
+        if (const auto error = appendSendLog(plan_.log->path, line))
             emit logFailed(*error);
     }
     outcome_ = failed_ ? SendOutcome::WriteFailed

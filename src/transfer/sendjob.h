@@ -21,7 +21,7 @@
 
 namespace marbolt {
 
-struct SendJobSpec {
+struct SendPlan {
     SendData data;             // what goes on the line, in order
     int speed = 0;             // the line's bits a second, for the pacing points
     int wait = 0;              // WAIT: milliseconds at each pacing point
@@ -60,7 +60,7 @@ class SendJob : public QObject {
 public:
     // The port is open and set up; the job closes nothing. state holds the
     // job's stop and permission flags for whoever shows them.
-    SendJob(LinePort &port, SendJobSpec spec, TransferState &state, Clock &clock, QObject *parent = nullptr);
+    SendJob(LinePort &port, SendPlan plan, TransferState &state, Clock &clock, QObject *parent = nullptr);
 
     void start();
     // DC1 and DC3 waiting on the port.
@@ -77,7 +77,7 @@ public:
     long long rate() const { return sendrate_; }
     int seconds() const { return sendsec_; }
     std::size_t bytesSent() const { return k_; }
-    std::size_t totalBytes() const { return spec_.data.bytes.size(); }
+    std::size_t totalBytes() const { return plan_.data.bytes.size(); }
 
 signals:
     void statusChanged(const QString &text);  // panel 0's text
@@ -121,7 +121,7 @@ private:
     void failWrite();
 
     LinePort &port_;
-    SendJobSpec spec_;
+    SendPlan plan_;
     TransferState &state_;
     Clock &clock_;
     QTimer timer_;  // the one wait running: a hold, a pacing point, the end

@@ -48,7 +48,7 @@ public:
             receivePort_->Close();
     }
 
-    void send(SendJobSpec spec, QString program, TransferValues values);
+    void send(SendPlan plan, QString program, TransferValues values);
     void receive(TransferValues values);
     void cancel();
     std::atomic<bool> cancelRequested{false};
@@ -121,20 +121,20 @@ void SessionWorker::progress(qint64 done)
     session_.publish(status_);
 }
 
-void SessionWorker::send(SendJobSpec spec, QString program, TransferValues values)
+void SessionWorker::send(SendPlan plan, QString program, TransferValues values)
 {
     makePorts();
     receivePort_->Close();
     status_ = SessionStatus{};
     status_.program = std::move(program);
-    status_.total = static_cast<qint64>(spec.data.bytes.size());
+    status_.total = static_cast<qint64>(plan.data.bytes.size());
     setUpSendPort(*sendPort_, values.speed, values.port, values.stopbit);
     if (!open(*sendPort_)) {
         endSend(SessionOutcome::NotOpened);
         return;
     }
-    spec.startStopped = cancelRequested.exchange(false);
-    sendJob_ = std::make_unique<SendJob>(*sendPort_, std::move(spec), state_, clock_);
+    plan.startStopped = cancelRequested.exchange(false);
+    sendJob_ = std::make_unique<SendJob>(*sendPort_, std::move(plan), state_, clock_);
     SendJob *job = sendJob_.get();
     connect(job, &SendJob::statusChanged, this, [this](const QString &text) {
         const SessionState state = text == QStringLiteral("送信待機中") ? SessionState::Waiting : SessionState::Sending;
@@ -250,7 +250,7 @@ void TransferSession::setValues(TransferValues values)
     values_ = std::move(values);
 }
 
-bool TransferSession::send(SendJobSpec spec, QString program)
+bool TransferSession::send(SendPlan plan, QString program)
 {
     TransferValues values;
     {
@@ -265,8 +265,8 @@ bool TransferSession::send(SendJobSpec spec, QString program)
     worker_->cancelRequested = false;
     SessionWorker *worker = worker_;
     QMetaObject::invokeMethod(
-        worker, [worker, spec = std::move(spec), program = std::move(program), values]() mutable {
-            worker->send(std::move(spec), std::move(program), std::move(values));
+        worker, [worker, plan = std::move(plan), program = std::move(program), values]() mutable {
+            worker->send(std::move(plan), std::move(program), std::move(values));
         },
         Qt::QueuedConnection);
     return true;

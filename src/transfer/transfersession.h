@@ -71,7 +71,7 @@ public:
     void setValues(TransferValues values);
 
     // Refused (false) while a transfer runs.
-    bool send(SendJobSpec spec, QString program);
+    bool send(SendPlan plan, QString program);
     bool receive();
     void cancel();
 

@@ -5,21 +5,21 @@
 
 namespace marbolt {
 
-SendJobSpec documentSendJob(const TransferValues &values, std::string_view sjisText)
+SendPlan documentSendJob(const TransferValues &values, std::string_view sjisText)
 {
-    SendJobSpec spec;
+    SendPlan plan;
     SendOptions options;
     options.headPercent = values.headPercent;
     options.code = values.code;
-    spec.lineStarts = lineStarts(sjisText);
-    spec.data = prepareSendData(sjisText, options);
-    spec.speed = values.speed;
-    spec.wait = values.wait;
-    spec.tape = values.tape;
-    spec.feed = values.feed;
-    spec.feedBetweenPrograms = true;
-    spec.sendRequest = values.sendRequest;
-    return spec;
+    plan.lineStarts = lineStarts(sjisText);
+    plan.data = prepareSendData(sjisText, options);
+    plan.speed = values.speed;
+    plan.wait = values.wait;
+    plan.tape = values.tape;
+    plan.feed = values.feed;
+    plan.feedBetweenPrograms = true;
+    plan.sendRequest = values.sendRequest;
+    return plan;
 }
 
 }  // namespace marbolt

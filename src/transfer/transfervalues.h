@@ -25,6 +25,6 @@ struct TransferValues {
 
 // The job that sends text (Shift-JIS, as a file holds it) as a whole
 // document to a machine with these values; without the send log.
-SendJobSpec documentSendJob(const TransferValues &values, std::string_view sjisText);
+SendPlan documentSendJob(const TransferValues &values, std::string_view sjisText);
 
 }  // namespace marbolt
