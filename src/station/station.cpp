@@ -33,6 +33,11 @@ bool Station::save(const SettingsOverrides &overrides)
 
 TransferSession *Station::session(int machine, QString *problem)
 {
+    return sessionWith(machine, problem, nullptr);
+}
+
+TransferSession *Station::sessionWith(int machine, QString *problem, std::optional<TransferValues> *valuesOut)
+{
     MachineProfiles profiles(settings_);
     profiles.keepActive();  // the active machine's values as the settings dialog left them
     const QList<MachineProfile> all = profiles.all();
@@ -40,6 +45,8 @@ TransferSession *Station::session(int machine, QString *problem)
         return nullptr;
     const MachineProfile &profile = all[machine];
     const std::optional<TransferValues> values = transferValues(profile, problem);
+    if (valuesOut)
+        *valuesOut = values;
     auto found = sessions_.find(machine);
     if (found == sessions_.end()) {
         auto session = std::make_unique<TransferSession>(profile.name, values.value_or(TransferValues{}), clock_,
@@ -74,36 +81,43 @@ bool Station::busy(int machine) const
     return found != sessions_.end() && found->second->busy();
 }
 
+std::variant<Station::Served, QString> Station::serve(int machine)
+{
+    QString problem;
+    std::optional<TransferValues> values;
+    TransferSession *target = sessionWith(machine, &problem, &values);
+    if (!target)
+        return QStringLiteral("その機械はありません");
+    if (!values)
+        return problem;
+    if (target->busy())
+        return QStringLiteral("この機械は送受信中です");
+    return Served{target, *values};
+}
+
 std::optional<QString> Station::sendText(int machine, std::string_view utf8, const QString &documentName,
                                          const QString &logPath)
 {
     if (utf8.empty())
         return QStringLiteral("送信データがありません");
-    QString problem;
-    TransferSession *target = session(machine, &problem);
-    if (!target)
-        return QStringLiteral("その機械はありません");
-    if (!problem.isEmpty())
-        return problem;
-    if (target->busy())
-        return QStringLiteral("この機械は送受信中です");
-    const std::optional<TransferValues> values = transferValues(machines().all()[machine]);
+    auto served = serve(machine);
+    if (const QString *problem = std::get_if<QString>(&served))
+        return *problem;
+    const auto &[target, values] = std::get<Served>(served);
     std::string sjis;
     if (SjisEncoder().encode(utf8, sjis))
         return QStringLiteral("送信できません\rシフトJISで送れない文字があります");
-    SendPlan plan = documentSendJob(*values, sjis);
+    PreparedText prepared = prepareSendText(sjis, sendOptions(values));
     // A machine served from the list gets the same check as any send; its
     // findings are looked at in the editor, on the active machine.
     if (settings_.isOn(setting::CHECK)) {
-        SendOptions options;
-        options.headPercent = values->headPercent;
-        options.code = values->code;
-        const auto findings = checkSendText(prepareSendText(sjis, options).text, values->code);
+        const auto findings = checkSendText(prepared.text, values.code);
         if (!findings.empty())
             return QStringLiteral("送信前チェックで %1 件の問題が見つかりました。\r送信前チェックで確かめてください。")
                 .arg(findings.size());
     }
-    if (values->log)
+    SendPlan plan = documentSendJob(values, sjis, std::move(prepared));
+    if (values.log)
         plan.log = SendPlan::Log{logPath, documentName};
     target->send(std::move(plan), documentName.isEmpty() ? QStringLiteral("無題") : documentName);
     return std::nullopt;
@@ -111,13 +125,10 @@ std::optional<QString> Station::sendText(int machine, std::string_view utf8, con
 
 std::optional<QString> Station::receive(int machine)
 {
-    QString problem;
-    TransferSession *target = session(machine, &problem);
-    if (!target)
-        return QStringLiteral("その機械はありません");
-    if (!problem.isEmpty())
-        return problem;
-    if (!target->receive())
+    auto served = serve(machine);
+    if (const QString *problem = std::get_if<QString>(&served))
+        return *problem;
+    if (!std::get<Served>(served).session->receive())
         return QStringLiteral("この機械は送受信中です");
     receptions_.erase(machine);
     return std::nullopt;

@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace marbolt {
 
@@ -81,6 +82,14 @@ signals:
     void transferEnded(int machine, const QString &message);
 
 private:
+    TransferSession *sessionWith(int machine, QString *problem, std::optional<TransferValues> *values);
+    // Machine i's idle session with its values, or why it cannot serve.
+    struct Served {
+        TransferSession *session;
+        TransferValues values;
+    };
+    std::variant<Served, QString> serve(int machine);
+
     StationPlace place_;
     Clock &clock_;
     SerialSystem &serial_;

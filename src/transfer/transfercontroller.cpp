@@ -51,48 +51,41 @@ TransferActivity TransferController::activity() const
     return windowLocked_ ? TransferActivity::Stopping : TransferActivity::Preparing;
 }
 
-void TransferController::send(std::function<void()> afterwards)
+bool TransferController::startSend(std::function<void()> afterwards)
 {
     if (refusedInUse()) {
         if (afterwards)
             afterwards();
-        return;
+        return false;
     }
     if (phase_ == TransferPhase::Idle)
         phase_ = TransferPhase::Sending;
     afterSend_ = std::move(afterwards);
-    sendEngine_.sendDocument();
+    return true;
+}
+
+void TransferController::send(std::function<void()> afterwards)
+{
+    if (startSend(std::move(afterwards)))
+        sendEngine_.sendDocument();
 }
 
 void TransferController::sendText(std::string utf8, std::function<void()> afterwards)
 {
-    if (refusedInUse()) {
-        if (afterwards)
-            afterwards();
-        return;
-    }
-    if (phase_ == TransferPhase::Idle)
-        phase_ = TransferPhase::Sending;
-    afterSend_ = std::move(afterwards);
-    sendEngine_.sendText(std::move(utf8));
+    if (startSend(std::move(afterwards)))
+        sendEngine_.sendText(std::move(utf8));
 }
 
 void TransferController::sendSelection(bool caretHomeAfter)
 {
-    if (refusedInUse())
-        return;
-    if (phase_ == TransferPhase::Idle)
-        phase_ = TransferPhase::Sending;
-    sendEngine_.sendSelection(caretHomeAfter);
+    if (startSend({}))
+        sendEngine_.sendSelection(caretHomeAfter);
 }
 
 void TransferController::sendRange(std::size_t start, std::size_t end, bool caretHomeAfter)
 {
-    if (refusedInUse())
-        return;
-    if (phase_ == TransferPhase::Idle)
-        phase_ = TransferPhase::Sending;
-    sendEngine_.sendRange(start, end, caretHomeAfter);
+    if (startSend({}))
+        sendEngine_.sendRange(start, end, caretHomeAfter);
 }
 
 void TransferController::checkDocument()

@@ -90,6 +90,9 @@ private:
     void transferEnded(TransferPhase ended);
     // Tells the user and ends a command whose machine is busy elsewhere.
     bool refusedInUse();
+    // The phase and what runs after a send, unless refused (afterwards then
+    // runs at once).
+    bool startSend(std::function<void()> afterwards);
 
     SettingsStore &settings_;
     Dialogs &dialogs_;

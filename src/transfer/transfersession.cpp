@@ -250,22 +250,26 @@ void TransferSession::setValues(TransferValues values)
     values_ = std::move(values);
 }
 
+std::optional<TransferValues> TransferSession::claim(const QString &program)
+{
+    std::lock_guard lock(mutex_);
+    if (status_.state != SessionState::Idle)
+        return std::nullopt;
+    status_ = SessionStatus{};
+    status_.state = SessionState::Connecting;
+    status_.program = program;
+    worker_->cancelRequested = false;
+    return values_;
+}
+
 bool TransferSession::send(SendPlan plan, QString program)
 {
-    TransferValues values;
-    {
-        std::lock_guard lock(mutex_);
-        if (status_.state != SessionState::Idle)
-            return false;
-        status_ = SessionStatus{};
-        status_.state = SessionState::Connecting;
-        status_.program = program;
-        values = values_;
-    }
-    worker_->cancelRequested = false;
+    const std::optional<TransferValues> values = claim(program);
+    if (!values)
+        return false;
     SessionWorker *worker = worker_;
     QMetaObject::invokeMethod(
-        worker, [worker, plan = std::move(plan), program = std::move(program), values]() mutable {
+        worker, [worker, plan = std::move(plan), program = std::move(program), values = *values]() mutable {
             worker->send(std::move(plan), std::move(program), std::move(values));
         },
         Qt::QueuedConnection);
@@ -274,18 +278,12 @@ bool TransferSession::send(SendPlan plan, QString program)
 
 bool TransferSession::receive()
 {
-    TransferValues values;
-    {
-        std::lock_guard lock(mutex_);
-        if (status_.state != SessionState::Idle)
-            return false;
-        status_ = SessionStatus{};
-        status_.state = SessionState::Connecting;
-        values = values_;
-    }
-    worker_->cancelRequested = false;
+    const std::optional<TransferValues> values = claim(QString());
+    if (!values)
+        return false;
     SessionWorker *worker = worker_;
-    QMetaObject::invokeMethod(worker, [worker, values] { worker->receive(values); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(worker, [worker, values = *values] { worker->receive(values); },
+                              Qt::QueuedConnection);
     return true;
 }
 

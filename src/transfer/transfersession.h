@@ -17,6 +17,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace marbolt {
@@ -86,6 +87,9 @@ signals:
 private:
     friend class SessionWorker;
     void publish(const SessionStatus &status);
+    // Marks the session busy for a transfer and gives its values; nullopt
+    // while one runs.
+    std::optional<TransferValues> claim(const QString &program);
 
     QString machine_;
     QThread thread_;

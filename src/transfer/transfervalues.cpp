@@ -5,14 +5,24 @@
 
 namespace marbolt {
 
-SendPlan documentSendJob(const TransferValues &values, std::string_view sjisText)
+SendOptions sendOptions(const TransferValues &values)
 {
-    SendPlan plan;
     SendOptions options;
     options.headPercent = values.headPercent;
     options.code = values.code;
+    return options;
+}
+
+SendPlan documentSendJob(const TransferValues &values, std::string_view sjisText)
+{
+    return documentSendJob(values, sjisText, prepareSendText(sjisText, sendOptions(values)));
+}
+
+SendPlan documentSendJob(const TransferValues &values, std::string_view sjisText, PreparedText prepared)
+{
+    SendPlan plan;
     plan.lineStarts = lineStarts(sjisText);
-    plan.data = prepareSendData(sjisText, options);
+    plan.data = encodeSendData(std::move(prepared), values.code);
     plan.speed = values.speed;
     plan.wait = values.wait;
     plan.tape = values.tape;

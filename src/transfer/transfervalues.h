@@ -2,6 +2,7 @@
 // A machine's communication values, typed, as a transfer uses them: the
 // port and its line, the punch code, the framing and the pacing.
 #include "serial/punchcodes.h"
+#include "transfer/senddata.h"
 #include "transfer/sendjob.h"
 
 #include <QString>
@@ -23,8 +24,13 @@ struct TransferValues {
     PunchCode code = PunchCode::None;
 };
 
+// The lead and the punch code the values give a send.
+SendOptions sendOptions(const TransferValues &values);
+
 // The job that sends text (Shift-JIS, as a file holds it) as a whole
 // document to a machine with these values; without the send log.
 SendPlan documentSendJob(const TransferValues &values, std::string_view sjisText);
+// The same with the text already prepared with sendOptions(values).
+SendPlan documentSendJob(const TransferValues &values, std::string_view sjisText, PreparedText prepared);
 
 }  // namespace marbolt

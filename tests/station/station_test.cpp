@@ -3,6 +3,7 @@
 #include "serial/punchcodes.h"
 #include "transfer/transfersession.h"
 #include "virtualmachine.h"
+#include "../punchbytes.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
@@ -14,24 +15,13 @@
 #include <vector>
 
 using namespace marbolt;
+using marbolt::testing::iso;
+using marbolt::testing::bytesOf;
 using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(marbolt::Reception)
 
 namespace {
-
-std::string iso(std::string_view text)
-{
-    std::string out;
-    for (char c : text)
-        out += static_cast<char>(sendiso(static_cast<std::uint8_t>(c)));
-    return out;
-}
-
-std::string bytesOf(const std::vector<std::uint8_t> &v)
-{
-    return std::string(v.begin(), v.end());
-}
 
 TransferValues valuesFor(const vm::VirtualMachine &machine, int speed = 19200)
 {

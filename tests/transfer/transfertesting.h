@@ -12,6 +12,7 @@
 #include "virtualmachine.h"
 #include "../window/scripteddialogs.h"
 #include "../window/windowprobe.h"
+#include "../punchbytes.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -96,27 +97,6 @@ struct Rig {
     }
     QString panel0() const { return form->statusPanels()->panelText(0); }
 };
-
-inline std::string iso(std::string_view text)
-{
-    std::string out;
-    for (char c : text)
-        out += static_cast<char>(sendiso(static_cast<std::uint8_t>(c)));
-    return out;
-}
-
-inline std::string eia(std::string_view text)
-{
-    std::string out;
-    for (char c : text)
-        out += static_cast<char>(sendeia(static_cast<std::uint8_t>(c)));
-    return out;
-}
-
-inline std::string bytesOf(const std::vector<std::uint8_t> &v)
-{
-    return std::string(v.begin(), v.end());
-}
 
 // Printable form of bytes, for failure messages.
 inline std::string hex(const std::string &bytes)

@@ -1,20 +1,14 @@
 // What a send puts on the line, and the figures it shows on the way.
 #include "transfer/senddata.h"
 #include "document/textlines.h"
+#include "../punchbytes.h"
 
 #include <gtest/gtest.h>
 
 using namespace marbolt;
+using marbolt::testing::iso;
 
 namespace {
-
-std::string iso(std::string_view text)
-{
-    std::string out;
-    for (char c : text)
-        out += static_cast<char>(sendiso(static_cast<std::uint8_t>(c)));
-    return out;
-}
 
 std::string plain(std::string_view source, bool head = false)
 {

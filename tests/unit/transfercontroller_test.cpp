@@ -5,6 +5,7 @@
 #include "common/settingsstore.h"
 #include "serial/punchcodes.h"
 #include "../window/scripteddialogs.h"
+#include "../punchbytes.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include <string>
 
 using namespace marbolt;
+using marbolt::testing::iso;
 using Kind = ScriptedDialogs::Kind;
 
 namespace {
@@ -184,14 +186,6 @@ struct Bench {
     static inline char name[] = "unit_tests";
     static inline char *argv[] = {name, nullptr};
 };
-
-std::string iso(std::string_view text)
-{
-    std::string out;
-    for (char c : text)
-        out += static_cast<char>(sendiso(static_cast<std::uint8_t>(c)));
-    return out;
-}
 
 }  // namespace
 
