@@ -48,7 +48,9 @@ Outcome receiveAt(int bps, bool portLevels)
     s.set(QStringLiteral("SPEED"), QString::number(bps));
     s.set(QStringLiteral("STOPBIT"), QStringLiteral("1"));
     if (!portLevels)
-        WindowProbe::rs232c2(form)->XonLim = 0;  // the port keeps Linux's own levels
+        WindowProbe::withPorts(form, [](Trs232c &, Trs232c &receive) {
+            receive.XonLim = 0;  // the port keeps Linux's own levels
+        });
     const std::string program = vm::longProgramText(2600);
     vm::PunchMode mode;
     mode.bytesPerSecond = vm::lineBytesPerSecond(bps);
@@ -57,7 +59,7 @@ Outcome receiveAt(int bps, bool portLevels)
     form.Rec1Execute();
     runTransferToEnd(form);
     Outcome o;
-    o.record = WindowProbe::rs232c2(form)->inputFlowRecord();
+    WindowProbe::withPorts(form, [&o](Trs232c &, Trs232c &receive) { o.record = receive.inputFlowRecord(); });
     const std::string_view doc = form.editor()->textView();
     o.whole = doc.size() == program.size() + std::count(program.begin(), program.end(), '\n') + 3;
     const auto fromPc = machine->received();

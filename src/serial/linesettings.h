@@ -100,7 +100,7 @@ struct LineSettings {
     FlowSet flow() const { return FlowSet::fromFlag(flowflag); }
     void setFlow(FlowSet f) { flowflag = f.toFlag(); }
 
-    // The values of the main window's send port rs232c1 and receive port rs232c2.
+    // The values of a machine's send port and receive port.
     static LineSettings sendPortDefaults();
     static LineSettings receivePortDefaults();
 };

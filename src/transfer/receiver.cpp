@@ -5,8 +5,7 @@
 #include "common/settingsstore.h"
 #include "document/textlines.h"
 #include "serial/punchcodes.h"
-#include "transfer/portopening.h"
-#include "transfer/portsetup.h"
+#include "serial/netaddress.h"
 
 #include <utility>
 
@@ -14,10 +13,10 @@ namespace marbolt {
 
 namespace {
 
-// The window's receive port announces no arrivals: the reception looks
+// The window's reception does not wait for the port's arrivals: it looks
 // this often; at 19200 bit/s that is some 17 bytes, far below the limit
 // of the queue.
-constexpr int kLookMs = 10;
+constexpr ReceiveStyle kWindowStyle{10, false};
 
 }  // namespace
 
@@ -26,9 +25,9 @@ QString receiveErrorMessage()
     return QStringLiteral("受信エラーが発生しました\r通信条件を確認して下さい");
 }
 
-Receiver::Receiver(ReceivePorts ports, SettingsStore &settings, TransferState &state,
-                   TransferProgress &progress, Dialogs &dialogs, Clock &clock, ReceiveView &view)
-    : ports_(ports), settings_(settings), state_(state), progress_(progress), dialogs_(dialogs), clock_(clock), view_(view)
+Receiver::Receiver(SessionSource session, SettingsStore &settings, TransferProgress &progress, Dialogs &dialogs,
+                   ReceiveView &view)
+    : session_(std::move(session)), settings_(settings), progress_(progress), dialogs_(dialogs), view_(view)
 {
 }
 
@@ -39,21 +38,20 @@ void Receiver::receive()
             ended_();
         return;
     }
-    ports_.send.Close();
-    ports_.receive.Close();
     running_ = true;
     completed_ = false;
-    // Every way out before the job starts cleans up here; a started job
-    // cleans up when it is done.
+    locked_ = false;
+    // Every way out before the reception starts cleans up here; a started
+    // one cleans up when it is done.
     struct CleanUp {
         Receiver *receiver;
-        bool jobStarted = false;
+        bool started = false;
         ~CleanUp()
         {
-            if (!jobStarted)
+            if (!started)
                 receiver->cleanUp();
         }
-    } cleanUp{this};
+    } guard{this};
 
     if (!capture_ && !view_.startNewDocument())
         return;  // the user kept the changed document
@@ -61,17 +59,31 @@ void Receiver::receive()
     const auto speed = reportedNumber(settings_, setting::SPEED, dialogs_);
     if (!speed)
         return;
-    setUpReceivePort(ports_.receive, *speed, settings_);
-    const PortOpening opening = openTransferPort(ports_.receive, view_, dialogs_, state_.recstop);
-    if (!opening.opened)
+    TransferSession *session = session_ ? session_() : nullptr;
+    if (!session) {
+        dialogs_.message(QStringLiteral("回線オープンエラー"));
         return;
-    if (!opening.locked)
+    }
+    TransferValues values;
+    values.speed = *speed;
+    values.port = settings_.get(setting::PORT);
+    values.stopbit = settings_.get(setting::STOPBIT);
+    // A device server on the network can take seconds to answer: the
+    // window is locked while it connects, so that cancel is offered.
+    if (namesNetworkPort(values.port)) {
         view_.lockForTransfer();
-    cleanUp.jobStarted = true;
-    job_ = std::make_unique<ReceiveJob>(ports_.receive, state_, clock_, kLookMs);
-    ReceiveJob *job = job_.get();
-    QObject::connect(job, &ReceiveJob::statusChanged, job, [this](const QString &text) { view_.setStatusText(text); });
-    QObject::connect(job, &ReceiveJob::lineReceived, job, [this](const QString &line) {
+        locked_ = true;
+        view_.setStatusText(QStringLiteral("接続中"));
+    }
+    following_ = std::make_unique<QObject>();
+    QObject *context = following_.get();
+    sessionUnderWay_ = session;
+    QObject::connect(session, &TransferSession::portOpened, context, [this] {
+        if (!std::exchange(locked_, true))
+            view_.lockForTransfer();
+    });
+    QObject::connect(session, &TransferSession::jobStatus, context, [this](const QString &text) { view_.setStatusText(text); });
+    QObject::connect(session, &TransferSession::lineReceived, context, [this](const QString &line) {
         // A reception for compare leaves the editor and the index alone.
         if (capture_)
             return;
@@ -79,20 +91,35 @@ void Receiver::receive()
             view_.addProgram(line);
         view_.showReceivedLine(line);
     });
-    QObject::connect(job, &ReceiveJob::failed, job, [this](ReceiveOutcome outcome) { tellFailure(outcome); });
-    QObject::connect(job, &ReceiveJob::done, job, [this](ReceiveOutcome outcome) { finish(outcome); },
-                     Qt::QueuedConnection);
-    job->start();
+    QObject::connect(session, &TransferSession::receiveFailed, context,
+                     [this](ReceiveOutcome outcome) { tellFailure(outcome); });
+    QObject::connect(session, &TransferSession::lineFailed, context, [this] { progress_.lineFailed(); });
+    QObject::connect(session, &TransferSession::received, context, [this](const Reception &reception) {
+        stopFollowing(std::exchange(sessionUnderWay_, nullptr), following_);
+        if (reception.outcome == SessionOutcome::NotOpened) {
+            view_.beep();
+            dialogs_.message(QStringLiteral("回線オープンエラー"));
+            cleanUp();
+            return;
+        }
+        finish(reception);
+    });
+    if (!session->receive(values, kWindowStyle)) {
+        stopFollowing(session, following_);
+        dialogs_.message(QStringLiteral("この機械は送受信中です"));
+        return;
+    }
+    guard.started = true;
 }
 
-void Receiver::finish(ReceiveOutcome outcome)
+void Receiver::finish(const Reception &reception)
 {
-    completed_ = isComplete(outcome);
-    endMessage_ = outcome == ReceiveOutcome::EndPercent ? QStringLiteral("受信を完了しました。")
-                : outcome == ReceiveOutcome::EndDc4   ? QStringLiteral("NC機より完了信号DC4を受信しました。")
-                                                       : QString();
-    const ReceiveDecoder &decoder = job_->decoder();
-    const std::string text = job_->takeText();
+    const ReceiveOutcome outcome = reception.detail;
+    completed_ = reception.outcome == SessionOutcome::Completed;
+    endMessage_ = outcome == ReceiveOutcome::EndPercent && completed_ ? QStringLiteral("受信を完了しました。")
+                : outcome == ReceiveOutcome::EndDc4 && completed_    ? QStringLiteral("NC機より完了信号DC4を受信しました。")
+                                                                      : QString();
+    const std::string &text = reception.text;
     // The end is told once what came is in its place: the user who reads
     // "受信を完了しました。" sees the document (or the compare) it speaks of.
     if (capture_) {
@@ -102,13 +129,13 @@ void Receiver::finish(ReceiveOutcome outcome)
         if (completed_)
             *capture_ = text;
         tellEnd();
-        if (decoder.faultyBytes() > 0)
-            reportFaultyBytes(text, decoder, false);
+        if (reception.faultyBytes > 0)
+            reportFaultyBytes(reception, false);
     } else {
         view_.setReceivedText(text);
         tellEnd();
-        if (decoder.faultyBytes() > 0)
-            reportFaultyBytes(text, decoder, true);
+        if (reception.faultyBytes > 0)
+            reportFaultyBytes(reception, true);
     }
     cleanUp();
 }
@@ -153,14 +180,15 @@ void Receiver::receiveInto(std::function<void(std::optional<std::string>)> then)
     receive();
 }
 
-void Receiver::reportFaultyBytes(const std::string &text, const ReceiveDecoder &decoder, bool markLines)
+void Receiver::reportFaultyBytes(const Reception &reception, bool markLines)
 {
+    const std::string &text = reception.text;
     if (markLines)
-        view_.markFaultyLines(decoder.faultyLines());
+        view_.markFaultyLines(reception.faultyLines);
     // The lines named after the count, as they now stand in the document.
     QString lines;
     const std::vector<std::size_t> starts = lineStarts(text);
-    for (std::size_t wanted : decoder.faultyLines()) {
+    for (std::size_t wanted : reception.faultyLines) {
         // A byte without a character stays in the text as a control
         // character; the box shows it as "?".
         QString shown = lineText(text, starts, wanted);
@@ -169,13 +197,13 @@ void Receiver::reportFaultyBytes(const std::string &text, const ReceiveDecoder &
                 c = u'?';
         lines += QStringLiteral("\r%1 行目: %2").arg(wanted + 1).arg(shown);
     }
-    dialogs_.information(QStringLiteral("パリティエラーが %1 文字ありました。\r").arg(decoder.faultyBytes()) + lines,
+    dialogs_.information(QStringLiteral("パリティエラーが %1 文字ありました。\r").arg(reception.faultyBytes) + lines,
                          Buttons::Ok);
 }
 
 void Receiver::cleanUp()
 {
-    ports_.receive.Close();
+    locked_ = false;
     view_.unlockAfterTransfer();
     view_.setStatusText(QString());
     running_ = false;
@@ -194,22 +222,13 @@ void Receiver::cleanUp()
 
 void Receiver::lineError()
 {
-    state_.recstop = true;
-    if (job_ && job_->running())
-        job_->stop();
     dialogs_.error(receiveErrorMessage());
-    ports_.receive.ClearCommError();
 }
 
 void Receiver::cancel()
 {
-    if (job_ && job_->running()) {
-        job_->cancel();
-        return;
-    }
-    ports_.receive.ClearCommError();
-    state_.recstop = true;
-    ports_.receive.WriteByte(kDC3);
+    if (TransferSession *session = sessionUnderWay_ ? sessionUnderWay_ : session_ ? session_() : nullptr)
+        session->cancel();
 }
 
 }  // namespace marbolt

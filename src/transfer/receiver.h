@@ -1,13 +1,15 @@
 #pragma once
 // The reception: what the machine punches out becomes a new, untitled
-// document. It opens the receive port and runs a ReceiveJob on it, shows
-// the lines as they come and, at the end, makes the text the document.
-#include "serial/lineport.h"
-#include "common/clock.h"
-#include "transfer/receivedecoder.h"
+// document. The machine's session opens the receive port and runs the
+// reception on its own thread; the receiver shows the lines as they come
+// and, at the end, makes the text the document.
 #include "transfer/receivejob.h"
+#include "transfer/sendengine.h"
+#include "transfer/transfersession.h"
 #include "transfer/transferstate.h"
 #include "transfer/transferview.h"
+
+#include <QObject>
 
 #include <functional>
 #include <memory>
@@ -19,15 +21,10 @@ namespace marbolt {
 class Dialogs;
 class SettingsStore;
 
-struct ReceivePorts {
-    LinePort &send;     // rs232c1, closed before a reception
-    LinePort &receive;  // rs232c2
-};
-
 class Receiver {
 public:
-    Receiver(ReceivePorts ports, SettingsStore &settings, TransferState &state, TransferProgress &progress,
-             Dialogs &dialogs, Clock &clock, ReceiveView &view);
+    Receiver(SessionSource session, SettingsStore &settings, TransferProgress &progress, Dialogs &dialogs,
+             ReceiveView &view);
 
     // A reception runs as a job and these return at once; onEnded tells
     // when it has ended (also when it never started).
@@ -37,28 +34,29 @@ public:
     // whole tape came.
     void receiveInto(std::function<void(std::optional<std::string>)> then);
     void setOnEnded(std::function<void()> ended) { ended_ = std::move(ended); }
-    void lineError();    // rs232c2ERR, before the cancel it runs
+    // The line failed (the session stopped the machine): told to the user.
+    void lineError();
     void cancel();       // cancel of a reception: stop the machine with DC3
     bool running() const { return running_; }
 
 private:
     void tellFailure(ReceiveOutcome outcome);
-    void finish(ReceiveOutcome outcome);
+    void finish(const Reception &reception);
     // The count of faulty bytes, the first lines they fell on, the marks.
-    void reportFaultyBytes(const std::string &text, const ReceiveDecoder &decoder, bool markLines);
+    void reportFaultyBytes(const Reception &reception, bool markLines);
     void cleanUp();
     // The information box of the tape's end, if it came.
     void tellEnd();
 
-    ReceivePorts ports_;
+    SessionSource session_;
+    TransferSession *sessionUnderWay_ = nullptr;  // the session of the reception under way
+    std::unique_ptr<QObject> following_;  // the connections to it, while it runs
     SettingsStore &settings_;
-    TransferState &state_;
     TransferProgress &progress_;
     Dialogs &dialogs_;
-    Clock &clock_;
     ReceiveView &view_;
     bool running_ = false;
-    std::unique_ptr<ReceiveJob> job_;  // the running or the last reception
+    bool locked_ = false;  // the window was locked for this reception
     std::string *capture_ = nullptr;  // where a reception for compare goes
     std::string captured_;
     std::function<void(std::optional<std::string>)> capturing_;

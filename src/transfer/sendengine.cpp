@@ -5,8 +5,7 @@
 #include "common/settingsstore.h"
 #include "document/sjistext.h"
 #include "document/textlines.h"
-#include "transfer/portopening.h"
-#include "transfer/portsetup.h"
+#include "serial/netaddress.h"
 #include "transfer/receivedecoder.h"
 #include "transfer/sendlog.h"
 
@@ -35,10 +34,9 @@ QString sendErrorMessage()
     return QStringLiteral("送信エラーが発生しました。\r通信設定、ケーブル接続を確認して下さい。");
 }
 
-SendEngine::SendEngine(SendPorts ports, SettingsStore &settings, TransferState &state,
-                       TransferProgress &progress, Dialogs &dialogs, Clock &clock, SendView &view,
-                       QString logPath)
-    : ports_(ports), settings_(settings), state_(state), progress_(progress), dialogs_(dialogs), clock_(clock), view_(view),
+SendEngine::SendEngine(SessionSource session, SettingsStore &settings, TransferProgress &progress,
+                       Dialogs &dialogs, SendView &view, QString logPath)
+    : session_(std::move(session)), settings_(settings), progress_(progress), dialogs_(dialogs), view_(view),
       logPath_(std::move(logPath))
 {
 }
@@ -81,20 +79,24 @@ bool SendEngine::readSettings(Settings &s)
     const auto wait = speed ? reportedNumber(settings_, setting::WAIT, dialogs_) : std::nullopt;
     if (!wait)
         return false;
-    s.speed = *speed;
-    s.wait = *wait;
-    s.tape = settings_.isOn(setting::TAPE);
-    if (s.tape) {
+    TransferValues &v = s.values;
+    v.port = settings_.get(setting::PORT);
+    v.stopbit = settings_.get(setting::STOPBIT);
+    v.speed = *speed;
+    v.wait = *wait;
+    v.tape = settings_.isOn(setting::TAPE);
+    if (v.tape) {
         const auto feed = reportedNumber(settings_, setting::FEED, dialogs_);
         if (!feed)
             return false;
-        s.feed = std::max(0, *feed);
+        v.feed = std::max(0, *feed);
     }
-    s.sendRequest = settings_.isOn(setting::SE);
-    s.log = settings_.isOn(setting::LOG);
+    v.sendRequest = settings_.isOn(setting::SE);
+    v.log = settings_.isOn(setting::LOG);
+    v.headPercent = settings_.isOn(setting::HEAD);
+    v.code = punchCodeFor(settings_.get(setting::CODE).toLatin1().constData());
     s.check = settings_.isOn(setting::CHECK);
-    s.options.headPercent = settings_.isOn(setting::HEAD);
-    s.options.code = punchCodeFor(settings_.get(setting::CODE).toLatin1().constData());
+    s.options = sendOptions(v);
     return true;
 }
 
@@ -133,8 +135,7 @@ void SendEngine::run(Kind kind)
         return;  // one transfer at a time; the lock keeps the actions away
     portOpened_ = false;
     checkPlacedCaret_ = false;
-    ports_.send.Close();
-    ports_.receive.Close();
+    locked_ = false;
     if (kind == Kind::Document && sourceText().empty()) {
         otherText_.reset();
         dialogs_.message(QStringLiteral("送信データがありません"));
@@ -168,42 +169,54 @@ void SendEngine::run(Kind kind)
     PreparedText prepared = prepareSendText(source, s.options);
     if (s.check && !passesCheck(kind, s, source, prepared, selectionStart))
         return;
-    setUpSendPort(ports_.send, s.speed, settings_);
-    const PortOpening opening = openTransferPort(ports_.send, view_, dialogs_, state_.sendstop);
-    if (!opening.opened)
+    TransferSession *session = session_ ? session_() : nullptr;
+    if (!session) {
+        dialogs_.message(QStringLiteral("回線オープンエラー"));
         return;
-    portOpened_ = true;
-    if (!opening.locked)
-        view_.lockForTransfer();
-    cleanUp.jobStarted = true;
-    runJob(kind, sendPlan(kind, s, std::move(prepared)), selectionStart);
+    }
+    cleanUp.jobStarted = runJob(*session, kind, sendPlan(kind, s, std::move(prepared)), s, selectionStart);
 }
 
 SendPlan SendEngine::sendPlan(Kind kind, const Settings &s, PreparedText prepared)
 {
     SendPlan plan;
     plan.data = encodeSendData(std::move(prepared), s.options.code);
-    plan.speed = s.speed;
-    plan.wait = s.wait;
-    plan.tape = s.tape;
-    plan.feed = s.feed;
+    plan.speed = s.values.speed;
+    plan.wait = s.values.wait;
+    plan.tape = s.values.tape;
+    plan.feed = s.values.feed;
     plan.feedBetweenPrograms = kind == Kind::Document;
-    plan.sendRequest = s.sendRequest;
+    plan.sendRequest = s.values.sendRequest;
     plan.holdLookMs = kind == Kind::Document ? 10 : 100;
     plan.startStopped = std::exchange(cancelAtStart_, false);
     plan.lineStarts = std::move(lineStarts_);
     plan.firstLine = firstLine_;
-    if (kind == Kind::Document && s.log)
+    if (kind == Kind::Document && s.values.log)
         plan.log = SendPlan::Log{logPath_, view_.documentFileName()};
     return plan;
 }
 
-void SendEngine::runJob(Kind kind, SendPlan plan, std::size_t selectionStart)
+bool SendEngine::runJob(TransferSession &session, Kind kind, SendPlan plan, const Settings &s,
+                        std::size_t selectionStart)
 {
-    job_ = std::make_unique<SendJob>(ports_.send, std::move(plan), state_, clock_);
-    SendJob *job = job_.get();
-    QObject::connect(job, &SendJob::statusChanged, job, [this](const QString &text) { view_.setStatusText(text); });
-    QObject::connect(job, &SendJob::progressShown, job, [this, kind](int maximum) {
+    // A device server on the network can take seconds to answer: the
+    // window is locked while it connects, so that cancel is offered.
+    if (namesNetworkPort(s.values.port)) {
+        view_.lockForTransfer();
+        locked_ = true;
+        view_.setStatusText(QStringLiteral("接続中"));
+    }
+    following_ = std::make_unique<QObject>();
+    QObject *context = following_.get();
+    TransferSession *from = &session;
+    sessionUnderWay_ = from;
+    QObject::connect(from, &TransferSession::portOpened, context, [this] {
+        portOpened_ = true;
+        if (!std::exchange(locked_, true))
+            view_.lockForTransfer();
+    });
+    QObject::connect(from, &TransferSession::jobStatus, context, [this](const QString &text) { view_.setStatusText(text); });
+    QObject::connect(from, &TransferSession::progressShown, context, [this, kind](int maximum) {
         view_.showProgress(maximum);
         progressShown_ = true;
         // The first highlight, as the first byte goes.
@@ -213,18 +226,39 @@ void SendEngine::runJob(Kind kind, SendPlan plan, std::size_t selectionStart)
             view_.highlightLine(firstLine_);
         view_.startRateTimer();
     });
-    QObject::connect(job, &SendJob::progressed, job, [this](int position) { view_.setProgress(position); });
-    QObject::connect(job, &SendJob::lineReached, job, [this, kind](std::size_t line) { highlight(kind, line); });
-    QObject::connect(job, &SendJob::dataSent, job, [this, kind, selectionStart] {
+    QObject::connect(from, &TransferSession::progressed, context, [this](int position) { view_.setProgress(position); });
+    QObject::connect(from, &TransferSession::lineReached, context, [this, kind](std::size_t line) { highlight(kind, line); });
+    QObject::connect(from, &TransferSession::dataSent, context, [this, kind, selectionStart] {
         if (kind == Kind::Selection)
             view_.placeCaret(selectionStart);
     });
-    QObject::connect(job, &SendJob::handshakeReadFailed, job,
+    QObject::connect(from, &TransferSession::handshakeReadFailed, context,
                      [this] { dialogs_.message(QStringLiteral("データ読込みエラー")); });
-    QObject::connect(job, &SendJob::writeFailed, job, [this] { dialogs_.message(sendErrorMessage()); });
-    QObject::connect(job, &SendJob::logFailed, job, [this](const QString &message) { dialogs_.error(message); });
-    QObject::connect(job, &SendJob::done, job, [this, kind] { cleanUp(kind); }, Qt::QueuedConnection);
-    job->start();
+    QObject::connect(from, &TransferSession::writeFailed, context, [this] { dialogs_.message(sendErrorMessage()); });
+    QObject::connect(from, &TransferSession::logFailed, context, [this](const QString &message) { dialogs_.error(message); });
+    QObject::connect(from, &TransferSession::rateMeasured, context, [this](long long rate, int seconds) {
+        sendrate_ = rate;
+        sendsec_ = seconds;
+    });
+    QObject::connect(from, &TransferSession::sendFinished, context,
+                     [this, kind](SessionOutcome outcome) { sessionEnded(kind, outcome); });
+    const QString program = view_.documentFileName();
+    if (!session.send(std::move(plan), program.isEmpty() ? QStringLiteral("無題") : program, s.values)) {
+        stopFollowing(std::exchange(sessionUnderWay_, nullptr), following_);
+        dialogs_.message(QStringLiteral("この機械は送受信中です"));
+        return false;
+    }
+    return true;
+}
+
+void SendEngine::sessionEnded(Kind kind, SessionOutcome outcome)
+{
+    stopFollowing(std::exchange(sessionUnderWay_, nullptr), following_);
+    if (outcome == SessionOutcome::NotOpened) {
+        view_.beep();
+        dialogs_.message(QStringLiteral("回線オープンエラー"));
+    }
+    cleanUp(kind);
 }
 
 void SendEngine::highlight(Kind kind, std::size_t line)
@@ -242,9 +276,9 @@ void SendEngine::highlight(Kind kind, std::size_t line)
 void SendEngine::cleanUp(Kind kind)
 {
     view_.stopRateTimer();
-    ports_.send.Close();
     if (progressShown_)
         view_.hideProgress();
+    locked_ = false;
     view_.unlockAfterTransfer();
     view_.setStatusText(QString());
     if (otherText_) {
@@ -264,29 +298,22 @@ void SendEngine::cleanUp(Kind kind)
 
 void SendEngine::handshake()
 {
-    if (job_ && job_->running()) {
-        job_->handshake();
-        return;
-    }
-    if (!readHandshake(ports_.send, state_))
-        dialogs_.message(QStringLiteral("データ読込みエラー"));
+    if (TransferSession *session = sessionUnderWay_ ? sessionUnderWay_ : session_ ? session_() : nullptr)
+        session->handshake();
 }
 
 void SendEngine::rateTick()
 {
-    if (running_ && job_)
-        job_->rateTick();
+    if (running_ && sessionUnderWay_)
+        sessionUnderWay_->rateTick();
 }
 
 void SendEngine::cancel()
 {
-    if (running_ && job_ && job_->running()) {
-        job_->cancel();
-        return;
-    }
-    // Lets a port that aborted on a line error write again, then stops.
-    ports_.send.ClearCommError();
-    state_.sendstop = true;
+    // Lets a port that aborted on a line error write again, then stops;
+    // without a send under way, the stop flag is raised for a repeat.
+    if (TransferSession *session = sessionUnderWay_ ? sessionUnderWay_ : session_ ? session_() : nullptr)
+        session->cancel();
 }
 
 namespace {

@@ -3,16 +3,19 @@
 // the send port, in the chosen punch code, paced by the machine's DC1/DC3,
 // with tape-puncher framing, progress, the remaining-bytes estimate and
 // the send log. It reads the settings and the text, asks the check's
-// question, opens the port and then hands the bytes to a SendJob, whose
-// signals it shows on the window; the window is free while the job runs.
-#include "serial/lineport.h"
-#include "common/clock.h"
+// question and hands the prepared bytes to the machine's session, which
+// opens the port and runs the job on its own thread; the engine shows
+// what the session tells of it on the window, which is free meanwhile.
 #include "common/dialogs.h"
 #include "transfer/sendcheck.h"
 #include "transfer/senddata.h"
 #include "transfer/sendjob.h"
+#include "transfer/transfersession.h"
 #include "transfer/transferstate.h"
 #include "transfer/transferview.h"
+#include "transfer/transfervalues.h"
+
+#include <QObject>
 
 #include <cstdint>
 #include <functional>
@@ -27,15 +30,13 @@ namespace marbolt {
 class Dialogs;
 class SettingsStore;
 
-struct SendPorts {
-    LinePort &send;     // rs232c1
-    LinePort &receive;  // rs232c2, closed before a send
-};
+// The session the window's transfers run on: its active machine's.
+using SessionSource = std::function<TransferSession *()>;
 
 class SendEngine {
 public:
-    SendEngine(SendPorts ports, SettingsStore &settings, TransferState &state, TransferProgress &progress,
-               Dialogs &dialogs, Clock &clock, SendView &view, QString logPath);
+    SendEngine(SessionSource session, SettingsStore &settings, TransferProgress &progress, Dialogs &dialogs,
+               SendView &view, QString logPath);
 
     // A send runs as a job and these return at once; onEnded tells when
     // it has ended (also when it never started).
@@ -50,7 +51,8 @@ public:
     // positions), without selecting it.
     void sendRange(std::size_t start, std::size_t end, bool caretHomeAfter = false);
     void setOnEnded(std::function<void()> ended) { ended_ = std::move(ended); }
-    // rs232c1RXCHAR: DC1 and DC3 from the machine.
+    // DC1 and DC3 from the machine, on a port that does not tell its
+    // session itself.
     void handshake();
     // Timer1Timer: measures the rate every 5 s.
     void rateTick();
@@ -71,20 +73,15 @@ public:
     bool running() const { return running_; }
     // Whether the last send got as far as opening its port.
     bool portOpened() const { return portOpened_; }
-    // The figures of the running (or last) send.
-    long long sendrate() const { return job_ ? job_->rate() : 0; }
-    int sendsec() const { return job_ ? job_->seconds() : 0; }
+    // The figures of the running (or last) send, as its session measured them.
+    long long sendrate() const { return sendrate_; }
+    int sendsec() const { return sendsec_; }
 
 private:
     enum class Kind { Document, Selection };
     bool portOpened_ = false;
     struct Settings {
-        int speed = 0;
-        int wait = 0;
-        bool tape = false;
-        int feed = 0;
-        bool sendRequest = false;  // SE "1"
-        bool log = false;
+        TransferValues values;
         bool check = false;  // CHECK "1"
         SendOptions options;
     };
@@ -100,17 +97,23 @@ private:
                               const std::vector<CheckFinding> &findings, std::size_t selectionStart,
                               std::vector<std::size_t> &rowPositions) const;
     SendPlan sendPlan(Kind kind, const Settings &s, PreparedText prepared);
-    void runJob(Kind kind, SendPlan plan, std::size_t selectionStart);
+    // Hands the plan to the session and follows it; false when the
+    // session would not take it.
+    bool runJob(TransferSession &session, Kind kind, SendPlan plan, const Settings &s, std::size_t selectionStart);
+    void sessionEnded(Kind kind, SessionOutcome outcome);
     void highlight(Kind kind, std::size_t line);
     void cleanUp(Kind kind);
 
-    SendPorts ports_;
+    SessionSource session_;
+    TransferSession *sessionUnderWay_ = nullptr;  // the session of the send under way
+    std::unique_ptr<QObject> following_;  // the connections to it, while it runs
     SettingsStore &settings_;
-    TransferState &state_;
     TransferProgress &progress_;
     Dialogs &dialogs_;
-    Clock &clock_;
     SendView &view_;
+    bool locked_ = false;  // the window was locked for this send
+    long long sendrate_ = 0;
+    int sendsec_ = 0;
     QString logPath_;
     bool cancelAtStart_ = false;
     bool caretHomeAfter_ = false;
@@ -119,7 +122,6 @@ private:
     std::optional<std::string> otherText_;  // sendText's, while it runs
     std::pair<std::size_t, std::size_t> range_;  // of a selection send
     std::string_view sourceText() const;
-    std::unique_ptr<SendJob> job_;  // the running or the last send
 
     bool running_ = false;
     bool keepCheckAnswer_ = false;

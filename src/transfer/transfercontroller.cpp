@@ -5,13 +5,12 @@
 
 namespace marbolt {
 
-TransferController::TransferController(TransferPorts ports, SettingsStore &settings, Dialogs &dialogs,
+TransferController::TransferController(SessionSource session, SettingsStore &settings, Dialogs &dialogs,
                                        Clock &clock, SendView &sendView, ReceiveView &receiveView,
                                        QString logPath)
-    : settings_(settings), dialogs_(dialogs), clock_(clock), sendView_(sendView),
-      sendEngine_(SendPorts{ports.send, ports.receive}, settings, flags_, *this, dialogs, clock, sendView,
-                  std::move(logPath)),
-      receiver_(ReceivePorts{ports.send, ports.receive}, settings, flags_, *this, dialogs, clock, receiveView)
+    : settings_(settings), dialogs_(dialogs), clock_(clock), sendView_(sendView), session_(session),
+      sendEngine_(session, settings, *this, dialogs, sendView, std::move(logPath)),
+      receiver_(std::move(session), settings, *this, dialogs, receiveView)
 {
     sendEngine_.setOnEnded([this] { sendEnded(); });
     receiver_.setOnEnded([this] { receptionEnded(); });
@@ -28,6 +27,21 @@ void TransferController::underWay(Direction direction)
 void TransferController::stoppedByFailure()
 {
     commstate_ = CommState::None;
+}
+
+void TransferController::lineFailed()
+{
+    if (commstate_ == CommState::None)
+        return;
+    receiver_.lineError();
+    commstate_ = CommState::None;
+    sendView_.setStatusText(QString());
+}
+
+const TransferState &TransferController::flags() const
+{
+    const TransferSession *session = session_ ? session_() : nullptr;
+    return session ? session->flags() : noFlags_;
 }
 
 void TransferController::lockReleased()
@@ -109,7 +123,8 @@ void TransferController::repeat()
     phase_ = TransferPhase::Repeating;
     // One check for the whole repeat: its answer stands for every send.
     sendEngine_.keepCheckAnswer(true);
-    flags_.sendstop = false;
+    if (TransferSession *session = session_ ? session_() : nullptr)
+        session->flags().sendstop = false;
     send();
 }
 
@@ -135,7 +150,7 @@ void TransferController::sendEnded()
 
 void TransferController::repeatPauseEnded()
 {
-    if (!flags_.sendstop && sendEngine_.portOpened()) {
+    if (!flags().sendstop && sendEngine_.portOpened()) {
         send();
         return;
     }
@@ -208,17 +223,15 @@ void TransferController::rateTick()
 
 void TransferController::lineError()
 {
-    if (commstate_ == CommState::None)
-        return;
-    receiver_.lineError();
-    cancel();
+    if (TransferSession *session = session_ ? session_() : nullptr)
+        session->lineError();
 }
 
 TransferController::CloseAnswer TransferController::requestClose()
 {
     const bool repeating = phase_ == TransferPhase::Repeating;
     const bool sending = commstate_ == CommState::Send;
-    if (repeating && flags_.sendstop && !sending) {
+    if (repeating && flags().sendstop && !sending) {
         // The repeat was cancelled and ends at its next look at the flag:
         // the window closes then, as after any cancelled send.
         closeAfterTransfer_ = true;

@@ -3,10 +3,10 @@
 // send and what a close asked during a transfer waits for. It keeps the one
 // phase and the transfer-state `commstate`; the window asks it one
 // question, activity(), and hands every transfer command to it. Every
-// command returns at once: the transfer runs as a job on the window's
-// event loop, and its end (and a close asked meanwhile) follows from there.
+// command returns at once: the transfer runs as a job of the active
+// machine's session, and its end (and a close asked meanwhile) follows
+// from what the session tells.
 #include "common/clock.h"
-#include "serial/lineport.h"
 #include "transfer/receiver.h"
 #include "transfer/sendengine.h"
 #include "transfer/transferstate.h"
@@ -24,14 +24,11 @@ namespace marbolt {
 class Dialogs;
 class SettingsStore;
 
-struct TransferPorts {
-    LinePort &send;     // rs232c1
-    LinePort &receive;  // rs232c2
-};
-
 class TransferController : public TransferProgress {
 public:
-    TransferController(TransferPorts ports, SettingsStore &settings, Dialogs &dialogs, Clock &clock,
+    // session: the active machine's, asked at each transfer; clock: for
+    // the pause of a repeat.
+    TransferController(SessionSource session, SettingsStore &settings, Dialogs &dialogs, Clock &clock,
                        SendView &sendView, ReceiveView &receiveView, QString logPath);
 
     // send1: the whole document; afterwards runs once it has ended.
@@ -58,9 +55,11 @@ public:
     void setCloseWindow(std::function<void(TransferPhase ended)> close) { closeWindow_ = std::move(close); }
     // stop1: raises the running transfer's stop flag; commstate empties.
     void cancel();
-    void handshake();  // rs232c1RXCHAR
+    // The machine's DC1/DC3 and a failed receive line, on ports that do
+    // not tell their session themselves.
+    void handshake();
     void rateTick();   // Timer1Timer
-    void lineError();  // rs232c2ERR
+    void lineError();
     // The window's lock for a transfer is taken (enabledfalse) and
     // released (enabledtrue); the release empties commstate.
     void lockTaken() { windowLocked_ = true; }
@@ -74,7 +73,8 @@ public:
     // What runs now: the one question the window asks.
     TransferActivity activity() const;
     TransferPhase phase() const { return phase_; }
-    const TransferState &flags() const { return flags_; }
+    // The active machine's flags.
+    const TransferState &flags() const;
     // A send or reception loop runs, also while it finishes after cancel.
     bool loopRunning() const { return sendEngine_.running() || receiver_.running(); }
     const SendEngine &sendEngine() const { return sendEngine_; }
@@ -82,6 +82,7 @@ public:
     // What the engines tell it.
     void underWay(Direction direction) override;
     void stoppedByFailure() override;
+    void lineFailed() override;
 
 private:
     void sendEnded();
@@ -98,7 +99,8 @@ private:
     Dialogs &dialogs_;
     Clock &clock_;
     SendView &sendView_;
-    TransferState flags_;
+    SessionSource session_;
+    TransferState noFlags_;  // while there is no session
     SendEngine sendEngine_;
     Receiver receiver_;
     TransferPhase phase_ = TransferPhase::Idle;

@@ -35,27 +35,40 @@ SessionOutcome fromSend(SendOutcome outcome)
 class SessionWorker : public QObject {
 public:
     SessionWorker(TransferSession &session, Clock &clock, SerialSystem &serial)
-        : session_(session), clock_(clock), serial_(serial)
+        : session_(session), clock_(clock), serial_(&serial)
+    {
+    }
+    SessionWorker(TransferSession &session, Clock &clock, SessionPorts ports)
+        : session_(session), clock_(clock), send_(&ports.send), receive_(&ports.receive)
     {
     }
     ~SessionWorker() override
     {
         sendJob_.reset();
         receiveJob_.reset();
-        if (sendPort_)
-            sendPort_->Close();
-        if (receivePort_)
-            receivePort_->Close();
+        if (send_)
+            send_->Close();
+        if (receive_)
+            receive_->Close();
     }
 
     void send(SendPlan plan, QString program, TransferValues values);
-    void receive(TransferValues values);
+    void receive(TransferValues values, ReceiveStyle style);
     void cancel();
+    void handshake();
+    void lineError();
+    void rateTick();
+    void withPorts(const std::function<void(Trs232c &, Trs232c &)> &f);
     std::atomic<bool> cancelRequested{false};
+    std::atomic<bool> portOpen{false};
+    TransferState state;
 
 private:
     void makePorts();
-    bool open(Trs232c &port);
+    // Opens a port for a transfer: nullopt when it opened, else how the
+    // transfer ends (the user gave a connection up, or it failed).
+    std::optional<SessionOutcome> open(LinePort &port);
+    void closePorts();
     void update(SessionState state, const QString &text = QString());
     void progress(qint64 done);
     void endSend(SessionOutcome outcome);
@@ -63,10 +76,11 @@ private:
 
     TransferSession &session_;
     Clock &clock_;
-    SerialSystem &serial_;
-    std::unique_ptr<Trs232c> sendPort_;
-    std::unique_ptr<Trs232c> receivePort_;
-    TransferState state_;
+    SerialSystem *serial_ = nullptr;  // for ports of the session's own
+    std::unique_ptr<Trs232c> ownSend_;
+    std::unique_ptr<Trs232c> ownReceive_;
+    LinePort *send_ = nullptr;
+    LinePort *receive_ = nullptr;
     std::unique_ptr<SendJob> sendJob_;
     std::unique_ptr<ReceiveJob> receiveJob_;
     bool lineFailed_ = false;
@@ -75,37 +89,45 @@ private:
 
 void SessionWorker::makePorts()
 {
-    if (sendPort_)
+    if (send_)
         return;
-    sendPort_ = std::make_unique<Trs232c>(LineSettings::sendPortDefaults(), serial_);
-    receivePort_ = std::make_unique<Trs232c>(LineSettings::receivePortDefaults(), serial_);
-    sendPort_->OnRXCHAR = [this](tcommthread &) {
-        if (sendJob_)
-            sendJob_->handshake();
-        else
-            readHandshake(*sendPort_, state_);
-    };
-    receivePort_->OnRXCHAR = [this](tcommthread &) {
-        if (receiveJob_)
-            receiveJob_->dataArrived();
-    };
-    receivePort_->OnERR = [this](tcommthread &) {
-        if (!receiveJob_ || !receiveJob_->running())
-            return;
-        // The line failed: stop the machine and end, keeping what came.
-        lineFailed_ = true;
-        receiveJob_->stop();
-        receiveJob_->cancel();
-    };
+    ownSend_ = std::make_unique<Trs232c>(LineSettings::sendPortDefaults(), *serial_);
+    ownReceive_ = std::make_unique<Trs232c>(LineSettings::receivePortDefaults(), *serial_);
+    send_ = ownSend_.get();
+    receive_ = ownReceive_.get();
+    ownSend_->OnRXCHAR = [this](tcommthread &) { handshake(); };
+    ownReceive_->OnERR = [this](tcommthread &) { lineError(); };
 }
 
-bool SessionWorker::open(Trs232c &port)
+void SessionWorker::withPorts(const std::function<void(Trs232c &, Trs232c &)> &f)
 {
-    if (!port.OpenWaits())
-        return port.Open();
-    update(SessionState::Connecting, QStringLiteral("接続中"));
-    const LinePort::OpenWait wait{[] {}, [this] { return cancelRequested.load(); }};
-    return port.Open(wait);
+    makePorts();
+    if (ownSend_)
+        f(*ownSend_, *ownReceive_);
+}
+
+std::optional<SessionOutcome> SessionWorker::open(LinePort &port)
+{
+    bool opened = false;
+    if (port.OpenWaits()) {
+        update(SessionState::Connecting, QStringLiteral("接続中"));
+        const LinePort::OpenWait wait{[] {}, [this] { return cancelRequested.load(); }};
+        opened = port.Open(wait);
+    } else {
+        opened = port.Open();
+    }
+    if (!opened)
+        return port.OpenAborted() ? SessionOutcome::Cancelled : SessionOutcome::NotOpened;
+    portOpen = true;
+    emit session_.portOpened();
+    return std::nullopt;
+}
+
+void SessionWorker::closePorts()
+{
+    send_->Close();
+    receive_->Close();
+    portOpen = false;
 }
 
 void SessionWorker::update(SessionState state, const QString &text)
@@ -124,64 +146,94 @@ void SessionWorker::progress(qint64 done)
 void SessionWorker::send(SendPlan plan, QString program, TransferValues values)
 {
     makePorts();
-    receivePort_->Close();
+    receive_->Close();
     status_ = SessionStatus{};
     status_.program = std::move(program);
     status_.total = static_cast<qint64>(plan.data.bytes.size());
-    setUpSendPort(*sendPort_, values.speed, values.port, values.stopbit);
-    if (!open(*sendPort_)) {
-        endSend(SessionOutcome::NotOpened);
+    setUpSendPort(*send_, values.speed, values.port, values.stopbit);
+    if (const auto failed = open(*send_)) {
+        endSend(*failed);
         return;
     }
-    plan.startStopped = cancelRequested.exchange(false);
-    sendJob_ = std::make_unique<SendJob>(*sendPort_, std::move(plan), state_, clock_);
+    // A cancel that came while the port opened stops the job at its first wait.
+    plan.startStopped = cancelRequested.exchange(false) || plan.startStopped;
+    sendJob_ = std::make_unique<SendJob>(*send_, std::move(plan), state, clock_);
     SendJob *job = sendJob_.get();
+    TransferSession *session = &session_;
     connect(job, &SendJob::statusChanged, this, [this](const QString &text) {
         const SessionState state = text == QStringLiteral("送信待機中") ? SessionState::Waiting : SessionState::Sending;
         update(state, text);
+        emit session_.jobStatus(text);
     });
-    connect(job, &SendJob::progressed, this, [this](int position) { progress(position); });
+    connect(job, &SendJob::progressShown, session, &TransferSession::progressShown);
+    connect(job, &SendJob::progressed, this, [this](int position) {
+        progress(position);
+        emit session_.progressed(position);
+    });
+    connect(job, &SendJob::lineReached, session, &TransferSession::lineReached);
     connect(job, &SendJob::dataSent, this, [this, job] {
         status_.done = static_cast<qint64>(job->bytesSent());
         update(SessionState::Ending, status_.text);
+        emit session_.dataSent();
     });
+    connect(job, &SendJob::handshakeReadFailed, session, &TransferSession::handshakeReadFailed);
+    connect(job, &SendJob::writeFailed, session, &TransferSession::writeFailed);
+    connect(job, &SendJob::logFailed, session, &TransferSession::logFailed);
     connect(job, &SendJob::done, this, [this](SendOutcome outcome) { endSend(fromSend(outcome)); });
     job->start();
+    emit session_.rateMeasured(job->rate(), job->seconds());
 }
 
 void SessionWorker::endSend(SessionOutcome outcome)
 {
-    if (sendJob_)
+    if (sendJob_) {
+        emit session_.rateMeasured(sendJob_->rate(), sendJob_->seconds());
         sendJob_.release()->deleteLater();  // its own signal is on the stack
-    sendPort_->Close();
+    }
+    closePorts();
     cancelRequested = false;
     update(SessionState::Idle);
     emit session_.sendFinished(outcome);
 }
 
-void SessionWorker::receive(TransferValues values)
+void SessionWorker::receive(TransferValues values, ReceiveStyle style)
 {
     makePorts();
-    sendPort_->Close();
+    send_->Close();
     status_ = SessionStatus{};
     lineFailed_ = false;
-    setUpReceivePort(*receivePort_, values.speed, values.port, values.stopbit);
-    if (!open(*receivePort_)) {
+    if (ownReceive_) {
+        // A port told to announce its arrivals watches for them; one that
+        // is not is only looked at.
+        if (style.arrivals)
+            ownReceive_->OnRXCHAR = [this](tcommthread &) {
+                if (receiveJob_)
+                    receiveJob_->dataArrived();
+            };
+        else
+            ownReceive_->OnRXCHAR = nullptr;
+    }
+    setUpReceivePort(*receive_, values.speed, values.port, values.stopbit);
+    if (const auto failed = open(*receive_)) {
         Reception reception;
-        reception.outcome = SessionOutcome::NotOpened;
+        reception.outcome = *failed;
         endReceive(std::move(reception));
         return;
     }
-    receiveJob_ = std::make_unique<ReceiveJob>(*receivePort_, state_, clock_, kReceiveLookMs);
+    receiveJob_ = std::make_unique<ReceiveJob>(*receive_, state, clock_, style.lookMs);
     ReceiveJob *job = receiveJob_.get();
-    connect(job, &ReceiveJob::statusChanged, this, [this](const QString &text) {
-        status_.done = receiveJob_ ? receiveJob_->decoder().receivedBytes() : status_.done;
+    TransferSession *session = &session_;
+    connect(job, &ReceiveJob::statusChanged, this, [this, job](const QString &text) {
+        status_.done = job->decoder().receivedBytes();
         update(SessionState::Receiving, text);
+        emit session_.jobStatus(text);
     });
     connect(job, &ReceiveJob::lineReceived, this, [this](const QString &line) {
         if (isNumberedOLine(line))
             status_.program = line;
+        emit session_.lineReceived(line);
     });
+    connect(job, &ReceiveJob::failed, session, &TransferSession::receiveFailed);
     connect(job, &ReceiveJob::done, this, [this, job](ReceiveOutcome outcome) {
         Reception reception;
         reception.detail = outcome;
@@ -189,22 +241,20 @@ void SessionWorker::receive(TransferValues values)
                           : isFailure(outcome) || lineFailed_ ? SessionOutcome::Failed
                                                               : SessionOutcome::Cancelled;
         reception.faultyBytes = job->decoder().faultyBytes();
+        reception.faultyLines = job->decoder().faultyLines();
         reception.text = job->takeText();
         endReceive(std::move(reception));
     });
-    if (cancelRequested.exchange(false)) {
-        job->start();
-        job->cancel();
-        return;
-    }
     job->start();
+    if (cancelRequested.exchange(false))
+        job->cancel();
 }
 
 void SessionWorker::endReceive(Reception reception)
 {
     if (receiveJob_)
         receiveJob_.release()->deleteLater();
-    receivePort_->Close();
+    closePorts();
     cancelRequested = false;
     update(SessionState::Idle);
     emit session_.received(reception);
@@ -212,10 +262,57 @@ void SessionWorker::endReceive(Reception reception)
 
 void SessionWorker::cancel()
 {
+    // A cancel the start of the job has taken already is not given twice:
+    // a reception's cancel punches DC3 each time.
+    const bool requested = cancelRequested.exchange(false);
+    if (sendJob_ && sendJob_->running()) {
+        if (requested)
+            sendJob_->cancel();
+    } else if (receiveJob_ && receiveJob_->running()) {
+        if (requested)
+            receiveJob_->cancel();
+    } else {
+        state.sendstop = true;
+        state.recstop = true;
+    }
+}
+
+void SessionWorker::handshake()
+{
     if (sendJob_ && sendJob_->running())
-        sendJob_->cancel();
-    else if (receiveJob_ && receiveJob_->running())
-        receiveJob_->cancel();
+        sendJob_->handshake();
+    else if (send_ && !readHandshake(*send_, state))
+        emit session_.handshakeReadFailed();
+}
+
+void SessionWorker::lineError()
+{
+    if (!receiveJob_ || !receiveJob_->running())
+        return;
+    // The line failed: the machine is stopped, and what came is kept.
+    lineFailed_ = true;
+    emit session_.lineFailed();
+    receiveJob_->stop();
+    receive_->ClearCommError();
+    receiveJob_->cancel();
+}
+
+void SessionWorker::rateTick()
+{
+    if (sendJob_ && sendJob_->running()) {
+        sendJob_->rateTick();
+        emit session_.rateMeasured(sendJob_->rate(), sendJob_->seconds());
+    }
+}
+
+void stopFollowing(TransferSession *session, std::unique_ptr<QObject> &context)
+{
+    if (!context)
+        return;
+    QObject *followed = context.release();
+    if (session)
+        QObject::disconnect(session, nullptr, followed, nullptr);
+    followed->deleteLater();
 }
 
 TransferSession::TransferSession(QString machine, TransferValues values, Clock &clock, SerialSystem &serial,
@@ -228,14 +325,32 @@ TransferSession::TransferSession(QString machine, TransferValues values, Clock &
     thread_.start();
 }
 
+TransferSession::TransferSession(QString machine, SessionPorts ports, Clock &clock, QObject *parent)
+    : QObject(parent), machine_(std::move(machine))
+{
+    worker_ = new SessionWorker(*this, clock, ports);
+}
+
 TransferSession::~TransferSession()
 {
-    // The ports close on the thread they were opened on.
     SessionWorker *worker = worker_;
     worker->cancelRequested = true;
+    if (!thread_.isRunning()) {
+        delete worker;
+        return;
+    }
+    // The ports close on the thread they were opened on.
     QMetaObject::invokeMethod(worker, [worker] { delete worker; }, Qt::BlockingQueuedConnection);
     thread_.quit();
     thread_.wait();
+}
+
+void TransferSession::onWorker(std::function<void()> f)
+{
+    if (QThread::currentThread() == worker_->thread())
+        f();
+    else
+        QMetaObject::invokeMethod(worker_, std::move(f), Qt::QueuedConnection);
 }
 
 QString TransferSession::port() const
@@ -264,37 +379,108 @@ std::optional<TransferValues> TransferSession::claim(const QString &program)
 
 bool TransferSession::send(SendPlan plan, QString program)
 {
-    const std::optional<TransferValues> values = claim(program);
+    std::optional<TransferValues> values = claim(program);
     if (!values)
         return false;
+    startSend(std::move(plan), std::move(program), std::move(*values));
+    return true;
+}
+
+bool TransferSession::send(SendPlan plan, QString program, TransferValues values)
+{
+    if (!claim(program))
+        return false;
+    startSend(std::move(plan), std::move(program), std::move(values));
+    return true;
+}
+
+void TransferSession::startSend(SendPlan plan, QString program, TransferValues values)
+{
+    // Always queued: the caller connects to the job's signals first.
     SessionWorker *worker = worker_;
     QMetaObject::invokeMethod(
-        worker, [worker, plan = std::move(plan), program = std::move(program), values = *values]() mutable {
+        worker, [worker, plan = std::move(plan), program = std::move(program), values = std::move(values)]() mutable {
             worker->send(std::move(plan), std::move(program), std::move(values));
         },
         Qt::QueuedConnection);
-    return true;
 }
 
 bool TransferSession::receive()
 {
-    const std::optional<TransferValues> values = claim(QString());
+    std::optional<TransferValues> values = claim(QString());
     if (!values)
         return false;
-    SessionWorker *worker = worker_;
-    QMetaObject::invokeMethod(worker, [worker, values = *values] { worker->receive(values); },
-                              Qt::QueuedConnection);
+    startReceive(std::move(*values), ReceiveStyle{});
     return true;
+}
+
+bool TransferSession::receive(TransferValues values, ReceiveStyle style)
+{
+    if (!claim(QString()))
+        return false;
+    startReceive(std::move(values), style);
+    return true;
+}
+
+void TransferSession::startReceive(TransferValues values, ReceiveStyle style)
+{
+    SessionWorker *worker = worker_;
+    QMetaObject::invokeMethod(
+        worker, [worker, values = std::move(values), style] { worker->receive(values, style); },
+        Qt::QueuedConnection);
 }
 
 void TransferSession::cancel()
 {
-    if (!busy())
-        return;
     // An opening in progress gives up; a job stops at its next step.
-    worker_->cancelRequested = true;
+    if (busy())
+        worker_->cancelRequested = true;
+    else
+        worker_->state.sendstop = true;  // seen at once by a repeat's pause
     SessionWorker *worker = worker_;
-    QMetaObject::invokeMethod(worker, [worker] { worker->cancel(); }, Qt::QueuedConnection);
+    onWorker([worker] { worker->cancel(); });
+}
+
+void TransferSession::handshake()
+{
+    SessionWorker *worker = worker_;
+    onWorker([worker] { worker->handshake(); });
+}
+
+void TransferSession::lineError()
+{
+    SessionWorker *worker = worker_;
+    onWorker([worker] { worker->lineError(); });
+}
+
+void TransferSession::rateTick()
+{
+    SessionWorker *worker = worker_;
+    onWorker([worker] { worker->rateTick(); });
+}
+
+TransferState &TransferSession::flags()
+{
+    return worker_->state;
+}
+
+const TransferState &TransferSession::flags() const
+{
+    return worker_->state;
+}
+
+bool TransferSession::portOpen() const
+{
+    return worker_->portOpen;
+}
+
+void TransferSession::withPorts(const std::function<void(Trs232c &, Trs232c &)> &f)
+{
+    SessionWorker *worker = worker_;
+    if (QThread::currentThread() == worker->thread())
+        worker->withPorts(f);
+    else
+        QMetaObject::invokeMethod(worker, [worker, &f] { worker->withPorts(f); }, Qt::BlockingQueuedConnection);
 }
 
 SessionStatus TransferSession::status() const

@@ -2,9 +2,12 @@
 // The state of the transfers. The flags are the loops' own: a loop reads
 // them, cancel and the handshake raise or lower them. The transfer-state
 // `commstate` and the phase belong to the transfer controller alone;
-// the engines tell it when their transfer is under way. All of it lives
-// on the user-interface thread.
+// the engines tell it when their transfer is under way. The flags belong
+// to a machine's session and are set on its thread; the window reads them
+// (and a cancel raises them) from its own, so each is atomic.
 #include <QString>
+
+#include <atomic>
 
 namespace marbolt {
 
@@ -36,9 +39,9 @@ constexpr bool holdsWindow(TransferActivity a)
 }
 
 struct TransferState {
-    bool sendstop = false;  // ends every wait and loop of a send
-    bool sendok = false;    // the machine's permission: DC1 sets, DC3 clears
-    bool recstop = false;   // ends the receive loops
+    std::atomic<bool> sendstop = false;  // ends every wait and loop of a send
+    std::atomic<bool> sendok = false;    // the machine's permission: DC1 sets, DC3 clears
+    std::atomic<bool> recstop = false;   // ends the receive loops
 };
 
 // What the engines tell the owner of commstate.
@@ -50,6 +53,9 @@ public:
     virtual void underWay(Direction direction) = 0;
     // A failure stopped the transfer as a cancel does: commstate empty.
     virtual void stoppedByFailure() = 0;
+    // The receive line failed and the machine was stopped: told to the
+    // user, and commstate empty, unless the reception was cancelled first.
+    virtual void lineFailed() = 0;
 };
 
 }  // namespace marbolt

@@ -13,9 +13,6 @@ namespace marbolt {
 class TransferView {
 public:
     virtual ~TransferView() = default;
-    // One pass of the message pump, while a network port connects on a
-    // thread of its own.
-    virtual void pumpMessages() = 0;
     virtual void setStatusText(const QString &text) = 0;  // panel 0
     virtual void lockForTransfer() = 0;                   // enabledfalse
     virtual void unlockAfterTransfer() = 0;               // enabledtrue

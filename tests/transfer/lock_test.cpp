@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("通信を終了してください")});
         QVERIFY(secondClose);
         QVERIFY(!rig.form->isVisible());
-        QVERIFY(!WindowProbe::rs232c1(*rig.form)->isOpen());
+        QVERIFY(!WindowProbe::portOpen(*rig.form));
     }
 
     // F10, F11 and Ctrl+Alt+E stay enabled during a transfer but, pressed

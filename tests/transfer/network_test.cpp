@@ -251,7 +251,7 @@ private slots:
         QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{sendErrorMessage()});
         QVERIFY2(rig.logText().endsWith(QStringLiteral("送信中断\r\n")), qPrintable(rig.logText()));
         QVERIFY(unlocked(rig));
-        QVERIFY(!WindowProbe::rs232c1(*rig.form)->isOpen());
+        QVERIFY(!WindowProbe::portOpen(*rig.form));
     }
 
     // A server that does not answer: the window paints all the time the
@@ -321,7 +321,7 @@ private slots:
         QVERIFY(rig.dialogs.texts(Kind::Message).isEmpty());
         QVERIFY(rig.dialogs.texts(Kind::Error).isEmpty());
         QVERIFY(unlocked(rig));
-        QVERIFY(!WindowProbe::rs232c2(*rig.form)->isOpen());
+        QVERIFY(!WindowProbe::portOpen(*rig.form));
 
         // The same for a send: no log line for a send that never began.
         rig.setDocument(program(3));  // the reception began with a new document
@@ -356,7 +356,7 @@ private slots:
         rig.clock.cap = 0;
         rig.form->send1Execute();
         finish(rig);
-        closed = !WindowProbe::rs232c1(*rig.form)->isOpen();
+        closed = !WindowProbe::portOpen(*rig.form);
         gapBeforeClose = watch.longestGap();
         QVERIFY(closed);
         QVERIFY2(gapBeforeClose < 150, std::to_string(gapBeforeClose).c_str());
@@ -384,7 +384,7 @@ private slots:
         const std::string doc(rig.form->editor()->textView());
         QVERIFY2(doc.rfind("O7000(ROUGH)\r\nG01X13.", 0) == 0, ("what came before the server died is kept: " + doc.substr(0, 80)).c_str());
         QVERIFY(unlocked(rig));
-        QVERIFY(!WindowProbe::rs232c2(*rig.form)->isOpen());
+        QVERIFY(!WindowProbe::portOpen(*rig.form));
     }
 };
 

@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(rig.form->editor()->caretPos(), std::size_t{0});
         QCOMPARE(rig.panel0(), QString());
         QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
-        QVERIFY(!WindowProbe::rs232c2(*rig.form)->isOpen());
+        QVERIFY(!WindowProbe::portOpen(*rig.form));
         QCOMPARE(rig.machine->received(), std::vector<std::uint8_t>{kDC1});
     }
 
@@ -205,7 +205,7 @@ private slots:
         QCOMPARE(rig.dialogs.texts(Kind::Error), QStringList{QStringLiteral("受信バッファがオーバーフローしました。")});
         QVERIFY(rig.dialogs.texts(Kind::Information).isEmpty());
         QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
-        QVERIFY(!WindowProbe::rs232c2(*rig.form)->isOpen());
+        QVERIFY(!WindowProbe::portOpen(*rig.form));
         QVERIFY(rig.form->commands().Rec1->isEnabled());
     }
 
@@ -267,7 +267,7 @@ private slots:
         InjectedErrors errors;
         errors.strikeAtByte = 300;
         Rig rig(&errors);
-        WindowProbe::rs232c2(*rig.form)->OnERR = nullptr;
+        WindowProbe::withPorts(*rig.form, [](Trs232c &, Trs232c &receive) { receive.OnERR = nullptr; });
         receiveTape(rig, vm::punchTape(longProgram(100), PunchCode::Iso), 1000);
         checkStoppedByALineError(rig);
     }
@@ -282,7 +282,7 @@ private slots:
         QVERIFY(rig.dialogs.shown.isEmpty());
         const std::string doc = documentOf(rig);
         QVERIFY2(doc.rfind("O7000\r\n", 0) == 0, doc.c_str());
-        QVERIFY(!WindowProbe::rs232c2(*rig.form)->isOpen());
+        QVERIFY(!WindowProbe::portOpen(*rig.form));
     }
 
     void theCancelledSaveQuestionOpensNoPort()

@@ -238,7 +238,7 @@ private slots:
         QVERIFY(!rig.form->commands().stop1->isEnabled());
         QVERIFY(rig.form->editor()->isEnabled());
         QVERIFY(!rig.form->statusPanels()->progressBar());
-        QVERIFY(!WindowProbe::rs232c1(*rig.form)->isOpen());
+        QVERIFY(!WindowProbe::portOpen(*rig.form));
     }
 
     void aPortThatCannotBeOpened()
@@ -289,7 +289,7 @@ private slots:
         QVERIFY2(rig.machine->received().empty(), "nothing may go out");
         QVERIFY(rig.form->transfers().activity() == TransferActivity::Idle);
         QVERIFY(rig.form->commands().send1->isEnabled());
-        QVERIFY(!WindowProbe::rs232c1(*rig.form)->isOpen());
+        QVERIFY(!WindowProbe::portOpen(*rig.form));
     }
 
     void aCharacterShiftJisCannotHoldStopsTheSend()

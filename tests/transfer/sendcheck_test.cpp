@@ -66,7 +66,7 @@ private slots:
         // "中止": nothing on the line, no log line, the port never opened.
         QVERIFY(sent.empty());
         QVERIFY(rig.logText().isEmpty());
-        QVERIFY(!WindowProbe::rs232c1(*rig.form)->isOpen());
+        QVERIFY(!WindowProbe::portOpen(*rig.form));
         QVERIFY(rig.form->commands().send1->isEnabled());
     }
 

@@ -21,6 +21,9 @@
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QSemaphore>
+#include <QThread>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <functional>
@@ -32,8 +35,10 @@ namespace marbolt::testing {
 
 // Fixed local time; a transfer's timers run for real but never longer
 // than `cap` ms, so the 1000 ms end of a send costs 10 ms. onSleep runs
-// as a timer starts, on the user-interface thread, with the asked length:
-// tests look at the window there, at the points where a transfer waits.
+// as a timer starts, with the asked length, on the user-interface thread
+// while the session's thread waits for it: tests look at the window
+// there, at the points where a transfer waits, once the window has taken
+// in everything the session told before.
 struct TestClock : Clock {
     QDateTime fixed{QDate(2026, 12, 8), QTime(10, 20, 30)};
     int cap = 10;
@@ -41,8 +46,24 @@ struct TestClock : Clock {
     QDateTime now() const override { return fixed; }
     int timerLength(int ms) override
     {
-        if (onSleep)
+        if (!onSleep)
+            return std::min(ms, cap);
+        if (QThread::currentThread() == qApp->thread()) {
             onSleep(ms);
+            return std::min(ms, cap);
+        }
+        // A window going away does not wait for a session: the session
+        // gives up after a while rather than wait on a window that is
+        // itself waiting for the session to end.
+        auto ran = std::make_shared<QSemaphore>();
+        QMetaObject::invokeMethod(
+            qApp, [this, ms, ran] {
+                if (onSleep)
+                    onSleep(ms);
+                ran->release();
+            },
+            Qt::QueuedConnection);
+        ran->tryAcquire(1, 5000);
         return std::min(ms, cap);
     }
 };

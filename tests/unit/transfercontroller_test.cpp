@@ -93,9 +93,9 @@ struct NoSleep : Clock {
     }
 };
 
-// The window as the transfers see it, reduced to records. Every message
-// pump runs `onPump`, where a test plays the machine or the user; so do a
-// send's waits and each byte it has written.
+// The window as the transfers see it, reduced to records. A send's waits
+// and each byte it has written run `onPump`, where a test plays the
+// machine or the user.
 struct RecordingView : SendView, ReceiveView {
     std::string document;
     std::function<void()> onPump;
@@ -106,7 +106,7 @@ struct RecordingView : SendView, ReceiveView {
     QStringList programs;
     std::string received;
 
-    void pumpMessages() override
+    void pumpMessages()
     {
         if (onPump)
             onPump();
@@ -156,8 +156,9 @@ struct Bench {
     ScriptedDialogs dialogs;
     NoSleep clock;
     RecordingView view;
-    TransferController transfers{TransferPorts{sendPort, receivePort}, settings, dialogs, clock, view, view,
-                                 QString()};
+    // The machine's session runs on this thread, over the test's ports.
+    TransferSession session{QStringLiteral("M1"), SessionPorts{sendPort, receivePort}, clock};
+    TransferController transfers{[this] { return &session; }, settings, dialogs, clock, view, view, QString()};
 
     Bench()
     {

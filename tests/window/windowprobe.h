@@ -14,8 +14,18 @@ struct WindowProbe {
     static QTimer &Timer1(TSDIAppForm &f) { return f.Timer1; }
     static FindDialog *FindDialog1(TSDIAppForm &f) { return f.FindDialog1; }
     static TfrmReplace *frmReplace(TSDIAppForm &f) { return f.frmReplace; }
-    static Trs232c *rs232c1(TSDIAppForm &f) { return f.rs232c1.get(); }
-    static Trs232c *rs232c2(TSDIAppForm &f) { return f.rs232c2.get(); }
+    // The session the window's transfers run on: its active machine's.
+    static TransferSession &activeSession(TSDIAppForm &f)
+    {
+        return *f.station().session(MachineProfiles(f.settings()).active());
+    }
+    // One of the ports of the window's machine is open.
+    static bool portOpen(TSDIAppForm &f) { return activeSession(f).portOpen(); }
+    // Runs fn on the ports of the window's machine, on their thread.
+    static void withPorts(TSDIAppForm &f, const std::function<void(Trs232c &send, Trs232c &receive)> &fn)
+    {
+        activeSession(f).withPorts(fn);
+    }
     static QComboBox *MachineBox(TSDIAppForm &f) { return f.MachineBox; }
     static ReplaceState &replaceState(TSDIAppForm &f) { return f.replaceState; }
     static const CaretTracker &caret(TSDIAppForm &f) { return f.caret_; }

@@ -85,12 +85,6 @@ TSDIAppForm::~TSDIAppForm()
     if (MachineDock)
         MachineDock->disconnect(this);
     machineWatch_.stop();
-    // The ports' watchers call back into the engines: close the ports
-    // while the engines still exist.
-    if (rs232c1)
-        rs232c1->Close();
-    if (rs232c2)
-        rs232c2->Close();
     // The replace dialog uses the replacer, a member that goes before the
     // children do; hiding it then would also move the focus through
     // handlers of a window half gone.

@@ -33,7 +33,6 @@ class NcEditor;
 class IndexBox;
 class StatusPanels;
 class SerialSystem;
-class Trs232c;
 class TransferController;
 class WindowTransferView;
 class FindDialog;
@@ -150,8 +149,6 @@ public:
     void Rec1Execute();
     void stop1Execute();
     void Timer1Timer();
-    void rs232c1RXCHAR();
-    void rs232c2ERR();
     void enabledfalse();
     void enabledtrue();
 
@@ -224,8 +221,6 @@ private:
     QTimer Timer1;
     FindDialog *FindDialog1 = nullptr;
     TfrmReplace *frmReplace = nullptr;
-    std::unique_ptr<Trs232c> rs232c1;  // the send port
-    std::unique_ptr<Trs232c> rs232c2;  // the receive port
 
     // The window's state.
     AppPaths paths_;

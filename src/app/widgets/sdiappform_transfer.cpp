@@ -1,13 +1,12 @@
 // The main window's transfer handlers: send, selection send, receive,
-// cancel, the rate timer, the two port handlers, and the lock. Each hands
-// its work to the transfer controller.
+// cancel, the rate timer and the lock. Each hands its work to the
+// transfer controller, whose transfers run on the active machine's
+// session.
 #include "app/widgets/sdiappform.h"
 
 #include "app/widgets/statuspanels.h"
 #include "app/widgets/transferwindow.h"
 #include "document/widgets/nceditor.h"
-#include "serial/comthd.h"
-#include "serial/rs232c.h"
 #include "transfer/transfercontroller.h"
 
 #include <QComboBox>
@@ -17,13 +16,8 @@ namespace marbolt {
 
 void TSDIAppForm::createTransfers(const AppEnvironment &environment)
 {
-    SerialSystem &serial = environment.serial ? *environment.serial : posixSerialSystem();
     Clock &clock = environment.clock ? *environment.clock : systemClock();
     clock_ = &clock;
-    rs232c1 = std::make_unique<Trs232c>(LineSettings::sendPortDefaults(), serial);
-    rs232c2 = std::make_unique<Trs232c>(LineSettings::receivePortDefaults(), serial);
-    rs232c1->OnRXCHAR = [this](tcommthread &) { rs232c1RXCHAR(); };
-    rs232c2->OnERR = [this](tcommthread &) { rs232c2ERR(); };
 
     TransferWindowSteps steps;
     steps.lock = [this] { enabledfalse(); };
@@ -34,7 +28,8 @@ void TSDIAppForm::createTransfers(const AppEnvironment &environment)
     };
     steps.documentFileName = [this] { return filename(); };
     transferView_ = std::make_unique<WindowTransferView>(*RichEdit1, *ComboBox2, *StatusBar1, Timer1, std::move(steps));
-    transfers_ = std::make_unique<TransferController>(TransferPorts{*rs232c1, *rs232c2}, settings_, *dialogs_, clock,
+    const SessionSource activeSession = [this] { return station_->session(MachineProfiles(settings_).active()); };
+    transfers_ = std::make_unique<TransferController>(activeSession, settings_, *dialogs_, clock,
                                                       *transferView_, *transferView_,
                                                       paths_.storageFile(QStringLiteral(".log")));
     // A close asked during a transfer comes due once it has ended: after a
@@ -75,16 +70,6 @@ void TSDIAppForm::stop1Execute()
 void TSDIAppForm::Timer1Timer()
 {
     transfers_->rateTick();
-}
-
-void TSDIAppForm::rs232c1RXCHAR()
-{
-    transfers_->handshake();
-}
-
-void TSDIAppForm::rs232c2ERR()
-{
-    transfers_->lineError();
 }
 
 bool TSDIAppForm::transferHoldsWindow() const

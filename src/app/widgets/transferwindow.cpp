@@ -11,11 +11,6 @@
 
 namespace marbolt {
 
-void WindowTransferView::pumpMessages()
-{
-    QCoreApplication::processEvents();
-}
-
 void WindowTransferView::setStatusText(const QString &text)
 {
     status_.setPanelText(0, text);
@@ -135,7 +130,6 @@ void WindowTransferView::setReceivedText(const std::string &text)
     auto loader = editor.beginLoad(text.size());
     loader->add(text);
     loader->commit();
-    pumpMessages();
     editor.selectRange(0, 0);
     editor.setUpdatesEnabled(true);
     // The received program is in no file yet: closing or opening another

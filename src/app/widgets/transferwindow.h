@@ -30,7 +30,6 @@ public:
     {
     }
 
-    void pumpMessages() override;
     void setStatusText(const QString &text) override;
     void lockForTransfer() override;
     void unlockAfterTransfer() override;
