@@ -178,6 +178,37 @@ private slots:
         QCOMPARE(bytesOf(machine->received()), iso("\nO2\r\nM30\r\n%"));
     }
 
+    // However a cancel meets a reception (before its job has started, or
+    // while the tape runs), the machine is told to stop once: the DC1 that
+    // asked, one DC3.
+    void aCancelledReceptionStopsTheMachineOnce()
+    {
+        auto machine = vm::VirtualMachine::create();
+        QVERIFY(machine);
+        TransferSession session(QStringLiteral("立形"), valuesFor(*machine, 9600));
+        QSignalSpy received(&session, &TransferSession::received);
+        QVERIFY(session.receive());
+        session.cancel();  // queued behind the reception's start
+        QTRY_COMPARE(received.count(), 1);
+        QCOMPARE(received.at(0).at(0).value<Reception>().outcome, SessionOutcome::Cancelled);
+        QTest::qWait(100);
+        QCOMPARE(bytesOf(machine->received()), iso("\x11\x13"));
+
+        machine->clearReceived();
+        vm::PunchMode mode;
+        mode.bytesPerSecond = 400;
+        machine->punch(vm::punchTape(programText(1, 200), PunchCode::Iso), mode);
+        QVERIFY(session.receive());
+        QTRY_VERIFY(session.status().done > 40);
+        session.cancel();
+        session.cancel();  // a second press while it ends
+        QTRY_COMPARE(received.count(), 2);
+        QCOMPARE(received.at(1).at(0).value<Reception>().outcome, SessionOutcome::Cancelled);
+        QTest::qWait(100);
+        QCOMPARE(bytesOf(machine->received()), iso("\x11\x13"));
+        QVERIFY(!session.portOpen());
+    }
+
     void aPortThatDoesNotOpenEndsTheTransfer()
     {
         TransferValues values;

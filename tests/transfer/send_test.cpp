@@ -10,6 +10,9 @@
 #include <QProgressBar>
 #include <QStringDecoder>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
 
 using namespace marbolt;
 using namespace marbolt::testing;
@@ -22,6 +25,31 @@ std::string feed(int n, char c = static_cast<char>(0xA0))
 {
     return std::string(static_cast<std::size_t>(n), c);
 }
+
+// The operating system's serial calls, counted by the thread that makes
+// them: the window's, or any other.
+struct ThreadCountingSerial : SerialSystem {
+    std::atomic<int> onWindow{0}, elsewhere{0};
+    void count()
+    {
+        (QThread::currentThread() == qApp->thread() ? onWindow : elsewhere)++;
+    }
+    int openDevice(const char *path) override
+    {
+        count();
+        return SerialSystem::openDevice(path);
+    }
+    ssize_t readSome(int fd, void *buffer, size_t n) override
+    {
+        count();
+        return SerialSystem::readSome(fd, buffer, n);
+    }
+    ssize_t writeSome(int fd, const void *buffer, size_t n) override
+    {
+        count();
+        return SerialSystem::writeSome(fd, buffer, n);
+    }
+};
 
 }  // namespace
 
@@ -440,6 +468,31 @@ private slots:
         QVERIFY2(atCancel > 100 && atCancel < doc.size(), std::to_string(atCancel).c_str());
         rig.machine->waitForCount(atCancel + 3, 200ms);
         QVERIFY(rig.machine->received().size() < doc.size());
+    }
+
+    // A port is opened, written and read (and a byte's character time
+    // waited) on the machine's session, never on the window's thread: F5
+    // and F6, started as a person does, by their keys.
+    void thePortIsNeverTheWindowsWork()
+    {
+        ThreadCountingSerial serial;
+        Rig rig(&serial);
+        rig.set("SPEED", "19200");
+        rig.setDocument("O1\r\nG01X1.\r\nM30\r\n%");
+        rig.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.form.get()));
+        listen(rig);
+        rig.form->editor()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+        finish(rig);
+        COMPARE_BYTES(bytesOf(rig.machine->received()), iso("\nO1\r\nG01X1.\r\nM30\r\n%"));
+
+        rig.machine->punch(vm::punchTape("O2\nM30\n", PunchCode::Iso), vm::PunchMode{});
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+        finish(rig);
+        QCOMPARE(std::string(rig.form->editor()->textView()), std::string("O2\r\nM30\r\n%\r\n"));
+        QVERIFY(serial.elsewhere > 20);
+        QCOMPARE(serial.onWindow.load(), 0);
     }
 
     void theLogForTitledAndUntitledDocuments()
