@@ -161,6 +161,7 @@ void SendJob::dataStep()
     }
     switch (stage_) {
     case Stage::Check:
+        lookForHandshake();
         if (!state_.sendok) {
             stage_ = Stage::Held;
             wait(plan_.holdLookMs);  // held by DC3
@@ -169,6 +170,7 @@ void SendJob::dataStep()
         pace();
         return;
     case Stage::Held:
+        lookForHandshake();
         if (!state_.sendok && !state_.sendstop) {
             wait(plan_.holdLookMs);
             return;
@@ -279,6 +281,16 @@ bool readHandshake(LinePort &port, TransferState &state)
             state.sendok = false;
     }
     return true;
+}
+
+void SendJob::lookForHandshake()
+{
+    // The machine's DC3 is looked for before every byte, not only when the
+    // port's watcher tells of it: however late its event comes on a busy
+    // PC, the byte after the one on the line is held. A read that fails
+    // is left to the watcher's event, which tells it.
+    if (port_.WaitForInput(0) == LinePort::InputWait::Waiting)
+        readHandshake(port_, state_);
 }
 
 void SendJob::handshake()

@@ -110,6 +110,7 @@ private:
     void feedStep();
     void dataStep();
     void pace();
+    void lookForHandshake();
     void toWrite();
     void paced();
     void writeData();

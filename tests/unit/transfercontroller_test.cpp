@@ -249,6 +249,33 @@ TEST(TransferController, ASendWaitsForDc1AndCancelEndsIt)
     EXPECT_EQ(b.transfers.activity(), TransferActivity::Idle);
 }
 
+// The machine's DC3 and DC1 are read before each byte and at each look
+// while held, also when the port's event for them never comes.
+TEST(TransferController, TheHandshakeIsSeenWithoutThePortsEvent)
+{
+    Bench b;
+    b.settings.set(setting::SE, QStringLiteral("0"));
+    b.view.document = "O1\r\nG01X1.\r\nM30\r\n%";
+    std::size_t whenHeld = 0;
+    int looksHeld = 0;
+    b.sendPort.onWritten = [&] {
+        if (b.sendPort.written.size() == 3)
+            b.sendPort.input.push_back(kDC3);
+    };
+    b.clock.onSleep = [&](int ms) {
+        if (ms != 10 || b.sendPort.written.size() < 3)
+            return;  // not a look while held
+        whenHeld = b.sendPort.written.size();
+        if (++looksHeld == 5)
+            b.sendPort.input.push_back(kDC1);
+    };
+    b.transfers.send();
+    b.settle();
+    EXPECT_EQ(whenHeld, 3u);
+    EXPECT_EQ(looksHeld, 5);
+    EXPECT_EQ(b.sendPort.written, iso("\nO1\r\nG01X1.\r\nM30\r\n%"));
+}
+
 TEST(TransferController, ACloseIsRefusedOrWaitsAsTheTransferRequires)
 {
     Bench b;
