@@ -114,6 +114,7 @@ private slots:
         QVERIFY(stopEnabled);
         QVERIFY(rig.form->commands().Rec1->isEnabled());
         QVERIFY(!rig.form->commands().stop1->isEnabled());
+        rig.machine->waitForCount(2, 500ms);  // the DC3 is on the line as the reception ends
         QCOMPARE(rig.machine->received(), (std::vector<std::uint8_t>{kDC1, kDC3}));
     }
 
