@@ -1,6 +1,7 @@
 #include "station/station.h"
 
 #include "document/sjistext.h"
+#include "transfer/checkreport.h"
 #include "transfer/sendcheck.h"
 #include "transfer/senddata.h"
 
@@ -96,7 +97,7 @@ std::variant<Station::Served, QString> Station::serve(int machine)
 }
 
 std::optional<QString> Station::sendText(int machine, std::string_view utf8, const QString &documentName,
-                                         const QString &logPath)
+                                         const QString &logPath, const CheckQuestion &ask)
 {
     if (utf8.empty())
         return QStringLiteral("送信データがありません");
@@ -107,14 +108,24 @@ std::optional<QString> Station::sendText(int machine, std::string_view utf8, con
     std::string sjis;
     if (SjisEncoder().encode(utf8, sjis))
         return QStringLiteral("送信できません\rシフトJISで送れない文字があります");
-    PreparedText prepared = prepareSendText(sjis, sendOptions(values));
-    // A machine served from the list gets the same check as any send; its
-    // findings are looked at in the editor, on the active machine.
+    const SendOptions options = sendOptions(values);
+    PreparedText prepared = prepareSendText(sjis, options);
+    // A machine served from the list gets the same check as any send.
     if (settings_.isOn(setting::CHECK)) {
         const auto findings = checkSendText(prepared.text, values.code);
-        if (!findings.empty())
+        if (!findings.empty() && !ask)
             return QStringLiteral("送信前チェックで %1 件の問題が見つかりました。\r送信前チェックで確かめてください。")
                 .arg(findings.size());
+        if (!findings.empty()) {
+            std::vector<std::size_t> positions;
+            SendCheckReport report = checkReport(CheckedText{utf8, sjis, prepared, std::nullopt}, findings, positions);
+            report.canLeaveOutComments = allInComments(findings);
+            if (!applyCheckChoice(ask(report, positions), findings, options, sjis, prepared))
+                return QString();
+            // The session may have started meanwhile.
+            if (target->busy())
+                return QStringLiteral("この機械は送受信中です");
+        }
     }
     SendPlan plan = documentSendJob(values, sjis, std::move(prepared));
     if (values.log)

@@ -6,6 +6,7 @@
 // other front end are views of it.
 #include "common/clock.h"
 #include "common/settingsstore.h"
+#include "common/dialogs.h"
 #include "serial/serialsystem.h"
 #include "station/machineprofiles.h"
 #include "station/profilevalues.h"
@@ -16,12 +17,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace marbolt {
 
@@ -62,12 +65,18 @@ public:
     // Machine i's session exists and runs a transfer.
     bool busy(int machine) const;
 
+    // The question of the check before a send, put by a front end: the
+    // report, the editor position of each row; the answer.
+    using CheckQuestion =
+        std::function<SendCheckChoice(const SendCheckReport &report, const std::vector<std::size_t> &rowPositions)>;
     // Sends text (the editor's: UTF-8, CR LF) to machine i as a whole
     // document, with its values, its check before the send and its send
-    // log (logPath; documentName as the log names the file). The reason
-    // when it does not start, or nullopt once the send is under way.
+    // log (logPath; documentName as the log names the file). Findings of
+    // the check are put to ask; without one the send does not start. The
+    // reason when it does not start (empty when the user stopped it), or
+    // nullopt once the send is under way.
     std::optional<QString> sendText(int machine, std::string_view utf8, const QString &documentName,
-                                    const QString &logPath);
+                                    const QString &logPath, const CheckQuestion &ask = {});
     // Receives from machine i into the station; the reception is kept
     // until taken. The reason when it does not start.
     std::optional<QString> receive(int machine);

@@ -83,13 +83,14 @@ void Receiver::receive()
             view_.lockForTransfer();
     });
     QObject::connect(session, &TransferSession::jobStatus, context, [this](const QString &text) { view_.setStatusText(text); });
-    QObject::connect(session, &TransferSession::lineReceived, context, [this](const QString &line) {
+    QObject::connect(session, &TransferSession::lineReceived, context, [this](const QString &line, const QString &status) {
         // A reception for compare leaves the editor and the index alone.
-        if (capture_)
-            return;
-        if (isNumberedOLine(line))
-            view_.addProgram(line);
-        view_.showReceivedLine(line);
+        if (!capture_) {
+            if (isNumberedOLine(line))
+                view_.addProgram(line);
+            view_.showReceivedLine(line);
+        }
+        view_.setStatusText(status);
     });
     QObject::connect(session, &TransferSession::receiveFailed, context,
                      [this](ReceiveOutcome outcome) { tellFailure(outcome); });

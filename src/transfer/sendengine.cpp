@@ -6,6 +6,7 @@
 #include "document/sjistext.h"
 #include "document/textlines.h"
 #include "serial/netaddress.h"
+#include "transfer/checkreport.h"
 #include "transfer/receivedecoder.h"
 #include "transfer/sendlog.h"
 
@@ -316,87 +317,13 @@ void SendEngine::cancel()
         session->cancel();
 }
 
-namespace {
-
-// The first findings go into the list; the count names them all.
-constexpr std::size_t kListedFindings = 1000;
-
-// Editor positions of (line, column) places given in increasing order,
-// found in one walk over the document's text.
-class PositionWalk {
-public:
-    explicit PositionWalk(std::string_view text) : text_(text) {}
-    std::size_t at(std::size_t line, std::size_t column)
-    {
-        while (line_ < line) {
-            const std::size_t lf = text_.find('\n', lineStart_);
-            if (lf == std::string_view::npos)
-                return text_.size();
-            lineStart_ = lf + 1;
-            ++line_;
-        }
-        std::size_t p = lineStart_;
-        for (std::size_t c = 0; c < column && p < text_.size() && text_[p] != '\r' && text_[p] != '\n'; ++c)
-            p = nextCharacter(p);
-        return p;
-    }
-    // Characters from the start of p's line up to p.
-    std::size_t columnOf(std::size_t p) const
-    {
-        const std::size_t lf = p == 0 ? std::string_view::npos : text_.rfind('\n', p - 1);
-        std::size_t column = 0;
-        for (std::size_t q = lf == std::string_view::npos ? 0 : lf + 1; q < p; q = nextCharacter(q))
-            ++column;
-        return column;
-    }
-
-private:
-    std::size_t nextCharacter(std::size_t p) const
-    {
-        // UTF-8: skip the continuation bytes.
-        ++p;
-        while (p < text_.size() && (static_cast<unsigned char>(text_[p]) & 0xC0) == 0x80)
-            ++p;
-        return p;
-    }
-    std::string_view text_;
-    std::size_t line_ = 0;
-    std::size_t lineStart_ = 0;
-};
-
-}  // namespace
-
 SendCheckReport SendEngine::reportFor(Kind kind, std::string_view source, const PreparedText &prepared,
                                       const std::vector<CheckFinding> &findings, std::size_t selectionStart,
                                       std::vector<std::size_t> &rowPositions) const
 {
-    SendCheckReport report;
-    report.total = static_cast<int>(std::min<std::size_t>(findings.size(), INT32_MAX));
-    const std::string_view document = sourceText();
-    PositionWalk walk(document);
-    const std::vector<std::size_t> starts = otherText_ ? lineStarts(document) : std::vector<std::size_t>{};
-    // A selection's source is LF and the selected text: its first line is
-    // the document's line firstLine_, from the selection's column on.
-    const std::size_t selectionColumn = kind == Kind::Selection ? walk.columnOf(selectionStart) : 0;
-    PlaceWalk places(source);
-    for (std::size_t i = 0; i < findings.size() && i < kListedFindings; ++i) {
-        const CheckFinding &f = findings[i];
-        std::size_t at = prepared.sourceOffset(f.offset);
-        if (at == std::string::npos)
-            at = source.size();  // the end marker the send adds
-        const TextPlace place = places.at(at);
-        std::size_t line = place.line;
-        std::size_t column = place.column;
-        if (kind == Kind::Selection) {
-            line = firstLine_ + (place.line > 0 ? place.line - 1 : 0);
-            if (place.line <= 1)
-                column += selectionColumn;
-        }
-        report.rows.append({static_cast<int>(line + 1), static_cast<int>(column + 1), checkKindText(f.kind),
-                            otherText_ ? lineText(document, starts, line) : view_.lineText(line)});
-        rowPositions.push_back(walk.at(line, column));
-    }
-    return report;
+    const CheckedText checked{sourceText(), source, prepared,
+                              kind == Kind::Selection ? std::optional(selectionStart) : std::nullopt};
+    return checkReport(checked, findings, rowPositions);
 }
 
 bool SendEngine::passesCheck(Kind kind, const Settings &s, std::string &source, PreparedText &prepared,
@@ -405,15 +332,14 @@ bool SendEngine::passesCheck(Kind kind, const Settings &s, std::string &source, 
     const std::vector<CheckFinding> findings = checkSendText(prepared.text, s.options.code);
     if (findings.empty())
         return true;
-    const bool allInComments =
-        std::all_of(findings.begin(), findings.end(), [](const CheckFinding &f) { return f.inComment; });
+    const bool commentsOnly = allInComments(findings);
     SendCheckChoice choice = SendCheckChoice::Cancel;
-    if (standingAnswer_ && (*standingAnswer_ != SendCheckChoice::SendWithoutComments || allInComments)) {
+    if (standingAnswer_ && (*standingAnswer_ != SendCheckChoice::SendWithoutComments || commentsOnly)) {
         choice = *standingAnswer_;
     } else {
         std::vector<std::size_t> positions;
         SendCheckReport report = reportFor(kind, source, prepared, findings, selectionStart, positions);
-        report.canLeaveOutComments = allInComments;
+        report.canLeaveOutComments = commentsOnly;
         const SendCheckAnswer answer = dialogs_.sendCheck(report);
         // A finding can be gone to in the editor's own text only.
         if (!otherText_ && answer.goTo && *answer.goTo >= 0
@@ -422,23 +348,15 @@ bool SendEngine::passesCheck(Kind kind, const Settings &s, std::string &source, 
             checkPlacedCaret_ = true;
         }
         choice = answer.choice;
-        if (choice == SendCheckChoice::SendWithoutComments && !allInComments)
+        if (choice == SendCheckChoice::SendWithoutComments && !commentsOnly)
             choice = SendCheckChoice::Cancel;
         if (keepCheckAnswer_)
             standingAnswer_ = choice;
     }
-    switch (choice) {
-    case SendCheckChoice::Cancel:
+    if (!applyCheckChoice(choice, findings, s.options, source, prepared))
         return false;
-    case SendCheckChoice::SendAsIs:
-        return true;
-    case SendCheckChoice::SendWithoutComments:
-        break;
-    }
-    // The comments go from the transmission only; the document keeps them.
-    source = withoutFindingComments(source, prepared, findings);
-    prepared = prepareSendText(source, s.options);
-    lineStarts_ = lineStarts(kind == Kind::Selection ? std::string_view(source).substr(1) : std::string_view(source));
+    if (choice == SendCheckChoice::SendWithoutComments)
+        lineStarts_ = lineStarts(kind == Kind::Selection ? std::string_view(source).substr(1) : std::string_view(source));
     return true;
 }
 

@@ -84,6 +84,7 @@ private:
     std::unique_ptr<SendJob> sendJob_;
     std::unique_ptr<ReceiveJob> receiveJob_;
     bool lineFailed_ = false;
+    std::optional<QString> lineUntold_;  // a received line, told with the count that follows it
     SessionStatus status_;
 };
 
@@ -220,18 +221,24 @@ void SessionWorker::receive(TransferValues values, ReceiveStyle style)
         endReceive(std::move(reception));
         return;
     }
+    lineUntold_.reset();
     receiveJob_ = std::make_unique<ReceiveJob>(*receive_, state, clock_, style.lookMs);
     ReceiveJob *job = receiveJob_.get();
     TransferSession *session = &session_;
-    connect(job, &ReceiveJob::statusChanged, this, [this, job](const QString &text) {
-        status_.done = job->decoder().receivedBytes();
-        update(SessionState::Receiving, text);
-        emit session_.jobStatus(text);
-    });
+    // A line and the count after it go to the owner as one: a window
+    // never shows the one without the other.
     connect(job, &ReceiveJob::lineReceived, this, [this](const QString &line) {
         if (isNumberedOLine(line))
             status_.program = line;
-        emit session_.lineReceived(line);
+        lineUntold_ = line;
+    });
+    connect(job, &ReceiveJob::statusChanged, this, [this, job](const QString &text) {
+        status_.done = job->decoder().receivedBytes();
+        update(SessionState::Receiving, text);
+        if (lineUntold_)
+            emit session_.lineReceived(*std::exchange(lineUntold_, std::nullopt), text);
+        else
+            emit session_.jobStatus(text);
     });
     connect(job, &ReceiveJob::failed, session, &TransferSession::receiveFailed);
     connect(job, &ReceiveJob::done, this, [this, job](ReceiveOutcome outcome) {

@@ -142,7 +142,7 @@ signals:
     void writeFailed();
     void logFailed(const QString &message);
     void rateMeasured(long long bytesPerSecond, int seconds);
-    void lineReceived(const QString &line);
+    void lineReceived(const QString &line, const QString &status);  // a line, and the count after it
     void receiveFailed(marbolt::ReceiveOutcome outcome);
     void lineFailed();  // the receive line failed; the machine was stopped
     // The ends. NotOpened only when the port failed to open, not when a

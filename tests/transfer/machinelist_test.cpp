@@ -46,6 +46,29 @@ void clickRow(MachineListDock &list, int row)
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
 }
 
+// The rig's window with machine 2 on a second virtual machine and the
+// machine list open.
+struct TwoMachines {
+    Rig rig;
+    std::unique_ptr<vm::VirtualMachine> second = vm::VirtualMachine::create();
+    MachineListDock *list = nullptr;
+    TwoMachines()
+    {
+        addSecondMachine(rig, *second);
+        list = &openList(rig);
+    }
+};
+
+// Machine 2 waits, as a lathe does, to ask for its tape; its row is
+// chosen in the open list.
+void awaitTapeOnSecond(vm::VirtualMachine &second, MachineListDock &list)
+{
+    vm::ReceiveMode quiet;
+    quiet.sendDc1AtStart = false;
+    second.receive(quiet);
+    clickRow(list, 1);
+}
+
 std::string crLf(std::string_view lf)
 {
     std::string out;
@@ -112,16 +135,11 @@ private slots:
 
     void theDocumentGoesToAnotherMachineAndItsPortIsLeftToIt()
     {
-        Rig rig;
-        auto second = vm::VirtualMachine::create();
-        QVERIFY(second);
-        addSecondMachine(rig, *second);
-        MachineListDock &list = openList(rig);
+        TwoMachines two;
+        auto &[rig, second, listShown] = two;
+        MachineListDock &list = *listShown;
         rig.setDocument("O9\r\nG01X1.\r\nM30\r\n%");
-        vm::ReceiveMode quiet;
-        quiet.sendDc1AtStart = false;
-        second->receive(quiet);
-        clickRow(list, 1);
+        awaitTapeOnSecond(*second, list);
         QTest::mouseClick(list.sendButton(), Qt::LeftButton);
         QTRY_VERIFY(list.cellText(1, 2).startsWith(QStringLiteral("送信待機中")));
         QCOMPARE(list.cellText(1, 3), QStringLiteral("無題"));
@@ -138,6 +156,41 @@ private slots:
         second->sendNow({kDC1});
         QTRY_VERIFY(list.cellText(1, 2).startsWith(QStringLiteral("送信完了")));
         COMPARE_BYTES(bytesOf(second->received()), iso("\nO9\r\nG01X1.\r\nM30\r\n%"));
+    }
+
+    // The list's send is checked as the window's is, with the same
+    // question: stopped, nothing goes; the comment with the finding left
+    // out, the rest goes; a row double-clicked puts the caret on it.
+    void theListsSendIsCheckedWithTheSameQuestion()
+    {
+        TwoMachines two;
+        auto &[rig, second, listShown] = two;
+        MachineListDock &list = *listShown;
+        rig.set("CHECK", "1");
+        rig.setDocument("O9\r\nG01X1.(荒加工)\r\nM30\r\n%");
+        awaitTapeOnSecond(*second, list);
+
+        rig.dialogs.checkAnswers = {SendCheckAnswer{SendCheckChoice::Cancel, 0}};
+        QTest::mouseClick(list.sendButton(), Qt::LeftButton);
+        QCOMPARE(rig.dialogs.checkReports.size(), 1);
+        const SendCheckReport &report = rig.dialogs.checkReports[0];
+        QVERIFY(report.canLeaveOutComments);
+        QVERIFY(report.sending);
+        QCOMPARE(report.rows.size(), 3);  // three characters outside ISO
+        QCOMPARE(report.rows[0].line, 2);
+        QCOMPARE(report.rows[0].column, 8);
+        QCOMPARE(report.rows[0].text, QStringLiteral("G01X1.(荒加工)"));
+        QCOMPARE(rig.form->editor()->caretPos(), std::size_t(std::string_view("O9\r\nG01X1.(").size()));
+        QVERIFY(rig.dialogs.texts(Kind::Message).isEmpty());
+        QVERIFY(!list.cancelButton()->isEnabled());
+
+        rig.dialogs.checkAnswers = {SendCheckAnswer{SendCheckChoice::SendWithoutComments, std::nullopt}};
+        QTest::mouseClick(list.sendButton(), Qt::LeftButton);
+        QTRY_VERIFY(list.cellText(1, 2).startsWith(QStringLiteral("送信待機中")));
+        second->sendNow({kDC1});
+        QTRY_VERIFY(list.cellText(1, 2).startsWith(QStringLiteral("送信完了")));
+        COMPARE_BYTES(bytesOf(second->received()), iso("\nO9\r\nG01X1.\r\nM30\r\n%"));
+        QCOMPARE(std::string(rig.form->editor()->textView()), std::string("O9\r\nG01X1.(荒加工)\r\nM30\r\n%"));
     }
 };
 

@@ -52,8 +52,17 @@ void TSDIAppForm::machineListSend(int machine)
 {
     if (machine < 0)
         return;
-    if (const auto problem = station_->sendText(machine, RichEdit1->textView(), filename(),
-                                                paths_.storageFile(QStringLiteral(".log"))))
+    // The check's findings lie in the editor's own text: a row
+    // double-clicked puts the caret there.
+    const auto ask = [this](const SendCheckReport &report, const std::vector<std::size_t> &positions) {
+        const SendCheckAnswer answer = dialogs_->sendCheck(report);
+        if (answer.goTo && *answer.goTo >= 0 && static_cast<std::size_t>(*answer.goTo) < positions.size())
+            transferView_->placeCaret(positions[static_cast<std::size_t>(*answer.goTo)]);
+        return answer.choice;
+    };
+    const auto problem = station_->sendText(machine, RichEdit1->textView(), filename(),
+                                            paths_.storageFile(QStringLiteral(".log")), ask);
+    if (problem && !problem->isEmpty())
         dialogs_->message(*problem);
 }
 
