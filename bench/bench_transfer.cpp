@@ -4,8 +4,12 @@
 //   2. bytes reaching the machine after its DC3, at 4800 and 19200 bit/s
 //   3. CPU while a send waits 10 s for DC1, and during a reception at 4800
 //   4. the engine's cost per byte with pacing out of the way
+//   5. the window's thread during a send at 1200 and 19200 bit/s: how
+//      late a 1 ms timer of the window fires (the longest time the window
+//      could not answer) and the CPU that thread used
 // Run with "quick" to shorten the reception of 3 from 60 s to 10 s, with
-// "receive" for that reception alone, with "dc3" for 2 alone.
+// "receive" for that reception alone, with "dc3" for 2 alone, with
+// "window" for 5 alone.
 #include "cputime.h"
 #include "windowbench.h"
 
@@ -16,6 +20,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <ctime>
 #include <chrono>
 #include <cstdio>
 #include <numeric>
@@ -131,6 +136,40 @@ void engineCost()
                 b.arrivalSpan() / n * 1e6, n);
 }
 
+double threadCpuSeconds()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
+
+void windowThread(int speed, std::size_t bytes)
+{
+    Bench b(speed);
+    b.document(bytes);
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(1);
+    auto last = Steady::now();
+    double latest = 0;
+    long ticks = 0;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const auto now = Steady::now();
+        latest = std::max(latest, std::chrono::duration<double, std::milli>(now - last).count() - 1);
+        last = now;
+        ++ticks;
+    });
+    tick.start();
+    const double before = threadCpuSeconds();
+    const auto start = Steady::now();
+    b.send({});
+    const double wall = std::chrono::duration<double>(Steady::now() - start).count();
+    const double used = threadCpuSeconds() - before;
+    std::printf("5. window's thread during a send of %zu bytes at %d bit/s, %.1f s: a 1 ms timer at most %.1f ms "
+                "late, %ld ticks; the thread's CPU %.3f s = %.2f %%\n",
+                b.machine->received().size(), speed, wall, latest, ticks, used, 100 * used / wall);
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -140,6 +179,11 @@ int main(int argc, char **argv)
     const bool quick = app.arguments().contains(QStringLiteral("quick"));
     if (app.arguments().contains(QStringLiteral("receive"))) {
         receivingCpu(10);
+        return 0;
+    }
+    if (app.arguments().contains(QStringLiteral("window"))) {
+        windowThread(1200, 300);
+        windowThread(19200, 5000);
         return 0;
     }
     if (app.arguments().contains(QStringLiteral("dc3"))) {
@@ -153,5 +197,7 @@ int main(int argc, char **argv)
     waitingCpu();
     receivingCpu(quick ? 10 : 60);
     engineCost();
+    windowThread(1200, 300);
+    windowThread(19200, 5000);
     return 0;
 }
