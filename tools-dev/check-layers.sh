@@ -2,11 +2,12 @@
 # The layering rule of src/, checked on every include between folders:
 #   common    the seams and the settings store: includes nothing of ours
 #   serial    the serial line: common
-#   document  text code, program index, files: common
-#   tools     editing and saving tools: common, document
-#   transfer  send and reception: common, serial, document
+#   nc        the reader of NC programs: common
+#   document  text code, program index, files: common, nc
+#   tools     editing and saving tools: common, nc, document
+#   transfer  send and reception: common, serial, nc, document
 #   station   the settings, the machines and their transfer sessions:
-#             common, serial, document, transfer
+#             common, serial, nc, document, transfer
 #   app       the program: everything
 # and within every folder: a file outside a "widgets" folder (the
 # widget-free core) includes no file from one.
@@ -16,11 +17,12 @@ allowed() {
     case $1 in
     common) echo "common" ;;
     serial) echo "common serial" ;;
-    document) echo "common document" ;;
-    tools) echo "common document tools" ;;
-    transfer) echo "common serial document transfer" ;;
-    station) echo "common serial document transfer station" ;;
-    app) echo "common serial document tools transfer station app" ;;
+    nc) echo "common nc" ;;
+    document) echo "common nc document" ;;
+    tools) echo "common nc document tools" ;;
+    transfer) echo "common serial nc document transfer" ;;
+    station) echo "common serial nc document transfer station" ;;
+    app) echo "common serial nc document tools transfer station app" ;;
     *) echo "" ;;
     esac
 }

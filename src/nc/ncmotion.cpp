@@ -1,0 +1,218 @@
+#include "nc/ncmotion.h"
+
+#include <cmath>
+
+namespace marbolt::nc {
+
+namespace {
+
+// The two axes of a plane, in the order that makes a right-handed pair
+// with its normal (XY: Z, ZX: Y, YZ: X), and its centre words.
+struct PlaneAxes {
+    double Vec3::*a;
+    double Vec3::*b;
+    char centreA;
+    char centreB;
+};
+
+PlaneAxes axesOf(Plane plane)
+{
+    switch (plane) {
+    case Plane::XY:
+        return {&Vec3::x, &Vec3::y, 'I', 'J'};
+    case Plane::ZX:
+        return {&Vec3::z, &Vec3::x, 'K', 'I'};
+    case Plane::YZ:
+        return {&Vec3::y, &Vec3::z, 'J', 'K'};
+    }
+    return {&Vec3::x, &Vec3::y, 'I', 'J'};
+}
+
+// A G or M code as ten times its number: G43.4 is 434, G01 is 10.
+int codeOf(const Word &w)
+{
+    return static_cast<int>(std::lround(*w.number * 10));
+}
+
+}  // namespace
+
+double MotionReader::length(const Word &word) const
+{
+    const double value = *word.number;
+    if (word.decimalPoint || options_.calculatorInput)
+        return value;
+    // The least increment: 0.001 mm, 0.0001 inch.
+    return value * (state_.metric ? 0.001 : 0.0001);
+}
+
+void MotionReader::take(const Block &block, std::uint32_t line, std::vector<Move> &moves,
+                        std::vector<MotionFinding> &findings)
+{
+    if (block.percent || block.apostrophe)
+        return;
+    if (block.macro())
+        findings.push_back({MotionFindingKind::MacroSkipped, line});
+
+    // The modal words first: a block's G codes hold for its own move.
+    bool dwell = false;
+    bool noMove = false;    // G28, G30, G53: the axis words are no move of the program's
+    bool setsOrigin = false;  // G92: the axis words name where the tool is
+    for (const Word &w : block.words) {
+        if (w.letter != 'G' && w.letter != 'M')
+            continue;
+        if (!w.number) {
+            findings.push_back({MotionFindingKind::ValueNotANumber, line});
+            continue;
+        }
+        const int code = codeOf(w);
+        if (w.letter == 'M') {
+            switch (code) {
+            case 30: case 40: case 50: state_.spindleDirection = code / 10; break;
+            case 60: state_.tool = state_.nextTool; break;
+            case 80: state_.coolant = true; break;
+            case 90: state_.coolant = false; break;
+            default: break;
+            }
+            continue;
+        }
+        switch (code) {
+        case 0: case 10: case 20: case 30: state_.motion = code / 10; break;
+        case 40: dwell = true; break;
+        case 170: state_.plane = Plane::XY; break;
+        case 180: state_.plane = Plane::ZX; break;
+        case 190: state_.plane = Plane::YZ; break;
+        case 200: state_.metric = false; break;
+        case 210: state_.metric = true; break;
+        case 280: case 300: case 530: noMove = true; break;
+        case 400: case 410: case 420: state_.cutterComp = code / 10; break;
+        case 430: case 440: case 490: state_.toolLength = code / 10; break;
+        case 540: case 550: case 560: case 570: case 580: case 590: state_.workOffset = code / 10; break;
+        case 900: state_.absolute = true; break;
+        case 910: state_.absolute = false; break;
+        case 920: setsOrigin = true; break;
+        default: break;
+        }
+    }
+    if (const auto f = block.number('F'))
+        state_.feed = *f;
+    if (const auto s = block.number('S'))
+        state_.spindle = *s;
+    if (const auto t = block.number('T'))
+        state_.nextTool = static_cast<int>(*t);
+    if (const auto h = block.number('H'))
+        state_.lengthOffset = static_cast<int>(*h);
+    // An M06 before the T of its block takes that T too.
+    if (block.find('T'))
+        block.forEach('M', [this](const Word &w) {
+            if (w.number && codeOf(w) == 60)
+                state_.tool = state_.nextTool;
+        });
+    if (dwell)
+        return;  // G04 X is a time
+
+    Vec3 target = state_.position;
+    bool moved = false;
+    for (const auto &[letter, axis] : {std::pair{'X', &Vec3::x}, std::pair{'Y', &Vec3::y}, std::pair{'Z', &Vec3::z}}) {
+        const Word *w = block.find(letter);
+        if (!w)
+            continue;
+        if (!w->number) {
+            findings.push_back({MotionFindingKind::ValueNotANumber, line});
+            continue;
+        }
+        const double v = length(*w);
+        target.*axis = state_.absolute || setsOrigin ? v : state_.position.*axis + v;
+        moved = true;
+    }
+    if (!moved || noMove)
+        return;
+    if (setsOrigin) {
+        state_.position = target;
+        return;
+    }
+    switch (state_.motion) {
+    case 0:
+    case 1: {
+        Move m;
+        m.kind = state_.motion == 0 ? MoveKind::Rapid : MoveKind::Feed;
+        m.from = state_.position;
+        m.to = target;
+        m.plane = state_.plane;
+        m.feed = state_.feed;
+        m.line = line;
+        m.tool = state_.tool;
+        moves.push_back(m);
+        break;
+    }
+    case 2:
+    case 3:
+        arc(block, line, target, moves, findings);
+        break;
+    default:
+        break;
+    }
+    state_.position = target;
+}
+
+void MotionReader::arc(const Block &block, std::uint32_t line, const Vec3 &target, std::vector<Move> &moves,
+                       std::vector<MotionFinding> &findings)
+{
+    const PlaneAxes p = axesOf(state_.plane);
+    const Vec3 &from = state_.position;
+    const bool ccw = state_.motion == 3;
+    const double tolerance = state_.metric ? options_.arcTolerance : options_.arcTolerance / 25.4;
+    Move m;
+    m.kind = ccw ? MoveKind::ArcCcw : MoveKind::ArcCw;
+    m.from = from;
+    m.to = target;
+    m.plane = state_.plane;
+    m.feed = state_.feed;
+    m.line = line;
+    m.tool = state_.tool;
+    m.center = from;
+
+    const Word *r = block.find('R');
+    const Word *ca = block.find(p.centreA);
+    const Word *cb = block.find(p.centreB);
+    const double da = target.*p.a - from.*p.a;
+    const double db = target.*p.b - from.*p.b;
+    if (r && r->number) {
+        const double radius = length(*r);
+        const double chord = std::hypot(da, db);
+        if (chord == 0)
+            return;  // an arc by R that ends where it starts does not move
+        double half = radius * radius - chord * chord / 4;
+        if (half < 0) {
+            if (chord - 2 * std::abs(radius) > tolerance)
+                findings.push_back({MotionFindingKind::ArcRadiusTooSmall, line});
+            half = 0;
+        }
+        const double h = std::sqrt(half);
+        // The centre lies left of the chord for a counter-clockwise arc of
+        // up to 180 degrees, right of it for a clockwise one; a negative R
+        // asks for the arc over 180 degrees, on the other side.
+        const double side = (ccw ? 1.0 : -1.0) * (radius >= 0 ? 1.0 : -1.0);
+        const double na = -db / chord;
+        const double nb = da / chord;
+        m.center.*p.a = from.*p.a + da / 2 + side * h * na;
+        m.center.*p.b = from.*p.b + db / 2 + side * h * nb;
+        moves.push_back(m);
+        return;
+    }
+    if ((!ca || !ca->number) && (!cb || !cb->number)) {
+        findings.push_back({MotionFindingKind::ArcWithoutCentre, line});
+        m.kind = MoveKind::Feed;  // the path goes on to the end as written
+        moves.push_back(m);
+        return;
+    }
+    // I, J, K: the centre from the start, in every mode.
+    m.center.*p.a = from.*p.a + (ca && ca->number ? length(*ca) : 0);
+    m.center.*p.b = from.*p.b + (cb && cb->number ? length(*cb) : 0);
+    const double startRadius = std::hypot(from.*p.a - m.center.*p.a, from.*p.b - m.center.*p.b);
+    const double endRadius = std::hypot(target.*p.a - m.center.*p.a, target.*p.b - m.center.*p.b);
+    if (std::abs(startRadius - endRadius) > tolerance)
+        findings.push_back({MotionFindingKind::ArcEndOffCircle, line});
+    moves.push_back(m);
+}
+
+}  // namespace marbolt::nc
