@@ -1,6 +1,8 @@
 #include "nc/ncmotion.h"
 
 #include <cmath>
+#include <optional>
+#include <utility>
 
 namespace marbolt::nc {
 
@@ -45,23 +47,23 @@ double MotionReader::length(const Word &word) const
     return value * (state_.metric ? 0.001 : 0.0001);
 }
 
-void MotionReader::take(const Block &block, std::uint32_t line, std::vector<Move> &moves,
-                        std::vector<MotionFinding> &findings)
+void MotionReader::take(const Block &block, std::uint32_t line, Path &path)
 {
     if (block.percent || block.apostrophe)
         return;
     if (block.macro())
-        findings.push_back({MotionFindingKind::MacroSkipped, line});
+        path.findings.push_back({MotionFindingKind::MacroSkipped, line});
 
     // The modal words first: a block's G codes hold for its own move.
     bool dwell = false;
     bool noMove = false;    // G28, G30, G53: the axis words are no move of the program's
     bool setsOrigin = false;  // G92: the axis words name where the tool is
+    bool startsCycle = false;
     for (const Word &w : block.words) {
         if (w.letter != 'G' && w.letter != 'M')
             continue;
         if (!w.number) {
-            findings.push_back({MotionFindingKind::ValueNotANumber, line});
+            path.findings.push_back({MotionFindingKind::ValueNotANumber, line});
             continue;
         }
         const int code = codeOf(w);
@@ -76,7 +78,10 @@ void MotionReader::take(const Block &block, std::uint32_t line, std::vector<Move
             continue;
         }
         switch (code) {
-        case 0: case 10: case 20: case 30: state_.motion = code / 10; break;
+        case 0: case 10: case 20: case 30:
+            state_.motion = code / 10;
+            state_.cycle = 0;  // a move of group 01 ends a canned cycle
+            break;
         case 40: dwell = true; break;
         case 170: state_.plane = Plane::XY; break;
         case 180: state_.plane = Plane::ZX; break;
@@ -87,9 +92,18 @@ void MotionReader::take(const Block &block, std::uint32_t line, std::vector<Move
         case 400: case 410: case 420: state_.cutterComp = code / 10; break;
         case 430: case 440: case 490: state_.toolLength = code / 10; break;
         case 540: case 550: case 560: case 570: case 580: case 590: state_.workOffset = code / 10; break;
+        case 730: case 760: case 810: case 820: case 830: case 840: case 850: case 860: case 870: case 880: case 890:
+            if (state_.cycle == 0)
+                state_.initialZ = state_.position.z;
+            state_.cycle = code / 10;
+            startsCycle = true;
+            break;
+        case 800: state_.cycle = 0; break;
         case 900: state_.absolute = true; break;
         case 910: state_.absolute = false; break;
         case 920: setsOrigin = true; break;
+        case 980: state_.returnToInitial = true; break;
+        case 990: state_.returnToInitial = false; break;
         default: break;
         }
     }
@@ -109,6 +123,10 @@ void MotionReader::take(const Block &block, std::uint32_t line, std::vector<Move
         });
     if (dwell)
         return;  // G04 X is a time
+    if (state_.cycle != 0 && !noMove && !setsOrigin) {
+        cycle(block, line, startsCycle, path);
+        return;
+    }
 
     Vec3 target = state_.position;
     bool moved = false;
@@ -117,7 +135,7 @@ void MotionReader::take(const Block &block, std::uint32_t line, std::vector<Move
         if (!w)
             continue;
         if (!w->number) {
-            findings.push_back({MotionFindingKind::ValueNotANumber, line});
+            path.findings.push_back({MotionFindingKind::ValueNotANumber, line});
             continue;
         }
         const double v = length(*w);
@@ -132,31 +150,107 @@ void MotionReader::take(const Block &block, std::uint32_t line, std::vector<Move
     }
     switch (state_.motion) {
     case 0:
-    case 1: {
-        Move m;
-        m.kind = state_.motion == 0 ? MoveKind::Rapid : MoveKind::Feed;
-        m.from = state_.position;
-        m.to = target;
-        m.plane = state_.plane;
-        m.feed = state_.feed;
-        m.line = line;
-        m.tool = state_.tool;
-        moves.push_back(m);
+    case 1:
+        straight(state_.motion == 0 ? MoveKind::Rapid : MoveKind::Feed, target, line, path);
         break;
-    }
     case 2:
     case 3:
-        arc(block, line, target, moves, findings);
+        arc(block, line, target, path);
+        state_.position = target;
         break;
     default:
         break;
     }
-    state_.position = target;
 }
 
-void MotionReader::arc(const Block &block, std::uint32_t line, const Vec3 &target, std::vector<Move> &moves,
-                       std::vector<MotionFinding> &findings)
+void MotionReader::straight(MoveKind kind, const Vec3 &to, std::uint32_t line, Path &path)
 {
+    Move m;
+    m.kind = kind;
+    m.from = state_.position;
+    m.to = to;
+    m.plane = state_.plane;
+    m.feed = state_.feed;
+    m.line = line;
+    m.tool = state_.tool;
+    path.moves.push_back(m);
+    state_.position = to;
+}
+
+void MotionReader::cycle(const Block &block, std::uint32_t line, bool startsCycle, Path &path)
+{
+    // The values a cycle keeps: R and Z absolute (in G91, R from the
+    // initial level and Z from R), Q as written.
+    bool positioned = startsCycle;
+    auto number = [&](char letter) -> std::optional<double> {
+        const Word *w = block.find(letter);
+        if (!w)
+            return std::nullopt;
+        if (!w->number) {
+            path.findings.push_back({MotionFindingKind::ValueNotANumber, line});
+            return std::nullopt;
+        }
+        positioned = true;
+        return length(*w);
+    };
+    if (const auto r = number('R'))
+        state_.cycleR = state_.absolute ? *r : state_.initialZ + *r;
+    if (const auto z = number('Z'))
+        state_.cycleZ = state_.absolute ? *z : state_.cycleR + *z;
+    if (const Word *q = block.find('Q'); q && q->number)
+        state_.cycleQ = std::abs(length(*q));
+    const auto x = number('X');
+    const auto y = number('Y');
+    if (!positioned)
+        return;  // a block without hole data drills nothing
+    int repeats = 1;
+    for (char letter : {'K', 'L'})
+        if (const auto k = block.number(letter))
+            repeats = static_cast<int>(*k);
+    for (int i = 0; i < repeats; ++i) {
+        // In G91 every repeat moves on by X and Y again.
+        Vec3 at = state_.position;
+        if (x)
+            at.x = state_.absolute ? *x : at.x + *x;
+        if (y)
+            at.y = state_.absolute ? *y : at.y + *y;
+        if (at.x != state_.position.x || at.y != state_.position.y)
+            straight(MoveKind::Rapid, {at.x, at.y, state_.position.z}, line, path);
+        drill(line, path);
+    }
+}
+
+void MotionReader::drill(std::uint32_t line, Path &path)
+{
+    const double x = state_.position.x;
+    const double y = state_.position.y;
+    const double r = state_.cycleR;
+    const double bottom = state_.cycleZ;
+    if (state_.position.z != r)
+        straight(MoveKind::Rapid, {x, y, r}, line, path);
+    const int c = state_.cycle;
+    if ((c == 73 || c == 83) && state_.cycleQ > 0 && bottom < r) {
+        // Pecks of Q: G83 back to R after each, G73 only a little.
+        for (double depth = r - state_.cycleQ; depth > bottom; depth -= state_.cycleQ) {
+            straight(MoveKind::Feed, {x, y, depth}, line, path);
+            straight(MoveKind::Rapid, {x, y, c == 83 ? r : depth}, line, path);
+            if (c == 83)
+                straight(MoveKind::Rapid, {x, y, depth}, line, path);
+        }
+    }
+    straight(MoveKind::Feed, {x, y, bottom}, line, path);
+    path.holes.push_back({{x, y, r}, {x, y, bottom}, c, line});
+    // Tapping and reaming come out at feed; the rest at rapid.
+    const bool feedOut = c == 84 || c == 85 || c == 89;
+    straight(feedOut ? MoveKind::Feed : MoveKind::Rapid, {x, y, r}, line, path);
+    if (state_.returnToInitial && state_.initialZ != r)
+        straight(MoveKind::Rapid, {x, y, state_.initialZ}, line, path);
+}
+
+void MotionReader::arc(const Block &block, std::uint32_t line, const Vec3 &target, Path &path)
+{
+    std::vector<Move> &moves = path.moves;
+    std::vector<MotionFinding> &findings = path.findings;
     const PlaneAxes p = axesOf(state_.plane);
     const Vec3 &from = state_.position;
     const bool ccw = state_.motion == 3;

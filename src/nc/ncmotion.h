@@ -1,7 +1,8 @@
 #pragma once
 // The modal state of a Fanuc-style control, block after block, and the
 // tool's path it gives: rapid and feed moves, arcs in the three planes
-// (R or I/J/K, full circles), with the source line of each. What a block
+// (R or I/J/K, full circles), the holes of the canned cycles with their
+// moves, each with the source line of its block. What a block
 // cannot mean soundly (an arc whose end is off its circle, an arc without
 // a centre for its plane) is a finding with its line, and the block moves
 // the tool to its end as written, so the path goes on.
@@ -49,6 +50,21 @@ struct MotionFinding {
     std::uint32_t line = 0;
 };
 
+// A hole of a canned cycle: from the R level down to its bottom.
+struct Hole {
+    Vec3 top;     // at the R level
+    Vec3 bottom;  // at Z
+    int cycle = 81;  // G73, G76, G81..G89
+    std::uint32_t line = 0;
+};
+
+// What the reader makes of the blocks it takes.
+struct Path {
+    std::vector<Move> moves;
+    std::vector<Hole> holes;
+    std::vector<MotionFinding> findings;
+};
+
 struct MotionOptions {
     bool calculatorInput = false;  // "X10" is 10 mm, not 0.010 mm
     double arcTolerance = 0.002;   // mm (inch programs: scaled)
@@ -71,23 +87,32 @@ struct ModalState {
     int tool = 0;             // in the spindle (after M06)
     int nextTool = 0;         // T called, waiting for M06
     bool coolant = false;     // M08 / M09
+    // Canned cycles: the cycle (0: none, G80), the return level and the
+    // values they keep from block to block.
+    int cycle = 0;            // 73, 76, 81..89
+    bool returnToInitial = true;  // G98 / G99
+    double initialZ = 0;      // where the tool was when the cycle began
+    double cycleR = 0;        // R level, absolute
+    double cycleZ = 0;        // hole bottom, absolute
+    double cycleQ = 0;        // peck (G73, G83) or shift (G76)
 };
 
 class MotionReader {
 public:
     explicit MotionReader(MotionOptions options = {}) : options_(options) {}
 
-    // Takes one block read from source line `line`; the moves it makes
-    // go to moves, what it cannot mean to findings.
-    void take(const Block &block, std::uint32_t line, std::vector<Move> &moves,
-              std::vector<MotionFinding> &findings);
+    // Takes one block read from source line `line` into path.
+    void take(const Block &block, std::uint32_t line, Path &path);
 
     const ModalState &state() const { return state_; }
 
 private:
     double length(const Word &word) const;
-    void arc(const Block &block, std::uint32_t line, const Vec3 &target, std::vector<Move> &moves,
-             std::vector<MotionFinding> &findings);
+    void straight(MoveKind kind, const Vec3 &to, std::uint32_t line, Path &path);
+    void arc(const Block &block, std::uint32_t line, const Vec3 &target, Path &path);
+    // A canned cycle's block: its holes, at target or repeated from it.
+    void cycle(const Block &block, std::uint32_t line, bool startsCycle, Path &path);
+    void drill(std::uint32_t line, Path &path);
 
     MotionOptions options_;
     ModalState state_;

@@ -19,8 +19,9 @@ namespace {
 
 struct Reading {
     MotionReader reader;
-    std::vector<Move> moves;
-    std::vector<MotionFinding> findings;
+    Path path;
+    std::vector<Move> &moves = path.moves;
+    std::vector<MotionFinding> &findings = path.findings;
     explicit Reading(MotionOptions options = {}) : reader(options) {}
     // Feeds the lines of text, one block each, numbered from 0.
     Reading &operator()(const std::string &text)
@@ -30,7 +31,7 @@ struct Reading {
         Block block;
         while (std::getline(in, line)) {
             readBlock(line, block);
-            reader.take(block, lineCount++, moves, findings);
+            reader.take(block, lineCount++, path);
         }
         return *this;
     }
@@ -199,6 +200,45 @@ TEST(Motion, MacroStatementsAndVariablesAreFoundNotGuessed)
     EXPECT_TRUE(near(r.moves[0].to, {0, 2, 0}));  // Y alone moved
 }
 
+TEST(Motion, CannedCyclesDrillTheirHolesAndReturnAsAsked)
+{
+    Reading r;
+    r("G90G00X0Y0Z50.\nG99G81X10.Y10.Z-5.R2.F100\nX20.\nG98G83X30.Z-10.R2.Q4.\nG80\nG00Z100.");
+    ASSERT_EQ(r.path.holes.size(), 3u);
+    EXPECT_TRUE(near(r.path.holes[0].top, {10, 10, 2}));
+    EXPECT_TRUE(near(r.path.holes[0].bottom, {10, 10, -5}));
+    EXPECT_EQ(r.path.holes[1].line, 2u);
+    EXPECT_EQ(r.path.holes[2].cycle, 83);
+    EXPECT_TRUE(near(r.path.holes[2].bottom, {30, 10, -10}));
+    // The moves of each hole, by their ends and kinds.
+    std::vector<std::pair<MoveKind, double>> zs;
+    for (const Move &m : r.moves)
+        zs.emplace_back(m.kind, m.to.z);
+    using K = MoveKind;
+    const std::vector<std::pair<MoveKind, double>> expected{
+        {K::Rapid, 50}, {K::Rapid, 50}, {K::Rapid, 2}, {K::Feed, -5}, {K::Rapid, 2},  // G99: back to R
+        {K::Rapid, 2}, {K::Feed, -5}, {K::Rapid, 2},                                  // at R already
+        {K::Rapid, 2}, {K::Feed, -2}, {K::Rapid, 2}, {K::Rapid, -2}, {K::Feed, -6},   // pecks of 4
+        {K::Rapid, 2}, {K::Rapid, -6}, {K::Feed, -10}, {K::Rapid, 2}, {K::Rapid, 50}, // G98: the initial level
+        {K::Rapid, 100}};
+    EXPECT_EQ(zs, expected);
+    EXPECT_EQ(r.reader.state().cycle, 0);
+}
+
+TEST(Motion, IncrementalCyclesRepeatAlongTheirStep)
+{
+    Reading r;
+    r("G90G00X0Y0Z10.\nG91G99G81X10.Y0Z-5.R-8.K3F50\nG81X5.Y5.Z-1.R1.K0\nG01X1.");
+    ASSERT_EQ(r.path.holes.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(near(r.path.holes[i].top, {10.0 * (i + 1), 0, 2})) << i;
+        EXPECT_TRUE(near(r.path.holes[i].bottom, {10.0 * (i + 1), 0, -3})) << i;
+    }
+    // K0 keeps the values and drills nothing; G01 ends the cycle.
+    EXPECT_EQ(r.moves.back().kind, MoveKind::Feed);
+    EXPECT_TRUE(near(r.moves.back().to, {31, 0, 2}));
+}
+
 // Random programs of straight moves and arcs by R, in G90 and G91: the
 // end of every block is where the program says, worked out apart from the
 // reader, and every move starts where the last one ended.
@@ -209,8 +249,9 @@ TEST(Motion, EveryBlockEndsWhereTheProgramSays)
     std::uniform_int_distribution<int> pick(0, 5);
     for (int program = 0; program < 50; ++program) {
         MotionReader reader;
-        std::vector<Move> moves;
-        std::vector<MotionFinding> findings;
+        Path path;
+        std::vector<Move> &moves = path.moves;
+        std::vector<MotionFinding> &findings = path.findings;
         Vec3 expected;
         bool absolute = true;
         Block block;
@@ -234,7 +275,7 @@ TEST(Motion, EveryBlockEndsWhereTheProgramSays)
             const std::size_t before = moves.size();
             const std::string s = text.str();
             readBlock(s, block);
-            reader.take(block, line, moves, findings);
+            reader.take(block, line, path);
             expected = target;
             ASSERT_TRUE(near(reader.state().position, expected)) << s;
             if (moves.size() > before) {
