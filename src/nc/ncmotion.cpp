@@ -1,5 +1,6 @@
 #include "nc/ncmotion.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <utility>
@@ -37,6 +38,47 @@ int codeOf(const Word &w)
 }
 
 }  // namespace
+
+ArcSweep arcSweep(const Move &arc)
+{
+    const PlaneAxes p = axesOf(arc.plane);
+    ArcSweep a;
+    const double sa = arc.from.*p.a - arc.center.*p.a;
+    const double sb = arc.from.*p.b - arc.center.*p.b;
+    const double ea = arc.to.*p.a - arc.center.*p.a;
+    const double eb = arc.to.*p.b - arc.center.*p.b;
+    a.radius = std::hypot(sa, sb);
+    a.start = std::atan2(sb, sa);
+    double sweep = std::atan2(eb, ea) - a.start;
+    constexpr double kTurn = 2 * 3.14159265358979323846;
+    const bool ccw = arc.kind == MoveKind::ArcCcw;
+    // An arc that ends where it starts is a full circle.
+    if (std::abs(sa - ea) < 1e-9 && std::abs(sb - eb) < 1e-9)
+        sweep = 0;
+    if (ccw && sweep <= 0)
+        sweep += kTurn;
+    if (!ccw && sweep >= 0)
+        sweep -= kTurn;
+    a.sweep = sweep;
+    return a;
+}
+
+double moveLength(const Move &move)
+{
+    const double dx = move.to.x - move.from.x;
+    const double dy = move.to.y - move.from.y;
+    const double dz = move.to.z - move.from.z;
+    if (move.kind != MoveKind::ArcCw && move.kind != MoveKind::ArcCcw)
+        return std::sqrt(dx * dx + dy * dy + dz * dz);
+    const ArcSweep a = arcSweep(move);
+    // A helix: the arc's length and the rise along the normal.
+    const double along = std::abs(a.sweep) * a.radius;
+    const PlaneAxes p = axesOf(move.plane);
+    const double da = move.to.*p.a - move.from.*p.a;
+    const double db = move.to.*p.b - move.from.*p.b;
+    const double rise = std::sqrt(std::max(0.0, dx * dx + dy * dy + dz * dz - da * da - db * db));
+    return std::hypot(along, rise);
+}
 
 double MotionReader::length(const Word &word) const
 {
@@ -121,8 +163,14 @@ void MotionReader::take(const Block &block, std::uint32_t line, Path &path)
             if (w.number && codeOf(w) == 60)
                 state_.tool = state_.nextTool;
         });
-    if (dwell)
-        return;  // G04 X is a time
+    if (dwell) {
+        // G04 P in milliseconds, or X (U on a lathe) in seconds.
+        if (const auto p = block.number('P'))
+            path.dwellSeconds += *p / 1000;
+        else if (const Word *x = block.find('X'); x && x->number)
+            path.dwellSeconds += length(*x);
+        return;
+    }
     if (state_.cycle != 0 && !noMove && !setsOrigin) {
         cycle(block, line, startsCycle, path);
         return;

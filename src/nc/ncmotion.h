@@ -63,7 +63,20 @@ struct Path {
     std::vector<Move> moves;
     std::vector<Hole> holes;
     std::vector<MotionFinding> findings;
+    double dwellSeconds = 0;  // G04, all together
 };
+
+// An arc in its plane's two axes (see Plane): the radius, where it starts
+// (radians from the plane's first axis) and how far it turns (negative:
+// clockwise); a full circle turns 2 pi.
+struct ArcSweep {
+    double radius = 0;
+    double start = 0;
+    double sweep = 0;
+};
+ArcSweep arcSweep(const Move &arc);
+// The length the tool travels along a move, arcs and helices included.
+double moveLength(const Move &move);
 
 struct MotionOptions {
     bool calculatorInput = false;  // "X10" is 10 mm, not 0.010 mm
