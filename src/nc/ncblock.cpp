@@ -27,24 +27,33 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\r';
 }
 
+// A control takes eight or nine digits; more are no number of a program,
+// and huge values would only overflow the path.
+constexpr int kMostDigits = 12;
+
 // A plain number: sign, digits, at most one point, digits; nothing else.
-std::optional<double> plainNumber(std::string_view text, bool &point)
+std::optional<double> plainNumber(std::string_view text, bool &point, bool &tooLong)
 {
     point = false;
+    tooLong = false;
     std::size_t i = 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         ++i;
-    bool digits = false;
+    int digits = 0;
     for (; i < text.size(); ++i) {
         if (isDigit(text[i]))
-            digits = true;
+            ++digits;
         else if (text[i] == '.' && !point)
             point = true;
         else
             return std::nullopt;
     }
-    if (!digits)
+    if (digits == 0)
         return std::nullopt;
+    if (digits > kMostDigits) {
+        tooLong = true;
+        return std::nullopt;
+    }
     // from_chars takes neither "+" nor a bare "5." in every form; strip the
     // sign and read the rest.
     std::string_view body = text;
@@ -191,7 +200,10 @@ void readBlock(std::string_view line, Block &block)
             Word w;
             w.letter = 'O';
             w.text = line.substr(i + 1, end - i - 1);
-            w.number = plainNumber(w.text, w.decimalPoint);
+            bool tooLong = false;
+            w.number = plainNumber(w.text, w.decimalPoint, tooLong);
+            if (tooLong)
+                block.findings.push_back({FindingKind::NumberTooLong, static_cast<std::uint32_t>(i)});
             w.column = static_cast<std::uint32_t>(i);
             block.words.push_back(w);
             i = end;
@@ -224,7 +236,10 @@ void readBlock(std::string_view line, Block &block)
             Word w;
             w.letter = upper(c);
             w.text = line.substr(start, end - start);
-            w.number = plainNumber(w.text, w.decimalPoint);
+            bool tooLong = false;
+            w.number = plainNumber(w.text, w.decimalPoint, tooLong);
+            if (tooLong)
+                block.findings.push_back({FindingKind::NumberTooLong, static_cast<std::uint32_t>(i)});
             w.column = static_cast<std::uint32_t>(i);
             block.words.push_back(w);
             i = end;

@@ -24,6 +24,7 @@ struct Word {
 enum class FindingKind {
     UnknownCharacter,   // a byte that is no letter, number, sign or mark of the language
     NumberWithoutAddress,  // a number no letter stands before
+    NumberTooLong,      // more digits than a control takes: not read as a number
     LetterWithoutValue, // "X" with nothing after it
     UnclosedComment,    // "(" without ")" on its line
     UnclosedBracket,    // "[" without "]" on its line

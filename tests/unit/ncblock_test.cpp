@@ -122,7 +122,8 @@ TEST(Block, WhatTheLanguageDoesNotHaveIsFound)
     };
     for (const Case &c : {Case{"G01X1.(OPEN", FindingKind::UnclosedComment, 6},
                           Case{"X[#1+2Y3.", FindingKind::UnclosedBracket, 0}, Case{"G01X", FindingKind::LetterWithoutValue, 3},
-                          Case{"G01 X1. 5", FindingKind::NumberWithoutAddress, 8}, Case{"G01@X1.", FindingKind::UnknownCharacter, 3}}) {
+                          Case{"G01 X1. 5", FindingKind::NumberWithoutAddress, 8}, Case{"G01@X1.", FindingKind::UnknownCharacter, 3},
+                          Case{"G00X1234567890123.", FindingKind::NumberTooLong, 3}}) {
         const Block b = read(c.line);
         ASSERT_FALSE(b.findings.empty()) << c.line;
         EXPECT_EQ(b.findings.front().kind, c.kind) << c.line;

@@ -1,0 +1,57 @@
+// The NC reader on any text: every word and finding lies within its line,
+// a program's reading ends however its calls and returns go, and every
+// point of its path is a finite number on a line of the text.
+#include "fuzzcheck.h"
+
+#include "nc/ncblock.h"
+#include "nc/ncprogram.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+using namespace marbolt::nc;
+
+namespace {
+
+bool finite(const Vec3 &v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char *>(data), size);
+    const auto lines = static_cast<std::uint32_t>(std::count(text.begin(), text.end(), '\n') + 1);
+    Block block;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t lf = std::min(text.find('\n', start), text.size());
+        const std::string_view line = text.substr(start, lf - start);
+        readBlock(line, block);
+        for (const Word &w : block.words) {
+            FUZZ_CHECK(w.column < line.size());
+            FUZZ_CHECK(!w.text.empty());
+            FUZZ_CHECK(w.text.data() >= line.data() && w.text.data() + w.text.size() <= line.data() + line.size());
+            FUZZ_CHECK(!w.number || std::isfinite(*w.number));
+        }
+        for (const LineFinding &f : block.findings)
+            FUZZ_CHECK(f.column < line.size());
+        start = lf + 1;
+    }
+    const ProgramPath whole = readProgram(text, std::nullopt, {});
+    const auto programs = programsOf(text);
+    for (const ProgramPath &p : {whole, readProgram(text, programs.empty() ? 0 : programs.begin()->second.offset, {})}) {
+        for (const Move &m : p.path.moves) {
+            FUZZ_CHECK(m.line < lines);
+            FUZZ_CHECK(finite(m.from) && finite(m.to) && finite(m.center));
+        }
+        FUZZ_CHECK(std::isfinite(p.seconds) && p.seconds >= 0);
+        FUZZ_CHECK(finite(p.min) && finite(p.max));
+        for (const ProgramFinding &f : p.findings)
+            FUZZ_CHECK(f.line < lines);
+    }
+    return 0;
+}
