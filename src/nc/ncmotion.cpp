@@ -80,6 +80,13 @@ double moveLength(const Move &move)
     return std::hypot(along, rise);
 }
 
+double MotionReader::feedPerMinute() const
+{
+    // A feed per revolution at the spindle's speed (taken as turns a
+    // minute also under constant surface speed, where it is the limit).
+    return state_.feedPerRevolution ? state_.feed * state_.spindle : state_.feed;
+}
+
 double MotionReader::length(const Word &word) const
 {
     const double value = *word.number;
@@ -119,10 +126,14 @@ void MotionReader::take(const Block &block, std::uint32_t line, Path &path)
             }
             continue;
         }
+        if (options_.lathe && latheCode(code, line, path, setsOrigin))
+            continue;
         switch (code) {
         case 0: case 10: case 20: case 30:
             state_.motion = code / 10;
             state_.cycle = 0;  // a move of group 01 ends a canned cycle
+            state_.latheCycle = 0;
+            latheCycleRuns_ = false;
             break;
         case 40: dwell = true; break;
         case 170: state_.plane = Plane::XY; break;
@@ -167,31 +178,34 @@ void MotionReader::take(const Block &block, std::uint32_t line, Path &path)
         // G04 P in milliseconds, or X (U on a lathe) in seconds.
         if (const auto p = block.number('P'))
             path.dwellSeconds += *p / 1000;
-        else if (const Word *x = block.find('X'); x && x->number)
+        else if (const Word *x = block.find(options_.lathe && !block.find('X') ? 'U' : 'X'); x && x->number)
             path.dwellSeconds += length(*x);
         return;
     }
-    if (state_.cycle != 0 && !noMove && !setsOrigin) {
+    if (state_.cycle != 0 && !noMove && !setsOrigin && !options_.lathe) {
         cycle(block, line, startsCycle, path);
         return;
     }
-
-    Vec3 target = state_.position;
-    bool moved = false;
-    for (const auto &[letter, axis] : {std::pair{'X', &Vec3::x}, std::pair{'Y', &Vec3::y}, std::pair{'Z', &Vec3::z}}) {
-        const Word *w = block.find(letter);
-        if (!w)
-            continue;
-        if (!w->number) {
-            path.findings.push_back({MotionFindingKind::ValueNotANumber, line});
-            continue;
-        }
-        const double v = length(*w);
-        target.*axis = state_.absolute || setsOrigin ? v : state_.position.*axis + v;
-        moved = true;
+    if (recordedCycle_) {
+        // G70-G76 of a lathe: their words are the cycle's values.
+        recordedCycle_ = false;
+        return;
     }
+
+    // A turning cycle's axes not written keep the cycle's last end.
+    const bool turning = state_.latheCycle != 0 && !setsOrigin;
+    if (turning && !latheCycleRuns_)
+        state_.latheCycleEnd = state_.position;
+    Vec3 target = turning ? state_.latheCycleEnd : state_.position;
+    const bool moved = targetOf(block, setsOrigin, line, path, target);
     if (!moved || noMove)
         return;
+    if (turning) {
+        latheCycleRuns_ = true;
+        state_.latheCycleEnd = target;
+        turningCycle(target, line, path);
+        return;
+    }
     if (setsOrigin) {
         state_.position = target;
         return;
@@ -211,6 +225,83 @@ void MotionReader::take(const Block &block, std::uint32_t line, Path &path)
     }
 }
 
+bool MotionReader::targetOf(const Block &block, bool setsOrigin, std::uint32_t line, Path &path, Vec3 &target)
+{
+    // A lathe's X is a diameter, U and W its increments: the path keeps
+    // the radius, as the tool moves.
+    const double scale = options_.lathe ? 0.5 : 1.0;
+    bool moved = false;
+    auto axis = [&](char absoluteLetter, char incrementLetter, double Vec3::*member, double factor) {
+        for (char letter : {absoluteLetter, incrementLetter}) {
+            if (letter == 0)
+                continue;
+            const Word *w = block.find(letter);
+            if (!w)
+                continue;
+            if (!w->number) {
+                path.findings.push_back({MotionFindingKind::ValueNotANumber, line});
+                continue;
+            }
+            const double v = length(*w) * factor;
+            const bool absolute = letter == absoluteLetter && (state_.absolute || setsOrigin || options_.lathe);
+            // An increment counts from where the tool is.
+            target.*member = absolute ? v : state_.position.*member + v;
+            moved = true;
+        }
+    };
+    axis('X', options_.lathe ? 'U' : 0, &Vec3::x, scale);
+    axis('Y', options_.lathe ? 'V' : 0, &Vec3::y, 1.0);
+    axis('Z', options_.lathe ? 'W' : 0, &Vec3::z, 1.0);
+    return moved;
+}
+
+bool MotionReader::latheCode(int code, std::uint32_t line, Path &path, bool &setsOrigin)
+{
+    switch (code) {
+    case 500:  // G50: where the tool is (and the spindle's limit)
+        setsOrigin = true;
+        return true;
+    case 700: case 710: case 720: case 730: case 740: case 750: case 760:
+        // The multiple repetitive cycles are recorded: their profile
+        // blocks follow and are read as moves.
+        path.cycles.push_back({code / 10, line});
+        recordedCycle_ = true;
+        return true;
+    case 900: case 920: case 940:
+        if (state_.latheCycle != code / 10)
+            latheCycleRuns_ = false;
+        state_.latheCycle = code / 10;
+        state_.motion = 1;
+        return true;
+    case 960: state_.constantSurfaceSpeed = true; return true;
+    case 970: state_.constantSurfaceSpeed = false; return true;
+    case 980: state_.feedPerRevolution = false; return true;
+    case 990: state_.feedPerRevolution = true; return true;
+    default:
+        return false;
+    }
+}
+
+void MotionReader::turningCycle(const Vec3 &target, std::uint32_t line, Path &path)
+{
+    // G90 and G92 cut along Z and come back out along X; G94 faces along
+    // X and comes back along Z. The tool ends where it started.
+    const Vec3 start = state_.position;
+    const bool facing = state_.latheCycle == 94;
+    const MoveKind back = state_.latheCycle == 92 ? MoveKind::Rapid : MoveKind::Feed;
+    if (facing) {
+        straight(MoveKind::Rapid, {start.x, start.y, target.z}, line, path);
+        straight(MoveKind::Feed, {target.x, start.y, target.z}, line, path);
+        straight(back, {target.x, start.y, start.z}, line, path);
+    } else {
+        straight(MoveKind::Rapid, {target.x, start.y, start.z}, line, path);
+        straight(MoveKind::Feed, {target.x, start.y, target.z}, line, path);
+        straight(back, {start.x, start.y, target.z}, line, path);
+    }
+    straight(MoveKind::Rapid, start, line, path);
+    path.cycles.push_back({state_.latheCycle, line});
+}
+
 void MotionReader::straight(MoveKind kind, const Vec3 &to, std::uint32_t line, Path &path)
 {
     Move m;
@@ -218,7 +309,7 @@ void MotionReader::straight(MoveKind kind, const Vec3 &to, std::uint32_t line, P
     m.from = state_.position;
     m.to = to;
     m.plane = state_.plane;
-    m.feed = state_.feed;
+    m.feed = feedPerMinute();
     m.line = line;
     m.tool = state_.tool;
     path.moves.push_back(m);
@@ -308,7 +399,7 @@ void MotionReader::arc(const Block &block, std::uint32_t line, const Vec3 &targe
     m.from = from;
     m.to = target;
     m.plane = state_.plane;
-    m.feed = state_.feed;
+    m.feed = feedPerMinute();
     m.line = line;
     m.tool = state_.tool;
     m.center = from;

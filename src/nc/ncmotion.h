@@ -32,7 +32,7 @@ struct Move {
     Vec3 from, to;
     Vec3 center;  // of an arc
     Plane plane = Plane::XY;
-    double feed = 0;  // per minute, in the program's unit
+    double feed = 0;  // per minute, in the program's unit (per revolution times S on a lathe)
     std::uint32_t line = 0;  // the source line of the block (0-based)
     int tool = 0;
 };
@@ -58,10 +58,17 @@ struct Hole {
     std::uint32_t line = 0;
 };
 
+// A lathe cycle met: G70-G76 (recorded), G90, G92, G94 (cut).
+struct CycleRecord {
+    int code = 0;
+    std::uint32_t line = 0;
+};
+
 // What the reader makes of the blocks it takes.
 struct Path {
     std::vector<Move> moves;
     std::vector<Hole> holes;
+    std::vector<CycleRecord> cycles;
     std::vector<MotionFinding> findings;
     double dwellSeconds = 0;  // G04, all together
 };
@@ -81,6 +88,10 @@ double moveLength(const Move &move);
 struct MotionOptions {
     bool calculatorInput = false;  // "X10" is 10 mm, not 0.010 mm
     double arcTolerance = 0.002;   // mm (inch programs: scaled)
+    // A lathe (G code system A): X a diameter, U/W/V increments, the ZX
+    // plane, G90/G92/G94 turning cycles, G70-G76 recorded, G98/G99 feed
+    // per minute/revolution, G50 the coordinate setting.
+    bool lathe = false;
 };
 
 // The state that carries from block to block.
@@ -108,11 +119,22 @@ struct ModalState {
     double cycleR = 0;        // R level, absolute
     double cycleZ = 0;        // hole bottom, absolute
     double cycleQ = 0;        // peck (G73, G83) or shift (G76)
+    // A lathe's.
+    int latheCycle = 0;       // G90, G92, G94: modal until a move of G00-G03
+    Vec3 latheCycleEnd;       // where its last cut ended
+    bool feedPerRevolution = false;  // G99 (a lathe starts so), G98
+    bool constantSurfaceSpeed = false;  // G96 / G97
 };
 
 class MotionReader {
 public:
-    explicit MotionReader(MotionOptions options = {}) : options_(options) {}
+    explicit MotionReader(MotionOptions options = {}) : options_(options)
+    {
+        if (options_.lathe) {
+            state_.plane = Plane::ZX;
+            state_.feedPerRevolution = true;
+        }
+    }
 
     // Takes one block read from source line `line` into path.
     void take(const Block &block, std::uint32_t line, Path &path);
@@ -121,6 +143,13 @@ public:
 
 private:
     double length(const Word &word) const;
+    double feedPerMinute() const;
+    // Where the block's axis words send the tool, from target for the
+    // axes it leaves out; false when it has none.
+    bool targetOf(const Block &block, bool setsOrigin, std::uint32_t line, Path &path, Vec3 &target);
+    // A G code that means something else on a lathe: true when taken.
+    bool latheCode(int code, std::uint32_t line, Path &path, bool &setsOrigin);
+    void turningCycle(const Vec3 &target, std::uint32_t line, Path &path);
     void straight(MoveKind kind, const Vec3 &to, std::uint32_t line, Path &path);
     void arc(const Block &block, std::uint32_t line, const Vec3 &target, Path &path);
     // A canned cycle's block: its holes, at target or repeated from it.
@@ -129,6 +158,8 @@ private:
 
     MotionOptions options_;
     ModalState state_;
+    bool recordedCycle_ = false;  // the block holds G70-G76
+    bool latheCycleRuns_ = false;  // a turning cycle has cut since it was called
 };
 
 }  // namespace marbolt::nc

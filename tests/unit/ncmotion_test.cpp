@@ -239,6 +239,56 @@ TEST(Motion, IncrementalCyclesRepeatAlongTheirStep)
     EXPECT_TRUE(near(r.moves.back().to, {31, 0, 2}));
 }
 
+TEST(Motion, ALatheReadsDiametersIncrementsAndItsPlane)
+{
+    MotionOptions lathe;
+    lathe.lathe = true;
+    Reading r(lathe);
+    r("G50X200.Z100.\nG97S1000M03\nG00X50.Z2.\nG01Z-35.F0.2\nU10.W-5.\nG02X80.Z-50.R10.\nG04U1.5");
+    ASSERT_EQ(r.moves.size(), 4u);
+    EXPECT_TRUE(near(r.moves[0].from, {100, 0, 100}));  // G50 named a diameter of 200
+    EXPECT_TRUE(near(r.moves[0].to, {25, 0, 2}));
+    EXPECT_TRUE(near(r.moves[1].to, {25, 0, -35}));
+    EXPECT_EQ(r.moves[1].feed, 200);  // 0.2 a turn at 1000 turns a minute
+    EXPECT_TRUE(near(r.moves[2].to, {30, 0, -40}));  // U a diameter's increment
+    // The arc in Z and X: clockwise, centre by the radius at (z -40, x 40).
+    EXPECT_EQ(r.moves[3].plane, Plane::ZX);
+    EXPECT_EQ(r.moves[3].kind, MoveKind::ArcCw);
+    EXPECT_TRUE(near(r.moves[3].center, {40, 0, -40}));
+    EXPECT_TRUE(near(r.moves[3].to, {40, 0, -50}));
+    EXPECT_DOUBLE_EQ(r.path.dwellSeconds, 1.5);
+    EXPECT_TRUE(r.findings.empty());
+}
+
+TEST(Motion, ALatheCutsItsTurningCyclesAndRecordsTheOthers)
+{
+    MotionOptions lathe;
+    lathe.lathe = true;
+    Reading r(lathe);
+    r("G00X60.Z2.\nG90X50.Z-20.F0.2\nX45.\nG00X100.\nG71U2.R1.\nG71P10Q20U0.5W0.1F0.3\nG94X20.Z-2.");
+    std::vector<std::pair<MoveKind, Vec3>> got;
+    for (const Move &m : r.moves)
+        got.emplace_back(m.kind, m.to);
+    using K = MoveKind;
+    const std::vector<std::pair<MoveKind, Vec3>> expected{
+        {K::Rapid, {30, 0, 2}},
+        {K::Rapid, {25, 0, 2}}, {K::Feed, {25, 0, -20}}, {K::Feed, {30, 0, -20}}, {K::Rapid, {30, 0, 2}},
+        // X alone: the same Z end, a smaller diameter.
+        {K::Rapid, {22.5, 0, 2}}, {K::Feed, {22.5, 0, -20}}, {K::Feed, {30, 0, -20}}, {K::Rapid, {30, 0, 2}},
+        {K::Rapid, {50, 0, 2}},
+        // G94 faces: Z first, then X in, back along Z, and home.
+        {K::Rapid, {50, 0, -2}}, {K::Feed, {10, 0, -2}}, {K::Feed, {10, 0, 2}}, {K::Rapid, {50, 0, 2}}};
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].first, expected[i].first) << i;
+        EXPECT_TRUE(near(got[i].second, expected[i].second)) << i;
+    }
+    std::vector<std::pair<int, std::uint32_t>> cycles;
+    for (const CycleRecord &c : r.path.cycles)
+        cycles.emplace_back(c.code, c.line);
+    EXPECT_EQ(cycles, (std::vector<std::pair<int, std::uint32_t>>{{90, 1}, {90, 2}, {71, 4}, {71, 5}, {94, 6}}));
+}
+
 // Random programs of straight moves and arcs by R, in G90 and G91: the
 // end of every block is where the program says, worked out apart from the
 // reader, and every move starts where the last one ended.
