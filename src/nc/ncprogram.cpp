@@ -152,8 +152,14 @@ private:
 
     void noteTool(int before, std::uint32_t line)
     {
-        if (block_.find('T') && !block_.comments.empty())
-            toolComment_ = std::string(block_.comments.front());
+        // A tool's comment: on its T block, else on the comment line just
+        // before it, as programs are written.
+        if (block_.words.empty() && !block_.comments.empty())
+            lastComment_ = std::string(block_.comments.front());
+        else if (!block_.words.empty() && !block_.find('T'))
+            lastComment_.clear();
+        if (block_.find('T'))
+            toolComment_ = block_.comments.empty() ? lastComment_ : std::string(block_.comments.front());
         const int tool = reader_.state().tool;
         if (tool == before || tool == 0)
             return;
@@ -284,6 +290,7 @@ private:
     std::size_t programStart_ = 0;
     std::size_t budget_ = 0;
     std::string toolComment_;
+    std::string lastComment_;  // of the last line that held only a comment
     bool whole_ = false;
 };
 

@@ -85,11 +85,13 @@ TEST(Program, CallsThatCannotBeFollowedAreFoundAndTheProgramGoesOn)
 TEST(Program, ToolsExtentsAndTime)
 {
     const std::string doc = document({"O1", "T1M06(DRILL 5)", "G90G00X0Y0Z0", "G01X60.F600", "G00X0", "G04P1500",
-                                      "T2(END MILL 10)", "M06", "G02X0Y0I10.F600", "M30", "%"});
+                                      "T2(END MILL 10)", "M06", "G02X0Y0I10.F600", "(T3 TAP M6)", "T3M06",
+                                      "G00X1.", "M30", "%"});
     ReadOptions options;
     options.rapidRate = 6000;
     const ProgramPath p = readProgram(doc, 0, options);
-    ASSERT_EQ(p.tools.size(), 2u);
+    ASSERT_EQ(p.tools.size(), 3u);
+    EXPECT_EQ(p.tools[2].comment, "T3 TAP M6");  // from the comment line before it
     EXPECT_EQ(p.tools[0].tool, 1);
     EXPECT_EQ(p.tools[0].firstLine, 1u);
     EXPECT_EQ(p.tools[0].comment, "DRILL 5");
@@ -98,11 +100,12 @@ TEST(Program, ToolsExtentsAndTime)
     EXPECT_EQ(p.tools[1].comment, "END MILL 10");
     // The full circle about (10, 0) reaches y = -10 and 10, x = 20.
     EXPECT_NEAR(p.min.x, 0, 1e-9);
-    EXPECT_NEAR(p.max.x, 60, 1e-9);
+    EXPECT_NEAR(p.max.x, 60, 1e-9);  // a last rapid to X1. changes nothing
     EXPECT_NEAR(p.min.y, -10, 1e-9);
     EXPECT_NEAR(p.max.y, 10, 1e-9);
-    // 60 mm at 600 mm/min, 60 mm at 6000, 1.5 s dwell, 20 pi mm at 600.
-    EXPECT_NEAR(p.seconds, 6 + 0.6 + 1.5 + 20 * M_PI / 600 * 60, 1e-6);
+    // 60 mm at 600 mm/min, 60 mm at 6000, 1.5 s dwell, 20 pi mm at 600,
+    // 1 mm at 6000.
+    EXPECT_NEAR(p.seconds, 6 + 0.6 + 1.5 + 20 * M_PI / 600 * 60 + 0.01, 1e-6);
 }
 
 TEST(Program, TheWholeDocumentReadsEveryProgramInOrder)

@@ -71,6 +71,7 @@ TSDIAppForm::TSDIAppForm(AppEnvironment environment, QWidget *parent)
     createTransfers(environment);
     createReplace();
     createMachineList();
+    createBackplot();
     connectHandlers();
     FormCreate();
     // Typing goes to the document from the start, not to the index box

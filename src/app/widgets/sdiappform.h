@@ -18,7 +18,9 @@
 #include <QTimer>
 
 #include <array>
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QKeyEvent;
@@ -39,6 +41,11 @@ class FindDialog;
 class TfrmReplace;
 class DocumentRecovery;
 class MachineListDock;
+class BackplotDock;
+namespace nc {
+class PathReading;
+struct ProgramPath;
+}  // namespace nc
 
 struct AppEnvironment {
     AppPaths paths;
@@ -69,6 +76,7 @@ public:
     TransferController &transfers() { return *transfers_; }
     DocumentRecovery &recovery() { return *recovery_; }
     MachineListDock *machineList() const { return MachineDock; }
+    BackplotDock *backplot() const { return BackplotPane; }
     DocumentFiles &documentFiles() { return *files_; }
     const QString &filename() const { return files_->filename(); }
     QString settingsPath() const { return paths_.storageFile(QStringLiteral(".ini")); }
@@ -189,6 +197,11 @@ private:
     void createTransfers(const AppEnvironment &environment);
     void createReplace();
     void createMachineList();
+    void createBackplot();
+    void readBackplot();
+    void backplotReady(std::shared_ptr<const nc::ProgramPath> path, qint64 programStart);
+    void followCaretInBackplot();
+    void backplotLineChosen(std::uint32_t line);
     // The recent-file items, which the lock disables with the commands.
     void setRecentItemsEnabled(bool enabled);
     // The editor and the caret belong to a transfer (the transfer
@@ -211,9 +224,14 @@ private:
     QComboBox *MachineBox = nullptr;
     StatusPanels *StatusBar1 = nullptr;
     MachineListDock *MachineDock = nullptr;
+    BackplotDock *BackplotPane = nullptr;
+    nc::PathReading *backplotReading_ = nullptr;
+    QTimer backplotTimer_;  // the text is read again after a pause in typing
+    std::optional<std::size_t> backplotProgramStart_;  // of the program drawn
     QTimer machineWatch_;  // the machine list follows the window's transfer
     QMenu *PopupMenu1 = nullptr;
     QMenu *CommMenu = nullptr;
+    QMenu *FileMenu = nullptr;
     Commands ActionList1;
     std::array<QAction *, RecentFiles::kShown> rireki{};  // rireki1 ... rireki5
     QAction *LINE1 = nullptr;
