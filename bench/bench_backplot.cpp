@@ -1,0 +1,119 @@
+// The NC reader and the backplot at size. Not a test.
+//   1. the tool path of the whole 100 MB benchmark document (moves, tools,
+//      extents, time) read, against the program's own open of the same
+//      file in the same run
+//   2. frames a second while a path of 1,000,000 moves turns in the view
+//      (the window system's painting, as the view paints under Xvfb)
+//
+//   bench_backplot [file]   generates /tmp/marbolt-bench-100mb.nc when missing
+#include "gen_ncfile.h"
+
+#include "document/ncfile.h"
+#include "document/widgets/nceditor.h"
+#include "nc/ncprogram.h"
+#include "nc/widgets/backplotview.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMouseEvent>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+using namespace marbolt;
+
+namespace {
+
+void readingAgainstOpen(const std::string &path)
+{
+    NcEditor editor;
+    QElapsedTimer t;
+    t.start();
+    editor.setUpdatesEnabled(false);
+    std::unique_ptr<NcEditor::Loader> loader;
+    const QString file = QString::fromLocal8Bit(path.c_str());
+    const std::size_t hint = textSizeHint(static_cast<std::uint64_t>(QFileInfo(file).size()));
+    const ReadResult r = readNcFile(
+        file, NcEditor::kMaxCharacters,
+        [&](std::string_view piece) {
+            if (!loader)
+                loader = editor.beginLoad(hint);
+            return loader->add(piece);
+        },
+        [](std::string_view, bool) {});
+    if (r.status != ReadStatus::Ok || !loader) {
+        std::fprintf(stderr, "cannot open %s\n", path.c_str());
+        return;
+    }
+    loader->commit();
+    loader.reset();
+    editor.setUpdatesEnabled(true);
+    const double open = t.nsecsElapsed() / 1e9;
+    // As the window hands it: a copy of the text, read on another thread.
+    t.restart();
+    const std::string text(editor.textView());
+    const nc::ProgramPath p = nc::readProgram(text, std::nullopt, {});
+    const double read = t.nsecsElapsed() / 1e9;
+    std::printf("1. 100 MB document: open %.2f s; its tool path read %.2f s (%zu moves, %zu tools, %.0f s of "
+                "machining) = %.2f x the open (target < 1.5)\n",
+                open, read, p.path.moves.size(), p.tools.size(), p.seconds, read / open);
+}
+
+void turningFrames()
+{
+    auto path = std::make_shared<nc::ProgramPath>();
+    // A helix down a pocket: a million short feed moves.
+    nc::Vec3 at;
+    for (int i = 0; i < 1000000; ++i) {
+        const double a = i * 0.01;
+        nc::Move m;
+        m.kind = i % 100 == 0 ? nc::MoveKind::Rapid : nc::MoveKind::Feed;
+        m.from = at;
+        at = {50 * std::cos(a) * (1 + i % 1000 / 1000.0), 50 * std::sin(a), -i * 0.00005};
+        m.to = at;
+        m.feed = 500;
+        m.line = static_cast<std::uint32_t>(i);
+        path->path.moves.push_back(m);
+    }
+    path->min = {-100, -50, -50};
+    path->max = {100, 50, 0};
+    BackplotView view;
+    view.resize(800, 600);
+    view.show();
+    view.setPath(path);
+    QApplication::processEvents();
+    // A left drag turns it, a frame for every step of the mouse.
+    const QPointF start(400, 300);
+    QMouseEvent press(QEvent::MouseButtonPress, start, view.mapToGlobal(start), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(&view, &press);
+    QElapsedTimer t;
+    t.start();
+    int frames = 0;
+    while (t.elapsed() < 5000) {
+        const QPointF to = start + QPointF(10 + frames * 4 % 300, 5);
+        QMouseEvent move(QEvent::MouseMove, to, view.mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(&view, &move);
+        view.repaint();
+        ++frames;
+    }
+    std::printf("2. 1,000,000 moves turning in an 800x600 view: %.1f frames a second (%d frames in %.1f s)\n",
+                frames / (t.elapsed() / 1000.0), frames, t.elapsed() / 1000.0);
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const std::string path = argc >= 2 ? argv[1] : "/tmp/marbolt-bench-100mb.nc";
+    if (!QFileInfo::exists(QString::fromLocal8Bit(path.c_str())))
+        writeSyntheticNcFile(path, 97L * 1000 * 1000, 100000);
+    readingAgainstOpen(path);
+    turningFrames();
+    return 0;
+}
