@@ -13,6 +13,7 @@
 #include "nc/ncblock.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -66,7 +67,9 @@ struct CycleRecord {
 
 // What the reader makes of the blocks it takes.
 struct Path {
-    std::vector<Move> moves;
+    // In blocks, never moved as it grows: a long program's path is
+    // millions of moves.
+    std::deque<Move> moves;
     std::vector<Hole> holes;
     std::vector<CycleRecord> cycles;
     std::vector<MotionFinding> findings;
