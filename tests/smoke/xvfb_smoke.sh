@@ -68,6 +68,20 @@ for _ in $(seq 50); do [ -z "$(xdotool search --onlyvisible --name '^情報' 2>/
 xdotool windowfocus --sync "$WID"
 sleep 0.2
 
+# Ctrl+Shift+B opens the backplot of the caret's program (O1000 after
+# Ctrl+Home): its feed to X10. is drawn, in the feed's colour, in the dock
+# beside the editor. The screenshot stays beside the binary to be looked at.
+xdotool key --delay 80 ctrl+Home
+xdotool key --delay 80 ctrl+shift+b
+sleep 1
+SHOT="$(dirname "$BIN")/smoke-backplot.png"
+import -window "$WID" "$SHOT"
+drawn=$(convert "$SHOT" -crop 50%x100%+512+0 -fuzz 12% -fill black +opaque 'rgb(110,200,255)' \
+        -fill white -opaque 'rgb(110,200,255)' -colorspace Gray -format '%[fx:mean*w*h]' info:)
+awk -v n="$drawn" 'BEGIN { exit !(n >= 20) }' || fail "the backplot shows no feed move (pixels: $drawn)"
+xdotool key --delay 80 ctrl+shift+b
+sleep 0.3
+
 # Ctrl+2 chooses the second machine and types nothing into the program:
 # the exit below then asks no question about unsaved changes.
 xdotool key --delay 80 ctrl+2

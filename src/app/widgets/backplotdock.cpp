@@ -4,7 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -76,14 +76,17 @@ BackplotDock::BackplotDock(QWidget *parent) : QDockWidget(QStringLiteral("バッ
           std::tuple{QStringLiteral("正面"), QStringLiteral("FrontButton"), BackplotView::Preset::Front},
           std::tuple{QStringLiteral("側面"), QStringLiteral("SideButton"), BackplotView::Preset::Side},
           std::tuple{QStringLiteral("等角"), QStringLiteral("IsoButton"), BackplotView::Preset::Isometric}}) {
-        auto *b = new QPushButton(text, body);
+        // Small buttons: the dock stays narrow enough for a small window.
+        auto *b = new QToolButton(body);
+        b->setText(text);
         b->setObjectName(name);
-        connect(b, &QPushButton::clicked, view_, [this, p = preset] { view_->setPreset(p); });
+        connect(b, &QToolButton::clicked, view_, [this, p = preset] { view_->setPreset(p); });
         buttons->addWidget(b);
     }
-    auto *fit = new QPushButton(QStringLiteral("全体"), body);
+    auto *fit = new QToolButton(body);
+    fit->setText(QStringLiteral("全体"));
     fit->setObjectName(QStringLiteral("FitButton"));
-    connect(fit, &QPushButton::clicked, view_, &BackplotView::fit);
+    connect(fit, &QToolButton::clicked, view_, &BackplotView::fit);
     buttons->addWidget(fit);
     whole_ = new QCheckBox(QStringLiteral("ファイル全体"), body);
     whole_->setObjectName(QStringLiteral("WholeDocumentBox"));
