@@ -4,15 +4,20 @@
 
 namespace marbolt::nc {
 
-std::size_t programStartAt(std::string_view document, std::size_t caret)
+ProgramSpan programSpanAt(std::string_view document, std::size_t caret)
 {
-    std::size_t found = 0;
+    ProgramSpan span{0, document.size()};
     for (const auto &[number, start] : programsOf(document)) {
         (void)number;
         if (start.offset <= caret)
-            found = std::max(found, start.offset);
+            span.start = std::max(span.start, start.offset);
     }
-    return found;
+    for (const auto &[number, start] : programsOf(document)) {
+        (void)number;
+        if (start.offset > span.start)
+            span.end = std::min(span.end, start.offset);
+    }
+    return span;
 }
 
 PathReading::~PathReading()
@@ -37,17 +42,19 @@ void PathReading::read(std::string document, std::optional<std::size_t> caret, c
                                   }),
                    threads_.end());
     QThread *thread = QThread::create([this, generation, caret, options, text = std::move(document)] {
-        std::optional<std::size_t> start;
+        ProgramSpan span{0, text.size()};
         if (caret)
-            start = programStartAt(text, *caret);
-        auto path = std::make_shared<const ProgramPath>(readProgram(text, start, options));
-        const qint64 from = static_cast<qint64>(start.value_or(0));
+            span = programSpanAt(text, *caret);
+        auto path = std::make_shared<const ProgramPath>(
+            readProgram(text, caret ? std::optional(span.start) : std::nullopt, options));
+        const auto from = static_cast<qint64>(span.start);
+        const auto to = static_cast<qint64>(span.end);
         QMetaObject::invokeMethod(
             this,
-            [this, generation, path, from] {
+            [this, generation, path, from, to] {
                 --pending_;
                 if (generation == generation_)
-                    emit ready(path, from);
+                    emit ready(path, from, to);
             },
             Qt::QueuedConnection);
     });

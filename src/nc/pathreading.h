@@ -26,9 +26,9 @@ public:
     bool reading() const { return pending_ > 0; }
 
 signals:
-    // programStart: the byte offset of the O-line read from (0 for the
-    // whole document).
-    void ready(std::shared_ptr<const marbolt::nc::ProgramPath> path, qint64 programStart);
+    // The program read spans bytes [programStart, programEnd) of the text
+    // it was given (the whole text for the whole document).
+    void ready(std::shared_ptr<const marbolt::nc::ProgramPath> path, qint64 programStart, qint64 programEnd);
 
 private:
     std::vector<QThread *> threads_;
@@ -36,8 +36,12 @@ private:
     int pending_ = 0;
 };
 
-// The O-line of the program that holds byte offset caret: the last one at
-// or before it (0 when none is).
-std::size_t programStartAt(std::string_view document, std::size_t caret);
+// The program that holds byte offset caret: from the last O-line at or
+// before it (0 when none is) to the next program's O-line or the end.
+struct ProgramSpan {
+    std::size_t start = 0;
+    std::size_t end = 0;
+};
+ProgramSpan programSpanAt(std::string_view document, std::size_t caret);
 
 }  // namespace marbolt::nc

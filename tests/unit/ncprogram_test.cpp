@@ -2,6 +2,7 @@
 // repeats and returns, what cannot be followed, the tools, the extents and
 // the time, worked out by hand.
 #include "nc/ncprogram.h"
+#include "nc/pathreading.h"
 
 #include <gtest/gtest.h>
 
@@ -118,4 +119,18 @@ TEST(Program, TheWholeDocumentReadsEveryProgramInOrder)
     EXPECT_EQ(xs(readProgram(doc, std::nullopt, {})), (std::vector<double>{1, 2, 3}));
     // One program alone stops at the next.
     EXPECT_EQ(xs(readProgram(doc, offsetOf(doc, "O30"), {})), std::vector<double>{3});
+}
+
+TEST(Program, TheProgramAtTheCaretSpansFromItsOLineToTheNext)
+{
+    const std::string doc = document({"%", "O10", "G00X1.", "O20", "G00X2.", "%"});
+    const std::size_t o10 = offsetOf(doc, "O10");
+    const std::size_t o20 = offsetOf(doc, "O20");
+    for (const auto &[caret, start, end] :
+         {std::tuple{std::size_t(0), std::size_t(0), o10}, std::tuple{o10, o10, o20},
+          std::tuple{o20 - 1, o10, o20}, std::tuple{o20, o20, doc.size()}, std::tuple{doc.size(), o20, doc.size()}}) {
+        const ProgramSpan span = programSpanAt(doc, caret);
+        EXPECT_EQ(span.start, start) << caret;
+        EXPECT_EQ(span.end, end) << caret;
+    }
 }

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QComboBox;
 class QKeyEvent;
@@ -199,7 +200,7 @@ private:
     void createMachineList();
     void createBackplot();
     void readBackplot();
-    void backplotReady(std::shared_ptr<const nc::ProgramPath> path, qint64 programStart);
+    void backplotReady(std::shared_ptr<const nc::ProgramPath> path, qint64 programStart, qint64 programEnd);
     void followCaretInBackplot();
     void backplotLineChosen(std::uint32_t line);
     // The recent-file items, which the lock disables with the commands.
@@ -227,7 +228,8 @@ private:
     BackplotDock *BackplotPane = nullptr;
     nc::PathReading *backplotReading_ = nullptr;
     QTimer backplotTimer_;  // the text is read again after a pause in typing
-    std::optional<std::size_t> backplotProgramStart_;  // of the program drawn
+    // The bytes of the program drawn: the caret leaving them redraws.
+    std::optional<std::pair<std::size_t, std::size_t>> backplotProgram_;
     QTimer machineWatch_;  // the machine list follows the window's transfer
     QMenu *PopupMenu1 = nullptr;
     QMenu *CommMenu = nullptr;

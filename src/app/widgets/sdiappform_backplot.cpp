@@ -62,10 +62,11 @@ void TSDIAppForm::readBackplot()
     backplotReading_->read(std::string(text), caret, nc::ReadOptions{});
 }
 
-void TSDIAppForm::backplotReady(std::shared_ptr<const nc::ProgramPath> path, qint64 programStart)
+void TSDIAppForm::backplotReady(std::shared_ptr<const nc::ProgramPath> path, qint64 programStart, qint64 programEnd)
 {
-    backplotProgramStart_ = BackplotPane->wholeDocument() ? std::nullopt
-                                                           : std::optional(static_cast<std::size_t>(programStart));
+    backplotProgram_.reset();
+    if (!BackplotPane->wholeDocument())
+        backplotProgram_ = {static_cast<std::size_t>(programStart), static_cast<std::size_t>(programEnd)};
     BackplotPane->showPath(std::move(path));
     followCaretInBackplot();
 }
@@ -76,10 +77,12 @@ void TSDIAppForm::followCaretInBackplot()
         return;
     const std::size_t caret = RichEdit1->caretPos();
     BackplotPane->view()->setCurrentLine(static_cast<std::uint32_t>(RichEdit1->lineAt(caret)));
-    // The caret went into another program: that one is drawn.
-    if (backplotProgramStart_ && !backplotTimer_.isActive()
-        && nc::programStartAt(RichEdit1->textView(), caret) != *backplotProgramStart_) {
-        backplotProgramStart_.reset();
+    // The caret went out of the program drawn: the one it is in is drawn.
+    // (Typing moves the text under the span; the text is read again after
+    // the pause anyway.)
+    if (backplotProgram_ && !backplotTimer_.isActive()
+        && (caret < backplotProgram_->first || caret >= backplotProgram_->second)) {
+        backplotProgram_.reset();
         backplotTimer_.start();
     }
 }

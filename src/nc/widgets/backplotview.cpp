@@ -115,22 +115,37 @@ void BackplotView::setPreset(Preset preset)
     fit();
 }
 
-nc::Vec3 BackplotView::turned(const nc::Vec3 &p) const
+BackplotView::Projection BackplotView::projection() const
 {
-    const double x = p.x - centre_.x;
-    const double y = p.y - centre_.y;
-    const double z = p.z - centre_.z;
-    const double cy = std::cos(yaw_ * kDegree), sy = std::sin(yaw_ * kDegree);
-    const double cp = std::cos(pitch_ * kDegree), sp = std::sin(pitch_ * kDegree);
+    return {std::cos(yaw_ * kDegree), std::sin(yaw_ * kDegree), std::cos(pitch_ * kDegree),
+            std::sin(pitch_ * kDegree), scale_, centre_,
+            QPointF(width() / 2.0 + pan_.x(), height() / 2.0 + pan_.y())};
+}
+
+nc::Vec3 BackplotView::Projection::turned(const nc::Vec3 &p) const
+{
+    const double x = p.x - centre.x;
+    const double y = p.y - centre.y;
+    const double z = p.z - centre.z;
     const double x1 = x * cy - y * sy;
     const double y1 = x * sy + y * cy;
     return {x1, y1 * cp - z * sp, y1 * sp + z * cp};
 }
 
-QPointF BackplotView::screenPoint(const nc::Vec3 &p) const
+QPointF BackplotView::Projection::screen(const nc::Vec3 &p) const
 {
     const nc::Vec3 t = turned(p);
-    return {width() / 2.0 + pan_.x() + t.x * scale_, height() / 2.0 + pan_.y() - t.y * scale_};
+    return {origin.x() + t.x * scale, origin.y() - t.y * scale};
+}
+
+nc::Vec3 BackplotView::turned(const nc::Vec3 &p) const
+{
+    return projection().turned(p);
+}
+
+QPointF BackplotView::screenPoint(const nc::Vec3 &p) const
+{
+    return projection().screen(p);
 }
 
 void BackplotView::fit()
@@ -142,8 +157,9 @@ void BackplotView::fit()
         return;
     }
     double minX = std::numeric_limits<double>::max(), maxX = -minX, minY = minX, maxY = -minX;
+    const Projection view = projection();
     for (const nc::Vec3 &p : points_) {
-        const nc::Vec3 t = turned(p);
+        const nc::Vec3 t = view.turned(p);
         minX = std::min(minX, t.x);
         maxX = std::max(maxX, t.x);
         minY = std::min(minY, t.y);
@@ -168,10 +184,11 @@ std::optional<std::uint32_t> BackplotView::lineAt(QPointF point) const
 {
     double best = kPickPixels;
     std::optional<std::uint32_t> found;
+    const Projection view = projection();
     for (const Piece &piece : pieces_) {
-        QPointF a = screenPoint(points_[piece.first]);
+        QPointF a = view.screen(points_[piece.first]);
         for (std::uint32_t i = 1; i < piece.count; ++i) {
-            const QPointF b = screenPoint(points_[piece.first + i]);
+            const QPointF b = view.screen(points_[piece.first + i]);
             const double d = distanceToSegment(point, a, b);
             if (d <= best) {
                 best = d;
@@ -187,20 +204,41 @@ void BackplotView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, pieces_.size() < 20000);
-    std::vector<QLineF> rapids, feeds, current;
-    rapids.reserve(pieces_.size());
-    feeds.reserve(pieces_.size());
+    // Lines of a kind that go on within a pixel of where the last one
+    // ended are drawn as one: a million short moves make as many lines as
+    // the pixels they cross.
+    struct Lines {
+        std::vector<QLineF> lines;
+        QPointF end;
+        bool any = false;
+        void add(QPointF a, QPointF b)
+        {
+            auto near = [](QPointF p, QPointF q) { return std::abs(p.x() - q.x()) + std::abs(p.y() - q.y()) < 1.0; };
+            if (any && near(a, end)) {
+                if (near(b, end))
+                    return;
+                a = end;
+            }
+            lines.emplace_back(a, b);
+            end = b;
+            any = true;
+        }
+    } rapidLines, feedLines, currentLines;
+    const Projection view = projection();
     for (const Piece &piece : pieces_) {
-        std::vector<QLineF> &into = current_ && piece.line == *current_ ? current
-                                  : piece.kind == nc::MoveKind::Rapid   ? rapids
-                                                                        : feeds;
-        QPointF a = screenPoint(points_[piece.first]);
+        Lines &into = current_ && piece.line == *current_ ? currentLines
+                    : piece.kind == nc::MoveKind::Rapid   ? rapidLines
+                                                          : feedLines;
+        QPointF a = view.screen(points_[piece.first]);
         for (std::uint32_t i = 1; i < piece.count; ++i) {
-            const QPointF b = screenPoint(points_[piece.first + i]);
-            into.emplace_back(a, b);
+            const QPointF b = view.screen(points_[piece.first + i]);
+            into.add(a, b);
             a = b;
         }
     }
+    const std::vector<QLineF> &rapids = rapidLines.lines;
+    const std::vector<QLineF> &feeds = feedLines.lines;
+    const std::vector<QLineF> &current = currentLines.lines;
     painter.setPen(QPen(QColor(240, 200, 80), 1, Qt::DashLine));
     painter.drawLines(rapids.data(), static_cast<int>(rapids.size()));
     painter.setPen(QPen(QColor(110, 200, 255), 1));
@@ -209,7 +247,7 @@ void BackplotView::paintEvent(QPaintEvent *)
         painter.setPen(QPen(QColor(120, 230, 140), 1));
         painter.setBrush(Qt::NoBrush);
         for (const nc::Hole &hole : path_->path.holes)
-            painter.drawEllipse(screenPoint(hole.top), 3.5, 3.5);
+            painter.drawEllipse(view.screen(hole.top), 3.5, 3.5);
     }
     painter.setPen(QPen(QColor(255, 80, 80), 3));
     painter.drawLines(current.data(), static_cast<int>(current.size()));

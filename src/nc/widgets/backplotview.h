@@ -57,6 +57,16 @@ private:
         nc::MoveKind kind = nc::MoveKind::Rapid;
         std::uint32_t line = 0;
     };
+    // The view's turn and scale, worked out once for the many points of a
+    // frame.
+    struct Projection {
+        double cy, sy, cp, sp, scale;
+        nc::Vec3 centre;
+        QPointF origin;  // where the centre is drawn
+        nc::Vec3 turned(const nc::Vec3 &p) const;
+        QPointF screen(const nc::Vec3 &p) const;
+    };
+    Projection projection() const;
     void tessellate();
     // The point turned into the view: x right, y up, depth toward the eye.
     nc::Vec3 turned(const nc::Vec3 &p) const;
