@@ -5,15 +5,19 @@
 //   3. FindForward of a text that does not occur, over the whole document,
 //      against grep -c of the same text on the same file in the same run
 // Not a test: it prints figures.
-//   bench_editor [--plain] [file]   generates /tmp/marbolt-bench-100mb.nc when missing
+//   bench_editor [--plain] [--backplot] [file]
+//                            generates /tmp/marbolt-bench-100mb.nc when missing
 #include "gen_ncfile.h"
 
 #include "quietdialogs.h"
+#include "app/widgets/backplotdock.h"
 #include "app/widgets/sdiappform.h"
+#include "nc/widgets/backplotview.h"
 #include "document/widgets/indexbox.h"
 #include "document/widgets/nceditor.h"
 #include "document/textsearch.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -57,9 +61,13 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // --plain: with the NC colouring off (it is on, as the program starts).
-    const bool plain = argc > 1 && std::string(argv[1]) == "--plain";
-    if (plain) {
+    // --plain: with the NC colouring off (it is on, as the program starts);
+    // --backplot: with the backplot open beside the editor.
+    bool plain = false;
+    bool backplot = false;
+    while (argc > 1 && std::string(argv[1]).rfind("--", 0) == 0) {
+        plain = plain || std::string(argv[1]) == "--plain";
+        backplot = backplot || std::string(argv[1]) == "--backplot";
         --argc;
         ++argv;
     }
@@ -74,10 +82,18 @@ int main(int argc, char **argv)
     env.paths = AppPaths::inFolder(dir.path());
     env.dialogs = &dialogs;
     TSDIAppForm form(std::move(env));
-    form.resize(800, 600);
+    form.resize(backplot ? 1200 : 800, 600);
     form.show();
     if (!form.fopen(QString::fromStdString(path)))
         return 1;
+    if (backplot) {
+        form.findChild<QAction *>(QStringLiteral("BackplotItem"))->trigger();
+        QElapsedTimer wait;
+        wait.start();
+        while (!form.backplot()->view()->path() && wait.elapsed() < 60000)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        std::printf("backplot open: its first path read in %.2f s\n", wait.elapsed() / 1000.0);
+    }
     QCoreApplication::processEvents();
     NcEditor *editor = form.editor();
     editor->setColouring(!plain);
