@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 namespace marbolt::nc {
 
@@ -125,6 +126,10 @@ private:
         const std::string_view text = lineAt(document_, cursor);
         budget_ -= std::min(budget_, text.size() + 1);
         readBlock(text, block_);
+        // A line read again (a subprogram called twice) tells its findings once.
+        if (!block_.findings.empty() && toldLines_.insert(line).second)
+            for (const LineFinding &f : block_.findings)
+                out_.blockFindings.push_back({f.kind, line, f.column});
         if (block_.percent && !whole_)
             return returnFromSubprogram(cursor, std::nullopt, line);
         if (programNumber(block_) && at != programStart_) {
@@ -291,6 +296,7 @@ private:
     std::size_t budget_ = 0;
     std::string toolComment_;
     std::string lastComment_;  // of the last line that held only a comment
+    std::unordered_set<std::uint32_t> toldLines_;  // lines whose findings are told
     bool whole_ = false;
 };
 

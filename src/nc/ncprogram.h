@@ -52,9 +52,17 @@ struct ReadOptions {
     double rapidRate = 10000;  // per minute, in the program's unit, for the time
 };
 
+// What a block's own text holds that the language has no place for.
+struct BlockFinding {
+    FindingKind kind;
+    std::uint32_t line = 0;
+    std::uint32_t column = 0;
+};
+
 struct ProgramPath {
     Path path;
     std::vector<ProgramFinding> findings;
+    std::vector<BlockFinding> blockFindings;  // each line once, however often it ran
     std::vector<ToolUse> tools;
     Vec3 min, max;  // the extents of every move; equal when nothing moved
     double seconds = 0;  // feeds at their F, rapids at the rapid rate, dwells

@@ -52,6 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_CHECK(finite(p.min) && finite(p.max));
         for (const ProgramFinding &f : p.findings)
             FUZZ_CHECK(f.line < lines);
+        for (const BlockFinding &f : p.blockFindings)
+            FUZZ_CHECK(f.line < lines);
     }
     return 0;
 }

@@ -134,3 +134,17 @@ TEST(Program, TheProgramAtTheCaretSpansFromItsOLineToTheNext)
         EXPECT_EQ(span.end, end) << caret;
     }
 }
+
+TEST(Program, WhatALineCannotHoldIsToldOnceWithItsColumn)
+{
+    const std::string doc = document({"O1", "M98P2L2", "G01X1.@F10", "M30", "O2", "G00X(OPEN", "M99", "%"});
+    const ProgramPath p = readProgram(doc, 0, {});
+    std::vector<std::tuple<FindingKind, std::uint32_t, std::uint32_t>> found;
+    for (const BlockFinding &f : p.blockFindings)
+        found.emplace_back(f.kind, f.line, f.column);
+    // O2 ran twice; its line is told once, before the main program's.
+    EXPECT_EQ(found, (std::vector<std::tuple<FindingKind, std::uint32_t, std::uint32_t>>{
+                         {FindingKind::LetterWithoutValue, 5, 3},
+                         {FindingKind::UnclosedComment, 5, 4},
+                         {FindingKind::UnknownCharacter, 2, 6}}));
+}

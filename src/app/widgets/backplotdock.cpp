@@ -43,6 +43,25 @@ QString findingText(const nc::ProgramFinding &f)
     return {};
 }
 
+QString findingText(nc::FindingKind kind)
+{
+    switch (kind) {
+    case nc::FindingKind::UnknownCharacter:
+        return QStringLiteral("NCで使えない文字があります");
+    case nc::FindingKind::NumberWithoutAddress:
+        return QStringLiteral("アドレスのない数値があります");
+    case nc::FindingKind::LetterWithoutValue:
+        return QStringLiteral("値のないアドレスがあります");
+    case nc::FindingKind::UnclosedComment:
+        return QStringLiteral("コメントを閉じる \")\" がありません");
+    case nc::FindingKind::UnclosedBracket:
+        return QStringLiteral("式を閉じる \"]\" がありません");
+    case nc::FindingKind::NumberTooLong:
+        return QStringLiteral("桁数が多すぎる数値があります");
+    }
+    return {};
+}
+
 QString range(double low, double high)
 {
     return QStringLiteral("%1 〜 %2").arg(low, 0, 'f', 3).arg(high, 0, 'f', 3);
@@ -143,6 +162,8 @@ void BackplotDock::showPath(std::shared_ptr<const nc::ProgramPath> path)
         add(QStringLiteral("T%1 %2").arg(t.tool).arg(QString::fromStdString(t.comment)), t.firstLine);
     for (const nc::ProgramFinding &f : p.findings)
         add(findingText(f), f.line);
+    for (const nc::BlockFinding &f : p.blockFindings)
+        add(QStringLiteral("%1 (%2 文字目)").arg(findingText(f.kind)).arg(f.column + 1), f.line);
     for (const nc::MotionFinding &f : p.path.findings)
         add(findingText(f), f.line);
     view_->setPath(std::move(path));
