@@ -114,6 +114,20 @@ std::size_t valueEnd(std::string_view line, std::size_t i, bool &unclosed)
     return j;
 }
 
+// A word of the block, its value read as a number when it is a plain one.
+void addWord(Block &block, char letter, std::string_view text, std::size_t column)
+{
+    Word w;
+    w.letter = letter;
+    w.text = text;
+    bool tooLong = false;
+    w.number = plainNumber(w.text, w.decimalPoint, tooLong);
+    if (tooLong)
+        block.findings.push_back({FindingKind::NumberTooLong, static_cast<std::uint32_t>(column)});
+    w.column = static_cast<std::uint32_t>(column);
+    block.words.push_back(w);
+}
+
 }  // namespace
 
 const Word *Block::find(char letter) const
@@ -197,15 +211,7 @@ void readBlock(std::string_view line, Block &block)
             // ":1234", the program number of ISO tapes: an O word.
             bool unclosed = false;
             const std::size_t end = valueEnd(line, i + 1, unclosed);
-            Word w;
-            w.letter = 'O';
-            w.text = line.substr(i + 1, end - i - 1);
-            bool tooLong = false;
-            w.number = plainNumber(w.text, w.decimalPoint, tooLong);
-            if (tooLong)
-                block.findings.push_back({FindingKind::NumberTooLong, static_cast<std::uint32_t>(i)});
-            w.column = static_cast<std::uint32_t>(i);
-            block.words.push_back(w);
+            addWord(block, 'O', line.substr(i + 1, end - i - 1), i);
             i = end;
             continue;
         }
@@ -233,15 +239,7 @@ void readBlock(std::string_view line, Block &block)
                 ++i;
                 continue;
             }
-            Word w;
-            w.letter = upper(c);
-            w.text = line.substr(start, end - start);
-            bool tooLong = false;
-            w.number = plainNumber(w.text, w.decimalPoint, tooLong);
-            if (tooLong)
-                block.findings.push_back({FindingKind::NumberTooLong, static_cast<std::uint32_t>(i)});
-            w.column = static_cast<std::uint32_t>(i);
-            block.words.push_back(w);
+            addWord(block, upper(c), line.substr(start, end - start), i);
             i = end;
             continue;
         }

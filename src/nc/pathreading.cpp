@@ -1,22 +1,26 @@
 #include "nc/pathreading.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace marbolt::nc {
 
 ProgramSpan programSpanAt(std::string_view document, std::size_t caret)
 {
+    // The O-lines in the order they stand in the text.
+    std::vector<std::size_t> starts;
+    for (const auto &[number, start] : programsOf(document)) {
+        (void)number;
+        starts.push_back(start.offset);
+    }
+    std::sort(starts.begin(), starts.end());
     ProgramSpan span{0, document.size()};
-    for (const auto &[number, start] : programsOf(document)) {
-        (void)number;
-        if (start.offset <= caret)
-            span.start = std::max(span.start, start.offset);
-    }
-    for (const auto &[number, start] : programsOf(document)) {
-        (void)number;
-        if (start.offset > span.start)
-            span.end = std::min(span.end, start.offset);
-    }
+    const auto after = std::upper_bound(starts.begin(), starts.end(), caret);
+    if (after != starts.begin())
+        span.start = *std::prev(after);
+    const auto next = std::upper_bound(starts.begin(), starts.end(), span.start);
+    if (next != starts.end())
+        span.end = *next;
     return span;
 }
 

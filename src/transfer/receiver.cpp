@@ -5,7 +5,6 @@
 #include "common/settingsstore.h"
 #include "document/textlines.h"
 #include "serial/punchcodes.h"
-#include "serial/netaddress.h"
 
 #include <utility>
 
@@ -27,7 +26,7 @@ QString receiveErrorMessage()
 
 Receiver::Receiver(SessionSource session, SettingsStore &settings, TransferProgress &progress, Dialogs &dialogs,
                    ReceiveView &view)
-    : session_(std::move(session)), settings_(settings), progress_(progress), dialogs_(dialogs), view_(view)
+    : settings_(settings), progress_(progress), dialogs_(dialogs), view_(view), session_(std::move(session), view)
 {
 }
 
@@ -40,7 +39,6 @@ void Receiver::receive()
     }
     running_ = true;
     completed_ = false;
-    locked_ = false;
     // Every way out before the reception starts cleans up here; a started
     // one cleans up when it is done.
     struct CleanUp {
@@ -59,7 +57,7 @@ void Receiver::receive()
     const auto speed = reportedNumber(settings_, setting::SPEED, dialogs_);
     if (!speed)
         return;
-    TransferSession *session = session_ ? session_() : nullptr;
+    TransferSession *session = session_.active();
     if (!session) {
         dialogs_.message(QStringLiteral("回線オープンエラー"));
         return;
@@ -68,20 +66,7 @@ void Receiver::receive()
     values.speed = *speed;
     values.port = settings_.get(setting::PORT);
     values.stopbit = settings_.get(setting::STOPBIT);
-    // A device server on the network can take seconds to answer: the
-    // window is locked while it connects, so that cancel is offered.
-    if (namesNetworkPort(values.port)) {
-        view_.lockForTransfer();
-        locked_ = true;
-        view_.setStatusText(QStringLiteral("接続中"));
-    }
-    following_ = std::make_unique<QObject>();
-    QObject *context = following_.get();
-    sessionUnderWay_ = session;
-    QObject::connect(session, &TransferSession::portOpened, context, [this] {
-        if (!std::exchange(locked_, true))
-            view_.lockForTransfer();
-    });
+    QObject *context = session_.follow(*session, values.port);
     QObject::connect(session, &TransferSession::jobStatus, context, [this](const QString &text) { view_.setStatusText(text); });
     QObject::connect(session, &TransferSession::lineReceived, context, [this](const QString &line, const QString &status) {
         // A reception for compare leaves the editor and the index alone.
@@ -96,17 +81,16 @@ void Receiver::receive()
                      [this](ReceiveOutcome outcome) { tellFailure(outcome); });
     QObject::connect(session, &TransferSession::lineFailed, context, [this] { progress_.lineFailed(); });
     QObject::connect(session, &TransferSession::received, context, [this](const Reception &reception) {
-        stopFollowing(std::exchange(sessionUnderWay_, nullptr), following_);
+        session_.stop();
         if (reception.outcome == SessionOutcome::NotOpened) {
-            view_.beep();
-            dialogs_.message(QStringLiteral("回線オープンエラー"));
+            tellNotOpened(view_, dialogs_);
             cleanUp();
             return;
         }
         finish(reception);
     });
     if (!session->receive(values, kWindowStyle)) {
-        stopFollowing(session, following_);
+        session_.stop();
         dialogs_.message(QStringLiteral("この機械は送受信中です"));
         return;
     }
@@ -204,7 +188,7 @@ void Receiver::reportFaultyBytes(const Reception &reception, bool markLines)
 
 void Receiver::cleanUp()
 {
-    locked_ = false;
+    session_.lockReleased();
     view_.unlockAfterTransfer();
     view_.setStatusText(QString());
     running_ = false;
@@ -228,7 +212,7 @@ void Receiver::lineError()
 
 void Receiver::cancel()
 {
-    if (TransferSession *session = sessionUnderWay_ ? sessionUnderWay_ : session_ ? session_() : nullptr)
+    if (TransferSession *session = session_.current())
         session->cancel();
 }
 

@@ -48,15 +48,12 @@ private:
     // The information box of the tape's end, if it came.
     void tellEnd();
 
-    SessionSource session_;
-    TransferSession *sessionUnderWay_ = nullptr;  // the session of the reception under way
-    std::unique_ptr<QObject> following_;  // the connections to it, while it runs
     SettingsStore &settings_;
     TransferProgress &progress_;
     Dialogs &dialogs_;
     ReceiveView &view_;
+    FollowedSession session_;
     bool running_ = false;
-    bool locked_ = false;  // the window was locked for this reception
     std::string *capture_ = nullptr;  // where a reception for compare goes
     std::string captured_;
     std::function<void(std::optional<std::string>)> capturing_;

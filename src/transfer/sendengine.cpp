@@ -5,7 +5,6 @@
 #include "common/settingsstore.h"
 #include "document/sjistext.h"
 #include "document/textlines.h"
-#include "serial/netaddress.h"
 #include "transfer/checkreport.h"
 #include "transfer/receivedecoder.h"
 #include "transfer/sendlog.h"
@@ -37,7 +36,7 @@ QString sendErrorMessage()
 
 SendEngine::SendEngine(SessionSource session, SettingsStore &settings, TransferProgress &progress,
                        Dialogs &dialogs, SendView &view, QString logPath)
-    : session_(std::move(session)), settings_(settings), progress_(progress), dialogs_(dialogs), view_(view),
+    : settings_(settings), progress_(progress), dialogs_(dialogs), view_(view), session_(std::move(session), view),
       logPath_(std::move(logPath))
 {
 }
@@ -136,7 +135,6 @@ void SendEngine::run(Kind kind)
         return;  // one transfer at a time; the lock keeps the actions away
     portOpened_ = false;
     checkPlacedCaret_ = false;
-    locked_ = false;
     if (kind == Kind::Document && sourceText().empty()) {
         otherText_.reset();
         dialogs_.message(QStringLiteral("送信データがありません"));
@@ -170,7 +168,7 @@ void SendEngine::run(Kind kind)
     PreparedText prepared = prepareSendText(source, s.options);
     if (s.check && !passesCheck(kind, s, source, prepared, selectionStart))
         return;
-    TransferSession *session = session_ ? session_() : nullptr;
+    TransferSession *session = session_.active();
     if (!session) {
         dialogs_.message(QStringLiteral("回線オープンエラー"));
         return;
@@ -200,22 +198,9 @@ SendPlan SendEngine::sendPlan(Kind kind, const Settings &s, PreparedText prepare
 bool SendEngine::runJob(TransferSession &session, Kind kind, SendPlan plan, const Settings &s,
                         std::size_t selectionStart)
 {
-    // A device server on the network can take seconds to answer: the
-    // window is locked while it connects, so that cancel is offered.
-    if (namesNetworkPort(s.values.port)) {
-        view_.lockForTransfer();
-        locked_ = true;
-        view_.setStatusText(QStringLiteral("接続中"));
-    }
-    following_ = std::make_unique<QObject>();
-    QObject *context = following_.get();
+    QObject *context = session_.follow(session, s.values.port);
     TransferSession *from = &session;
-    sessionUnderWay_ = from;
-    QObject::connect(from, &TransferSession::portOpened, context, [this] {
-        portOpened_ = true;
-        if (!std::exchange(locked_, true))
-            view_.lockForTransfer();
-    });
+    QObject::connect(from, &TransferSession::portOpened, context, [this] { portOpened_ = true; });
     QObject::connect(from, &TransferSession::jobStatus, context, [this](const QString &text) { view_.setStatusText(text); });
     QObject::connect(from, &TransferSession::progressShown, context, [this, kind](int maximum) {
         view_.showProgress(maximum);
@@ -245,7 +230,7 @@ bool SendEngine::runJob(TransferSession &session, Kind kind, SendPlan plan, cons
                      [this, kind](SessionOutcome outcome) { sessionEnded(kind, outcome); });
     const QString program = view_.documentFileName();
     if (!session.send(std::move(plan), program.isEmpty() ? QStringLiteral("無題") : program, s.values)) {
-        stopFollowing(std::exchange(sessionUnderWay_, nullptr), following_);
+        session_.stop();
         dialogs_.message(QStringLiteral("この機械は送受信中です"));
         return false;
     }
@@ -254,11 +239,9 @@ bool SendEngine::runJob(TransferSession &session, Kind kind, SendPlan plan, cons
 
 void SendEngine::sessionEnded(Kind kind, SessionOutcome outcome)
 {
-    stopFollowing(std::exchange(sessionUnderWay_, nullptr), following_);
-    if (outcome == SessionOutcome::NotOpened) {
-        view_.beep();
-        dialogs_.message(QStringLiteral("回線オープンエラー"));
-    }
+    session_.stop();
+    if (outcome == SessionOutcome::NotOpened)
+        tellNotOpened(view_, dialogs_);
     cleanUp(kind);
 }
 
@@ -279,7 +262,7 @@ void SendEngine::cleanUp(Kind kind)
     view_.stopRateTimer();
     if (progressShown_)
         view_.hideProgress();
-    locked_ = false;
+    session_.lockReleased();
     view_.unlockAfterTransfer();
     view_.setStatusText(QString());
     if (otherText_) {
@@ -299,21 +282,21 @@ void SendEngine::cleanUp(Kind kind)
 
 void SendEngine::handshake()
 {
-    if (TransferSession *session = sessionUnderWay_ ? sessionUnderWay_ : session_ ? session_() : nullptr)
+    if (TransferSession *session = session_.current())
         session->handshake();
 }
 
 void SendEngine::rateTick()
 {
-    if (running_ && sessionUnderWay_)
-        sessionUnderWay_->rateTick();
+    if (running_ && session_.underWay())
+        session_.underWay()->rateTick();
 }
 
 void SendEngine::cancel()
 {
     // Lets a port that aborted on a line error write again, then stops;
     // without a send under way, the stop flag is raised for a repeat.
-    if (TransferSession *session = sessionUnderWay_ ? sessionUnderWay_ : session_ ? session_() : nullptr)
+    if (TransferSession *session = session_.current())
         session->cancel();
 }
 

@@ -9,6 +9,7 @@
 #include "common/dialogs.h"
 #include "transfer/sendcheck.h"
 #include "transfer/senddata.h"
+#include "transfer/followedsession.h"
 #include "transfer/sendjob.h"
 #include "transfer/transfersession.h"
 #include "transfer/transferstate.h"
@@ -29,9 +30,6 @@ namespace marbolt {
 
 class Dialogs;
 class SettingsStore;
-
-// The session the window's transfers run on: its active machine's.
-using SessionSource = std::function<TransferSession *()>;
 
 class SendEngine {
 public:
@@ -104,14 +102,11 @@ private:
     void highlight(Kind kind, std::size_t line);
     void cleanUp(Kind kind);
 
-    SessionSource session_;
-    TransferSession *sessionUnderWay_ = nullptr;  // the session of the send under way
-    std::unique_ptr<QObject> following_;  // the connections to it, while it runs
     SettingsStore &settings_;
     TransferProgress &progress_;
     Dialogs &dialogs_;
     SendView &view_;
-    bool locked_ = false;  // the window was locked for this send
+    FollowedSession session_;
     long long sendrate_ = 0;
     int sendsec_ = 0;
     QString logPath_;

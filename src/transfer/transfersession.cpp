@@ -312,16 +312,6 @@ void SessionWorker::rateTick()
     }
 }
 
-void stopFollowing(TransferSession *session, std::unique_ptr<QObject> &context)
-{
-    if (!context)
-        return;
-    QObject *followed = context.release();
-    if (session)
-        QObject::disconnect(session, nullptr, followed, nullptr);
-    followed->deleteLater();
-}
-
 TransferSession::TransferSession(QString machine, TransferValues values, Clock &clock, SerialSystem &serial,
                                  QObject *parent)
     : QObject(parent), machine_(std::move(machine)), values_(std::move(values))

@@ -79,11 +79,6 @@ struct SessionPorts {
 
 class SessionWorker;
 class Trs232c;
-class TransferSession;
-
-// Ends the connections made with context to session's signals; safe from
-// inside one of them (context goes once the event loop comes back).
-void stopFollowing(TransferSession *session, std::unique_ptr<QObject> &context);
 
 class TransferSession : public QObject {
     Q_OBJECT
