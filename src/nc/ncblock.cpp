@@ -1,7 +1,6 @@
 #include "nc/ncblock.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace marbolt::nc {
 
@@ -31,43 +30,48 @@ bool isBlank(char c)
 // and huge values would only overflow the path.
 constexpr int kMostDigits = 12;
 
-// A plain number: sign, digits, at most one point, digits; nothing else.
-std::optional<double> plainNumber(std::string_view text, bool &point, bool &tooLong)
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
+
+// A plain number from i: sign, digits, at most one point, digits. Read as
+// it is scanned: the digits as a whole number (at most twelve, exact in a
+// double) divided by the power of ten of its decimals, which rounds as a
+// correctly rounded reading of the text does. Its end; the value, and
+// whether it has a point, into word (no value with more than twelve
+// digits: tooLong).
+std::size_t scanNumber(std::string_view line, std::size_t i, Word *word, bool &tooLong)
 {
-    point = false;
-    tooLong = false;
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        ++i;
-    int digits = 0;
-    for (; i < text.size(); ++i) {
-        if (isDigit(text[i]))
-            ++digits;
-        else if (text[i] == '.' && !point)
-            point = true;
-        else
-            return std::nullopt;
-    }
-    if (digits == 0)
-        return std::nullopt;
-    if (digits > kMostDigits) {
-        tooLong = true;
-        return std::nullopt;
-    }
-    // from_chars takes neither "+" nor a bare "5." in every form; strip the
-    // sign and read the rest.
-    std::string_view body = text;
+    std::size_t j = i;
     bool negative = false;
-    if (body.front() == '+' || body.front() == '-') {
-        negative = body.front() == '-';
-        body.remove_prefix(1);
+    if (j < line.size() && (line[j] == '+' || line[j] == '-')) {
+        negative = line[j] == '-';
+        ++j;
     }
-    // "5." and ".5" both read as strtod reads them.
-    double value = 0;
-    const auto [end, error] = std::from_chars(body.data(), body.data() + body.size(), value);
-    if (error != std::errc() || end != body.data() + body.size())
-        return std::nullopt;
-    return negative ? -value : value;
+    std::uint64_t digits = 0;
+    int count = 0;
+    int decimals = 0;
+    bool point = false;
+    for (; j < line.size(); ++j) {
+        const char c = line[j];
+        if (c >= '0' && c <= '9') {
+            if (count < kMostDigits)
+                digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            ++count;
+            decimals += point ? 1 : 0;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    tooLong = count > kMostDigits;
+    if (word && count > 0 && !tooLong) {
+        double value = static_cast<double>(digits);
+        if (decimals > 0)
+            value /= kPowersOfTen[decimals];
+        word->number = negative ? -value : value;
+        word->decimalPoint = point;
+    }
+    return j;
 }
 
 // The end of a bracketed expression whose "[" is at i: one past its "]",
@@ -106,49 +110,52 @@ std::size_t valueEnd(std::string_view line, std::size_t i, bool &unclosed)
     }
     if (j < line.size() && line[j] == '[')
         return bracketEnd(line, j, unclosed);
-    bool point = false;
-    while (j < line.size() && (isDigit(line[j]) || (line[j] == '.' && !point))) {
-        point = point || line[j] == '.';
-        ++j;
-    }
-    return j;
+    bool tooLong = false;
+    return scanNumber(line, i, nullptr, tooLong);
 }
 
-// A word of the block, its value read as a number when it is a plain one.
-void addWord(Block &block, char letter, std::string_view text, std::size_t column)
+// The word of `letter` at column whose value starts at i: a plain number
+// read as it is scanned, or a variable or expression kept as text. The
+// end of the value; i when there is none.
+std::size_t addWord(Block &block, char letter, std::string_view line, std::size_t i, std::size_t column)
 {
-    Word w;
+    Word &w = block.words.emplace_back();
     w.letter = letter;
-    w.text = text;
-    bool tooLong = false;
-    w.number = plainNumber(w.text, w.decimalPoint, tooLong);
-    if (tooLong)
-        block.findings.push_back({FindingKind::NumberTooLong, static_cast<std::uint32_t>(column)});
     w.column = static_cast<std::uint32_t>(column);
-    block.words.push_back(w);
+    const char c = i < line.size() ? line[i] : 0;
+    const char next = i + 1 < line.size() ? line[i + 1] : 0;
+    const bool expression = c == '#' || c == '[' || ((c == '+' || c == '-') && (next == '#' || next == '['));
+    std::size_t end = 0;
+    if (expression) {
+        bool unclosed = false;
+        end = valueEnd(line, i, unclosed);
+        if (unclosed)
+            block.findings.push_back({FindingKind::UnclosedBracket, static_cast<std::uint32_t>(column)});
+    } else {
+        bool tooLong = false;
+        end = scanNumber(line, i, &w, tooLong);
+        if (tooLong)
+            block.findings.push_back({FindingKind::NumberTooLong, static_cast<std::uint32_t>(column)});
+    }
+    if (end == i) {
+        block.words.pop_back();
+        return end;
+    }
+    w.text = line.substr(i, end - i);
+    std::uint32_t &first = block.firstOf[static_cast<std::size_t>(letter - 'A')];
+    if (first == 0)
+        first = static_cast<std::uint32_t>(block.words.size());
+    return end;
 }
 
 }  // namespace
-
-const Word *Block::find(char letter) const
-{
-    for (const Word &w : words)
-        if (w.letter == letter)
-            return &w;
-    return nullptr;
-}
-
-std::optional<double> Block::number(char letter) const
-{
-    const Word *w = find(letter);
-    return w ? w->number : std::nullopt;
-}
 
 void Block::clear()
 {
     words.clear();
     comments.clear();
     findings.clear();
+    firstOf.fill(0);
     statement = {};
     statementColumn = 0;
     skipLevel = 0;
@@ -209,10 +216,7 @@ void readBlock(std::string_view line, Block &block)
         }
         if (c == ':' && block.words.empty()) {
             // ":1234", the program number of ISO tapes: an O word.
-            bool unclosed = false;
-            const std::size_t end = valueEnd(line, i + 1, unclosed);
-            addWord(block, 'O', line.substr(i + 1, end - i - 1), i);
-            i = end;
+            i = std::max(addWord(block, 'O', line, i + 1, i), i + 1);
             continue;
         }
         if (isLetter(c)) {
@@ -230,16 +234,12 @@ void readBlock(std::string_view line, Block &block)
             std::size_t start = i + 1;
             while (start < line.size() && isBlank(line[start]))
                 ++start;
-            bool unclosed = false;
-            const std::size_t end = valueEnd(line, start, unclosed);
-            if (unclosed)
-                block.findings.push_back({FindingKind::UnclosedBracket, static_cast<std::uint32_t>(i)});
+            const std::size_t end = addWord(block, upper(c), line, start, i);
             if (end == start) {
                 block.findings.push_back({FindingKind::LetterWithoutValue, static_cast<std::uint32_t>(i)});
                 ++i;
                 continue;
             }
-            addWord(block, upper(c), line.substr(start, end - start), i);
             i = end;
             continue;
         }

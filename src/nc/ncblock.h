@@ -5,6 +5,7 @@
 // statement (#1=..., IF, WHILE, GOTO) whose expressions are left as text.
 // Pure and allocation-light: the views point into the caller's line, and
 // a reader reuses one NcBlock for every line.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -48,10 +49,24 @@ struct Block {
     bool percent = false;   // a "%" line
     bool apostrophe = false;  // a comment line opened by "'"
 
+    // Where each letter's first word is (its index plus one; 0: none),
+    // so that a block is asked for its words without a search.
+    std::array<std::uint32_t, 26> firstOf{};
+
     bool macro() const { return !statement.empty(); }
-    const Word *find(char letter) const;
+    const Word *find(char letter) const
+    {
+        if (letter < 'A' || letter > 'Z')
+            return nullptr;
+        const std::uint32_t i = firstOf[static_cast<std::size_t>(letter - 'A')];
+        return i ? &words[i - 1] : nullptr;
+    }
     // The number of a letter's first word, if it is a plain number.
-    std::optional<double> number(char letter) const;
+    std::optional<double> number(char letter) const
+    {
+        const Word *w = find(letter);
+        return w ? w->number : std::nullopt;
+    }
     // Every G (or M) code of the block, in order, as numbers (G43.4: 43.4).
     template <typename F>
     void forEach(char letter, F f) const

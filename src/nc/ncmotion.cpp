@@ -388,7 +388,7 @@ void MotionReader::drill(std::uint32_t line, Path &path)
 
 void MotionReader::arc(const Block &block, std::uint32_t line, const Vec3 &target, Path &path)
 {
-    std::deque<Move> &moves = path.moves;
+    MoveList &moves = path.moves;
     std::vector<MotionFinding> &findings = path.findings;
     const PlaneAxes p = axesOf(state_.plane);
     const Vec3 &from = state_.position;

@@ -10,33 +10,14 @@
 // Numbers written without a point are in the least increment
 // (0.001 mm, 0.0001 inch) as Fanuc reads them, unless the machine reads
 // them as whole units ("calculator" input).
+#include "nc/movelist.h"
 #include "nc/ncblock.h"
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
 
 namespace marbolt::nc {
-
-struct Vec3 {
-    double x = 0, y = 0, z = 0;
-    friend bool operator==(const Vec3 &, const Vec3 &) = default;
-};
-
-enum class Plane { XY, ZX, YZ };  // G17, G18, G19
-
-enum class MoveKind { Rapid, Feed, ArcCw, ArcCcw };
-
-struct Move {
-    MoveKind kind = MoveKind::Rapid;
-    Vec3 from, to;
-    Vec3 center;  // of an arc
-    Plane plane = Plane::XY;
-    double feed = 0;  // per minute, in the program's unit (per revolution times S on a lathe)
-    std::uint32_t line = 0;  // the source line of the block (0-based)
-    int tool = 0;
-};
 
 enum class MotionFindingKind {
     ArcEndOffCircle,   // the end's distance from the centre is not the start's
@@ -67,9 +48,7 @@ struct CycleRecord {
 
 // What the reader makes of the blocks it takes.
 struct Path {
-    // In blocks, never moved as it grows: a long program's path is
-    // millions of moves.
-    std::deque<Move> moves;
+    MoveList moves;
     std::vector<Hole> holes;
     std::vector<CycleRecord> cycles;
     std::vector<MotionFinding> findings;

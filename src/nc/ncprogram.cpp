@@ -37,12 +37,29 @@ std::optional<long> programNumber(const Block &block)
     return static_cast<long>(*block.words.front().number);
 }
 
-bool hasCode(const Block &block, char letter, int code)
+// What a block's M codes do to the run of the program.
+struct Flow {
+    bool call = false;     // M98
+    bool back = false;     // M99
+    bool end = false;      // M30, M02
+};
+
+Flow flowOf(const Block &block)
 {
-    for (const Word &w : block.words)
-        if (w.letter == letter && w.number && std::lround(*w.number * 10) == code * 10)
-            return true;
-    return false;
+    Flow f;
+    if (!block.find('M'))
+        return f;
+    for (const Word &w : block.words) {
+        if (w.letter != 'M' || !w.number)
+            continue;
+        switch (std::lround(*w.number * 10)) {
+        case 980: f.call = true; break;
+        case 990: f.back = true; break;
+        case 300: case 20: f.end = true; break;
+        default: break;
+        }
+    }
+    return f;
 }
 
 void widen(ProgramPath &out, const Vec3 &p, bool &any)
@@ -142,15 +159,16 @@ private:
         const int toolBefore = reader_.state().tool;
         reader_.take(block_, line, out_.path);
         noteTool(toolBefore, line);
-        if (hasCode(block_, 'M', 98))
+        const Flow flow = flowOf(block_);
+        if (flow.call)
             return call(cursor, line);
-        if (hasCode(block_, 'M', 99)) {
+        if (flow.back) {
             std::optional<long> sequence;
             if (const auto p = block_.number('P'))
                 sequence = static_cast<long>(*p);
             return returnFromSubprogram(cursor, sequence, line);
         }
-        if (!whole_ && (hasCode(block_, 'M', 30) || hasCode(block_, 'M', 2)))
+        if (!whole_ && flow.end)
             return false;
         return true;
     }

@@ -32,7 +32,7 @@ PathReading::~PathReading()
     }
 }
 
-void PathReading::read(std::string document, std::optional<std::size_t> caret, const ReadOptions &options)
+void PathReading::read(std::string_view document, std::optional<std::size_t> caret, const ReadOptions &options)
 {
     const quint64 generation = ++generation_;
     ++pending_;
@@ -45,7 +45,13 @@ void PathReading::read(std::string document, std::optional<std::size_t> caret, c
                                       return true;
                                   }),
                    threads_.end());
-    QThread *thread = QThread::create([this, generation, caret, options, text = std::move(document)] {
+    // A reader still at work keeps its copy; the next copy goes elsewhere.
+    // (A thread's function, and the copy it holds, go with the thread.)
+    if (!text_ || text_.use_count() > 1)
+        text_ = std::make_shared<LargeBuffer>();
+    text_->assign(document.data(), document.size());
+    QThread *thread = QThread::create([this, generation, caret, options, copy = text_] {
+        const std::string_view text(copy->data(), copy->size());
         ProgramSpan span{0, text.size()};
         if (caret)
             span = programSpanAt(text, *caret);

@@ -1,7 +1,9 @@
 #pragma once
-// The path of a program read off the window's thread: the window hands a
-// copy of its text and goes on; the path comes back as a signal. A newer
-// read makes an older one's path go unannounced.
+// The path of a program read off the window's thread: the text is copied
+// (into the same memory as the last time, once no reader holds it) and
+// the window goes on; the path comes back as a signal. A newer read makes
+// an older one's path go unannounced.
+#include "common/largepages.h"
 #include "nc/ncprogram.h"
 
 #include <QObject>
@@ -22,7 +24,7 @@ public:
 
     // caret: the program holding this byte offset of document is read
     // (with the programs it calls); nullopt: the whole document.
-    void read(std::string document, std::optional<std::size_t> caret, const ReadOptions &options);
+    void read(std::string_view document, std::optional<std::size_t> caret, const ReadOptions &options);
     bool reading() const { return pending_ > 0; }
 
 signals:
@@ -32,6 +34,7 @@ signals:
 
 private:
     std::vector<QThread *> threads_;
+    std::shared_ptr<LargeBuffer> text_;
     quint64 generation_ = 0;
     int pending_ = 0;
 };

@@ -43,7 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     const ProgramPath whole = readProgram(text, std::nullopt, {});
     const auto programs = programsOf(text);
-    for (const ProgramPath &p : {whole, readProgram(text, programs.empty() ? 0 : programs.begin()->second.offset, {})}) {
+    const ProgramPath first = readProgram(text, programs.empty() ? 0 : programs.begin()->second.offset, {});
+    for (const ProgramPath *path : {&whole, &first}) {
+        const ProgramPath &p = *path;
         for (const Move &m : p.path.moves) {
             FUZZ_CHECK(m.line < lines);
             FUZZ_CHECK(finite(m.from) && finite(m.to) && finite(m.center));

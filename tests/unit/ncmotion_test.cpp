@@ -20,7 +20,7 @@ namespace {
 struct Reading {
     MotionReader reader;
     Path path;
-    std::deque<Move> &moves = path.moves;
+    MoveList &moves = path.moves;
     std::vector<MotionFinding> &findings = path.findings;
     explicit Reading(MotionOptions options = {}) : reader(options) {}
     // Feeds the lines of text, one block each, numbered from 0.
@@ -300,7 +300,7 @@ TEST(Motion, EveryBlockEndsWhereTheProgramSays)
     for (int program = 0; program < 50; ++program) {
         MotionReader reader;
         Path path;
-        std::deque<Move> &moves = path.moves;
+        MoveList &moves = path.moves;
         std::vector<MotionFinding> &findings = path.findings;
         Vec3 expected;
         bool absolute = true;

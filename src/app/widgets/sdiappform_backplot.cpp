@@ -59,7 +59,7 @@ void TSDIAppForm::readBackplot()
     std::optional<std::size_t> caret;
     if (!BackplotPane->wholeDocument())
         caret = RichEdit1->caretPos();
-    backplotReading_->read(std::string(text), caret, nc::ReadOptions{});
+    backplotReading_->read(text, caret, nc::ReadOptions{});
 }
 
 void TSDIAppForm::backplotReady(std::shared_ptr<const nc::ProgramPath> path, qint64 programStart, qint64 programEnd)
