@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QMouseEvent>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -28,9 +29,10 @@ using namespace marbolt;
 
 namespace {
 
-void readingAgainstOpen(const std::string &path)
+// The program's own open of the file into an editor: its time in seconds
+// (negative when it fails).
+double openInto(NcEditor &editor, const std::string &path)
 {
-    NcEditor editor;
     QElapsedTimer t;
     t.start();
     editor.setUpdatesEnabled(false);
@@ -45,34 +47,57 @@ void readingAgainstOpen(const std::string &path)
             return loader->add(piece);
         },
         [](std::string_view, bool) {});
-    if (r.status != ReadStatus::Ok || !loader) {
-        std::fprintf(stderr, "cannot open %s\n", path.c_str());
-        return;
-    }
+    if (r.status != ReadStatus::Ok || !loader)
+        return -1;
     loader->commit();
     loader.reset();
     editor.setUpdatesEnabled(true);
-    const double open = t.nsecsElapsed() / 1e9;
-    // As the window reads it: its text copied, read on another thread,
-    // the path handed back. The first read, and a read again as after
-    // typing.
-    nc::PathReading reading;
+    return t.nsecsElapsed() / 1e9;
+}
+
+void readingAgainstOpen(const std::string &path)
+{
+    // Each measured three times, the best of each counted: this machine's
+    // neighbours make single runs differ by half.
+    constexpr int kRuns = 3;
+    double open = 1e9;
+    double first = 1e9;
+    double again = 1e9;
+    double firstCopy = 0;
     std::shared_ptr<const nc::ProgramPath> p;
-    QObject::connect(&reading, &nc::PathReading::ready,
-                     [&](std::shared_ptr<const nc::ProgramPath> path, qint64, qint64) { p = std::move(path); });
-    for (const char *which : {"first", "again"}) {
-        p.reset();
-        t.restart();
-        reading.read(editor.textView(), std::nullopt, {});
-        const double copied = t.nsecsElapsed() / 1e9;
-        while (!p)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        const double read = t.nsecsElapsed() / 1e9;
-        std::printf("1. 100 MB document: open %.2f s; its tool path read (%s) %.2f s, of which the window's copy "
-                    "of the text %.3f s (%zu moves, %zu tools, %.0f s of machining) = %.2f x the open (target < "
-                    "1.5)\n",
-                    open, which, read, copied, p->path.moves.size(), p->tools.size(), p->seconds, read / open);
+    for (int run = 0; run < kRuns; ++run) {
+        NcEditor editor;
+        const double o = openInto(editor, path);
+        if (o < 0) {
+            std::fprintf(stderr, "cannot open %s\n", path.c_str());
+            return;
+        }
+        open = std::min(open, o);
+        // As the window reads it: its text copied, read on another thread,
+        // the path handed back. The first read (the copy's memory new),
+        // and a read again as after typing.
+        nc::PathReading reading;
+        QObject::connect(&reading, &nc::PathReading::ready,
+                         [&](std::shared_ptr<const nc::ProgramPath> path, qint64, qint64) { p = std::move(path); });
+        for (double *best : {&first, &again}) {
+            p.reset();
+            QElapsedTimer t;
+            t.start();
+            reading.read(editor.textView(), std::nullopt, {});
+            const double copied = t.nsecsElapsed() / 1e9;
+            while (!p)
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            const double read = t.nsecsElapsed() / 1e9;
+            if (best == &first && read < first)
+                firstCopy = copied;
+            *best = std::min(*best, read);
+        }
     }
+    std::printf("1. 100 MB document (%zu moves, %zu tools, %.0f s of machining), best of %d: open %.2f s; its tool "
+                "path read %.2f s the first time (of which the window's copy of the text %.3f s) = %.2f x the "
+                "open, %.2f s again = %.2f x (target < 1.5)\n",
+                p->path.moves.size(), p->tools.size(), p->seconds, kRuns, open, first, firstCopy, first / open, again,
+                again / open);
 }
 
 void turningFrames()
