@@ -108,6 +108,7 @@ public:
     ProgramPath run(std::optional<std::size_t> start)
     {
         whole_ = !start;
+        out_.options = options_;
         Cursor cursor;
         if (start) {
             cursor.offset = std::min(*start, document_.size());
@@ -292,11 +293,13 @@ private:
     {
         bool any = false;
         double minutes = 0;
+        // The rapid rate in the program's unit, as it stands at its end.
+        const double rapid = reader_.state().metric ? options_.rapidRate : options_.rapidRate / 25.4;
         for (const Move &m : out_.path.moves) {
             widen(out_, m, any);
             const double length = moveLength(m);
             if (m.kind == MoveKind::Rapid)
-                minutes += options_.rapidRate > 0 ? length / options_.rapidRate : 0;
+                minutes += rapid > 0 ? length / rapid : 0;
             else if (m.feed > 0)
                 minutes += length / m.feed;
         }

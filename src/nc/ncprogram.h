@@ -49,7 +49,7 @@ struct ToolUse {
 
 struct ReadOptions {
     MotionOptions motion;
-    double rapidRate = 10000;  // per minute, in the program's unit, for the time
+    double rapidRate = 10000;  // mm/min, for the time (an inch program's: divided by 25.4)
 };
 
 // What a block's own text holds that the language has no place for.
@@ -66,6 +66,7 @@ struct ProgramPath {
     std::vector<ToolUse> tools;
     Vec3 min, max;  // the extents of every move; equal when nothing moved
     double seconds = 0;  // feeds at their F, rapids at the rapid rate, dwells
+    ReadOptions options;  // as it was read
 };
 
 // Reads the program whose O-line is at byte `start` of document (or,

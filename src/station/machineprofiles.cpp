@@ -334,6 +334,16 @@ bool MachineProfiles::remove(int i)
     return true;
 }
 
+bool MachineProfiles::setExtra(int i, const QList<std::pair<QString, QString>> &extra)
+{
+    auto profiles = all();
+    if (i < 0 || i >= profiles.size())
+        return false;
+    profiles[i].extra = extra;
+    writeAll(profiles, active());
+    return true;
+}
+
 QStringList rememberedNetworkPorts(const SettingsStore &store)
 {
     const QString value = store.get(setting::NETPORTS);

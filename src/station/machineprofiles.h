@@ -80,6 +80,9 @@ public:
     bool rename(int i, const QString &name);
     // Removes profile i (never the last); the first becomes active when i was.
     bool remove(int i);
+    // Profile i's fields outside [COMM] (its name and its values stay as
+    // they are). False for an index out of range.
+    bool setExtra(int i, const QList<std::pair<QString, QString>> &extra);
 
 private:
     void writeAll(const QList<MachineProfile> &profiles, int active);

@@ -1,5 +1,6 @@
 // Machine profiles in the settings store and the settings file.
 #include "station/machineprofiles.h"
+#include "station/ncmachine.h"
 #include "station/settingsfile.h"
 
 #include "document/sjistext.h"
@@ -128,6 +129,63 @@ TEST(MachineProfiles, TheSettingsFileKeepsCommAndCarriesTheMachines)
     EXPECT_EQ(q.all(), p.all());
     EXPECT_EQ(q.active(), 1);
     EXPECT_TRUE(readMachines(back).problems.isEmpty());
+}
+
+TEST(MachineProfiles, EachMachineKeepsItsKindAndRapidRateThroughSwitchesAndTheFile)
+{
+    SettingsStore s = storeWith(QStringLiteral("COM1"), QStringLiteral("4800"));
+    MachineProfiles p(s);
+    p.keepActive();
+    // Without the fields: a machining centre at 10,000 mm/min.
+    EXPECT_EQ(activeNcMachine(s), NcMachine{});
+    ASSERT_TRUE(p.add(QStringLiteral("旋盤")));
+    MachineProfile lathe = p.all()[1];
+    setNcMachine(lathe, {true, 24000});
+    ASSERT_TRUE(p.setExtra(1, lathe.extra));
+    EXPECT_EQ(activeNcMachine(s), (NcMachine{true, 24000}));
+    // An edit of [COMM] kept into the profile leaves them; switching
+    // away and back too.
+    s.set(setting::SPEED, QStringLiteral("9600"));
+    p.keepActive();
+    ASSERT_TRUE(p.activate(0));
+    EXPECT_EQ(activeNcMachine(s), NcMachine{});
+    ASSERT_TRUE(p.activate(1));
+    EXPECT_EQ(activeNcMachine(s), (NcMachine{true, 24000}));
+    EXPECT_TRUE(readOptionsFor(activeNcMachine(s)).motion.lathe);
+    EXPECT_EQ(readOptionsFor(activeNcMachine(s)).rapidRate, 24000);
+
+    // In the file: the machine's own lines, after [RECENT]; [COMM] as it was.
+    SettingsOverrides o{QStringLiteral("14"), QStringLiteral("IPAGothic"), QStringLiteral("1")};
+    const QByteArray bytes = settingsFileBytes(s, o);
+    const QString text = QStringDecoder("windows-31j").decode(bytes);
+    EXPECT_TRUE(text.contains(QStringLiteral("MACHINE2.NCKIND=LATHE\r\nMACHINE2.RAPID=24000\r\n")));
+    EXPECT_GT(text.indexOf(QStringLiteral("MACHINE2.NCKIND")), text.indexOf(QStringLiteral("[RECENT]")));
+    EXPECT_FALSE(text.left(text.indexOf(QStringLiteral("[MACHINES]"))).contains(QStringLiteral("NCKIND")));
+    SettingsStore back;
+    readSettingsBytes(bytes, back);
+    EXPECT_EQ(activeNcMachine(back), (NcMachine{true, 24000}));
+}
+
+TEST(MachineProfiles, AKindOrRapidRateThatCannotBeMeantReadsAsTheDefault)
+{
+    const auto read = [](const QString &kind, const QString &rapid) {
+        MachineProfile profile;
+        profile.extra = {{QStringLiteral("NCKIND"), kind}, {QStringLiteral("rapid"), rapid}};
+        return ncMachineOf(profile);
+    };
+    EXPECT_EQ(read(QStringLiteral(" lathe "), QStringLiteral("15000")), (NcMachine{true, 15000}));
+    EXPECT_EQ(read(QStringLiteral("MILL"), QStringLiteral("abc")), NcMachine{});
+    EXPECT_EQ(read(QStringLiteral("旋盤"), QStringLiteral("0")), NcMachine{});  // an unknown kind is a mill
+    EXPECT_EQ(read(QStringLiteral("LATHE"), QStringLiteral("99")).rapidRate, 10000);
+    EXPECT_EQ(read(QStringLiteral("LATHE"), QStringLiteral("1e9")).rapidRate, 10000);
+    EXPECT_EQ(read(QStringLiteral("LATHE"), QStringLiteral("200000")).rapidRate, 200000);
+    // Written back under the names already there, not as second fields.
+    MachineProfile profile;
+    profile.extra = {{QStringLiteral("nckind"), QStringLiteral("LATHE")}};
+    setNcMachine(profile, {false, 5000});
+    ASSERT_EQ(profile.extra.size(), 2);
+    EXPECT_EQ(profile.extra[0], (std::pair{QStringLiteral("nckind"), QStringLiteral("MILL")}));
+    EXPECT_EQ(profile.extra[1], (std::pair{QStringLiteral("RAPID"), QStringLiteral("5000")}));
 }
 
 // The lines of earlier versions, whatever their length: nothing is

@@ -109,6 +109,16 @@ TEST(Program, ToolsExtentsAndTime)
     EXPECT_NEAR(p.seconds, 6 + 0.6 + 1.5 + 20 * M_PI / 600 * 60 + 0.01, 1e-6);
 }
 
+TEST(Program, AnInchProgramsRapidsGoAtTheMachinesRateInInches)
+{
+    // 10 inches of rapid at 254 mm/min (10 in/min) is a minute; 2 inches
+    // of feed at F20 (in/min) six seconds.
+    const std::string doc = document({"O1", "G20G90G00X0Y0Z0", "X10.", "G01Y2.F20.", "M30"});
+    ReadOptions options;
+    options.rapidRate = 254;
+    EXPECT_NEAR(readProgram(doc, 0, options).seconds, 60 + 6, 1e-9);
+}
+
 TEST(Program, TheWholeDocumentReadsEveryProgramInOrder)
 {
     const std::string doc = document({"%", "O10", "G00X1.", "M30", ":20", "G00X2.", "M99", "O30", "G00X3.", "%"});

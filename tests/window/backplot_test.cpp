@@ -3,13 +3,19 @@
 // the caret to its block and the caret's block drawn highlighted, both by
 // real mouse and keys.
 #include "app/widgets/backplotdock.h"
+#include "app/widgets/commsettingsform.h"
 #include "formrig.h"
+#include "modal.h"
 #include "nc/widgets/backplotview.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QComboBox>
+#include <QPushButton>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QSpinBox>
 #include <QTest>
 
 using namespace marbolt;
@@ -106,6 +112,54 @@ private slots:
         rig.caretToLine(2);
         QTRY_COMPARE(view->path()->path.moves.size(), std::size_t(1));
         QCOMPARE(view->path()->max.x, 500.0);
+    }
+
+    void aMachineMadeALatheInTheSettingsReadsXAsADiameter()
+    {
+        FormRig rig;
+        rig.load("O3000\r\nG50S2000\r\nG97S1000M03\r\nG00X100.Z5.\r\nG01Z-20.F0.2\r\nX120.\r\nM30\r\n");
+        QVERIFY(showActive(*rig.form));
+        rig.caretToLine(3);
+        rig.form->findChild<QAction *>(QStringLiteral("BackplotItem"))->trigger();
+        BackplotView *view = rig.form->backplot()->view();
+        QTRY_VERIFY(view->path() != nullptr);
+        // A machining centre's X: a hundred.
+        QCOMPARE(view->path()->max.x, 120.0);
+        QVERIFY(rig.form->backplot()->summaryText().contains(QStringLiteral("マシニングセンタ 早送り 10000 mm/min")));
+
+        // The settings by keys: the kind box one down to 旋盤, the rapid
+        // rate typed, OK clicked.
+        whenModal([](QWidget *w) {
+            auto *f = qobject_cast<TForm2 *>(w);
+            QVERIFY(f);
+            QCOMPARE(f->MachineKindBox->currentText(), QStringLiteral("マシニングセンタ"));
+            f->MachineKindBox->setFocus();
+            QTest::keyClick(f->MachineKindBox, Qt::Key_Down);
+            QCOMPARE(f->MachineKindBox->currentText(), QStringLiteral("旋盤"));
+            f->RapidBox->setFocus();
+            f->RapidBox->findChild<QLineEdit *>()->selectAll();
+            QTest::keyClicks(f->RapidBox->findChild<QLineEdit *>(), QStringLiteral("20000"));
+            QCOMPARE(f->RapidBox->value(), 20000);
+            QTest::mouseClick(f->Button1, Qt::LeftButton);
+        });
+        rig.form->set1Execute();
+        QCOMPARE(rig.form->settings().get(QStringLiteral("MACHINE1.NCKIND")), QStringLiteral("LATHE"));
+        QCOMPARE(rig.form->settings().get(QStringLiteral("MACHINE1.RAPID")), QStringLiteral("20000"));
+        // Read again as a lathe: the path in radius, the extent told as the
+        // diameters written; the feed per revolution at S1000.
+        QTRY_COMPARE(view->path()->max.x, 60.0);
+        QCOMPARE(view->path()->path.moves[1].to.x, 50.0);  // X100. cut along Z
+        const QString summary = rig.form->backplot()->summaryText();
+        QVERIFY2(summary.contains(QStringLiteral("X(直径) 0.000 〜 120.000")), qPrintable(summary));
+        QVERIFY2(summary.contains(QStringLiteral("旋盤 早送り 20000 mm/min")), qPrintable(summary));
+        // Kept for the machine: the settings dialog shows it again.
+        whenModal([](QWidget *w) {
+            auto *f = qobject_cast<TForm2 *>(w);
+            QCOMPARE(f->MachineKindBox->currentText(), QStringLiteral("旋盤"));
+            QCOMPARE(f->RapidBox->value(), 20000);
+            QTest::mouseClick(f->Button2, Qt::LeftButton);
+        });
+        rig.form->set1Execute();
     }
 };
 

@@ -150,10 +150,17 @@ void BackplotDock::showPath(std::shared_ptr<const nc::ProgramPath> path)
         return;
     }
     const nc::ProgramPath &p = *path;
-    summary_->setText(QStringLiteral("X %1\nY %2\nZ %3\n移動 %4  加工時間 約%5")
-                          .arg(range(p.min.x, p.max.x), range(p.min.y, p.max.y), range(p.min.z, p.max.z))
+    // A lathe's program writes X as a diameter: its extent is shown so.
+    const bool lathe = p.options.motion.lathe;
+    const double xScale = lathe ? 2 : 1;
+    summary_->setText(QStringLiteral("%1 %2\nY %3\nZ %4\n移動 %5  加工時間 約%6\n%7 早送り %8 mm/min")
+                          .arg(lathe ? QStringLiteral("X(直径)") : QStringLiteral("X"),
+                               range(p.min.x * xScale, p.max.x * xScale), range(p.min.y, p.max.y),
+                               range(p.min.z, p.max.z))
                           .arg(p.path.moves.size())
-                          .arg(durationText(p.seconds)));
+                          .arg(durationText(p.seconds))
+                          .arg(lathe ? QStringLiteral("旋盤") : QStringLiteral("マシニングセンタ"))
+                          .arg(p.options.rapidRate, 0, 'f', 0));
     auto add = [this](const QString &text, std::uint32_t line) {
         auto *item = new QListWidgetItem(QStringLiteral("%1 行目: %2").arg(line + 1).arg(text), list_);
         item->setData(kLineRole, line);

@@ -1,6 +1,7 @@
 #include "app/widgets/commsettingsform.h"
 
 #include "station/machineprofiles.h"
+#include "station/ncmachine.h"
 #include "common/dialogs.h"
 #include "common/widgets/fontfallback.h"
 #include "common/settingsstore.h"
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 
 namespace marbolt {
 
@@ -27,7 +29,7 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("通信条件設定"));
     setFont(dialogFont(12));
-    setFixedSize(221, 384);
+    setFixedSize(221, 432);
 
     auto label = [&](const char *name, const QString &caption, QRect at) {
         auto *l = new QLabel(caption, this);
@@ -73,9 +75,22 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
     RenameButton = button("RenameButton", QStringLiteral("名前の変更…"), {72, 294, 82, 23});
     DeleteButton = button("DeleteButton", QStringLiteral("削除"), {156, 294, 53, 23});
 
-    Button1 = button("Button1", QStringLiteral("OK"), {8, 346, 97, 25});
+    label("MachineKindLabel", QStringLiteral("機械の種類"), {16, 326, 66, 12});
+    MachineKindBox = new QComboBox(this);
+    MachineKindBox->setObjectName(QStringLiteral("MachineKindBox"));
+    MachineKindBox->addItems({QStringLiteral("マシニングセンタ"), QStringLiteral("旋盤")});
+    MachineKindBox->setGeometry(88, 322, 121, 20);
+    label("RapidLabel", QStringLiteral("早送り速度"), {16, 350, 66, 12});
+    RapidBox = new QSpinBox(this);
+    RapidBox->setObjectName(QStringLiteral("RapidBox"));
+    RapidBox->setRange(static_cast<int>(kSlowestRapid), static_cast<int>(kFastestRapid));
+    RapidBox->setSingleStep(1000);
+    RapidBox->setSuffix(QStringLiteral(" mm/min"));
+    RapidBox->setGeometry(88, 346, 121, 20);
+
+    Button1 = button("Button1", QStringLiteral("OK"), {8, 394, 97, 25});
     Button1->setEnabled(false);
-    Button2 = button("Button2", QStringLiteral("キャンセル"), {112, 346, 97, 25});
+    Button2 = button("Button2", QStringLiteral("キャンセル"), {112, 394, 97, 25});
     // Neither Enter nor Escape presses a button.
     for (QPushButton *b : {Button1, Button2, AddButton, RenameButton, DeleteButton}) {
         b->setAutoDefault(false);
@@ -96,12 +111,16 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
     QWidget::setTabOrder(CheckBox5, AddButton);
     QWidget::setTabOrder(AddButton, RenameButton);
     QWidget::setTabOrder(RenameButton, DeleteButton);
+    QWidget::setTabOrder(DeleteButton, MachineKindBox);
+    QWidget::setTabOrder(MachineKindBox, RapidBox);
 
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3})
         connect(box, &QComboBox::editTextChanged, this, &TForm2::ComboBox1Change);
     connect(group, &QButtonGroup::idClicked, this, &TForm2::ComboBox1Change);
     for (QCheckBox *box : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5})
         connect(box, &QCheckBox::toggled, this, &TForm2::ComboBox1Change);
+    connect(MachineKindBox, &QComboBox::currentIndexChanged, this, &TForm2::ComboBox1Change);
+    connect(RapidBox, &QSpinBox::valueChanged, this, &TForm2::ComboBox1Change);
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
     connect(AddButton, &QPushButton::clicked, this, &TForm2::AddButtonClick);
@@ -169,6 +188,13 @@ void TForm2::FormActivate()
         eiaItem->setChecked(true);
     else if (code == QLatin1String("ISO"))
         isoItem->setChecked(true);
+    {
+        const NcMachine machine = activeNcMachine(settings_);
+        const QSignalBlocker kind(MachineKindBox);
+        const QSignalBlocker rapid(RapidBox);
+        MachineKindBox->setCurrentIndex(machine.lathe ? 1 : 0);
+        RapidBox->setValue(static_cast<int>(machine.rapidRate));
+    }
     Button1->setEnabled(false);
     showMachine();
     // The first control in the tab order that can take it: OK is disabled,
@@ -259,11 +285,23 @@ void TForm2::storeValues()
         rememberNetworkPort(settings_, ComboBox3->currentText());
 }
 
+void TForm2::storeNcMachine()
+{
+    MachineProfiles profiles(settings_);
+    const QList<MachineProfile> all = profiles.all();
+    if (all.isEmpty())
+        return;
+    MachineProfile active = all[profiles.active()];
+    setNcMachine(active, {MachineKindBox->currentIndex() == 1, static_cast<double>(RapidBox->value())});
+    profiles.setExtra(profiles.active(), active.extra);
+}
+
 void TForm2::Button1Click()
 {
     if (!valuesAcceptable())
         return;
     storeValues();
+    storeNcMachine();
     accept();
 }
 
@@ -283,6 +321,7 @@ void TForm2::AddButtonClick()
     }
     storeValues();
     profiles.add(*name);
+    storeNcMachine();
     showMachine();
     Button1->setEnabled(true);
 }

@@ -4,7 +4,9 @@
 // values of the active machine. OK stays disabled until the user changes
 // something; emptiness of the three boxes is refused, and a port typed in
 // must name a network port. The machine buttons add, rename and delete
-// machines at once (キャンセル does not undo them).
+// machines at once (キャンセル does not undo them). Below them, what the
+// backplot needs of the machine: machining centre or lathe, and its rapid
+// rate.
 #include <QDialog>
 
 class QCheckBox;
@@ -13,6 +15,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
 namespace marbolt {
 
@@ -43,6 +46,8 @@ public:
     QPushButton *AddButton = nullptr;    // "追加…"
     QPushButton *RenameButton = nullptr; // "名前の変更…"
     QPushButton *DeleteButton = nullptr; // "削除"
+    QComboBox *MachineKindBox = nullptr; // "マシニングセンタ" / "旋盤"
+    QSpinBox *RapidBox = nullptr;        // the rapid rate, mm/min
     QPushButton *Button1 = nullptr;  // OK
     QPushButton *Button2 = nullptr;  // キャンセル
 
@@ -67,6 +72,8 @@ private:
     // network port, with its message; true when the values can be stored.
     bool valuesAcceptable();
     void storeValues();
+    // The machine kind and rapid rate shown become the active machine's.
+    void storeNcMachine();
     void showMachine();
 
     SettingsStore &settings_;

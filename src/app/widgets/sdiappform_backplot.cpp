@@ -7,6 +7,7 @@
 #include "app/widgets/backplotdock.h"
 #include "document/widgets/nceditor.h"
 #include "nc/pathreading.h"
+#include "station/ncmachine.h"
 
 #include <QMenu>
 
@@ -59,7 +60,8 @@ void TSDIAppForm::readBackplot()
     std::optional<std::size_t> caret;
     if (!BackplotPane->wholeDocument())
         caret = RichEdit1->caretPos();
-    backplotReading_->read(text, caret, nc::ReadOptions{});
+    // As the active machine reads it: a lathe's X is a diameter.
+    backplotReading_->read(text, caret, readOptionsFor(activeNcMachine(settings_)));
 }
 
 void TSDIAppForm::backplotReady(std::shared_ptr<const nc::ProgramPath> path, qint64 programStart, qint64 programEnd)

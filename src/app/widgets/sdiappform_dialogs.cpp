@@ -31,6 +31,7 @@ void TSDIAppForm::set1Execute()
         MachineProfiles(settings_).keepActive();
     refreshMachineBox();
     showLinePanels();
+    readBackplot();  // the machine may now be a lathe, or rapid at another rate
 }
 
 void TSDIAppForm::showLinePanels()
@@ -52,6 +53,7 @@ void TSDIAppForm::MachineBoxChange(int index)
     profiles.activate(index);
     refreshMachineBox();
     showLinePanels();
+    readBackplot();
 }
 
 void TSDIAppForm::refreshMachineBox()

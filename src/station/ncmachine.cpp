@@ -1,0 +1,65 @@
+#include "station/ncmachine.h"
+
+namespace marbolt {
+
+namespace {
+
+const QLatin1StringView kKindField("NCKIND");
+const QLatin1StringView kRapidField("RAPID");
+
+const QString *field(const MachineProfile &profile, QLatin1StringView name)
+{
+    for (const auto &[key, value] : profile.extra)
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return &value;
+    return nullptr;
+}
+
+void setField(MachineProfile &profile, QLatin1StringView name, const QString &value)
+{
+    for (auto &[key, old] : profile.extra)
+        if (key.compare(name, Qt::CaseInsensitive) == 0) {
+            old = value;
+            return;
+        }
+    profile.extra.append({QString(name), value});
+}
+
+}  // namespace
+
+NcMachine ncMachineOf(const MachineProfile &profile)
+{
+    NcMachine m;
+    if (const QString *kind = field(profile, kKindField))
+        m.lathe = kind->trimmed().compare(QLatin1String("LATHE"), Qt::CaseInsensitive) == 0;
+    if (const QString *rapid = field(profile, kRapidField)) {
+        bool ok = false;
+        const double value = rapid->trimmed().toDouble(&ok);
+        if (ok && value >= kSlowestRapid && value <= kFastestRapid)
+            m.rapidRate = value;
+    }
+    return m;
+}
+
+void setNcMachine(MachineProfile &profile, const NcMachine &machine)
+{
+    setField(profile, kKindField, machine.lathe ? QStringLiteral("LATHE") : QStringLiteral("MILL"));
+    setField(profile, kRapidField, QString::number(machine.rapidRate, 'g', 10));
+}
+
+nc::ReadOptions readOptionsFor(const NcMachine &machine)
+{
+    nc::ReadOptions options;
+    options.motion.lathe = machine.lathe;
+    options.rapidRate = machine.rapidRate;
+    return options;
+}
+
+NcMachine activeNcMachine(SettingsStore &store)
+{
+    const MachineProfiles profiles(store);
+    const QList<MachineProfile> all = profiles.all();
+    return all.isEmpty() ? NcMachine{} : ncMachineOf(all[profiles.active()]);
+}
+
+}  // namespace marbolt
