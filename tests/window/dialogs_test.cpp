@@ -36,6 +36,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -166,11 +167,13 @@ private slots:
             tab();
             QCOMPARE(QApplication::focusWidget(), box);
         }
-        // The machine buttons; 削除 is off while there is one machine.
+        // The machine buttons (削除 is off while there is one machine),
+        // then the machine's kind and rapid rate.
         QVERIFY(!f->DeleteButton->isEnabled());
-        for (QPushButton *button : {f->AddButton, f->RenameButton}) {
+        for (QWidget *control : std::initializer_list<QWidget *>{f->AddButton, f->RenameButton, f->MachineKindBox,
+                                                                 f->RapidBox}) {
             tab();
-            QCOMPARE(QApplication::focusWidget(), button);
+            QCOMPARE(QApplication::focusWidget(), control);
         }
         tab();
         QCOMPARE(QApplication::focusWidget(), f->Button1);  // enabled by the change
