@@ -1,8 +1,9 @@
 #pragma once
-// The words of an NC block for colouring: address letters and their
-// numbers, G and M codes, O and N numbers, comments and "%" lines. One
-// block (line) at a time: nothing carries from one line to the next, so a
-// "(" left open colours the rest of its line only.
+// The words of an NC block for colouring, as the NC reader reads them:
+// address letters and their values, G and M codes, O and N numbers,
+// comments and "%" lines. One block (line) at a time: nothing carries
+// from one line to the next, so a "(" left open colours the rest of its
+// line only; what follows an end of block ";" is no word.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>

@@ -1,7 +1,10 @@
 #include "tools/nccompare.h"
 
+#include "nc/ncblock.h"
+
 #include <dtl/dtl.hpp>
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace marbolt {
@@ -357,41 +360,66 @@ std::vector<Difference> compareTexts(const std::vector<CompareBlock> &left, cons
 
 std::vector<BlockWord> blockWords(std::string_view line, const CompareOptions &options)
 {
-    std::vector<BlockWord> words;
-    std::size_t i = 0;
-    bool first = true;  // no word yet but a block delete
-    while (i < line.size()) {
-        const char c = line[i];
-        if (c == '\r' || c == '\n' || isBlank(c)) {
-            ++i;
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.remove_suffix(1);
+    // The words as the NC reader reads the block; what it finds no word in
+    // (a number without its letter, a byte of no word) counts as written,
+    // as does a macro statement, whole.
+    nc::Block block;
+    nc::readBlock(line, block);
+    auto offsetOf = [&line](std::string_view part) { return static_cast<std::size_t>(part.data() - line.data()); };
+    struct Piece {
+        std::size_t start, end;
+        bool number;  // written by value under the options
+    };
+    std::vector<Piece> pieces;
+    if (block.skipLevel > 0) {
+        const std::size_t slash = line.find('/');
+        const bool level = slash + 1 < line.size() && line[slash + 1] >= '1' && line[slash + 1] <= '9';
+        pieces.push_back({slash, slash + (level ? 2 : 1), false});
+    }
+    for (std::size_t k = 0; k < block.words.size(); ++k) {
+        const nc::Word &w = block.words[k];
+        if (k == 0 && options.ignoreSequenceNumbers && w.letter == 'N' && w.number)
             continue;
+        pieces.push_back({w.column, offsetOf(w.text) + w.text.size(), true});
+    }
+    if (!options.ignoreComments)
+        for (const std::string_view comment : block.comments) {
+            const std::size_t start = offsetOf(comment) - 1;
+            std::size_t end = offsetOf(comment) + comment.size();
+            if (end < line.size() && line[end] == ')')
+                ++end;
+            pieces.push_back({start, end, false});
         }
-        std::size_t end;
-        if (c == '(') {
-            const std::size_t close = line.find(')', i);
-            end = close == std::string_view::npos ? line.size() : close + 1;
-            if (options.ignoreComments) {
-                i = end;
-                continue;
-            }
-        } else {
-            end = i + 1;
-            if (c != '/')
-                while (end < line.size() && !isAddress(line[end]) && line[end] != '/' && line[end] != '('
-                       && !isBlank(line[end]) && line[end] != '\r' && line[end] != '\n')
-                    ++end;
+    for (const nc::LineFinding &f : block.findings) {
+        if (f.kind == nc::FindingKind::NumberWithoutAddress) {
+            std::size_t end = f.column + 1;
+            while (end < line.size() && (isDigit(line[end]) || line[end] == '.'))
+                ++end;
+            pieces.push_back({f.column, end, true});
+        } else if (f.kind == nc::FindingKind::UnknownCharacter) {
+            // The bytes of one character, or a run of them, are one word.
+            if (!pieces.empty() && pieces.back().end == f.column && !pieces.back().number)
+                pieces.back().end = f.column + 1;
+            else
+                pieces.push_back({f.column, f.column + 1, false});
         }
-        const std::string_view raw = line.substr(i, end - i);
-        const bool sequenceNumber = first && c == 'N' && raw.size() > 1 && isDigit(raw[1]);
-        if (!(sequenceNumber && options.ignoreSequenceNumbers)) {
-            std::string form(raw);
-            if (options.numbersByValue && c != '(')
-                form = numbersByValue(form);
-            words.push_back({i, end, std::move(form)});
-        }
-        if (c != '/')
-            first = false;
-        i = end;
+    }
+    if (block.macro()) {
+        std::size_t end = line.size();
+        while (end > block.statementColumn && isBlank(line[end - 1]))
+            --end;
+        pieces.push_back({block.statementColumn, end, true});
+    }
+    std::sort(pieces.begin(), pieces.end(), [](const Piece &x, const Piece &y) { return x.start < y.start; });
+    std::vector<BlockWord> words;
+    words.reserve(pieces.size());
+    for (const Piece &p : pieces) {
+        std::string form(line.substr(p.start, p.end - p.start));
+        if (options.numbersByValue && p.number)
+            form = numbersByValue(form);
+        words.push_back({p.start, p.end, std::move(form)});
     }
     return words;
 }

@@ -146,6 +146,26 @@ TEST(NcCompare, TheWordsOfAChangedBlock)
     EXPECT_EQ(describeWordChanges("G1 X1.", "G1 X1.", options), "");
 }
 
+// The words are the NC reader's: a letter with its value even across a
+// blank, lower-case words, a macro statement whole; what is no word of
+// the language still counts as written.
+TEST(NcCompare, TheWordsAreTheReadersWords)
+{
+    const CompareOptions options;
+    EXPECT_EQ(describeWordChanges("G1 X 10. Y0", "G1 X 12. Y0", options), "X 10. \u2192 X 12.");
+    EXPECT_EQ(describeWordChanges("g1 x1.0 y2.", "g1 x1. y3.", options), "y2. \u2192 y3.");
+    EXPECT_EQ(describeWordChanges("N10 IF [#1 GT 0] GOTO 20", "N10 IF [#1 GT 0] GOTO 30", options),
+              "IF [#1 GT 0] GOTO 20 \u2192 IF [#1 GT 0] GOTO 30");
+    EXPECT_EQ(describeWordChanges("G1 X1. 5", "G1 X1. 6", options), "-5, +6");
+    EXPECT_EQ(describeWordChanges("G1 X1. \xE3\x81\x82", "G1 X1.", options), "-\xE3\x81\x82")
+        << "the bytes of one character are one word";
+    CompareOptions comments;
+    comments.ignoreComments = false;
+    EXPECT_EQ(describeWordChanges("G1 X1.(P1)", "G1 X1.(P2)", comments), "-(P1), +(P2)");
+    EXPECT_EQ(describeWordChanges("/2 G1 X1.", "G1 X1.", options), "-/2");
+    EXPECT_EQ(blockWords("G1 X1.\r", options).back().end, 6u);
+}
+
 // Property: splitting the runs keeps every differing block exactly once,
 // in the order of the texts, each pair one block a side.
 TEST(NcCompare, PairingKeepsEveryBlockOnceAndInOrder)

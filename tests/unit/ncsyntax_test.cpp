@@ -28,7 +28,13 @@ TEST(NcSyntax, WordsOfABlock)
     EXPECT_EQ(shown("%"), "%");
     EXPECT_EQ(shown("% O1 (X)"), "%%%%%%%%") << "a % line is one colour";
     EXPECT_EQ(shown("G0 (OPEN TO THE END"), "GG.CCCCCCCCCCCCCCCC") << "an open comment ends with its line";
-    EXPECT_EQ(shown("X1 ; #1=2"), "A9....9.9");
+    EXPECT_EQ(shown("X1 ; #1=2"), "A9.......") << "nothing after the end of block is a word";
+    // Lower-case words, a blank after the letter, a variable as the value.
+    EXPECT_EQ(shown("n31 g01 x 46.4 y#1"), "OOO.GGG.A.9999.A99");
+    EXPECT_EQ(shown("  % "), "%%%%");
+    // A macro statement is left plain: its letters are no addresses.
+    EXPECT_EQ(shown("N5 IF [#1 GT 0] GOTO 10"), "OO.....................");
+    EXPECT_EQ(shown(":1234(X)"), "OOOOOCCC");
     EXPECT_TRUE(ncLineSpans("").empty());
     // Spans are in order and never overlap.
     const auto spans = ncLineSpans("G01X1.(A)M30");
