@@ -1,5 +1,6 @@
 #include "tools/jumptarget.h"
 #include "document/olines.h"
+#include "nc/ncblock.h"
 
 #include <charconv>
 #include <cstring>
@@ -55,6 +56,19 @@ std::optional<std::string> numberAfter(std::string_view line, std::string_view k
         return std::nullopt;
     const std::size_t from = at + keyword.size();
     return trimSpaces(line.substr(from, numberRun(line, from)));
+}
+
+JumpNumbers jumpNumbers(std::string_view line)
+{
+    JumpNumbers numbers{numberAfter(line, "P"), numberAfter(line, "GOTO")};
+    nc::Block block;
+    nc::readBlock(line, block);
+    if (const nc::Word *p = block.find('P'); p && p->number && !p->decimalPoint && p->text.front() != '-'
+                                             && p->text.front() != '+')
+        numbers.program = std::string(p->text);
+    if (const std::size_t at = block.statement.find("GOTO"); at != std::string_view::npos)
+        numbers.block = numberAfter(block.statement.substr(at), "GOTO");
+    return numbers;
 }
 
 std::optional<int> numberValue(std::string_view number)

@@ -15,6 +15,17 @@ namespace marbolt {
 // keyword does not occur.
 std::optional<std::string> numberAfter(std::string_view line, std::string_view keyword);
 
+// The numbers a line names, as the NC reader reads its block: the
+// program is its P word's number and the block the number behind the
+// GOTO of its macro statement, so a P or GOTO inside a comment before
+// them does not hide them. A line whose block has no such word (a P only
+// in a comment, "P#1") is read by characters, as numberAfter reads it.
+struct JumpNumbers {
+    std::optional<std::string> program;  // behind P
+    std::optional<std::string> block;    // behind GOTO
+};
+JumpNumbers jumpNumbers(std::string_view line);
+
 // The value of a number read that way: decimal, leading zeros allowed, in
 // the signed 32-bit range; nullopt for an empty number, inner spaces or
 // too many digits.

@@ -15,6 +15,26 @@ TEST(JumpTarget, ReadsTheNumberBehindTheFirstKeyword)
     EXPECT_EQ(numberAfter("GOTO 1 0", "GOTO"), "1 0");
 }
 
+// The block's own P word and GOTO, as the NC reader reads them: a P or a
+// GOTO in a comment before them no longer hides them; a line whose block
+// has none is read by characters as before.
+TEST(JumpTarget, TheNumbersAreTheBlocksOwnWords)
+{
+    EXPECT_EQ(jumpNumbers("(PART A) M98 P5").program, "5");
+    EXPECT_EQ(jumpNumbers("(P2) M98 P1000 L3").program, "1000");
+    EXPECT_EQ(jumpNumbers("M98 P 12 L2").program, "12");
+    EXPECT_EQ(jumpNumbers("(PART A)").program, "") << "a P in a comment only: an empty number, as by characters";
+    EXPECT_EQ(jumpNumbers("M98 P#1").program, "");
+    EXPECT_EQ(jumpNumbers("G01 X1.").program, std::nullopt);
+    EXPECT_EQ(jumpNumbers("m98 p0100").program, "0100");
+    EXPECT_EQ(jumpNumbers("(SEE GOTO 5) IF [#1 EQ 0] GOTO 30").block, "30");
+    EXPECT_EQ(jumpNumbers("N10 GOTO20").block, "20");
+    EXPECT_EQ(jumpNumbers("GOTO 1 0").block, "1 0") << "still found out as no integer";
+    EXPECT_EQ(jumpNumbers("GOTO #5").block, "");
+    EXPECT_EQ(jumpNumbers("G01 X1.(GOTO 5)").block, "5") << "no statement: read by characters";
+    EXPECT_EQ(jumpNumbers("G01 X1.").block, std::nullopt);
+}
+
 TEST(JumpTarget, NumberValues)
 {
     EXPECT_EQ(numberValue("0020"), 20);

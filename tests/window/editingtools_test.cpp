@@ -211,6 +211,13 @@ private slots:
         rig.form->PopupMenu1Popup();
         QTest::keyClick(rig.form->editor(), Qt::Key_F4);
         QCOMPARE(rig.selected(), std::string("N7"));
+
+        // The call's own P, not the P of the comment before it.
+        rig.load("O1\r\n(PART A) M98 P2\r\nM30\r\nO2\r\nM99\r\n");
+        rig.caretToLine(1);
+        rig.form->PopupMenu1Popup();
+        QTest::keyClick(rig.form->editor(), Qt::Key_F4);
+        QCOMPARE(rig.form->editor()->lineAt(rig.form->editor()->caretPos()), std::size_t(3));
     }
 
     void theReplaceDialog()

@@ -35,8 +35,9 @@ void TSDIAppForm::JUMPClick()
 {
     std::size_t lineStart = 0;
     const std::string line = caretLineOf(*RichEdit1, lineStart);
+    const JumpNumbers numbers = jumpNumbers(line);
 
-    if (const auto number = numberAfter(line, "P")) {
+    if (const auto &number = numbers.program) {
         const QStringList entries = ComboBox2->entries();
         std::vector<std::string> lines;
         lines.reserve(static_cast<std::size_t>(entries.size()));
@@ -49,7 +50,7 @@ void TSDIAppForm::JUMPClick()
         }
     }
 
-    if (const auto number = numberAfter(line, "GOTO")) {
+    if (const auto &number = numbers.block) {
         const BlockSearch block = findBlock(RichEdit1->textView(), lineStart, *number);
         switch (block.result) {
         case BlockSearch::Result::Found:
