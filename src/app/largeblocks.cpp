@@ -1,6 +1,6 @@
 #include "largeblocks.h"
 
-#include <sys/mman.h>
+#include "common/largepages.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -32,23 +32,6 @@ bool largeBlocksAdvised()
 
 #ifndef MARBOLT_SANITIZED
 
-namespace {
-
-constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-
-// Only the whole 2 MB pages inside the block are advised; the ends stay in
-// small pages, so no byte outside the block is touched or re-mapped.
-void adviseHugePages(void *block, std::size_t size)
-{
-    const auto start = reinterpret_cast<std::uintptr_t>(block);
-    const std::uintptr_t from = (start + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t to = (start + size) & ~(kHugePage - 1);
-    if (to > from)
-        ::madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);  // a hint; failure is harmless
-}
-
-}  // namespace
-
 // Replacements of the global allocation functions. The array, nothrow and
 // sized forms of the standard library forward to these two, so every
 // operator new and delete in the process, Qt's and the editor library's
@@ -59,7 +42,7 @@ void *operator new(std::size_t size)
     if (!block)
         throw std::bad_alloc();
     if (size >= marbolt::kLargeBlockBytes)
-        adviseHugePages(block, size);
+        marbolt::adviseLargePages(block, size);
     return block;
 }
 

@@ -1,5 +1,6 @@
 #include "common/largepages.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -7,6 +8,20 @@
 #include <sys/mman.h>
 
 namespace marbolt {
+
+void adviseLargePages(void *block, std::size_t size)
+{
+#ifdef MADV_HUGEPAGE
+    const auto start = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t from = (start + kLargePage - 1) & ~(kLargePage - 1);
+    const std::uintptr_t to = (start + size) & ~(kLargePage - 1);
+    if (to > from)
+        ::madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)block;
+    (void)size;
+#endif
+}
 
 void LargePagesFree::operator()(void *p) const noexcept
 {
@@ -19,13 +34,9 @@ std::unique_ptr<void, LargePagesFree> allocateLargePages(std::size_t bytes, bool
     void *p = std::aligned_alloc(kLargePage, rounded == 0 ? kLargePage : rounded);
     if (!p)
         throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
     // Advice only: a kernel without transparent huge pages ignores it.
     if (huge)
-        madvise(p, rounded, MADV_HUGEPAGE);
-#else
-    (void)huge;
-#endif
+        adviseLargePages(p, rounded);
     return std::unique_ptr<void, LargePagesFree>(p);
 }
 

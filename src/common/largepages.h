@@ -3,13 +3,19 @@
 // moves of its path) in whole 2 MiB pages that the kernel may back with
 // huge pages: a hundred megabytes then cost fifty page faults, not
 // twenty-five thousand. Where the kernel gives none, they are ordinary
-// pages of an aligned allocation.
+// pages of an aligned allocation. The program's own operator new gives
+// every big block the same advice (app/largeblocks).
 #include <cstddef>
 #include <memory>
 
 namespace marbolt {
 
 inline constexpr std::size_t kLargePage = std::size_t(2) << 20;
+
+// Advises the kernel to back the whole 2 MiB pages inside [block, block +
+// size) with huge pages; the ends stay in small pages, so no byte outside
+// the block is touched or re-mapped. A hint: failure is harmless.
+void adviseLargePages(void *block, std::size_t size);
 
 struct LargePagesFree {
     void operator()(void *p) const noexcept;
