@@ -9,6 +9,16 @@
 
 namespace marbolt {
 
+namespace {
+
+// bytes rounded up to whole large pages.
+std::size_t wholeLargePages(std::size_t bytes)
+{
+    return (bytes + kLargePage - 1) / kLargePage * kLargePage;
+}
+
+}  // namespace
+
 void adviseLargePages(void *block, std::size_t size)
 {
 #ifdef MADV_HUGEPAGE
@@ -30,7 +40,7 @@ void LargePagesFree::operator()(void *p) const noexcept
 
 std::unique_ptr<void, LargePagesFree> allocateLargePages(std::size_t bytes, bool huge)
 {
-    const std::size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+    const std::size_t rounded = wholeLargePages(bytes);
     void *p = std::aligned_alloc(kLargePage, rounded == 0 ? kLargePage : rounded);
     if (!p)
         throw std::bad_alloc();
@@ -45,7 +55,7 @@ void LargeBuffer::assign(const char *data, std::size_t size)
     if (size > capacity_) {
         memory_.reset();
         memory_ = allocateLargePages(size);
-        capacity_ = (size + kLargePage - 1) / kLargePage * kLargePage;
+        capacity_ = wholeLargePages(size);
     }
     if (size > 0)
         std::memcpy(memory_.get(), data, size);

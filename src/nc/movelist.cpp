@@ -55,15 +55,14 @@ Move MoveList::build(std::size_t i, std::size_t start, std::size_t centre) const
 Move MoveList::operator[](std::size_t i) const
 {
     const Stored &s = at(i);
-    const bool arc = s.kind() == MoveKind::ArcCw || s.kind() == MoveKind::ArcCcw;
-    return build(i, s.ownStart() ? find(starts_, i) : 0, arc ? find(centres_, i) : 0);
+    return build(i, s.ownStart() ? find(starts_, i) : 0, isArc(s.kind()) ? find(centres_, i) : 0);
 }
 
 MoveList::const_iterator &MoveList::const_iterator::operator++()
 {
     const Stored &s = list_->at(i_);
     start_ += s.ownStart() ? 1 : 0;
-    centre_ += s.kind() == MoveKind::ArcCw || s.kind() == MoveKind::ArcCcw ? 1 : 0;
+    centre_ += isArc(s.kind()) ? 1 : 0;
     ++i_;
     return *this;
 }

@@ -22,6 +22,11 @@ enum class Plane : std::uint8_t { XY, ZX, YZ };  // G17, G18, G19
 
 enum class MoveKind : std::uint8_t { Rapid, Feed, ArcCw, ArcCcw };
 
+inline bool isArc(MoveKind kind)
+{
+    return kind == MoveKind::ArcCw || kind == MoveKind::ArcCcw;
+}
+
 struct Move {
     MoveKind kind = MoveKind::Rapid;
     Vec3 from, to;
@@ -31,7 +36,7 @@ struct Move {
     std::uint32_t line = 0;  // the source line of the block (0-based)
     int tool = 0;
 
-    bool isArc() const { return kind == MoveKind::ArcCw || kind == MoveKind::ArcCcw; }
+    bool isArc() const { return nc::isArc(kind); }
 };
 
 class MoveList {

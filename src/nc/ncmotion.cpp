@@ -68,7 +68,7 @@ double moveLength(const Move &move)
     const double dx = move.to.x - move.from.x;
     const double dy = move.to.y - move.from.y;
     const double dz = move.to.z - move.from.z;
-    if (move.kind != MoveKind::ArcCw && move.kind != MoveKind::ArcCcw)
+    if (!move.isArc())
         return std::sqrt(dx * dx + dy * dy + dz * dz);
     const ArcSweep a = arcSweep(move);
     // A helix: the arc's length and the rise along the normal.

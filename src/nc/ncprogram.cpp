@@ -79,7 +79,7 @@ void widen(ProgramPath &out, const Move &m, bool &any)
 {
     widen(out, m.from, any);
     widen(out, m.to, any);
-    if (m.kind != MoveKind::ArcCw && m.kind != MoveKind::ArcCcw)
+    if (!m.isArc())
         return;
     const ArcSweep a = arcSweep(m);
     constexpr double kQuarter = 3.14159265358979323846 / 2;
