@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what building, running and testing Marbolt needs on Debian 12.
 set -e
-PKGS="cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libqscintilla2-qt6-dev libgl-dev libgtest-dev libdtl-dev \
+PKGS="cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libqscintilla2-qt6-dev libqt6opengl6-dev libgl-dev libgl1-mesa-dri libgtest-dev libdtl-dev \
       xvfb xdotool xclip imagemagick fonts-ipafont-gothic ser2net \
       desktop-file-utils appstream shared-mime-info dpkg-dev file man-db"
 missing=""

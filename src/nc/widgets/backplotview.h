@@ -4,8 +4,15 @@
 // view that the mouse turns (left drag), moves (right or middle drag, or
 // Shift and left) and zooms (wheel, about the pointer). The moves of one
 // source line are drawn highlighted; a click on a move names its line.
+//
+// The path is drawn by the GPU where an OpenGL context can be made, and by
+// QPainter where none can (or MARBOLT_BACKPLOT=software says so); the
+// highlight and the axes are painted over either.
 #include "nc/ncprogram.h"
+#include "nc/pathdrawing.h"
+#include "nc/viewcamera.h"
 
+#include <QLineF>
 #include <QPointF>
 #include <QWidget>
 
@@ -14,12 +21,16 @@
 #include <optional>
 #include <vector>
 
+class QPainter;
+
 namespace marbolt {
+
+class BackplotGlSurface;
 
 class BackplotView : public QWidget {
     Q_OBJECT
 public:
-    enum class Preset { Top, Front, Side, Isometric };
+    using Preset = nc::ViewPreset;
 
     explicit BackplotView(QWidget *parent = nullptr);
 
@@ -37,6 +48,14 @@ public:
     // The line of the move drawn nearest to a widget point, within a few
     // pixels.
     std::optional<std::uint32_t> lineAt(QPointF point) const;
+    // Whether the GPU draws the path.
+    bool drawnByGpu() const { return gpu_ != nullptr; }
+
+    // For the GPU surface: what it draws, as it is looked at, and what is
+    // painted over it.
+    const nc::PathDrawing &drawing() const { return drawing_; }
+    const nc::ViewCamera &camera() const { return camera_; }
+    void paintOverlay(QPainter &painter) const;
 
 signals:
     void lineClicked(std::uint32_t line);
@@ -50,36 +69,16 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    // A move as drawn: a run of points (an arc in short chords).
-    struct Piece {
-        std::uint32_t first = 0;
-        std::uint32_t count = 0;
-        nc::MoveKind kind = nc::MoveKind::Rapid;
-        std::uint32_t line = 0;
-    };
-    // The view's turn and scale, worked out once for the many points of a
-    // frame.
-    struct Projection {
-        double cy, sy, cp, sp, scale;
-        nc::Vec3 centre;
-        QPointF origin;  // where the centre is drawn
-        nc::Vec3 turned(const nc::Vec3 &p) const;
-        QPointF screen(const nc::Vec3 &p) const;
-    };
-    Projection projection() const;
-    void tessellate();
-    // The point turned into the view: x right, y up, depth toward the eye.
-    nc::Vec3 turned(const nc::Vec3 &p) const;
+    void redraw();
+    QSizeF area() const { return QSizeF(width(), height()); }
 
     std::shared_ptr<const nc::ProgramPath> path_;
-    std::vector<nc::Vec3> points_;
-    std::vector<Piece> pieces_;
+    nc::PathDrawing drawing_;
+    nc::ViewCamera camera_;
+    BackplotGlSurface *gpu_ = nullptr;
     std::optional<std::uint32_t> current_;
-    double yaw_ = 0;    // about Z, degrees
-    double pitch_ = 0;  // about the screen's X, degrees
-    double scale_ = 1;  // pixels per unit
-    QPointF pan_;       // of the path's centre, in pixels from the widget's centre
-    nc::Vec3 centre_;
+    std::vector<QLineF> rapidLines_;  // a software frame's lines, kept for the next
+    std::vector<QLineF> feedLines_;
     QPointF pressAt_;
     QPointF lastAt_;
     bool dragged_ = false;
