@@ -3,9 +3,9 @@
 //      extents, time) read, against the program's own open of the same
 //      file in the same run
 //   2. frames a second while a path of 1,000,000 moves turns in the view
-//      (the window system's painting, as the view paints under Xvfb), by
-//      the GPU where a context can be made (under Xvfb: Mesa's llvmpipe),
-//      and by QPainter with MARBOLT_BACKPLOT=software
+//      (the window system's painting, as the view paints under Xvfb), as
+//      the view chooses (under Xvfb: QPainter), and with MARBOLT_BACKPLOT=gpu
+//      by OpenGL (under Xvfb: Mesa's llvmpipe)
 //
 //   bench_backplot [--frames] [file]   generates /tmp/marbolt-bench-100mb.nc
 //                                      when missing; --frames: part 2 alone

@@ -8,6 +8,17 @@ namespace {
 constexpr double kDegree = 3.14159265358979323846 / 180;
 }
 
+Projection::Projection(double yaw, double pitch, double pixelsPerUnit, const Vec3 &c, QPointF o)
+    : cy(std::cos(yaw * kDegree)), sy(std::sin(yaw * kDegree)), cp(std::cos(pitch * kDegree)),
+      sp(std::sin(pitch * kDegree)), scale(pixelsPerUnit), centre(c), origin(o)
+{
+    xx = scale * cy;
+    xy = -scale * sy;
+    yx = -scale * sy * cp;
+    yy = -scale * cy * cp;
+    yz = scale * sp;
+}
+
 Vec3 Projection::rotated(const Vec3 &r) const
 {
     const double x1 = r.x * cy - r.y * sy;
@@ -39,10 +50,7 @@ void ViewCamera::setPreset(ViewPreset preset)
 
 Projection ViewCamera::projection(QSizeF size) const
 {
-    return {std::cos(yaw_ * kDegree), std::sin(yaw_ * kDegree),
-            std::cos(pitch_ * kDegree), std::sin(pitch_ * kDegree),
-            scale_, centre_,
-            QPointF(size.width() / 2 + pan_.x(), size.height() / 2 + pan_.y())};
+    return {yaw_, pitch_, scale_, centre_, QPointF(size.width() / 2 + pan_.x(), size.height() / 2 + pan_.y())};
 }
 
 void ViewCamera::fitBox(double minX, double maxX, double minY, double maxY, QSizeF size)

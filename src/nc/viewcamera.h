@@ -20,6 +20,12 @@ struct Projection {
     double cy = 1, sy = 0, cp = 1, sp = 0, scale = 1;
     Vec3 centre;
     QPointF origin;  // where the centre is drawn, in widget pixels
+    // screen = origin + (x·toX, y·toY) of a point relative to the centre
+    // (toX's z is always 0: the turn about Z comes first).
+    double xx = 1, xy = 0, yx = 0, yy = -1, yz = 0;
+
+    Projection() = default;
+    Projection(double yaw, double pitch, double pixelsPerUnit, const Vec3 &centre, QPointF origin);
 
     // The point turned into the view: x right, y up, z toward the eye,
     // relative to the centre.
@@ -28,10 +34,9 @@ struct Projection {
     Vec3 rotated(const Vec3 &relative) const;
     // Where it is drawn, in widget pixels (y down).
     QPointF screen(const Vec3 &p) const { return screenRelative({p.x - centre.x, p.y - centre.y, p.z - centre.z}); }
-    QPointF screenRelative(const Vec3 &relative) const
+    QPointF screenRelative(const Vec3 &r) const
     {
-        const Vec3 t = rotated(relative);
-        return {origin.x() + t.x * scale, origin.y() - t.y * scale};
+        return {origin.x() + xx * r.x + xy * r.y, origin.y() + yx * r.x + yy * r.y + yz * r.z};
     }
 };
 

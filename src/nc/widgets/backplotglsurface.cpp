@@ -77,7 +77,8 @@ void setColour(QOpenGLShaderProgram &program, const QColor &c)
 bool BackplotGlSurface::available()
 {
     static const bool ok = [] {
-        if (qEnvironmentVariable("MARBOLT_BACKPLOT") == QLatin1String("software"))
+        const QString asked = qEnvironmentVariable("MARBOLT_BACKPLOT");
+        if (asked == QLatin1String("software"))
             return false;
         QOpenGLContext context;
         if (!context.create())
@@ -88,10 +89,27 @@ bool BackplotGlSurface::available()
         if (!surface.isValid() || !context.makeCurrent(&surface))
             return false;
         const bool shaders = QOpenGLShaderProgram::hasOpenGLShaderPrograms(&context);
+        const auto *name = reinterpret_cast<const char *>(context.functions()->glGetString(GL_RENDERER));
+        const QString renderer = name ? QString::fromLatin1(name) : QString();
         context.doneCurrent();
-        return shaders;
+        if (!shaders)
+            return false;
+        // A rasterizer on the CPU (Mesa's llvmpipe under Xvfb or a remote
+        // desktop) draws a million lines slower than the view's own
+        // software drawing, which thins them to the pixels first.
+        return asked == QLatin1String("gpu") || !isCpuRasterizer(renderer);
     }();
     return ok;
+}
+
+bool BackplotGlSurface::isCpuRasterizer(const QString &renderer)
+{
+    for (const char *name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer", "SwiftShader",
+                             "Microsoft Basic Render"}) {
+        if (renderer.contains(QLatin1String(name), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 BackplotGlSurface::BackplotGlSurface(BackplotView *view) : QOpenGLWidget(view), view_(view)

@@ -16,8 +16,11 @@ class BackplotView;
 class BackplotGlSurface : public QOpenGLWidget, protected QOpenGLFunctions {
     Q_OBJECT
 public:
-    // Whether an OpenGL context with shaders can be made here; asked once.
+    // Whether the GPU should draw: an OpenGL context with shaders can be
+    // made here and its renderer is not a rasterizer on the CPU; asked
+    // once. MARBOLT_BACKPLOT=gpu takes any context, =software none.
     static bool available();
+    static bool isCpuRasterizer(const QString &renderer);
 
     explicit BackplotGlSurface(BackplotView *view);
     ~BackplotGlSurface() override;

@@ -1,5 +1,6 @@
 #include "nc/widgets/backplotview.h"
 
+#include "nc/screenlines.h"
 #include "nc/widgets/backplotcolours.h"
 #include "nc/widgets/backplotglsurface.h"
 
@@ -93,37 +94,35 @@ void BackplotView::paintEvent(QPaintEvent *)
     const std::vector<nc::DrawPoint> &points = drawing_.points();
     painter.setRenderHint(QPainter::Antialiasing, points.size() < 40000);
     const nc::Projection view = camera_.projection(area());
-    // Lines of a kind that go on within a pixel of where the last one
-    // ended are drawn as one: a million short moves make as many lines as
-    // the pixels they cross. The lists are kept from frame to frame, so a
-    // frame takes no new memory.
-    struct Lines {
-        std::vector<QLineF> &lines;
-        QPointF end;
-        void add(QPointF a, QPointF b)
-        {
-            auto near = [](QPointF p, QPointF q) { return std::abs(p.x() - q.x()) + std::abs(p.y() - q.y()) < 1.0; };
-            if (!lines.empty() && near(a, end)) {
-                if (near(b, end))
-                    return;
-                a = end;
-            }
-            lines.emplace_back(a, b);
-            end = b;
-        }
-    };
+    // Each kind's moves as runs thinned to what the pixels show (a move
+    // that starts where the last of its kind ended goes on with its run).
+    // The lists are kept from frame to frame, so a frame takes no new
+    // memory.
     rapidLines_.clear();
     feedLines_.clear();
-    Lines rapidLines{rapidLines_, {}}, feedLines{feedLines_, {}};
+    nc::ScreenLines rapidRuns(rapidLines_), feedRuns(feedLines_);
+    // A move that starts where the one before it ended (most do) takes
+    // that point's place on the screen without working it out again.
+    const nc::DrawPoint *previousEnd = nullptr;
+    QPointF previousScreen;
     for (const nc::DrawPiece &piece : drawing_.pieces()) {
-        Lines &into = piece.kind == nc::MoveKind::Rapid ? rapidLines : feedLines;
-        QPointF a = view.screenRelative(nc::PathDrawing::relative(points[piece.first]));
+        nc::ScreenLines &into = piece.kind == nc::MoveKind::Rapid ? rapidRuns : feedRuns;
+        const nc::DrawPoint &first = points[piece.first];
+        const QPointF start = previousEnd && previousEnd->x == first.x && previousEnd->y == first.y
+                                      && previousEnd->z == first.z
+                                  ? previousScreen
+                                  : view.screenRelative(nc::PathDrawing::relative(first));
+        if (!into.running() || into.at() != start)
+            into.moveTo(start);
+        previousScreen = start;
         for (std::uint32_t i = 1; i < piece.count; ++i) {
-            const QPointF b = view.screenRelative(nc::PathDrawing::relative(points[piece.first + i]));
-            into.add(a, b);
-            a = b;
+            previousScreen = view.screenRelative(nc::PathDrawing::relative(points[piece.first + i]));
+            into.lineTo(previousScreen);
         }
+        previousEnd = &points[piece.first + piece.count - 1];
     }
+    rapidRuns.finish();
+    feedRuns.finish();
     const std::vector<QLineF> &rapids = rapidLines_;
     const std::vector<QLineF> &feeds = feedLines_;
     painter.setPen(QPen(backplotRapidColour(), 1, Qt::DashLine));

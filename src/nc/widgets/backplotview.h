@@ -5,9 +5,10 @@
 // Shift and left) and zooms (wheel, about the pointer). The moves of one
 // source line are drawn highlighted; a click on a move names its line.
 //
-// The path is drawn by the GPU where an OpenGL context can be made, and by
-// QPainter where none can (or MARBOLT_BACKPLOT=software says so); the
-// highlight and the axes are painted over either.
+// The path is drawn by the GPU where there is one, and by QPainter where
+// no OpenGL context can be made or its renderer is a rasterizer on the CPU
+// (MARBOLT_BACKPLOT=gpu or =software chooses); the highlight and the axes
+// are painted over either.
 #include "nc/ncprogram.h"
 #include "nc/pathdrawing.h"
 #include "nc/viewcamera.h"
