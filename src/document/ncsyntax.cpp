@@ -22,6 +22,12 @@ std::vector<NcSpan> ncLineSpans(std::string_view line)
     for (const nc::Word &w : block.words) {
         const std::size_t valueStart = offsetOf(w.text);
         const std::size_t end = valueStart + w.text.size();
+        if (w.corner) {
+            // ",R" with the comma, then its value.
+            spans.push_back({w.column, valueStart - w.column, NcWord::Address});
+            spans.push_back({valueStart, w.text.size(), NcWord::Number});
+            continue;
+        }
         switch (w.letter) {
         case 'O':
         case 'N': spans.push_back({w.column, end - w.column, NcWord::ProgramNumber}); break;

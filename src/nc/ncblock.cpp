@@ -117,11 +117,13 @@ std::size_t valueEnd(std::string_view line, std::size_t i, bool &unclosed)
 // The word of `letter` at column whose value starts at i: a plain number
 // read as it is scanned, or a variable or expression kept as text. The
 // end of the value; i when there is none.
-std::size_t addWord(Block &block, char letter, std::string_view line, std::size_t i, std::size_t column)
+std::size_t addWord(Block &block, char letter, std::string_view line, std::size_t i, std::size_t column,
+                    bool corner = false)
 {
     Word &w = block.words.emplace_back();
     w.letter = letter;
     w.column = static_cast<std::uint32_t>(column);
+    w.corner = corner;
     const char c = i < line.size() ? line[i] : 0;
     const char next = i + 1 < line.size() ? line[i + 1] : 0;
     const bool expression = c == '#' || c == '[' || ((c == '+' || c == '-') && (next == '#' || next == '['));
@@ -142,6 +144,8 @@ std::size_t addWord(Block &block, char letter, std::string_view line, std::size_
         return end;
     }
     w.text = line.substr(i, end - i);
+    if (corner)
+        return end;
     std::uint32_t &first = block.firstOf[static_cast<std::size_t>(letter - 'A')];
     if (first == 0)
         first = static_cast<std::uint32_t>(block.words.size());
@@ -242,6 +246,23 @@ void readBlock(std::string_view line, Block &block)
             }
             i = end;
             continue;
+        }
+        if (c == ',') {
+            std::size_t letter = i + 1;
+            while (letter < line.size() && isBlank(line[letter]))
+                ++letter;
+            if (letter < line.size() && isLetter(line[letter])) {
+                // ",C1." and ",R2.": the chamfer and corner round of a G01
+                // block, words of their own.
+                std::size_t start = letter + 1;
+                while (start < line.size() && isBlank(line[start]))
+                    ++start;
+                const std::size_t end = addWord(block, upper(line[letter]), line, start, i, true);
+                if (end == start)
+                    block.findings.push_back({FindingKind::LetterWithoutValue, static_cast<std::uint32_t>(i)});
+                i = std::max(end, letter + 1);
+                continue;
+            }
         }
         if (isDigit(c) || c == '.' || c == '+' || c == '-') {
             block.findings.push_back({FindingKind::NumberWithoutAddress, static_cast<std::uint32_t>(i)});

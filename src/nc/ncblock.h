@@ -20,6 +20,10 @@ struct Word {
     std::optional<double> number;  // a plain number; nullopt for #1, [#1+2], ...
     bool decimalPoint = false;     // the number was written with a "."
     std::uint32_t column = 0;      // of the letter, in bytes from the line's start
+    // ",C1." ",R2." ",A30.": the chamfer, corner round or angle of a
+    // G01 block, from the comma (column). No address of the motion:
+    // find() and number() leave it out.
+    bool corner = false;
 };
 
 enum class FindingKind {

@@ -480,12 +480,19 @@ std::string describeWordChanges(std::string_view leftLine, const std::vector<Blo
     };
     std::size_t r = 0;
     std::vector<bool> rightUsed(changes.right.size(), false);
+    // The address of a word: its letter, or a corner round's ",R".
+    auto addressOf = [](const std::string &form) -> std::string_view {
+        const std::size_t length = !form.empty() && form.front() == ',' ? 2 : 1;
+        if (form.size() < length || !isAddress(form[length - 1]))
+            return {};
+        return std::string_view(form).substr(0, length);
+    };
     for (std::size_t l : changes.left) {
-        const char address = lw[l].form.empty() ? 0 : lw[l].form.front();
+        const std::string_view address = addressOf(lw[l].form);
         bool paired = false;
         for (std::size_t k = r; k < changes.right.size(); ++k) {
             const BlockWord &w = rw[changes.right[k]];
-            if (!rightUsed[k] && !w.form.empty() && w.form.front() == address && isAddress(address)) {
+            if (!rightUsed[k] && !address.empty() && addressOf(w.form) == address) {
                 add(text(leftLine, lw[l]) + " \u2192 " + text(rightLine, w));
                 rightUsed[k] = true;
                 r = k + 1;

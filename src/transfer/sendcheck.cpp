@@ -1,8 +1,12 @@
 #include "transfer/sendcheck.h"
 
+#include "nc/ncblock.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <iterator>
+#include <optional>
 
 namespace marbolt {
 
@@ -18,6 +22,73 @@ bool isLeadByte(unsigned char b)
 std::size_t charLength(std::string_view text, std::size_t p)
 {
     return isLeadByte(static_cast<unsigned char>(text[p])) && p + 1 < text.size() ? 2 : 1;
+}
+
+// What the reader finds in the blocks, as the check names it. The
+// characters the first look reports (a byte from 0x80 up, a control
+// character) are read as marks of their own, so that the second byte of
+// a Japanese character is no letter, and a letter whose value is such a
+// character, a stray ")" or "%" and an unclosed comment are left to that
+// look's own finding.
+std::vector<CheckFinding> blockFindings(std::string_view text)
+{
+    constexpr char kReported = '\x80';
+    auto reportedByte = [](unsigned char b) { return b >= 0x80 || (b < 0x20 && b != '\t' && b != '\r'); };
+    std::vector<CheckFinding> findings;
+    nc::Block block;
+    std::string marked;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        if (std::any_of(line.begin(), line.end(), [&](char c) { return reportedByte(static_cast<unsigned char>(c)); })) {
+            marked.assign(line);
+            for (std::size_t p = 0; p < marked.size(); ++p) {
+                if (!reportedByte(static_cast<unsigned char>(marked[p])))
+                    continue;
+                const std::size_t length = charLength(line, p);
+                marked.replace(p, length, length, kReported);
+                p += length - 1;
+            }
+            line = marked;
+        }
+        nc::readBlock(line, block);
+        for (const nc::LineFinding &f : block.findings) {
+            std::optional<CheckKind> kind;
+            switch (f.kind) {
+            case nc::FindingKind::LetterWithoutValue: {
+                std::size_t next = f.column + 1;
+                while (next < line.size() && (line[next] == ' ' || line[next] == '\t' || line[next] == ','))
+                    ++next;
+                if (next >= line.size() || line[next] != kReported)
+                    kind = CheckKind::LetterWithoutValue;
+                break;
+            }
+            case nc::FindingKind::NumberWithoutAddress:
+                kind = CheckKind::NumberWithoutAddress;
+                break;
+            case nc::FindingKind::NumberTooLong:
+                kind = CheckKind::NumberTooLong;
+                break;
+            case nc::FindingKind::UnclosedBracket:
+                kind = CheckKind::UnclosedBracket;
+                break;
+            case nc::FindingKind::UnknownCharacter: {
+                const auto b = static_cast<unsigned char>(line[f.column]);
+                if (b > 0x20 && b < 0x7F && b != ')' && b != '%')
+                    kind = CheckKind::NotInLanguage;
+                break;
+            }
+            case nc::FindingKind::UnclosedComment:
+                break;
+            }
+            if (kind)
+                findings.push_back({start + f.column, *kind, false, 0, 0});
+        }
+        start = end + 1;
+    }
+    return findings;
 }
 
 }  // namespace
@@ -37,6 +108,16 @@ QString checkKindText(CheckKind kind)
         return QStringLiteral("\"(\" のない \")\"");
     case CheckKind::PercentInside:
         return QStringLiteral("途中の \"%\" (NC機はここで読み込みを終えます)");
+    case CheckKind::LetterWithoutValue:
+        return QStringLiteral("値のないアドレス");
+    case CheckKind::NumberWithoutAddress:
+        return QStringLiteral("アドレスのない数値");
+    case CheckKind::NumberTooLong:
+        return QStringLiteral("桁数が多すぎる数値");
+    case CheckKind::UnclosedBracket:
+        return QStringLiteral("閉じていない \"[\"");
+    case CheckKind::NotInLanguage:
+        return QStringLiteral("NCプログラムにない記号");
     }
     return {};
 }
@@ -113,6 +194,16 @@ std::vector<CheckFinding> checkSendText(std::string_view text, PunchCode code)
         p += charLength(text, p);
     }
     endLine();
+
+    // The blocks' findings among the characters', in the order of the text.
+    std::vector<CheckFinding> words = blockFindings(text);
+    if (!words.empty()) {
+        std::vector<CheckFinding> all;
+        all.reserve(findings.size() + words.size());
+        std::merge(findings.begin(), findings.end(), words.begin(), words.end(), std::back_inserter(all),
+                   [](const CheckFinding &a, const CheckFinding &b) { return a.offset < b.offset; });
+        findings = std::move(all);
+    }
     return findings;
 }
 

@@ -2,7 +2,9 @@
 // The check before a send: what in the text a send would put on the line
 // a control cannot take or would misread. It looks at the prepared text
 // (the lead and end marker on, the apostrophe lines left out), in
-// Shift-JIS, before the punch code. Pure: text in, findings out.
+// Shift-JIS, before the punch code: its characters and comments, then
+// each block as the NC reader reads it. Pure: text in, findings out, in
+// the order of the text.
 #include "serial/punchcodes.h"
 #include "transfer/senddata.h"
 
@@ -22,6 +24,12 @@ enum class CheckKind {
     Unclosed,     // a "(" not closed on its line: the next blocks become comment
     StrayClose,   // a ")" without its "("
     PercentInside,  // a "%" other than the lead and the end: the control stops reading there
+    // What the NC reader finds in a block, outside its comments:
+    LetterWithoutValue,    // "X" with nothing after it
+    NumberWithoutAddress,  // a number no letter stands before
+    NumberTooLong,         // more digits than a control takes
+    UnclosedBracket,       // a "[" of an expression not closed on its line
+    NotInLanguage,         // a sign no word of a program has ("?", "@", "!"...)
 };
 
 // The kind as the check list names it.

@@ -70,6 +70,27 @@ private slots:
         QVERIFY(rig.form->commands().send1->isEnabled());
     }
 
+    void aBlockTheControlCannotReadIsListedWithItsLine()
+    {
+        Rig rig;
+        rig.setDocument("O1 (荒取り)\r\nG1 X 10. Y\r\nG1 X1. 5\r\nM30\r\n%");
+        const std::string sent = sendWith(rig, [&] { rig.form->send1Execute(); });
+        QVERIFY(sent.empty());
+        QCOMPARE(rig.dialogs.checkReports.size(), 1);
+        const SendCheckReport &report = rig.dialogs.checkReports.first();
+        QCOMPARE(report.total, 5);
+        const SendCheckRow &letter = report.rows[3];
+        QCOMPARE(letter.line, 2);
+        QCOMPARE(letter.column, 10);
+        QCOMPARE(letter.kind, QStringLiteral("値のないアドレス"));
+        QCOMPARE(letter.text, QStringLiteral("G1 X 10. Y"));
+        QCOMPARE(report.rows[4].line, 3);
+        QCOMPARE(report.rows[4].column, 8);
+        QCOMPARE(report.rows[4].kind, QStringLiteral("アドレスのない数値"));
+        // Leaving out the comments would not mend these blocks.
+        QVERIFY(!report.canLeaveOutComments);
+    }
+
     void sendAsItIsGivesTodaysBytes()
     {
         Rig rig;

@@ -131,6 +131,18 @@ TEST(Block, WhatTheLanguageDoesNotHaveIsFound)
     }
     // The words around a finding are still read.
     EXPECT_EQ(wordsOf(read("G01@X1.")), (std::vector<std::string>{"G=01", "X=1."}));
+    // A chamfer or corner round (",C1." ",R2.") is the language's, and no
+    // R of an arc; a comma with nothing after it is found.
+    const Block corner = read("G01X10.,R2.F100");
+    EXPECT_TRUE(corner.findings.empty());
+    EXPECT_EQ(wordsOf(corner), (std::vector<std::string>{"G=01", "X=10.", "R=2.", "F=100"}));
+    EXPECT_TRUE(corner.words[2].corner);
+    EXPECT_EQ(corner.words[2].column, 7u);
+    EXPECT_EQ(corner.find('R'), nullptr);  // no R of an arc
+    EXPECT_EQ(corner.number('F'), 100.0);
+    EXPECT_TRUE(read("G01 Z-5. , C 0.5").findings.empty());
+    EXPECT_EQ(read("G01X10.,R").findings.front().kind, FindingKind::LetterWithoutValue);
+    EXPECT_EQ(read("G01X10.,").findings.front().kind, FindingKind::UnknownCharacter);
     EXPECT_EQ(read("G01X1.(OPEN").comments, std::vector<std::string_view>{"OPEN"});
 }
 

@@ -164,6 +164,9 @@ TEST(NcCompare, TheWordsAreTheReadersWords)
     EXPECT_EQ(describeWordChanges("G1 X1.(P1)", "G1 X1.(P2)", comments), "-(P1), +(P2)");
     EXPECT_EQ(describeWordChanges("/2 G1 X1.", "G1 X1.", options), "-/2");
     EXPECT_EQ(blockWords("G1 X1.\r", options).back().end, 6u);
+    // A corner round is a word of its own, comma and all.
+    EXPECT_EQ(describeWordChanges("G01X10.,R2.F100", "G01X10.,R3.F100", options), ",R2. \u2192 ,R3.");
+    EXPECT_EQ(describeWordChanges("G01X10.,R2.", "G01X10.R2.", options), "-,R2., +R2.");
 }
 
 // Property: splitting the runs keeps every differing block exactly once,

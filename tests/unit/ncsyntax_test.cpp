@@ -35,6 +35,9 @@ TEST(NcSyntax, WordsOfABlock)
     // A macro statement is left plain: its letters are no addresses.
     EXPECT_EQ(shown("N5 IF [#1 GT 0] GOTO 10"), "OO.....................");
     EXPECT_EQ(shown(":1234(X)"), "OOOOOCCC");
+    // A corner round or chamfer: the comma with its letter, then the value.
+    EXPECT_EQ(shown("G01X10.,R2.F100"), "GGGA999AA99A999");
+    EXPECT_EQ(shown("X1. , C 0.5"), "A99.AAAA999");
     EXPECT_TRUE(ncLineSpans("").empty());
     // Spans are in order and never overlap.
     const auto spans = ncLineSpans("G01X1.(A)M30");

@@ -1,4 +1,5 @@
 // The check before a send, on the text a send would put on the line.
+#include "transfer/checkreport.h"
 #include "transfer/sendcheck.h"
 
 #include <QStringEncoder>
@@ -143,4 +144,53 @@ TEST(SendCheck, LeavingOutTheCommentsTouchesNothingElse)
     EXPECT_EQ(withoutFindingComments(source, prepared, findings), "O1\r\n'(" + sjis("メモ") + ")\r\nG1 X1.(OK)\r\n%");
     // Its prepared text then holds nothing to find.
     EXPECT_TRUE(checkSendText(prepare(withoutFindingComments(source, prepared, findings)).text, PunchCode::Iso).empty());
+}
+
+TEST(SendCheck, EachBlockIsReadAsTheControlReadsItOutsideItsComments)
+{
+    using F = std::vector<Found>;
+    EXPECT_EQ(check("\nG01X\r\nM30\r\n%", PunchCode::Iso), (F{{4, CheckKind::LetterWithoutValue, false}}));
+    EXPECT_EQ(check("\nG01 X1. 5\r\n%", PunchCode::Iso), (F{{9, CheckKind::NumberWithoutAddress, false}}));
+    EXPECT_EQ(check("\nG00X1234567890123.\r\n%", PunchCode::Iso), (F{{4, CheckKind::NumberTooLong, false}}));
+    EXPECT_EQ(check("\nX[#1+2\r\n%", PunchCode::Iso), (F{{1, CheckKind::UnclosedBracket, false}}));
+    EXPECT_EQ(check("\nG01?X1.\r\n%", PunchCode::Iso), (F{{4, CheckKind::NotInLanguage, false}}));
+    // Findings of both looks come in the order of the text.
+    EXPECT_EQ(check("\nG01X(" + sjis("穴") + ")Y2. 5\r\n%", PunchCode::Iso),
+              (F{{4, CheckKind::LetterWithoutValue, false}, {6, CheckKind::NotInIso, true},
+                 {13, CheckKind::NumberWithoutAddress, false}}));
+
+    // What a Fanuc control takes is no finding: a corner round, a macro
+    // statement, a comment's text, lower case, blanks in a word, what
+    // follows an end of block.
+    for (const char *fine : {"\nG01X10.,R2.F100\r\nG01Y5.,C1.\r\n%", "\nIF[#1GT0]GOTO10\r\n#1=#1+1\r\n%",
+                             "\n(X? 5 Y@ !)G00X0\r\n%", "\nn10 g01 x 12.5 f100\r\n%", "\nG00X0;Y?\r\n%",
+                             "\n/2N20G00X1.\r\n%", "%\r\nO1000\r\n%"}) {
+        EXPECT_TRUE(check(fine, PunchCode::Iso).empty()) << fine;
+    }
+
+    // A character the first look reports is reported once: the second
+    // byte of a Japanese character is no letter or sign, a letter whose
+    // value is such a character has no finding of its own, nor has a
+    // stray ")".
+    EXPECT_EQ(check("\nG1 X" + sjis("ソ") + "\r\n%", PunchCode::Iso), (F{{5, CheckKind::NotInIso, false}}));
+    EXPECT_EQ(check("\nG1 " + sjis("ア") + "X1.\r\n%", PunchCode::Iso), (F{{4, CheckKind::NotInIso, false}}));
+    EXPECT_EQ(check("\nG1 X1.)\r\n%", PunchCode::Iso), (F{{7, CheckKind::StrayClose, false}}));
+    EXPECT_EQ(check("\nG1 X\x01\r\n%", PunchCode::Iso), (F{{5, CheckKind::Control, false}}));
+}
+
+TEST(SendCheck, AFindingOutsideTheCommentsKeepsThemFromBeingLeftOut)
+{
+    const std::string source = "O1(" + sjis("荒取り") + ")\r\nG01X\r\n%";
+    PreparedText prepared = prepare(source);
+    const std::vector<CheckFinding> findings = checkSendText(prepared.text, PunchCode::Iso);
+    ASSERT_EQ(findings.size(), 4u);
+    EXPECT_EQ(findings.back().kind, CheckKind::LetterWithoutValue);
+    EXPECT_FALSE(allInComments(findings));
+    // Leaving the comments out would not mend the block: the send stops,
+    // and nothing of the text is changed.
+    std::string sent = source;
+    SendOptions options;
+    options.code = PunchCode::Iso;
+    EXPECT_FALSE(applyCheckChoice(SendCheckChoice::SendWithoutComments, findings, options, sent, prepared));
+    EXPECT_EQ(sent, source);
 }
