@@ -40,12 +40,19 @@ TransferSession *Station::session(int machine, QString *problem)
 TransferSession *Station::sessionWith(int machine, QString *problem, std::optional<TransferValues> *valuesOut)
 {
     MachineProfiles profiles(settings_);
-    profiles.keepActive();  // the active machine's values as the settings dialog left them
-    const QList<MachineProfile> all = profiles.all();
+    QList<MachineProfile> all = profiles.all();
+    if (all.isEmpty()) {
+        profiles.ensureOne();
+        all = profiles.all();
+    }
     if (machine < 0 || machine >= all.size())
         return nullptr;
     const MachineProfile &profile = all[machine];
-    const std::optional<TransferValues> values = transferValues(profile, problem);
+    // The active machine's values stand in [COMM], as the settings dialog
+    // left them; they go into its profile when the machine is switched or
+    // the settings are saved, not at every look.
+    const std::optional<TransferValues> values =
+        machine == profiles.active() ? readTransferValues(settings_, problem) : transferValues(profile, problem);
     if (valuesOut)
         *valuesOut = values;
     auto found = sessions_.find(machine);

@@ -75,28 +75,15 @@ std::string_view SendEngine::sourceText() const
 
 bool SendEngine::readSettings(Settings &s)
 {
-    const auto speed = reportedNumber(settings_, setting::SPEED, dialogs_);
-    const auto wait = speed ? reportedNumber(settings_, setting::WAIT, dialogs_) : std::nullopt;
-    if (!wait)
+    QString problem;
+    const std::optional<TransferValues> values = readTransferValues(settings_, &problem);
+    if (!values) {
+        dialogs_.error(problem);
         return false;
-    TransferValues &v = s.values;
-    v.port = settings_.get(setting::PORT);
-    v.stopbit = settings_.get(setting::STOPBIT);
-    v.speed = *speed;
-    v.wait = *wait;
-    v.tape = settings_.isOn(setting::TAPE);
-    if (v.tape) {
-        const auto feed = reportedNumber(settings_, setting::FEED, dialogs_);
-        if (!feed)
-            return false;
-        v.feed = std::max(0, *feed);
     }
-    v.sendRequest = settings_.isOn(setting::SE);
-    v.log = settings_.isOn(setting::LOG);
-    v.headPercent = settings_.isOn(setting::HEAD);
-    v.code = punchCodeFor(settings_.get(setting::CODE).toLatin1().constData());
+    s.values = *values;
     s.check = settings_.isOn(setting::CHECK);
-    s.options = sendOptions(v);
+    s.options = sendOptions(s.values);
     return true;
 }
 

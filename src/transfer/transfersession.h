@@ -95,6 +95,7 @@ public:
     QString port() const;
     // The values the next transfer uses.
     void setValues(TransferValues values);
+    const TransferValues &values() const { return values_; }
 
     // Refused (false) while a transfer runs. Without values, the
     // session's own (setValues) are used.

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <string_view>
 
 namespace marbolt {
@@ -23,6 +24,14 @@ struct TransferValues {
     bool headPercent = false;  // HEAD%
     PunchCode code = PunchCode::None;
 };
+
+class SettingsStore;
+
+// The values as a store holds them (the window's own settings or a
+// machine profile's), each read by the store's one parser. Nullopt, with
+// the message for the user in problem, when a number is not a whole
+// number; the tape feed is read only when the tape framing is on.
+std::optional<TransferValues> readTransferValues(const SettingsStore &store, QString *problem = nullptr);
 
 // The lead and the punch code the values give a send.
 SendOptions sendOptions(const TransferValues &values);

@@ -1,11 +1,14 @@
 // Machine profiles in the settings store and the settings file.
 #include "station/machineprofiles.h"
 #include "station/ncmachine.h"
+#include "station/profilevalues.h"
+#include "station/station.h"
 #include "station/settingsfile.h"
 
 #include "document/sjistext.h"
 
 #include <QStringDecoder>
+#include <QTemporaryDir>
 
 #include <random>
 
@@ -191,6 +194,65 @@ TEST(MachineProfiles, AKindOrRapidRateThatCannotBeMeantReadsAsTheDefault)
 // The lines of earlier versions, whatever their length: nothing is
 // dropped, what is missing gets its start-up value, and each such line is
 // named for the window to show.
+TEST(MachineProfiles, AMachineListedIsReadAsTheWindowReadsItsOwnSettings)
+{
+    SettingsStore s = storeWith(QStringLiteral("/dev/ttyS1"), QStringLiteral("4800"));
+    s.set(setting::WAIT, QStringLiteral("3"));
+    s.set(setting::CODE, QStringLiteral("EIA"));
+    s.set(setting::HEAD, QStringLiteral("1"));
+    MachineProfiles p(s);
+    p.keepActive();
+    const MachineProfile profile = p.all().first();
+    QString storeProblem, profileProblem;
+    const auto fromStore = readTransferValues(s, &storeProblem);
+    const auto fromProfile = transferValues(profile, &profileProblem);
+    ASSERT_TRUE(fromStore && fromProfile);
+    for (const auto *v : {&*fromStore, &*fromProfile}) {
+        EXPECT_EQ(v->port, QStringLiteral("/dev/ttyS1"));
+        EXPECT_EQ(v->speed, 4800);
+        EXPECT_EQ(v->wait, 3);
+        EXPECT_EQ(v->code, PunchCode::Eia);
+        EXPECT_TRUE(v->headPercent);
+    }
+
+    // A feed that is no number stops nothing while the tape framing is
+    // off (it is not used), and is named when it is on, alike for both.
+    s.set(setting::FEED, QStringLiteral("x"));
+    MachineProfile badFeed = profile;
+    badFeed.setValue(setting::FEED, QStringLiteral("x"));
+    EXPECT_TRUE(readTransferValues(s));
+    EXPECT_TRUE(transferValues(badFeed));
+    s.set(setting::TAPE, QStringLiteral("1"));
+    badFeed.setValue(setting::TAPE, QStringLiteral("1"));
+    EXPECT_FALSE(readTransferValues(s, &storeProblem));
+    EXPECT_FALSE(transferValues(badFeed, &profileProblem));
+    EXPECT_EQ(storeProblem, profileProblem);
+    EXPECT_TRUE(storeProblem.contains(QStringLiteral("FEED")));
+}
+
+TEST(MachineProfiles, AStationsSessionTakesTheSettingsAsTheyStandWithoutWritingThem)
+{
+    QTemporaryDir dir;
+    Station station(StationPlace{dir.filePath(QStringLiteral("marbolt.ini")), QStringLiteral("/opt/marbolt/")});
+    station.load();
+    ASSERT_TRUE(station.machines().add(QStringLiteral("旋盤 2号機")));
+    station.machines().activate(0);
+    // The settings dialog changes [COMM], the active machine's values.
+    station.settings().set(setting::SPEED, QStringLiteral("2400"));
+    const QStringList before = station.settings().lines();
+    TransferSession *first = station.session(0);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->values().speed, 2400);
+    TransferSession *second = station.session(1);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->values().speed, 4800) << "the other machine keeps its own";
+    // Looking changed nothing of the settings.
+    EXPECT_EQ(station.settings().lines(), before);
+    // Switching keeps the active machine's values in its profile.
+    station.machines().activate(1);
+    EXPECT_EQ(station.machines().all().first().value(setting::SPEED), QStringLiteral("2400"));
+}
+
 TEST(MachineProfiles, OneLineMachinesOfEarlierVersionsAreAllKept)
 {
     SettingsStore hand;
