@@ -75,46 +75,99 @@ std::string numbersByValue(std::string_view block)
     return out;
 }
 
+struct Piece {
+    std::size_t start, end;
+    bool number;  // written by value under the options
+};
+
+// The pieces of a block that count, in the order of the line: its words
+// as the NC reader reads the block, with what it finds no word in (a
+// number without its letter, a byte of no word) counted as written, as
+// are a macro statement, whole, and what follows an end of block ";".
+void readPieces(std::string_view line, const CompareOptions &options, nc::Block &block, std::vector<Piece> &pieces)
+{
+    nc::readBlock(line, block);
+    auto offsetOf = [&line](std::string_view part) { return static_cast<std::size_t>(part.data() - line.data()); };
+    pieces.clear();
+    if (block.skipLevel > 0) {
+        const std::size_t slash = line.find('/');
+        const bool level = slash + 1 < line.size() && line[slash + 1] >= '1' && line[slash + 1] <= '9';
+        pieces.push_back({slash, slash + (level ? 2 : 1), false});
+    }
+    for (std::size_t k = 0; k < block.words.size(); ++k) {
+        const nc::Word &w = block.words[k];
+        if (k == 0 && options.ignoreSequenceNumbers && w.letter == 'N' && w.number)
+            continue;
+        pieces.push_back({w.column, offsetOf(w.text) + w.text.size(), true});
+    }
+    if (!options.ignoreComments)
+        for (const std::string_view comment : block.comments) {
+            const std::size_t start = offsetOf(comment) - 1;
+            std::size_t end = offsetOf(comment) + comment.size();
+            if (end < line.size() && line[end] == ')')
+                ++end;
+            pieces.push_back({start, end, false});
+        }
+    for (const nc::LineFinding &f : block.findings) {
+        if (f.kind == nc::FindingKind::NumberWithoutAddress) {
+            std::size_t end = f.column + 1;
+            while (end < line.size() && (isDigit(line[end]) || line[end] == '.'))
+                ++end;
+            pieces.push_back({f.column, end, true});
+        } else if (f.kind == nc::FindingKind::UnknownCharacter) {
+            // The bytes of one character, or a run of them, are one word.
+            if (!pieces.empty() && pieces.back().end == f.column && !pieces.back().number)
+                pieces.back().end = f.column + 1;
+            else
+                pieces.push_back({f.column, f.column + 1, false});
+        }
+    }
+    if (block.macro()) {
+        std::size_t end = line.size();
+        while (end > block.statementColumn && isBlank(line[end - 1]))
+            --end;
+        pieces.push_back({block.statementColumn, end, true});
+    }
+    std::size_t covered = 0;
+    for (const Piece &p : pieces)
+        covered = std::max(covered, p.end);
+    const std::size_t endOfBlock = line.find(';', covered);
+    if (endOfBlock != std::string_view::npos) {
+        std::size_t end = line.size();
+        while (end > endOfBlock && isBlank(line[end - 1]))
+            --end;
+        pieces.push_back({endOfBlock, end, false});
+    }
+    std::sort(pieces.begin(), pieces.end(), [](const Piece &x, const Piece &y) { return x.start < y.start; });
+}
+
+
 }  // namespace
 
 std::string blockKey(std::string_view line, const CompareOptions &options)
 {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.remove_suffix(1);
+    // The pieces the reader makes of the block, in their forms under the
+    // options; the blanks between them too, unless blanks are ignored.
+    thread_local nc::Block block;
+    thread_local std::vector<Piece> pieces;
+    readPieces(line, options, block, pieces);
     std::string key;
     key.reserve(line.size());
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (c == '\r' || c == '\n')
-            continue;
-        if (options.ignoreComments && c == '(') {
-            const std::size_t close = line.find(')', i);
-            if (close == std::string_view::npos)
-                break;
-            i = close;
-            continue;
-        }
-        if (options.ignoreBlanks && isBlank(c))
-            continue;
-        key += c;
+    std::size_t at = pieces.empty() ? line.size() : pieces.front().start;
+    for (const Piece &p : pieces) {
+        if (!options.ignoreBlanks && p.start > at)
+            key.append(line.substr(at, p.start - at));
+        const std::size_t from = key.size();
+        if (options.numbersByValue && p.number)
+            key += numbersByValue(line.substr(p.start, p.end - p.start));
+        else
+            key.append(line.substr(p.start, p.end - p.start));
+        if (options.ignoreBlanks)
+            key.erase(std::remove_if(key.begin() + static_cast<std::ptrdiff_t>(from), key.end(), isBlank), key.end());
+        at = p.end;
     }
-    if (options.ignoreSequenceNumbers) {
-        // N and its digits at the block's start, after an optional block
-        // delete "/", with the blanks that follow them.
-        std::size_t at = 0;
-        while (at < key.size() && isBlank(key[at]))
-            ++at;
-        if (at < key.size() && key[at] == '/')
-            ++at;
-        if (at + 1 < key.size() && key[at] == 'N' && isDigit(key[at + 1])) {
-            std::size_t end = at + 1;
-            while (end < key.size() && isDigit(key[end]))
-                ++end;
-            while (end < key.size() && isBlank(key[end]))
-                ++end;
-            key.erase(at, end - at);
-        }
-    }
-    if (options.numbersByValue)
-        key = numbersByValue(key);
     return key;
 }
 
@@ -362,57 +415,9 @@ std::vector<BlockWord> blockWords(std::string_view line, const CompareOptions &o
 {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
         line.remove_suffix(1);
-    // The words as the NC reader reads the block; what it finds no word in
-    // (a number without its letter, a byte of no word) counts as written,
-    // as does a macro statement, whole.
     nc::Block block;
-    nc::readBlock(line, block);
-    auto offsetOf = [&line](std::string_view part) { return static_cast<std::size_t>(part.data() - line.data()); };
-    struct Piece {
-        std::size_t start, end;
-        bool number;  // written by value under the options
-    };
     std::vector<Piece> pieces;
-    if (block.skipLevel > 0) {
-        const std::size_t slash = line.find('/');
-        const bool level = slash + 1 < line.size() && line[slash + 1] >= '1' && line[slash + 1] <= '9';
-        pieces.push_back({slash, slash + (level ? 2 : 1), false});
-    }
-    for (std::size_t k = 0; k < block.words.size(); ++k) {
-        const nc::Word &w = block.words[k];
-        if (k == 0 && options.ignoreSequenceNumbers && w.letter == 'N' && w.number)
-            continue;
-        pieces.push_back({w.column, offsetOf(w.text) + w.text.size(), true});
-    }
-    if (!options.ignoreComments)
-        for (const std::string_view comment : block.comments) {
-            const std::size_t start = offsetOf(comment) - 1;
-            std::size_t end = offsetOf(comment) + comment.size();
-            if (end < line.size() && line[end] == ')')
-                ++end;
-            pieces.push_back({start, end, false});
-        }
-    for (const nc::LineFinding &f : block.findings) {
-        if (f.kind == nc::FindingKind::NumberWithoutAddress) {
-            std::size_t end = f.column + 1;
-            while (end < line.size() && (isDigit(line[end]) || line[end] == '.'))
-                ++end;
-            pieces.push_back({f.column, end, true});
-        } else if (f.kind == nc::FindingKind::UnknownCharacter) {
-            // The bytes of one character, or a run of them, are one word.
-            if (!pieces.empty() && pieces.back().end == f.column && !pieces.back().number)
-                pieces.back().end = f.column + 1;
-            else
-                pieces.push_back({f.column, f.column + 1, false});
-        }
-    }
-    if (block.macro()) {
-        std::size_t end = line.size();
-        while (end > block.statementColumn && isBlank(line[end - 1]))
-            --end;
-        pieces.push_back({block.statementColumn, end, true});
-    }
-    std::sort(pieces.begin(), pieces.end(), [](const Piece &x, const Piece &y) { return x.start < y.start; });
+    readPieces(line, options, block, pieces);
     std::vector<BlockWord> words;
     words.reserve(pieces.size());
     for (const Piece &p : pieces) {

@@ -51,6 +51,18 @@ TEST(NcCompare, BlockKeysFollowTheRules)
     // Word order counts.
     EXPECT_NE(key("G1 X1. Y2."), key("G1 Y2. X1."));
 
+    // The words are the NC reader's: a letter with blanks before its
+    // value, a sequence number written "N 10", a corner round, a macro
+    // statement whole; what follows an end of block still counts.
+    EXPECT_EQ(key("N 10 G01 X 10.0 ,R 2."), "G1X10.,R2.");
+    EXPECT_EQ(key("G01X1.;(A)Y2."), "G1X1.;(A)Y2.");
+    EXPECT_NE(key("G01X1.;Y2."), key("G01X1.;Y3."));
+    EXPECT_EQ(key("#100 = #101 + 1.50"), "#100=#101+1.5");
+    EXPECT_EQ(key("(X1. Y2.)G00"), "G0");
+    CompareOptions keepBlanks;
+    keepBlanks.ignoreBlanks = false;
+    EXPECT_EQ(key("N 10 G01 X1.  Y2. (A)", keepBlanks), "G1 X1.  Y2.");
+
     // Each rule can be turned off.
     CompareOptions keep;
     keep.ignoreSequenceNumbers = false;
