@@ -1,6 +1,7 @@
 #include "nc/pathdrawing.h"
 
 #include "nc/ncmotion.h"
+#include "nc/screenlines.h"
 
 #include <algorithm>
 #include <cmath>
@@ -102,6 +103,33 @@ std::span<const std::uint32_t> PathDrawing::piecesOf(std::uint32_t line) const
     const auto to =
         std::partition_point(from, byLine_.end(), [&](std::uint32_t i) { return pieces_[i].line <= line; });
     return {from, to};
+}
+
+void PathDrawing::thin(const Projection &view, std::vector<QLineF> &rapids, std::vector<QLineF> &feeds) const
+{
+    ScreenLines rapidRuns(rapids), feedRuns(feeds);
+    // A move that starts where the one before it ended (most do) takes
+    // that point's place on the screen without working it out again.
+    const DrawPoint *previousEnd = nullptr;
+    QPointF previousScreen;
+    for (const DrawPiece &piece : pieces_) {
+        ScreenLines &into = piece.kind == MoveKind::Rapid ? rapidRuns : feedRuns;
+        const DrawPoint &first = points_[piece.first];
+        const QPointF start =
+            previousEnd && previousEnd->x == first.x && previousEnd->y == first.y && previousEnd->z == first.z
+                ? previousScreen
+                : view.screenRelative(relative(first));
+        if (!into.running() || into.at() != start)
+            into.moveTo(start);
+        previousScreen = start;
+        for (std::uint32_t i = 1; i < piece.count; ++i) {
+            previousScreen = view.screenRelative(relative(points_[piece.first + i]));
+            into.lineTo(previousScreen);
+        }
+        previousEnd = &points_[piece.first + piece.count - 1];
+    }
+    rapidRuns.finish();
+    feedRuns.finish();
 }
 
 std::optional<std::uint32_t> PathDrawing::lineAt(const Projection &view, QPointF point, double within) const

@@ -8,6 +8,7 @@
 #include "nc/ncprogram.h"
 #include "nc/viewcamera.h"
 
+#include <QLineF>
 #include <QPointF>
 
 #include <cstdint>
@@ -52,6 +53,12 @@ public:
     // The line of the move drawn nearest to a widget point, within the
     // given pixels.
     std::optional<std::uint32_t> lineAt(const Projection &view, QPointF point, double within) const;
+
+    // The moves as the view draws them: each kind's runs on the screen
+    // thinned to what the pixels show (ScreenLines), added to rapids and
+    // feeds. A move that starts where the one before it ended goes on with
+    // its kind's run.
+    void thin(const Projection &view, std::vector<QLineF> &rapids, std::vector<QLineF> &feeds) const;
 
     static Vec3 relative(const DrawPoint &p) { return {p.x, p.y, p.z}; }
 

@@ -247,3 +247,62 @@ TEST(PathDrawing, ALinesMovesAreFoundEachTimeItRanAndAClickFindsTheNearestLine)
     EXPECT_EQ(drawing.lineAt(p, p.screen({60, 0, 0}), 6), std::optional<std::uint32_t>(3));
     EXPECT_EQ(drawing.lineAt(p, p.screen({60, 0, 0}) + QPointF(0, 7), 6), std::nullopt);
 }
+
+TEST(PathDrawing, TheDrawnLinesPassNearEveryPointOfTheirKindAndNoRunBridgesAnotherKind)
+{
+    // A feed spiral of many short moves, a rapid away, a G92 that names
+    // the tool's place anew (the path jumps there), and a feed on.
+    std::string text = "G90G00X-5.Y0Z0\r\nG01F100\r\n";
+    for (int i = 1; i <= 2000; ++i) {
+        const double a = i * 0.02, r = 10 + i * 0.01;
+        text += "X" + std::to_string(r * std::cos(a)) + "Y" + std::to_string(r * std::sin(a)) + "\r\n";
+    }
+    text += "G00X200.Y0\r\nG92X-300.Y0\r\nG01X-250.Y50.\r\n";
+    const ProgramPath path = read(text);
+    PathDrawing drawing;
+    drawing.build(&path);
+    ViewCamera camera;
+    camera.setPreset(ViewPreset::Top);
+    camera.setCentre(drawing.centre());
+    camera.fit(drawing.points(), kSize);
+    const Projection p = camera.projection(kSize);
+    std::vector<QLineF> rapids, feeds;
+    drawing.thin(p, rapids, feeds);
+    EXPECT_LT(feeds.size(), drawing.feedSegments().size() / 2 / 4) << "thinned";
+    auto nearest = [](QPointF q, const std::vector<QLineF> &lines) {
+        double best = 1e9;
+        for (const QLineF &l : lines) {
+            const QPointF ab = l.p2() - l.p1();
+            const double length2 = QPointF::dotProduct(ab, ab);
+            const double t = length2 > 0 ? std::clamp(QPointF::dotProduct(q - l.p1(), ab) / length2, 0.0, 1.0) : 0;
+            const QPointF n = l.p1() + t * ab;
+            best = std::min(best, std::hypot(q.x() - n.x(), q.y() - n.y()));
+        }
+        return best;
+    };
+    for (const DrawPiece &piece : drawing.pieces()) {
+        const std::vector<QLineF> &lines = piece.kind == MoveKind::Rapid ? rapids : feeds;
+        for (std::uint32_t i = 0; i < piece.count; ++i)
+            ASSERT_LE(nearest(p.screenRelative(PathDrawing::relative(drawing.points()[piece.first + i])), lines), 0.75) << "line " << piece.line;
+    }
+    // The feeds before and after the rapid are two runs: no feed line is
+    // drawn where the rapid went.
+    const auto rapid = std::find_if(drawing.pieces().rbegin(), drawing.pieces().rend(),
+                                    [](const DrawPiece &piece) { return piece.kind == MoveKind::Rapid; });
+    ASSERT_NE(rapid, drawing.pieces().rend());
+    const QPointF rapidMiddle = (p.screenRelative(PathDrawing::relative(drawing.points()[rapid->first]))
+                                 + p.screenRelative(PathDrawing::relative(drawing.points()[rapid->first + 1])))
+                              / 2;
+    EXPECT_LT(nearest(rapidMiddle, rapids), 0.5);
+    EXPECT_GT(nearest(rapidMiddle, feeds), 3.0);
+    // Nor from where the spiral ended to where the feed after the jump
+    // starts.
+    const DrawPiece &spiralEnd = *(rapid.base() - 2);
+    const DrawPiece &after = drawing.pieces().back();
+    ASSERT_EQ(after.kind, MoveKind::Feed);
+    const QPointF gapMiddle =
+        (p.screenRelative(PathDrawing::relative(drawing.points()[spiralEnd.first + spiralEnd.count - 1]))
+         + p.screenRelative(PathDrawing::relative(drawing.points()[after.first])))
+        / 2;
+    EXPECT_GT(nearest(gapMiddle, feeds), 3.0);
+}

@@ -1,6 +1,5 @@
 #include "nc/widgets/backplotview.h"
 
-#include "nc/screenlines.h"
 #include "nc/widgets/backplotcolours.h"
 #include "nc/widgets/backplotglsurface.h"
 
@@ -91,44 +90,17 @@ void BackplotView::paintEvent(QPaintEvent *)
     if (gpu_)
         return;  // the surface covers the view
     QPainter painter(this);
-    const std::vector<nc::DrawPoint> &points = drawing_.points();
-    painter.setRenderHint(QPainter::Antialiasing, points.size() < 40000);
+    painter.setRenderHint(QPainter::Antialiasing, drawing_.points().size() < 40000);
     const nc::Projection view = camera_.projection(area());
-    // Each kind's moves as runs thinned to what the pixels show (a move
-    // that starts where the last of its kind ended goes on with its run).
-    // The lists are kept from frame to frame, so a frame takes no new
-    // memory.
+    // Each kind's moves as runs thinned to what the pixels show. The lists
+    // are kept from frame to frame, so a frame takes no new memory.
     rapidLines_.clear();
     feedLines_.clear();
-    nc::ScreenLines rapidRuns(rapidLines_), feedRuns(feedLines_);
-    // A move that starts where the one before it ended (most do) takes
-    // that point's place on the screen without working it out again.
-    const nc::DrawPoint *previousEnd = nullptr;
-    QPointF previousScreen;
-    for (const nc::DrawPiece &piece : drawing_.pieces()) {
-        nc::ScreenLines &into = piece.kind == nc::MoveKind::Rapid ? rapidRuns : feedRuns;
-        const nc::DrawPoint &first = points[piece.first];
-        const QPointF start = previousEnd && previousEnd->x == first.x && previousEnd->y == first.y
-                                      && previousEnd->z == first.z
-                                  ? previousScreen
-                                  : view.screenRelative(nc::PathDrawing::relative(first));
-        if (!into.running() || into.at() != start)
-            into.moveTo(start);
-        previousScreen = start;
-        for (std::uint32_t i = 1; i < piece.count; ++i) {
-            previousScreen = view.screenRelative(nc::PathDrawing::relative(points[piece.first + i]));
-            into.lineTo(previousScreen);
-        }
-        previousEnd = &points[piece.first + piece.count - 1];
-    }
-    rapidRuns.finish();
-    feedRuns.finish();
-    const std::vector<QLineF> &rapids = rapidLines_;
-    const std::vector<QLineF> &feeds = feedLines_;
+    drawing_.thin(view, rapidLines_, feedLines_);
     painter.setPen(QPen(backplotRapidColour(), 1, Qt::DashLine));
-    painter.drawLines(rapids.data(), static_cast<int>(rapids.size()));
+    painter.drawLines(rapidLines_.data(), static_cast<int>(rapidLines_.size()));
     painter.setPen(QPen(backplotFeedColour(), 1));
-    painter.drawLines(feeds.data(), static_cast<int>(feeds.size()));
+    painter.drawLines(feedLines_.data(), static_cast<int>(feedLines_.size()));
     painter.setPen(QPen(backplotHoleColour(), 1));
     painter.setBrush(Qt::NoBrush);
     for (const nc::DrawPoint &hole : drawing_.holes())
