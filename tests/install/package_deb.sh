@@ -26,7 +26,7 @@ dpkg-deb -c "$deb" | awk '{print $1, $6}'
 [ "$(dpkg-deb -f "$deb" Package)" = marbolt ] || fail "package name"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "version $(dpkg-deb -f "$deb" Version), want $version"
 depends=$(dpkg-deb -f "$deb" Depends)
-for p in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqscintilla2-qt6-15 \
+for p in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6openglwidgets6 libqscintilla2-qt6-15 \
          qt6-translations-l10n fonts-ipafont-gothic; do
     echo "$depends" | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -qx "$p" || fail "Depends lacks $p: $depends"
 done

@@ -105,4 +105,29 @@ grep -q "^CHECK=1"$'\r'"\$" "$INI" || fail "CHECK is not on by default"
 grep -q "^MACHINE=2"$'\r'"\$" "$INI" || fail "Ctrl+2 did not choose the second machine: $(cat "$INI")"
 grep -q "^PORT=tcp://192.168.0.50:4001"$'\r'"\$" "$INI" || fail "[COMM] does not hold the active machine's port"
 [ "$(cat "$WORK/part.nc")" = "$expected" ] || fail "the program changed after Ctrl+2"
+
+# The backplot drawn by OpenGL (Mesa's llvmpipe here: the program would
+# take QPainter on its own) shows the same feed, and the program ends
+# cleanly with the GPU's surface in its window.
+MARBOLT_BACKPLOT=gpu "$WORK/marbolt" "$WORK/part.nc" >"$WORK/gpu.log" 2>&1 &
+APID=$!
+WID=$(waitWindow 'part.nc - ' 100) || { cat "$WORK/gpu.log" >&2; fail "the window did not appear a second time"; }
+xdotool windowfocus --sync "$WID"
+sleep 0.3
+xdotool key --delay 80 ctrl+Home
+xdotool key --delay 80 ctrl+shift+b
+sleep 1.5
+grep -q 'backplot: drawn by OpenGL' "$WORK/gpu.log" || fail "MARBOLT_BACKPLOT=gpu did not draw by OpenGL: $(cat "$WORK/gpu.log")"
+SHOT="$(dirname "$BIN")/smoke-backplot-gpu.png"
+import -window "$WID" "$SHOT"
+drawn=$(convert "$SHOT" -crop 50%x100%+512+0 -fuzz 12% -fill black +opaque 'rgb(110,200,255)' \
+        -fill white -opaque 'rgb(110,200,255)' -colorspace Gray -format '%[fx:mean*w*h]' info:)
+awk -v n="$drawn" 'BEGIN { exit !(n >= 20) }' || fail "the GPU's backplot shows no feed move (pixels: $drawn)"
+xdotool key --delay 80 alt+f
+sleep 0.3
+xdotool key --delay 80 x
+for _ in $(seq 100); do kill -0 "$APID" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$APID" 2>/dev/null && fail "the program with the GPU's backplot did not end after File > Exit"
+wait "$APID" || fail "the program with the GPU's backplot ended with status $?: $(cat "$WORK/gpu.log")"
+APID=""
 echo "smoke test passed"

@@ -78,26 +78,31 @@ bool BackplotGlSurface::available()
 {
     static const bool ok = [] {
         const QString asked = qEnvironmentVariable("MARBOLT_BACKPLOT");
-        if (asked == QLatin1String("software"))
-            return false;
-        QOpenGLContext context;
-        if (!context.create())
-            return false;
-        QOffscreenSurface surface;
-        surface.setFormat(context.format());
-        surface.create();
-        if (!surface.isValid() || !context.makeCurrent(&surface))
-            return false;
-        const bool shaders = QOpenGLShaderProgram::hasOpenGLShaderPrograms(&context);
-        const auto *name = reinterpret_cast<const char *>(context.functions()->glGetString(GL_RENDERER));
-        const QString renderer = name ? QString::fromLatin1(name) : QString();
-        context.doneCurrent();
-        if (!shaders)
-            return false;
-        // A rasterizer on the CPU (Mesa's llvmpipe under Xvfb or a remote
-        // desktop) draws a million lines slower than the view's own
-        // software drawing, which thins them to the pixels first.
-        return asked == QLatin1String("gpu") || !isCpuRasterizer(renderer);
+        QString renderer;
+        const bool gpu = [&] {
+            if (asked == QLatin1String("software"))
+                return false;
+            QOpenGLContext context;
+            if (!context.create())
+                return false;
+            QOffscreenSurface surface;
+            surface.setFormat(context.format());
+            surface.create();
+            if (!surface.isValid() || !context.makeCurrent(&surface))
+                return false;
+            const bool shaders = QOpenGLShaderProgram::hasOpenGLShaderPrograms(&context);
+            const auto *name = reinterpret_cast<const char *>(context.functions()->glGetString(GL_RENDERER));
+            renderer = name ? QString::fromLatin1(name) : QString();
+            context.doneCurrent();
+            // A rasterizer on the CPU (Mesa's llvmpipe under Xvfb or a
+            // remote desktop) draws a million lines slower than the view's
+            // own software drawing, which thins them to the pixels first.
+            return shaders && (asked == QLatin1String("gpu") || !isCpuRasterizer(renderer));
+        }();
+        // Asked for one, the program says which it took.
+        if (!asked.isEmpty())
+            qInfo("backplot: drawn by %s", gpu ? qPrintable(QStringLiteral("OpenGL ") + renderer) : "QPainter");
+        return gpu;
     }();
     return ok;
 }
