@@ -1,12 +1,14 @@
 // Transfer sessions without any window: each on its own thread with its
 // own ports, against virtual machine tools on pseudo-terminals.
 #include "serial/punchcodes.h"
+#include "station/station.h"
 #include "transfer/transfersession.h"
 #include "virtualmachine.h"
 #include "../punchbytes.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -207,6 +209,30 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(bytesOf(machine->received()), iso("\x11\x13"));
         QVERIFY(!session.portOpen());
+    }
+
+    // The settings dialog changes [COMM], the active machine's values: a
+    // session looked up then takes them, and looking writes nothing into
+    // the settings.
+    void aSessionTakesTheSettingsAsTheyStandWithoutWritingThem()
+    {
+        QTemporaryDir dir;
+        Station station(StationPlace{dir.filePath(QStringLiteral("marbolt.ini")), QStringLiteral("/opt/marbolt/")});
+        station.load();
+        QVERIFY(station.machines().add(QStringLiteral("旋盤 2号機")));
+        station.machines().activate(0);
+        station.settings().set(setting::SPEED, QStringLiteral("2400"));
+        const QStringList before = station.settings().lines();
+        TransferSession *first = station.session(0);
+        QVERIFY(first);
+        QCOMPARE(first->values().speed, 2400);
+        TransferSession *second = station.session(1);
+        QVERIFY(second);
+        QCOMPARE(second->values().speed, 4800);  // the other machine keeps its own
+        QCOMPARE(station.settings().lines(), before);
+        // Switching keeps the active machine's values in its profile.
+        station.machines().activate(1);
+        QCOMPARE(station.machines().all().first().value(setting::SPEED), QStringLiteral("2400"));
     }
 
     void aPortThatDoesNotOpenEndsTheTransfer()

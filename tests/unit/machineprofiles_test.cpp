@@ -2,13 +2,11 @@
 #include "station/machineprofiles.h"
 #include "station/ncmachine.h"
 #include "station/profilevalues.h"
-#include "station/station.h"
 #include "station/settingsfile.h"
 
 #include "document/sjistext.h"
 
 #include <QStringDecoder>
-#include <QTemporaryDir>
 
 #include <random>
 
@@ -228,29 +226,6 @@ TEST(MachineProfiles, AMachineListedIsReadAsTheWindowReadsItsOwnSettings)
     EXPECT_FALSE(transferValues(badFeed, &profileProblem));
     EXPECT_EQ(storeProblem, profileProblem);
     EXPECT_TRUE(storeProblem.contains(QStringLiteral("FEED")));
-}
-
-TEST(MachineProfiles, AStationsSessionTakesTheSettingsAsTheyStandWithoutWritingThem)
-{
-    QTemporaryDir dir;
-    Station station(StationPlace{dir.filePath(QStringLiteral("marbolt.ini")), QStringLiteral("/opt/marbolt/")});
-    station.load();
-    ASSERT_TRUE(station.machines().add(QStringLiteral("旋盤 2号機")));
-    station.machines().activate(0);
-    // The settings dialog changes [COMM], the active machine's values.
-    station.settings().set(setting::SPEED, QStringLiteral("2400"));
-    const QStringList before = station.settings().lines();
-    TransferSession *first = station.session(0);
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first->values().speed, 2400);
-    TransferSession *second = station.session(1);
-    ASSERT_TRUE(second);
-    EXPECT_EQ(second->values().speed, 4800) << "the other machine keeps its own";
-    // Looking changed nothing of the settings.
-    EXPECT_EQ(station.settings().lines(), before);
-    // Switching keeps the active machine's values in its profile.
-    station.machines().activate(1);
-    EXPECT_EQ(station.machines().all().first().value(setting::SPEED), QStringLiteral("2400"));
 }
 
 TEST(MachineProfiles, OneLineMachinesOfEarlierVersionsAreAllKept)
