@@ -8,7 +8,7 @@
 //      by OpenGL (under Xvfb: Mesa's llvmpipe)
 //
 //   bench_backplot [--frames] [file]   generates /tmp/marbolt-bench-100mb.nc
-//                                      when missing; --frames: part 2 alone
+//                                      when missing; --frames: the frames alone
 #include "gen_ncfile.h"
 
 #include "document/ncfile.h"
