@@ -1,0 +1,46 @@
+#pragma once
+// Sequence numbers written anew: every block of each program (or only the
+// blocks numbered already) gets N start, start + step, ..., and the words
+// that name a block of the same program by its number follow it: GOTO n,
+// M99 Pn, M98 Qn without another program's P, and on a lathe the P and Q
+// of G70-G73 (on a machining centre G73 is a peck drill, its Q a depth).
+// O-lines, "%" lines, apostrophe lines and lines without a word stay as
+// they are. Pure: text in, text out, with what could not be followed.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace marbolt::nc {
+
+struct RenumberOptions {
+    long start = 10;
+    long step = 10;
+    int digits = 0;            // zero-padded to at least this many digits (N0010); 0: none
+    bool onlyNumbered = false;  // only the blocks that have an N already
+    bool lathe = false;
+};
+
+enum class RenumberProblemKind {
+    MissingTarget,     // a reference to a number no block of the program has: left as it is
+    VariableTarget,    // GOTO #1, GOTO [#1+1]: a target only the control knows
+    DuplicateNumber,   // two blocks of a program had the number: references to it are left
+    NumberTooLarge,    // a new number beyond 99999, more than a control takes
+};
+
+struct RenumberProblem {
+    RenumberProblemKind kind;
+    std::uint32_t line = 0;  // 0-based
+    long number = 0;         // the number concerned, as it was
+};
+
+struct RenumberResult {
+    std::string text;
+    std::size_t blocks = 0;      // numbered anew
+    std::size_t references = 0;  // words that name a block, rewritten
+    std::vector<RenumberProblem> problems;
+};
+
+RenumberResult renumber(std::string_view text, const RenumberOptions &options);
+
+}  // namespace marbolt::nc
