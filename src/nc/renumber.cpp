@@ -103,23 +103,100 @@ std::optional<GotoTarget> gotoTarget(const Block &b)
     return std::nullopt;
 }
 
+// A word that names a block of its program by number: where the number
+// stands in the line. variable: a GOTO whose target is no plain number.
+struct Reference {
+    std::size_t at = 0, length = 0;
+    long number = 0;
+    bool variable = false;
+};
+
+std::vector<Reference> referencesOf(const Block &b, std::string_view line, std::optional<long> programNumber,
+                                    bool lathe)
+{
+    std::vector<Reference> out;
+    auto word = [&](const Word *w) {
+        if (const auto n = w ? wholeNumber(*w) : std::nullopt)
+            out.push_back({static_cast<std::size_t>(w->text.data() - line.data()), w->text.size(), *n, false});
+    };
+    if (b.macro()) {
+        // (A target of more digits than a control takes names no block.)
+        if (const auto t = gotoTarget(b); t && t->length <= 9)
+            out.push_back({t->at, t->length, t->variable ? 0 : std::stol(std::string(line.substr(t->at, t->length))),
+                           t->variable});
+    }
+    if (hasCode(b, 'M', 99))
+        word(b.find('P'));
+    if (hasCode(b, 'M', 98)) {
+        // M98 Q alone (or with this program's P) calls a block of this
+        // program; with another program's P, a block of that one.
+        const Word *p = b.find('P');
+        if (!p || (programNumber && wholeNumber(*p) == programNumber))
+            word(b.find('Q'));
+    }
+    if (lathe && (hasCode(b, 'G', 70) || hasCode(b, 'G', 71) || hasCode(b, 'G', 72) || hasCode(b, 'G', 73))
+        && b.find('P') && b.find('Q')) {
+        word(b.find('P'));
+        word(b.find('Q'));
+    }
+    return out;
+}
+
+// The programs of a text: [first, end) line ranges, each from an O-line or
+// "%" line to the next.
+template <typename F>
+void forEachProgram(const std::vector<Block> &blocks, F f)
+{
+    std::size_t first = 0;
+    while (first < blocks.size()) {
+        std::size_t end = first + 1;
+        while (end < blocks.size() && !isProgramStart(blocks[end]) && !blocks[end].percent)
+            ++end;
+        std::optional<long> number;
+        if (isProgramStart(blocks[first]))
+            number = wholeNumber(blocks[first].words.front());
+        f(first, end, number);
+        first = end;
+    }
+}
+
+std::string applyEdits(const std::vector<Line> &lines, std::vector<std::vector<Edit>> &edits, std::size_t size)
+{
+    std::string text;
+    text.reserve(size + lines.size() * 4);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::vector<Edit> &e = edits[i];
+        std::sort(e.begin(), e.end(), [](const Edit &a, const Edit &b) { return a.from < b.from; });
+        std::size_t at = 0;
+        for (const Edit &edit : e) {
+            text.append(lines[i].text.substr(at, edit.from - at));
+            text += edit.text;
+            at = edit.to;
+        }
+        text.append(lines[i].text.substr(at));
+        if (i + 1 < lines.size())
+            text += '\n';
+    }
+    return text;
+}
+
+std::vector<Block> readBlocks(const std::vector<Line> &lines)
+{
+    std::vector<Block> blocks(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        readBlock(lines[i].text, blocks[i]);
+    return blocks;
+}
+
 }  // namespace
 
 RenumberResult renumber(std::string_view text, const RenumberOptions &options)
 {
     RenumberResult result;
     const std::vector<Line> lines = splitLines(text);
-    std::vector<Block> blocks(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        readBlock(lines[i].text, blocks[i]);
-
+    const std::vector<Block> blocks = readBlocks(lines);
     std::vector<std::vector<Edit>> edits(lines.size());
-    // Program by program: from one O-line (or "%") to the next.
-    std::size_t first = 0;
-    while (first < lines.size()) {
-        std::size_t end = first + 1;
-        while (end < lines.size() && !isProgramStart(blocks[end]) && !blocks[end].percent)
-            ++end;
+    forEachProgram(blocks, [&](std::size_t first, std::size_t end, std::optional<long> programNumber) {
         // The new number of each block, and of each old number its new one.
         std::map<long, long> renamed;
         std::map<long, int> seen;
@@ -134,9 +211,6 @@ RenumberResult renumber(std::string_view text, const RenumberOptions &options)
             spaced = isNumberable(blocks[i]) && word != std::string_view::npos
                   && t.find(' ', word) < t.find_last_not_of(" \t\r");
         }
-        std::optional<long> programNumber;
-        if (isProgramStart(blocks[first]))
-            programNumber = wholeNumber(blocks[first].words.front());
         for (std::size_t i = first; i < end; ++i) {
             const Block &b = blocks[i];
             if (!isNumberable(b))
@@ -168,16 +242,6 @@ RenumberResult renumber(std::string_view text, const RenumberOptions &options)
             }
             return found->second;
         };
-        auto refer = [&](std::size_t line, const Word &w) {
-            const auto old = wholeNumber(w);
-            if (!old)
-                return;
-            if (const auto n = target(*old, line)) {
-                const std::size_t at = static_cast<std::size_t>(w.text.data() - lines[line].text.data());
-                edits[line].push_back({at, at + w.text.size(), std::to_string(*n)});
-                ++result.references;
-            }
-        };
         for (std::size_t i = first; i < end; ++i) {
             const Block &b = blocks[i];
             const std::string_view line = lines[i].text;
@@ -202,56 +266,55 @@ RenumberResult renumber(std::string_view text, const RenumberOptions &options)
                 ++result.blocks;
             }
             // The words that name a block of this program.
-            if (b.macro()) {
-                if (const auto t = gotoTarget(b)) {
-                    if (t->variable) {
-                        result.problems.push_back({RenumberProblemKind::VariableTarget, static_cast<std::uint32_t>(i), 0});
-                    } else {
-                        const long old = std::stol(std::string(line.substr(t->at, t->length)));
-                        if (const auto n = target(old, i)) {
-                            edits[i].push_back({t->at, t->at + t->length, std::to_string(*n)});
-                            ++result.references;
-                        }
-                    }
-                }
-            }
-            if (hasCode(b, 'M', 99)) {
-                if (const Word *p = b.find('P'))
-                    refer(i, *p);
-            }
-            if (hasCode(b, 'M', 98)) {
-                const Word *p = b.find('P');
-                const Word *q = b.find('Q');
-                const bool here = !p || (programNumber && wholeNumber(*p) == programNumber);
-                if (q && here)
-                    refer(i, *q);
-            }
-            if (options.lathe && (hasCode(b, 'G', 70) || hasCode(b, 'G', 71) || hasCode(b, 'G', 72) || hasCode(b, 'G', 73))) {
-                const Word *p = b.find('P');
-                const Word *q = b.find('Q');
-                if (p && q) {
-                    refer(i, *p);
-                    refer(i, *q);
+            for (const Reference &r : referencesOf(b, line, programNumber, options.lathe)) {
+                if (r.variable) {
+                    result.problems.push_back({RenumberProblemKind::VariableTarget, static_cast<std::uint32_t>(i), 0});
+                } else if (const auto n = target(r.number, i)) {
+                    edits[i].push_back({r.at, r.at + r.length, std::to_string(*n)});
+                    ++result.references;
                 }
             }
         }
-        first = end;
-    }
+    });
+    result.text = applyEdits(lines, edits, text.size());
+    return result;
+}
 
-    result.text.reserve(text.size() + lines.size() * 4);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::vector<Edit> &e = edits[i];
-        std::sort(e.begin(), e.end(), [](const Edit &a, const Edit &b) { return a.from < b.from; });
-        std::size_t at = 0;
-        for (const Edit &edit : e) {
-            result.text.append(lines[i].text.substr(at, edit.from - at));
-            result.text += edit.text;
-            at = edit.to;
+NumberRemoval removeNumbers(std::string_view text, bool lathe)
+{
+    NumberRemoval result;
+    const std::vector<Line> lines = splitLines(text);
+    const std::vector<Block> blocks = readBlocks(lines);
+    std::vector<std::vector<Edit>> edits(lines.size());
+    forEachProgram(blocks, [&](std::size_t first, std::size_t end, std::optional<long> programNumber) {
+        std::vector<long> named;
+        bool variable = false;  // a GOTO whose target only the control knows
+        for (std::size_t i = first; i < end; ++i) {
+            for (const Reference &r : referencesOf(blocks[i], lines[i].text, programNumber, lathe)) {
+                variable = variable || r.variable;
+                named.push_back(r.number);
+            }
         }
-        result.text.append(lines[i].text.substr(at));
-        if (i + 1 < lines.size())
-            result.text += '\n';
-    }
+        for (std::size_t i = first; i < end; ++i) {
+            const Block &b = blocks[i];
+            const Word *n = b.find('N');
+            if (!n || !isNumberable(b))
+                continue;
+            const auto number = wholeNumber(*n);
+            // With a GOTO to a variable any number may be its target.
+            if (variable || (number && std::find(named.begin(), named.end(), *number) != named.end())) {
+                result.kept.push_back({static_cast<std::uint32_t>(i), number.value_or(0)});
+                continue;
+            }
+            const std::string_view line = lines[i].text;
+            std::size_t to = static_cast<std::size_t>(n->text.data() - line.data()) + n->text.size();
+            while (to < line.size() && (line[to] == ' ' || line[to] == '\t'))
+                ++to;
+            edits[i].push_back({n->column, to, {}});
+            ++result.removed;
+        }
+    });
+    result.text = applyEdits(lines, edits, text.size());
     return result;
 }
 

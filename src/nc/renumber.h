@@ -1,5 +1,5 @@
 #pragma once
-// Sequence numbers written anew: every block of each program (or only the
+// Sequence numbers written anew or taken out. Anew: every block of each program (or only the
 // blocks numbered already) gets N start, start + step, ..., and the words
 // that name a block of the same program by its number follow it: GOTO n,
 // M99 Pn, M98 Qn without another program's P, and on a lathe the P and Q
@@ -42,5 +42,19 @@ struct RenumberResult {
 };
 
 RenumberResult renumber(std::string_view text, const RenumberOptions &options);
+
+// The sequence numbers taken out of every block, but of the blocks that a
+// word of their program names (GOTO, M99 P, M98 Q, a lathe's G70-G73 P/Q):
+// those keep theirs and are listed. The blanks after a removed N go with it.
+struct NumberRemoval {
+    std::string text;
+    std::size_t removed = 0;
+    struct Kept {
+        std::uint32_t line = 0;  // 0-based
+        long number = 0;
+    };
+    std::vector<Kept> kept;
+};
+NumberRemoval removeNumbers(std::string_view text, bool lathe);
 
 }  // namespace marbolt::nc

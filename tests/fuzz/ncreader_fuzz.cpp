@@ -1,10 +1,12 @@
 // The NC reader on any text: every word and finding lies within its line,
 // a program's reading ends however its calls and returns go, and every
-// point of its path is a finite number on a line of the text.
+// point of its path is a finite number on a line of the text; renumbering
+// and taking the numbers out keep the lines and touch nothing but them.
 #include "fuzzcheck.h"
 
 #include "nc/ncblock.h"
 #include "nc/ncprogram.h"
+#include "nc/renumber.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,6 +58,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             FUZZ_CHECK(f.line < lines);
         for (const BlockFinding &f : p.blockFindings)
             FUZZ_CHECK(f.line < lines);
+    }
+
+    // The lines stay the lines; what is taken out is only taken out.
+    const auto lineCount = [](std::string_view t) { return std::count(t.begin(), t.end(), '\n'); };
+    for (const bool lathe : {false, true}) {
+        const RenumberResult renumbered = renumber(text, RenumberOptions{10, 10, 0, false, lathe});
+        FUZZ_CHECK(lineCount(renumbered.text) == lineCount(text));
+        for (const RenumberProblem &p : renumbered.problems)
+            FUZZ_CHECK(p.line < lines);
+        const NumberRemoval removed = removeNumbers(text, lathe);
+        FUZZ_CHECK(lineCount(removed.text) == lineCount(text));
+        FUZZ_CHECK(removed.text.size() <= text.size());
+        FUZZ_CHECK(removed.removed == 0 || removed.text.size() < text.size());
     }
     return 0;
 }

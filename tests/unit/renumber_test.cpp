@@ -173,3 +173,22 @@ TEST(Renumber, ReferencesNameTheSameBlocksAndASecondRunChangesNothing)
         EXPECT_EQ(named(once.text), named(text));
     }
 }
+
+TEST(Renumber, NumbersAreTakenOutButOfTheBlocksTheProgramNames)
+{
+    const NumberRemoval r = removeNumbers(crlf("O1\nN10 G00 X0\nN20 IF [#1 GT 0] GOTO 40\n/N30 G01 X1.\n"
+                                               "N40 M99 P20\nO2\nN20 G00\n"),
+                                          false);
+    // O2's N20 is named by no word of O2.
+    EXPECT_EQ(r.text, crlf("O1\nG00 X0\nN20 IF [#1 GT 0] GOTO 40\n/G01 X1.\nN40 M99 P20\nO2\nG00\n"));
+    EXPECT_EQ(r.removed, 3u);
+    ASSERT_EQ(r.kept.size(), 2u);
+    EXPECT_EQ(r.kept[0].line, 2u);
+    EXPECT_EQ(r.kept[0].number, 20);
+    EXPECT_EQ(r.kept[1].number, 40);
+
+    // A lathe's finishing shape keeps its first and last N; a GOTO to a
+    // variable keeps every N of its program.
+    EXPECT_EQ(removeNumbers("G70P5Q7\nN5G01X1.\nN6X2.\nN7X3.\n", true).text, "G70P5Q7\nN5G01X1.\nX2.\nN7X3.\n");
+    EXPECT_EQ(removeNumbers("N1 GOTO #2\nN2 M30\n", false).removed, 0u);
+}
