@@ -1,11 +1,13 @@
 // The NC reader on any text: every word and finding lies within its line,
 // a program's reading ends however its calls and returns go, and every
 // point of its path is a finite number on a line of the text; renumbering
-// and taking the numbers out keep the lines and touch nothing but them.
+// and taking the numbers out keep the lines and touch nothing but them;
+// the blanks between words come out the same however often they are set.
 #include "fuzzcheck.h"
 
 #include "nc/ncblock.h"
 #include "nc/ncprogram.h"
+#include "nc/blockform.h"
 #include "nc/renumber.h"
 
 #include <algorithm>
@@ -71,6 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_CHECK(lineCount(removed.text) == lineCount(text));
         FUZZ_CHECK(removed.text.size() <= text.size());
         FUZZ_CHECK(removed.removed == 0 || removed.text.size() < text.size());
+        const std::string blanks = withWordBlanks(text, lathe);
+        FUZZ_CHECK(lineCount(blanks) == lineCount(text));
+        FUZZ_CHECK(withWordBlanks(blanks, lathe) == blanks);
+        FUZZ_CHECK(lineCount(withBlockSkip(text, BlockSkipChange::Toggle)) == lineCount(text));
     }
     return 0;
 }
