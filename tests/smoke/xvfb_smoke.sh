@@ -17,11 +17,23 @@ printf '[COMM]\r\nSPEED=4800\r\nSTOPBIT=2\r\nPORT=COM1\r\n[MARBOLT]\r\nMACHINE=1
 
 startXvfb 91 140 1024x768x24 || fail "$XVFB_ERROR"
 
-"$WORK/marbolt" "$WORK/part.nc" >"$WORK/app.log" 2>&1 &
-APID=$!
-WID=$(waitWindow 'part.nc - ' 100) || { cat "$WORK/app.log" >&2; fail "the window 'part.nc - マルボルト' did not appear"; }
-xdotool windowfocus --sync "$WID"
-sleep 0.3
+# Starts the program on part.nc, its output into the log $1, and waits for
+# its window (WID) and the focus.
+startProgram() {
+    "$WORK/marbolt" "$WORK/part.nc" >"$1" 2>&1 &
+    APID=$!
+    WID=$(waitWindow 'part.nc - ' 100) || { cat "$1" >&2; fail "the window 'part.nc - マルボルト' did not appear"; }
+    xdotool windowfocus --sync "$WID"
+    sleep 0.3
+}
+
+# The pixels of the feed's colour in the right half of a screenshot.
+feedPixels() {
+    convert "$1" -crop 50%x100%+512+0 -fuzz 12% -fill black +opaque 'rgb(110,200,255)' \
+        -fill white -opaque 'rgb(110,200,255)' -colorspace Gray -format '%[fx:mean*w*h]' info:
+}
+
+startProgram "$WORK/app.log"
 
 # Replace G01 by G1 through the replace dialog: Ctrl+R, the two fields
 # (typed in lower case), Tab to "すべて置換", then the completion box.
@@ -76,8 +88,7 @@ xdotool key --delay 80 ctrl+shift+b
 sleep 1
 SHOT="$(dirname "$BIN")/smoke-backplot.png"
 import -window "$WID" "$SHOT"
-drawn=$(convert "$SHOT" -crop 50%x100%+512+0 -fuzz 12% -fill black +opaque 'rgb(110,200,255)' \
-        -fill white -opaque 'rgb(110,200,255)' -colorspace Gray -format '%[fx:mean*w*h]' info:)
+drawn=$(feedPixels "$SHOT")
 awk -v n="$drawn" 'BEGIN { exit !(n >= 20) }' || fail "the backplot shows no feed move (pixels: $drawn)"
 xdotool key --delay 80 ctrl+shift+b
 sleep 0.3
@@ -111,20 +122,14 @@ grep -q "^PORT=tcp://192.168.0.50:4001"$'\r'"\$" "$INI" || fail "[COMM] does not
 # cleanly with the GPU's surface in its window.
 # (Under the sanitizers Mesa's driver and D-Bus leave blocks of their own
 # at exit: leaks are not looked for in this run, memory errors are.)
-MARBOLT_BACKPLOT=gpu ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
-    "$WORK/marbolt" "$WORK/part.nc" >"$WORK/gpu.log" 2>&1 &
-APID=$!
-WID=$(waitWindow 'part.nc - ' 100) || { cat "$WORK/gpu.log" >&2; fail "the window did not appear a second time"; }
-xdotool windowfocus --sync "$WID"
-sleep 0.3
+MARBOLT_BACKPLOT=gpu ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" startProgram "$WORK/gpu.log"
 xdotool key --delay 80 ctrl+Home
 xdotool key --delay 80 ctrl+shift+b
 sleep 1.5
 grep -q 'backplot: drawn by OpenGL' "$WORK/gpu.log" || fail "MARBOLT_BACKPLOT=gpu did not draw by OpenGL: $(cat "$WORK/gpu.log")"
 SHOT="$(dirname "$BIN")/smoke-backplot-gpu.png"
 import -window "$WID" "$SHOT"
-drawn=$(convert "$SHOT" -crop 50%x100%+512+0 -fuzz 12% -fill black +opaque 'rgb(110,200,255)' \
-        -fill white -opaque 'rgb(110,200,255)' -colorspace Gray -format '%[fx:mean*w*h]' info:)
+drawn=$(feedPixels "$SHOT")
 awk -v n="$drawn" 'BEGIN { exit !(n >= 20) }' || fail "the GPU's backplot shows no feed move (pixels: $drawn)"
 xdotool key --delay 80 alt+f
 sleep 0.3
