@@ -1,6 +1,6 @@
 #include "nc/renumber.h"
 
-#include "nc/ncblock.h"
+#include "nc/lineedits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,36 +13,6 @@ namespace {
 
 constexpr long kLargestNumber = 99999;
 
-struct Line {
-    std::string_view text;  // without its LF (a CR stays)
-    std::size_t start = 0;  // in the whole text
-};
-
-std::vector<Line> splitLines(std::string_view text)
-{
-    std::vector<Line> lines;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        const std::size_t lf = text.find('\n', start);
-        const std::size_t end = lf == std::string_view::npos ? text.size() : lf;
-        lines.push_back({text.substr(start, end - start), start});
-        if (lf == std::string_view::npos)
-            break;
-        start = lf + 1;
-    }
-    return lines;
-}
-
-// A plain whole number as a word's text ("10", not "10.", "#1" or "-1").
-std::optional<long> wholeNumber(const Word &w)
-{
-    if (w.text.empty() || !std::all_of(w.text.begin(), w.text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    if (!w.number || *w.number > 1e9)
-        return std::nullopt;
-    return static_cast<long>(*w.number);
-}
-
 bool hasCode(const Block &b, char letter, double code)
 {
     bool found = false;
@@ -50,23 +20,12 @@ bool hasCode(const Block &b, char letter, double code)
     return found;
 }
 
-// One change to a line: bytes [from, to) become text.
-struct Edit {
-    std::size_t from, to;
-    std::string text;
-};
-
 std::string numberText(long n, int digits)
 {
     std::string s = std::to_string(n);
     if (static_cast<int>(s.size()) < digits)
         s.insert(0, static_cast<std::size_t>(digits) - s.size(), '0');
     return s;
-}
-
-bool isProgramStart(const Block &b)
-{
-    return !b.words.empty() && b.words.front().letter == 'O';
 }
 
 // Whether a line is a block that takes a number.
@@ -142,52 +101,6 @@ std::vector<Reference> referencesOf(const Block &b, std::string_view line, std::
     return out;
 }
 
-// The programs of a text: [first, end) line ranges, each from an O-line or
-// "%" line to the next.
-template <typename F>
-void forEachProgram(const std::vector<Block> &blocks, F f)
-{
-    std::size_t first = 0;
-    while (first < blocks.size()) {
-        std::size_t end = first + 1;
-        while (end < blocks.size() && !isProgramStart(blocks[end]) && !blocks[end].percent)
-            ++end;
-        std::optional<long> number;
-        if (isProgramStart(blocks[first]))
-            number = wholeNumber(blocks[first].words.front());
-        f(first, end, number);
-        first = end;
-    }
-}
-
-std::string applyEdits(const std::vector<Line> &lines, std::vector<std::vector<Edit>> &edits, std::size_t size)
-{
-    std::string text;
-    text.reserve(size + lines.size() * 4);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::vector<Edit> &e = edits[i];
-        std::sort(e.begin(), e.end(), [](const Edit &a, const Edit &b) { return a.from < b.from; });
-        std::size_t at = 0;
-        for (const Edit &edit : e) {
-            text.append(lines[i].text.substr(at, edit.from - at));
-            text += edit.text;
-            at = edit.to;
-        }
-        text.append(lines[i].text.substr(at));
-        if (i + 1 < lines.size())
-            text += '\n';
-    }
-    return text;
-}
-
-std::vector<Block> readBlocks(const std::vector<Line> &lines)
-{
-    std::vector<Block> blocks(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        readBlock(lines[i].text, blocks[i]);
-    return blocks;
-}
-
 }  // namespace
 
 RenumberResult renumber(std::string_view text, const RenumberOptions &options)
@@ -200,7 +113,8 @@ RenumberResult renumber(std::string_view text, const RenumberOptions &options)
         // The new number of each block, and of each old number its new one.
         std::map<long, long> renamed;
         std::map<long, int> seen;
-        std::vector<std::optional<long>> newNumber(lines.size());
+        std::vector<std::optional<long>> newNumber(end - first);
+        std::map<long, std::size_t> keptOutside;  // numbers of the blocks outside the range, and their lines
         long next = options.start;
         // A program written with blanks between its words gets one after
         // a new N too.
@@ -216,9 +130,22 @@ RenumberResult renumber(std::string_view text, const RenumberOptions &options)
             if (!isNumberable(b))
                 continue;
             const Word *n = b.find('N');
+            if (!options.lines.holds(i)) {
+                // Outside the range a block keeps its number, and a
+                // reference to it stays as it is.
+                if (const auto old = n ? wholeNumber(*n) : std::nullopt) {
+                    keptOutside.emplace(*old, i);
+                    if (++seen[*old] == 1)
+                        renamed[*old] = *old;
+                    else if (seen[*old] == 2)
+                        result.problems.push_back(
+                            {RenumberProblemKind::DuplicateNumber, static_cast<std::uint32_t>(i), *old});
+                }
+                continue;
+            }
             if (options.onlyNumbered && !n)
                 continue;
-            newNumber[i] = next;
+            newNumber[i - first] = next;
             if (next > kLargestNumber)
                 result.problems.push_back({RenumberProblemKind::NumberTooLarge, static_cast<std::uint32_t>(i), next});
             if (n) {
@@ -232,6 +159,10 @@ RenumberResult renumber(std::string_view text, const RenumberOptions &options)
             }
             next += options.step;
         }
+        for (std::size_t i = first; i < end; ++i)
+            if (newNumber[i - first] && keptOutside.count(*newNumber[i - first]))
+                result.problems.push_back(
+                    {RenumberProblemKind::ClashOutside, static_cast<std::uint32_t>(i), *newNumber[i - first]});
         auto target = [&](long old, std::size_t line) -> std::optional<long> {
             if (seen.count(old) && seen[old] > 1)
                 return std::nullopt;  // reported once, above
@@ -245,8 +176,8 @@ RenumberResult renumber(std::string_view text, const RenumberOptions &options)
         for (std::size_t i = first; i < end; ++i) {
             const Block &b = blocks[i];
             const std::string_view line = lines[i].text;
-            if (newNumber[i]) {
-                const std::string number = numberText(*newNumber[i], options.digits);
+            if (const std::optional<long> renumbered = newNumber[i - first]) {
+                const std::string number = numberText(*renumbered, options.digits);
                 if (const Word *n = b.find('N')) {
                     const std::size_t at = static_cast<std::size_t>(n->text.data() - line.data());
                     edits[i].push_back({n->column, at + n->text.size(), std::string(1, line[n->column]) + number});
@@ -269,9 +200,11 @@ RenumberResult renumber(std::string_view text, const RenumberOptions &options)
             for (const Reference &r : referencesOf(b, line, programNumber, options.lathe)) {
                 if (r.variable) {
                     result.problems.push_back({RenumberProblemKind::VariableTarget, static_cast<std::uint32_t>(i), 0});
-                } else if (const auto n = target(r.number, i)) {
+                } else if (const auto n = target(r.number, i); n && *n != r.number) {
                     edits[i].push_back({r.at, r.at + r.length, std::to_string(*n)});
                     ++result.references;
+                    if (!options.lines.holds(i))
+                        ++result.referencesOutside;
                 }
             }
         }
@@ -280,7 +213,7 @@ RenumberResult renumber(std::string_view text, const RenumberOptions &options)
     return result;
 }
 
-NumberRemoval removeNumbers(std::string_view text, bool lathe)
+NumberRemoval removeNumbers(std::string_view text, bool lathe, LineRange range)
 {
     NumberRemoval result;
     const std::vector<Line> lines = splitLines(text);
@@ -298,7 +231,7 @@ NumberRemoval removeNumbers(std::string_view text, bool lathe)
         for (std::size_t i = first; i < end; ++i) {
             const Block &b = blocks[i];
             const Word *n = b.find('N');
-            if (!n || !isNumberable(b))
+            if (!n || !isNumberable(b) || !range.holds(i))
                 continue;
             const auto number = wholeNumber(*n);
             // With a GOTO to a variable any number may be its target.

@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // The lines stay the lines; what is taken out is only taken out.
     const auto lineCount = [](std::string_view t) { return std::count(t.begin(), t.end(), '\n'); };
     for (const bool lathe : {false, true}) {
-        const RenumberResult renumbered = renumber(text, RenumberOptions{10, 10, 0, false, lathe});
+        const RenumberResult renumbered = renumber(text, RenumberOptions{10, 10, 0, false, lathe, {}});
         FUZZ_CHECK(lineCount(renumbered.text) == lineCount(text));
         for (const RenumberProblem &p : renumbered.problems)
             FUZZ_CHECK(p.line < lines);

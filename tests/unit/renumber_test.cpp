@@ -192,3 +192,34 @@ TEST(Renumber, NumbersAreTakenOutButOfTheBlocksTheProgramNames)
     EXPECT_EQ(removeNumbers("G70P5Q7\nN5G01X1.\nN6X2.\nN7X3.\n", true).text, "G70P5Q7\nN5G01X1.\nX2.\nN7X3.\n");
     EXPECT_EQ(removeNumbers("N1 GOTO #2\nN2 M30\n", false).removed, 0u);
 }
+
+// A range: only its blocks get new numbers, the references to them follow
+// wherever they stand in the program, the blocks outside keep theirs, and
+// a new number that a block outside already has is said.
+TEST(Renumber, ARangeIsNumberedAndTheReferencesOutsideItFollow)
+{
+    const std::string text = crlf("O1\nN1 GOTO 3\nN2 G00\nN3 G01 X1.\nN4 M99 P2\nO2\nN3 G00\n");
+    RenumberOptions o;
+    o.start = 100;
+    o.lines = {2, 4};  // N2 and N3 of O1
+    const RenumberResult r = renumber(text, o);
+    EXPECT_EQ(r.text, crlf("O1\nN1 GOTO 110\nN100 G00\nN110 G01 X1.\nN4 M99 P100\nO2\nN3 G00\n"));
+    EXPECT_EQ(r.blocks, 2u);
+    EXPECT_EQ(r.references, 2u);
+    EXPECT_EQ(r.referencesOutside, 2u);
+    EXPECT_TRUE(r.problems.empty());
+
+    // N1 ... N2 renumbered from 4 by 1 make a second N4 beside the one kept.
+    o.start = 3;
+    o.step = 1;
+    o.lines = {1, 3};
+    const RenumberResult clash = renumber(text, o);
+    ASSERT_EQ(clash.problems.size(), 2u);
+    EXPECT_EQ(clash.problems[0].kind, RenumberProblemKind::ClashOutside);
+    EXPECT_EQ(clash.problems[0].line, 1u);  // the new N3 beside the kept N3
+    EXPECT_EQ(clash.problems[1].kind, RenumberProblemKind::ClashOutside);
+    EXPECT_EQ(clash.problems[1].number, 4);
+
+    // Removal in a range leaves the numbers outside it.
+    EXPECT_EQ(removeNumbers(crlf("N1 G00\nN2 G01\nN3 G02\n"), false, {1, 2}).text, crlf("N1 G00\nG01\nN3 G02\n"));
+}
