@@ -61,6 +61,8 @@ inline constexpr SettingKey MACHINE{"MACHINE", SettingKind::Number, nullptr};  /
 inline constexpr SettingKey AUTOSAVE{"AUTOSAVE", SettingKind::Number, "30", true};
 // Network ports typed in the settings dialog, most recent first, separated by tabs.
 inline constexpr SettingKey NETPORTS{"NETPORTS", SettingKind::Text, nullptr};
+// The last renumbering's start, step, digits and "only numbered" (0/1), separated by commas.
+inline constexpr SettingKey RENUMBER{"RENUMBER", SettingKind::Text, nullptr};
 }  // namespace setting
 
 // [MACHINES]: the machine profiles as named keys, MACHINE1.NAME=,
@@ -76,9 +78,9 @@ inline constexpr std::array<const SettingKey *, 6> kEditKeys{
     &setting::DIR, &setting::FONT, &setting::NAME, &setting::OPENINDEX, &setting::SAVEINDEX, &setting::SORT};
 inline constexpr std::array<const SettingKey *, 5> kRecentKeys{
     &setting::FILE1, &setting::FILE2, &setting::FILE3, &setting::FILE4, &setting::FILE5};
-inline constexpr std::array<const SettingKey *, 5> kProgramKeys{&setting::CHECK, &setting::COLOUR,
+inline constexpr std::array<const SettingKey *, 6> kProgramKeys{&setting::CHECK, &setting::COLOUR,
                                                                 &setting::MACHINE, &setting::NETPORTS,
-                                                                &setting::AUTOSAVE};
+                                                                &setting::AUTOSAVE, &setting::RENUMBER};
 // What a machine profile holds: every value of [COMM].
 inline constexpr const auto &kProfileKeys = kCommKeys;
 

@@ -133,13 +133,15 @@ private slots:
             if (*r.tip)
                 QCOMPARE(a->toolTip(), QString::fromUtf8(r.tip));
         }
-        QCOMPARE(f->commands().all.size(), std::size_t(36 + 9));  // and Ctrl+1 ... Ctrl+9, the machines
+        // The NC menu's seven, and Ctrl+1 ... Ctrl+9, the machines.
+        QCOMPARE(f->commands().all.size(), std::size_t(36 + 7 + 9));
         QVERIFY(!f->commands().psend2->isEnabled());
         QStringList menus;
         for (QAction *m : f->menuBar()->actions())
             menus.append(m->text());
         QCOMPARE(menus, (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("編集(&E)"),
-                                     QStringLiteral("通信(&C)"), QStringLiteral("ヘルプ(&H)")}));
+                                     QStringLiteral("NC(&N)"), QStringLiteral("通信(&C)"),
+                                     QStringLiteral("ヘルプ(&H)")}));
         QCOMPARE(f->commands().EditCut1->iconText(), QStringLiteral("切取り"));
         QCOMPARE(f->commands().stop1->iconText(), QStringLiteral("中止"));
     }

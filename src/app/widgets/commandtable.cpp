@@ -93,6 +93,20 @@ const Row kRows[] = {
      &TSDIAppForm::psend3Execute, During::Runs},
     {&Commands::psend2, "psend2", "psend2", "", "",
      nullptr, During::Runs},
+    {&Commands::NcRenumber, "NcRenumber", "番号の振り直し(&R)...", "Ctrl+Shift+N", "",
+     &TSDIAppForm::NcRenumberExecute, During::Locked},
+    {&Commands::NcRemoveNumbers, "NcRemoveNumbers", "番号の削除(&D)", "Ctrl+Shift+D", "",
+     &TSDIAppForm::NcRemoveNumbersExecute, During::Locked},
+    {&Commands::NcSpaces, "NcSpaces", "語の間にスペース(&W)", "Ctrl+Shift+W", "",
+     &TSDIAppForm::NcSpacesExecute, During::Locked},
+    {&Commands::NcNoSpaces, "NcNoSpaces", "スペースの削除(&E)", "Ctrl+Alt+W", "",
+     &TSDIAppForm::NcNoSpacesExecute, During::Locked},
+    {&Commands::NcSkipToggle, "NcSkipToggle", "ブロックスキップの反転(&T)", "Ctrl+Shift+K", "",
+     &TSDIAppForm::NcSkipToggleExecute, During::Locked},
+    {&Commands::NcSkipAdd, "NcSkipAdd", "ブロックスキップを付ける(&A)", "", "",
+     &TSDIAppForm::NcSkipAddExecute, During::Locked},
+    {&Commands::NcSkipRemove, "NcSkipRemove", "ブロックスキップを外す(&U)", "", "",
+     &TSDIAppForm::NcSkipRemoveExecute, During::Locked},
 };
 
 }  // namespace

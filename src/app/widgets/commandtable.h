@@ -59,6 +59,14 @@ struct Commands {
     QAction *HelpAbout1 = nullptr;
     QAction *psend3 = nullptr;
     QAction *psend2 = nullptr;
+    // The NC menu.
+    QAction *NcRenumber = nullptr;
+    QAction *NcRemoveNumbers = nullptr;
+    QAction *NcSpaces = nullptr;
+    QAction *NcNoSpaces = nullptr;
+    QAction *NcSkipAdd = nullptr;
+    QAction *NcSkipRemove = nullptr;
+    QAction *NcSkipToggle = nullptr;
     // Ctrl+1 ... Ctrl+9: the first nine machines.
     std::array<QAction *, 9> machine{};
 

@@ -72,6 +72,7 @@ TSDIAppForm::TSDIAppForm(AppEnvironment environment, QWidget *parent)
     createReplace();
     createMachineList();
     createBackplot();
+    createNcFunctions(environment);
     connectHandlers();
     FormCreate();
     // Typing goes to the document from the start, not to the index box

@@ -12,6 +12,8 @@
 #include "document/carettracker.h"
 #include "document/widgets/documentfiles.h"
 #include "station/station.h"
+#include "tools/ncfunctions.h"
+#include "tools/ncquestions.h"
 #include "tools/replacer.h"
 
 #include <QMainWindow>
@@ -58,6 +60,7 @@ struct AppEnvironment {
     // The settings, the machines and their sessions; null: the window
     // makes its own on paths, with the clock and the serial calls above.
     Station *station = nullptr;
+    NcQuestions *ncQuestions = nullptr;  // null: the NC functions' own dialogs
 };
 
 class TSDIAppForm : public QMainWindow, public DocumentHost {
@@ -158,6 +161,15 @@ public:
     void Rec1Execute();
     void stop1Execute();
     void Timer1Timer();
+    // The NC menu: each works on the selection's lines, or the program at
+    // the caret, as one undo step.
+    void NcRenumberExecute();
+    void NcRemoveNumbersExecute();
+    void NcSpacesExecute();
+    void NcNoSpacesExecute();
+    void NcSkipToggleExecute();
+    void NcSkipAddExecute();
+    void NcSkipRemoveExecute();
     void enabledfalse();
     void enabledtrue();
 
@@ -199,6 +211,9 @@ private:
     void createReplace();
     void createMachineList();
     void createBackplot();
+    void createNcFunctions(const AppEnvironment &environment);
+    // What an NC function did: in the status bar, and what it left in a box.
+    void showNcReport(const NcReport &report);
     void readBackplot();
     void backplotReady(std::shared_ptr<const nc::ProgramPath> path, qint64 programStart, qint64 programEnd);
     void followCaretInBackplot();
@@ -265,6 +280,10 @@ private:
     std::unique_ptr<QsciPrinter> printer_;
     std::unique_ptr<ReplaceTarget> replaceTarget_;
     std::unique_ptr<Replacer> replacer_;
+    std::unique_ptr<NcQuestions> ownNcQuestions_;
+    NcQuestions *ncQuestions_ = nullptr;
+    std::unique_ptr<NcEditTarget> ncTarget_;
+    std::unique_ptr<NcFunctions> nc_;
 };
 
 }  // namespace marbolt

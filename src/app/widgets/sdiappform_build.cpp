@@ -144,6 +144,14 @@ void TSDIAppForm::createMenus()
     edit->addSeparator();
     edit->addActions({c.Editall1, c.FileNukidasi1, c.Editfont1, c.EditDate, c.EditSort, c.EditColour});
 
+    QMenu *nc = menuBar()->addMenu(QStringLiteral("NC(&N)"));
+    nc->setObjectName(QStringLiteral("NcMenu"));
+    nc->addActions({c.NcRenumber, c.NcRemoveNumbers});
+    nc->addSeparator();
+    nc->addActions({c.NcSpaces, c.NcNoSpaces});
+    nc->addSeparator();
+    nc->addActions({c.NcSkipToggle, c.NcSkipAdd, c.NcSkipRemove});
+
     QMenu *comm = menuBar()->addMenu(QStringLiteral("通信(&C)"));
     comm->addActions({c.sendcheck1, c.send1, c.Rec1, c.psend1, c.senntaku1, c.Repeat1, c.cursend1, c.stop1});
     comm->addSeparator();

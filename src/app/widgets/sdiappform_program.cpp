@@ -8,17 +8,14 @@
 #include "document/sjistext.h"
 #include "tools/widgets/printing.h"
 
+#include "common/widgets/waitcursor.h"
+
 #include <Qsci/qsciprinter.h>
 #include <QApplication>
 
 namespace marbolt {
 
 namespace {
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 QStringList linesOf(std::string_view text)
 {

@@ -1,0 +1,146 @@
+// The main window's NC menu: the editor as the NC functions see it, the
+// questions asked before one runs, and its report.
+#include "app/widgets/sdiappform.h"
+
+#include "common/widgets/waitcursor.h"
+#include "document/widgets/nceditor.h"
+#include "station/ncmachine.h"
+#include "tools/widgets/ncdialogs.h"
+
+namespace marbolt {
+
+namespace {
+
+// Lines listed in the box after a function; the rest are counted.
+constexpr int kListedNotes = 40;
+
+class EditorNcTarget : public NcEditTarget {
+public:
+    explicit EditorNcTarget(NcEditor &editor) : editor_(editor) {}
+
+    std::string_view text() const override { return editor_.textView(); }
+    std::size_t selectionStart() const override { return editor_.selectionStartPos(); }
+    std::size_t selectionEnd() const override { return editor_.selectionEndPos(); }
+    void change(const std::vector<TextChange> &changes) override
+    {
+        // The caret keeps its line and column (the line count stays), the
+        // view its first line.
+        const std::size_t caret = editor_.caretPos();
+        const std::size_t line = editor_.lineAt(caret);
+        const std::size_t column = caret - editor_.lineStart(line);
+        const long firstVisible = editor_.SendScintilla(QsciScintilla::SCI_GETFIRSTVISIBLELINE);
+        editor_.beginUndoAction();
+        // From the back, so that each change's place is still as given.
+        for (auto c = changes.rbegin(); c != changes.rend(); ++c) {
+            editor_.SendScintilla(QsciScintilla::SCI_SETTARGETRANGE, static_cast<unsigned long>(c->start),
+                                  static_cast<long>(c->end));
+            editor_.SendScintilla(QsciScintilla::SCI_REPLACETARGET, static_cast<unsigned long>(c->text.size()),
+                                  c->text.data());
+        }
+        editor_.endUndoAction();
+        const std::size_t start = editor_.lineStart(line);
+        const std::size_t lineEnd =
+            static_cast<std::size_t>(editor_.SendScintilla(QsciScintilla::SCI_GETLINEENDPOSITION, line));
+        editor_.setCaretPos(std::min(start + column, lineEnd));
+        editor_.SendScintilla(QsciScintilla::SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(firstVisible));
+    }
+    bool mayReplaceUnchangedLines() const override { return !editor_.hasFaultyMarks(); }
+    void select(std::size_t start, std::size_t end) override { editor_.selectRange(start, end); }
+
+private:
+    NcEditor &editor_;
+};
+
+RenumberQuestion storedRenumbering(const SettingsStore &settings)
+{
+    RenumberQuestion q;
+    const QStringList values = settings.get(setting::RENUMBER).split(u',');
+    auto value = [&values](int i, long fallback) {
+        bool ok = false;
+        const long v = i < values.size() ? values[i].trimmed().toLong(&ok) : 0;
+        return ok ? v : fallback;
+    };
+    q.options.start = value(0, 10);
+    q.options.step = value(1, 10);
+    q.options.digits = static_cast<int>(value(2, 0));
+    q.options.onlyNumbered = value(3, 0) != 0;
+    return q;
+}
+
+}  // namespace
+
+void TSDIAppForm::createNcFunctions(const AppEnvironment &environment)
+{
+    if (environment.ncQuestions) {
+        ncQuestions_ = environment.ncQuestions;
+    } else {
+        ownNcQuestions_ = std::make_unique<NcDialogs>(this);
+        ncQuestions_ = ownNcQuestions_.get();
+    }
+    ncTarget_ = std::make_unique<EditorNcTarget>(*RichEdit1);
+    nc_ = std::make_unique<NcFunctions>(*ncTarget_);
+}
+
+void TSDIAppForm::showNcReport(const NcReport &report)
+{
+    showActivity(report.changed ? report.summary : QStringLiteral("変更はありません"));
+    if (report.notes.isEmpty())
+        return;
+    QStringList lines = report.notes.mid(0, kListedNotes);
+    if (report.notes.size() > kListedNotes)
+        lines << QStringLiteral("ほか %1 件").arg(report.notes.size() - kListedNotes);
+    dialogs_->message(report.summary + QStringLiteral("\n\nそのままにした箇所:\n") + lines.join(u'\n'));
+}
+
+void TSDIAppForm::NcRenumberExecute()
+{
+    RenumberQuestion initial = storedRenumbering(settings_);
+    initial.hasSelection = RichEdit1->selectionEndPos() > RichEdit1->selectionStartPos();
+    initial.scope = defaultScope(RichEdit1->selectionStartPos(), RichEdit1->selectionEndPos());
+    initial.options.lathe = activeNcMachine(settings_).lathe;
+    const std::optional<RenumberQuestion> asked = ncQuestions_->renumber(initial);
+    if (!asked)
+        return;
+    const nc::RenumberOptions &o = asked->options;
+    settings_.set(setting::RENUMBER,
+                  QStringLiteral("%1,%2,%3,%4").arg(o.start).arg(o.step).arg(o.digits).arg(o.onlyNumbered ? 1 : 0));
+    WaitCursor wait;
+    showNcReport(nc_->renumber(asked->scope, o));
+}
+
+void TSDIAppForm::NcRemoveNumbersExecute()
+{
+    WaitCursor wait;
+    showNcReport(nc_->removeNumbers(defaultScope(RichEdit1->selectionStartPos(), RichEdit1->selectionEndPos()),
+                                    activeNcMachine(settings_).lathe));
+}
+
+void TSDIAppForm::NcSpacesExecute()
+{
+    WaitCursor wait;
+    showNcReport(nc_->wordBlanks(defaultScope(RichEdit1->selectionStartPos(), RichEdit1->selectionEndPos()), true));
+}
+
+void TSDIAppForm::NcNoSpacesExecute()
+{
+    WaitCursor wait;
+    showNcReport(nc_->wordBlanks(defaultScope(RichEdit1->selectionStartPos(), RichEdit1->selectionEndPos()), false));
+}
+
+// The block skip goes on the selection's lines, or the caret's line.
+void TSDIAppForm::NcSkipToggleExecute()
+{
+    showNcReport(nc_->blockSkip(NcScope::Selection, nc::BlockSkipChange::Toggle));
+}
+
+void TSDIAppForm::NcSkipAddExecute()
+{
+    showNcReport(nc_->blockSkip(NcScope::Selection, nc::BlockSkipChange::Add));
+}
+
+void TSDIAppForm::NcSkipRemoveExecute()
+{
+    showNcReport(nc_->blockSkip(NcScope::Selection, nc::BlockSkipChange::Remove));
+}
+
+}  // namespace marbolt
