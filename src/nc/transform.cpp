@@ -127,6 +127,11 @@ BlockKind takeCodes(const Block &b, bool lathe, Modal &m)
     return k;
 }
 
+double valueOf(const Word &w, double increment)
+{
+    return w.decimalPoint ? *w.number : *w.number * increment;
+}
+
 // The edits of one line.
 class LineEdits {
 public:
@@ -138,8 +143,9 @@ public:
     void set(const Word &w, double value)
     {
         const std::size_t from = static_cast<std::size_t>(w.text.data() - line_.data());
+        // A value that stays keeps its text as it was written (X09., X10.0).
         std::string text = formatValue(value, w.decimalPoint, decimalsOf(w), increment_);
-        if (text != w.text)
+        if (w.number && text != formatValue(valueOf(w, increment_), w.decimalPoint, decimalsOf(w), increment_))
             edits_.push_back({from, from + w.text.size(), std::move(text)});
     }
     // A word of letter put after `after`, in its form.
@@ -163,11 +169,6 @@ private:
     std::vector<Edit> &edits_;
     double increment_;
 };
-
-double valueOf(const Word &w, double increment)
-{
-    return w.decimalPoint ? *w.number : *w.number * increment;
-}
 
 bool differs(double a, double b, double increment)
 {

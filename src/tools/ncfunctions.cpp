@@ -26,6 +26,29 @@ QString problemText(const nc::RenumberProblem &p)
     return {};
 }
 
+QString refusalText(nc::TransformRefusal r)
+{
+    switch (r) {
+    case nc::TransformRefusal::MacroValue:
+        return QStringLiteral("変数・式の値は変換できません (そのまま)");
+    case nc::TransformRefusal::UnknownPosition:
+        return QStringLiteral("回転に要るもう一方の軸の位置が分かりません (そのまま)");
+    case nc::TransformRefusal::IncrementalCycle:
+        return QStringLiteral("G91 の固定サイクルは回転できません (そのまま)");
+    case nc::TransformRefusal::ArcOutsideXY:
+        return QStringLiteral("G18/G19 平面の円弧は Z 軸まわりに回転できません (そのまま)");
+    case nc::TransformRefusal::CycleShift:
+        return QStringLiteral("G76/G87 のシフト量は回転・反転できません (そのまま)");
+    case nc::TransformRefusal::CoordinateSetting:
+        return QStringLiteral("座標系の設定 (G92/G52/G10/G50) は変換できません (そのまま)");
+    case nc::TransformRefusal::MacroCall:
+        return QStringLiteral("マクロ呼び出し (G65/G66) の引数は変換できません (そのまま)");
+    case nc::TransformRefusal::LatheTurn:
+        return QStringLiteral("旋盤のプログラムは回転・反転できません");
+    }
+    return {};
+}
+
 }  // namespace
 
 QString lineLabel(const NcStretch &s, std::uint32_t line)
@@ -116,6 +139,36 @@ NcReport NcFunctions::blockSkip(NcScope scope, nc::BlockSkipChange change)
     report.summary = change == nc::BlockSkipChange::Add      ? QStringLiteral("ブロックスキップ \"/\" を付けました")
                    : change == nc::BlockSkipChange::Remove ? QStringLiteral("ブロックスキップ \"/\" を外しました")
                                                            : QStringLiteral("ブロックスキップ \"/\" を反転しました");
+    return report;
+}
+
+NcReport NcFunctions::transform(NcScope scope, const nc::TransformOptions &options)
+{
+    const NcStretch s = stretch(scope);
+    nc::TransformOptions o = options;
+    o.lines = s.lines;
+    const nc::TransformResult r = nc::transformProgram(target_.text().substr(s.start, s.end - s.start), o);
+    NcReport report;
+    report.changed = apply(s, scope, r.text);
+    report.summary = QStringLiteral("座標を変換しました: %1 ブロック").arg(r.blocks);
+    if (!r.refused.empty())
+        report.summary += QStringLiteral("、変換できないブロック %1 個").arg(r.refused.size());
+    for (const nc::TransformProblem &p : r.refused)
+        report.notes << lineLabel(s, p.line) + refusalText(p.reason);
+    return report;
+}
+
+NcReport NcFunctions::scaleRates(NcScope scope, const nc::RateScale &options)
+{
+    const NcStretch s = stretch(scope);
+    nc::RateScale o = options;
+    o.lines = s.lines;
+    const nc::RateResult r = nc::scaleRates(target_.text().substr(s.start, s.end - s.start), o);
+    NcReport report;
+    report.changed = apply(s, scope, r.text);
+    report.summary = QStringLiteral("送り・回転数を変えました: %1 語").arg(r.words);
+    for (const nc::TransformProblem &p : r.refused)
+        report.notes << lineLabel(s, p.line) + refusalText(p.reason);
     return report;
 }
 

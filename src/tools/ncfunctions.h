@@ -5,6 +5,7 @@
 // said back. The window asks the questions and shows the report.
 #include "nc/blockform.h"
 #include "nc/renumber.h"
+#include "nc/transform.h"
 #include "tools/ncscope.h"
 #include "tools/textchanges.h"
 
@@ -46,6 +47,8 @@ public:
     NcReport removeNumbers(NcScope scope, bool lathe);
     NcReport wordBlanks(NcScope scope, bool spaced);
     NcReport blockSkip(NcScope scope, nc::BlockSkipChange change);
+    NcReport transform(NcScope scope, const nc::TransformOptions &options);
+    NcReport scaleRates(NcScope scope, const nc::RateScale &options);
 
 private:
     NcStretch stretch(NcScope scope) const;

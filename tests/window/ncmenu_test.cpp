@@ -44,8 +44,12 @@ void showWindow(FormRig &rig)
 void whenDialogActive(const std::function<void(QWidget *)> &act)
 {
     whenModal([act](QWidget *dialog) {
+        // What the window system does for a dialog that opens: it takes
+        // the keyboard (the offscreen platform leaves that to us).
         dialog->activateWindow();
+        QApplication::setActiveWindow(dialog);
         QVERIFY(QTest::qWaitForWindowActive(dialog));
+        QTRY_COMPARE(QApplication::activeWindow(), dialog);
         QPointer<QWidget> guard(dialog);
         act(dialog);
         if (guard && guard->isVisible() && QTest::currentTestFailed())
@@ -93,7 +97,7 @@ private slots:
             if (!a->isSeparator())
                 names << a->objectName();
         QCOMPARE(names, (QStringList{"NcRenumber", "NcRemoveNumbers", "NcSpaces", "NcNoSpaces", "NcSkipToggle",
-                                     "NcSkipAdd", "NcSkipRemove"}));
+                                     "NcSkipAdd", "NcSkipRemove", "NcTransform", "NcRates"}));
 
         // Alt+N opens it, A puts the block skip on the caret's line.
         QTest::keyClick(rig.form->editor(), Qt::Key_N, Qt::AltModifier);
@@ -202,6 +206,71 @@ private slots:
         QTest::keyClick(rig.form->editor(), Qt::Key_Z, Qt::ControlModifier);
         QTest::keyClick(rig.form->editor(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(rig.text(), kTwoPrograms);
+    }
+
+    void aMoveAndATurnThroughTheDialog()
+    {
+        FormRig rig;
+        showWindow(rig);
+        const std::string text = "O1\r\nG90 G00 X10. Y0.\r\nG01 X20. F100\r\nO2\r\nG00 X1. Y1.\r\n";
+        rig.load(text);
+        rig.caretToLine(1);
+        // A move: X typed, Tab to Y, Enter.
+        whenDialogActive([](QWidget *dialog) {
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("座標変換"));
+            QCOMPARE(dialog->focusWidget()->objectName(), QStringLiteral("DX"));
+            QTest::keyClicks(dialog->focusWidget(), "5");
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+            QCOMPARE(dialog->focusWidget()->objectName(), QStringLiteral("DY"));
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(dialog->focusWidget(), "-2.5");
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        });
+        QTest::keyClick(rig.form->editor(), Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(rig.text(), std::string("O1\r\nG90 G00 X15. Y-2.5\r\nG01 X25. F100\r\nO2\r\nG00 X1. Y1.\r\n"));
+        showWindow(rig);
+        QTest::keyClick(rig.form->editor(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(rig.text(), text);
+
+        rig.caretToLine(1);
+        // A quarter turn: back from the move's X to the kinds, up to the
+        // turn, Space to take it, Tab to its angle.
+        whenDialogActive([](QWidget *dialog) {
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Up);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Up);
+            QCOMPARE(dialog->focusWidget()->objectName(), QStringLiteral("Kind2"));
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Space);
+            QVERIFY(!dialog->findChild<QWidget *>(QStringLiteral("DX"))->isEnabled());
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+            QCOMPARE(dialog->focusWidget()->objectName(), QStringLiteral("Degrees"));
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(dialog->focusWidget(), "90");
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        });
+        QTest::keyClick(rig.form->editor(), Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(QString::fromStdString(rig.text()), QStringLiteral("O1\r\nG90 G00 X0. Y10.\r\nG01 X0. Y20. F100\r\nO2\r\nG00 X1. Y1.\r\n"));
+        QCOMPARE(statusText(rig), QStringLiteral("座標を変換しました: 2 ブロック"));
+    }
+
+    void feedsAndSpeedsByPercent()
+    {
+        FormRig rig;
+        showWindow(rig);
+        rig.load("O1\r\nG01 X1. F100 S1000 M03\r\nG01 X#1 F#2\r\n");
+        rig.caretToLine(1);
+        whenDialogActive([](QWidget *dialog) {
+            QCOMPARE(dialog->focusWidget()->objectName(), QStringLiteral("FeedPercent"));
+            QTest::keyClicks(dialog->focusWidget(), "150");
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(dialog->focusWidget(), "80");
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        });
+        QTest::keyClick(rig.form->editor(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(rig.text(), std::string("O1\r\nG01 X1. F150 S800 M03\r\nG01 X#1 F#2\r\n"));
+        QCOMPARE(rig.dialogs.texts(Kind::Message).size(), 1);
+        QVERIFY(rig.dialogs.texts(Kind::Message)[0].endsWith(QStringLiteral("3行: 変数・式の値は変換できません (そのまま)")));
     }
 
     void withoutASelectionTheCaretsProgram()

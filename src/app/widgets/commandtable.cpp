@@ -107,6 +107,10 @@ const Row kRows[] = {
      &TSDIAppForm::NcSkipAddExecute, During::Locked},
     {&Commands::NcSkipRemove, "NcSkipRemove", "ブロックスキップを外す(&U)", "", "",
      &TSDIAppForm::NcSkipRemoveExecute, During::Locked},
+    {&Commands::NcTransform, "NcTransform", "座標変換(&C)...", "Ctrl+Shift+T", "",
+     &TSDIAppForm::NcTransformExecute, During::Locked},
+    {&Commands::NcRates, "NcRates", "送り・回転数の倍率(&F)...", "Ctrl+Shift+F", "",
+     &TSDIAppForm::NcRatesExecute, During::Locked},
 };
 
 }  // namespace

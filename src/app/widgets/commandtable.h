@@ -67,6 +67,8 @@ struct Commands {
     QAction *NcSkipAdd = nullptr;
     QAction *NcSkipRemove = nullptr;
     QAction *NcSkipToggle = nullptr;
+    QAction *NcTransform = nullptr;
+    QAction *NcRates = nullptr;
     // Ctrl+1 ... Ctrl+9: the first nine machines.
     std::array<QAction *, 9> machine{};
 

@@ -170,6 +170,8 @@ public:
     void NcSkipToggleExecute();
     void NcSkipAddExecute();
     void NcSkipRemoveExecute();
+    void NcTransformExecute();
+    void NcRatesExecute();
     void enabledfalse();
     void enabledtrue();
 

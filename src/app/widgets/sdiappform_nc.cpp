@@ -143,4 +143,30 @@ void TSDIAppForm::NcSkipRemoveExecute()
     showNcReport(nc_->blockSkip(NcScope::Selection, nc::BlockSkipChange::Remove));
 }
 
+void TSDIAppForm::NcTransformExecute()
+{
+    TransformQuestion initial;
+    initial.hasSelection = RichEdit1->selectionEndPos() > RichEdit1->selectionStartPos();
+    initial.scope = defaultScope(RichEdit1->selectionStartPos(), RichEdit1->selectionEndPos());
+    initial.lathe = activeNcMachine(settings_).lathe;
+    const std::optional<TransformQuestion> asked = ncQuestions_->transform(initial);
+    if (!asked)
+        return;
+    WaitCursor wait;
+    showNcReport(nc_->transform(asked->scope, nc::TransformOptions{asked->transform(), initial.lathe, {}}));
+}
+
+void TSDIAppForm::NcRatesExecute()
+{
+    RateQuestion initial;
+    initial.hasSelection = RichEdit1->selectionEndPos() > RichEdit1->selectionStartPos();
+    initial.scope = defaultScope(RichEdit1->selectionStartPos(), RichEdit1->selectionEndPos());
+    const std::optional<RateQuestion> asked = ncQuestions_->rates(initial);
+    if (!asked)
+        return;
+    WaitCursor wait;
+    showNcReport(nc_->scaleRates(asked->scope, nc::RateScale{asked->feedPercent / 100, asked->spindlePercent / 100,
+                                                            activeNcMachine(settings_).lathe, {}}));
+}
+
 }  // namespace marbolt

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -30,6 +31,16 @@ QSpinBox *spinBox(QWidget *parent, const char *name, int low, int high, long val
     box->setObjectName(QLatin1StringView(name));
     box->setRange(low, high);
     box->setValue(static_cast<int>(std::clamp<long>(value, low, high)));
+    return box;
+}
+
+QDoubleSpinBox *lengthBox(QWidget *parent, const char *name, double low, double high, double value, int decimals = 4)
+{
+    auto *box = new QDoubleSpinBox(parent);
+    box->setObjectName(QLatin1StringView(name));
+    box->setRange(low, high);
+    box->setDecimals(decimals);
+    box->setValue(value);
     return box;
 }
 
@@ -98,6 +109,143 @@ RenumberQuestion RenumberDialog::answer() const
     a.options.digits = digits_->value();
     a.options.onlyNumbered = onlyNumbered_->isChecked();
     a.options.lathe = lathe_->isChecked();
+    return a;
+}
+
+TransformDialog::TransformDialog(const TransformQuestion &initial, QWidget *parent)
+    : QDialog(parent), lathe_(initial.lathe)
+{
+    setObjectName(QStringLiteral("TransformDialog"));
+    setWindowTitle(QStringLiteral("座標変換"));
+    auto *column = new QVBoxLayout(this);
+    auto *kinds = new QGroupBox(QStringLiteral("変換"), this);
+    auto *kindColumn = new QVBoxLayout(kinds);
+    kind_ = new QButtonGroup(kinds);
+    const std::pair<TransformKind, const char *> choices[] = {
+        {TransformKind::Translate, "移動(&M)"},     {TransformKind::Scale, "拡大・縮小(&Z)"},
+        {TransformKind::Rotate, "Z 軸まわりの回転(&R)"}, {TransformKind::MirrorX, "X 反転 (ミラー)(&X)"},
+        {TransformKind::MirrorY, "Y 反転 (ミラー)(&Y)"},
+    };
+    for (const auto &[value, caption] : choices) {
+        auto *button = new QRadioButton(QString::fromUtf8(caption), kinds);
+        button->setObjectName(QStringLiteral("Kind%1").arg(static_cast<int>(value)));
+        // A lathe's X is a diameter and it has no Y: neither turned nor mirrored.
+        button->setEnabled(!lathe_ || value == TransformKind::Translate || value == TransformKind::Scale);
+        button->setChecked(value == initial.kind);
+        kind_->addButton(button, static_cast<int>(value));
+        kindColumn->addWidget(button);
+    }
+    column->addWidget(kinds);
+    auto *form = new QFormLayout;
+    constexpr double kFar = 99999.999;
+    dx_ = lengthBox(this, "DX", -kFar, kFar, initial.dx);
+    dy_ = lengthBox(this, "DY", -kFar, kFar, initial.dy);
+    dz_ = lengthBox(this, "DZ", -kFar, kFar, initial.dz);
+    factor_ = lengthBox(this, "Factor", 0.0001, 1000, initial.factor, 5);
+    degrees_ = lengthBox(this, "Degrees", -360, 360, initial.degrees, 4);
+    cx_ = lengthBox(this, "CX", -kFar, kFar, initial.cx);
+    cy_ = lengthBox(this, "CY", -kFar, kFar, initial.cy);
+    cz_ = lengthBox(this, "CZ", -kFar, kFar, initial.cz);
+    form->addRow(QStringLiteral("移動量 X"), dx_);
+    form->addRow(lathe_ ? QStringLiteral("移動量 (Y なし)") : QStringLiteral("移動量 Y"), dy_);
+    form->addRow(QStringLiteral("移動量 Z"), dz_);
+    form->addRow(QStringLiteral("倍率"), factor_);
+    form->addRow(QStringLiteral("角度 (度、反時計回り)"), degrees_);
+    form->addRow(QStringLiteral("中心 X"), cx_);
+    form->addRow(QStringLiteral("中心 Y"), cy_);
+    form->addRow(QStringLiteral("中心 Z"), cz_);
+    column->addLayout(form);
+    column->addWidget(scope_.build(this, initial.scope, initial.hasSelection));
+    column->addWidget(okCancel(this));
+    connect(kind_, &QButtonGroup::idToggled, this, [this](int, bool on) {
+        if (on)
+            kindChosen();
+    });
+    kindChosen();
+    // The first value of the kind takes the keys.
+    for (QDoubleSpinBox *box : {dx_, factor_, degrees_, cx_, cy_})
+        if (box->isEnabled()) {
+            box->setFocus();
+            box->selectAll();
+            break;
+        }
+}
+
+void TransformDialog::kindChosen()
+{
+    const auto kind = static_cast<TransformKind>(kind_->checkedId());
+    dx_->setEnabled(kind == TransformKind::Translate);
+    dy_->setEnabled(kind == TransformKind::Translate && !lathe_);
+    dz_->setEnabled(kind == TransformKind::Translate);
+    factor_->setEnabled(kind == TransformKind::Scale);
+    degrees_->setEnabled(kind == TransformKind::Rotate);
+    cx_->setEnabled(kind != TransformKind::Translate && kind != TransformKind::MirrorY);
+    cy_->setEnabled(kind != TransformKind::Translate && kind != TransformKind::MirrorX && !lathe_);
+    cz_->setEnabled(kind == TransformKind::Scale);
+}
+
+TransformQuestion TransformDialog::answer() const
+{
+    TransformQuestion a;
+    a.scope = scope_.scope();
+    a.lathe = lathe_;
+    a.kind = static_cast<TransformKind>(kind_->checkedId());
+    a.dx = dx_->value();
+    a.dy = lathe_ ? 0 : dy_->value();
+    a.dz = dz_->value();
+    a.factor = factor_->value();
+    a.degrees = degrees_->value();
+    a.cx = cx_->value();
+    a.cy = lathe_ ? 0 : cy_->value();
+    a.cz = cz_->value();
+    return a;
+}
+
+RateDialog::RateDialog(const RateQuestion &initial, QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("RateDialog"));
+    setWindowTitle(QStringLiteral("送り・回転数の倍率"));
+    auto *column = new QVBoxLayout(this);
+    auto *form = new QFormLayout;
+    feed_ = lengthBox(this, "FeedPercent", 1, 1000, initial.feedPercent, 1);
+    feed_->setSuffix(QStringLiteral(" %"));
+    spindle_ = lengthBox(this, "SpindlePercent", 1, 1000, initial.spindlePercent, 1);
+    spindle_->setSuffix(QStringLiteral(" %"));
+    form->addRow(QStringLiteral("送り F(&F)"), feed_);
+    form->addRow(QStringLiteral("回転数 S(&S)"), spindle_);
+    column->addLayout(form);
+    column->addWidget(scope_.build(this, initial.scope, initial.hasSelection));
+    column->addWidget(okCancel(this));
+    feed_->setFocus();
+    feed_->selectAll();
+}
+
+RateQuestion RateDialog::answer() const
+{
+    RateQuestion a;
+    a.scope = scope_.scope();
+    a.feedPercent = feed_->value();
+    a.spindlePercent = spindle_->value();
+    return a;
+}
+
+std::optional<TransformQuestion> NcDialogs::transform(const TransformQuestion &initial)
+{
+    TransformDialog dialog(initial, parent_);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    TransformQuestion a = dialog.answer();
+    a.hasSelection = initial.hasSelection;
+    return a;
+}
+
+std::optional<RateQuestion> NcDialogs::rates(const RateQuestion &initial)
+{
+    RateDialog dialog(initial, parent_);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    RateQuestion a = dialog.answer();
+    a.hasSelection = initial.hasSelection;
     return a;
 }
 
