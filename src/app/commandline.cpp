@@ -37,6 +37,11 @@ constexpr std::array kOptions{
               "違いを表示します。\n"
               "終了コード: 0 同じ、1 違いあり、2 読めない・指定の誤り",
               Belongs::Any},
+    OptionRow{{"stats", nullptr}, "FILE",
+              "FILE の各プログラムのブロック数、工具、範囲、送り、\n"
+              "加工時間の見積り(設定ファイルの機械で)を表示します。\n"
+              "終了コード: 0 表示した、2 読めない・指定の誤り",
+              Belongs::Any},
     OptionRow{{"keep-n", nullptr}, nullptr, "照合: ブロック先頭のシーケンス番号(N)も比べます", Belongs::Compare},
     OptionRow{{"keep-blanks", nullptr}, nullptr, "照合: 空白も比べます", Belongs::Compare},
     OptionRow{{"keep-comments", nullptr}, nullptr, "照合: コメントも比べます", Belongs::Compare},
@@ -114,6 +119,7 @@ CommandLine readCommandLine(const QStringList &arguments)
 
     const bool check = parser.isSet(QStringLiteral("check"));
     const bool compare = parser.isSet(QStringLiteral("compare"));
+    const bool stats = parser.isSet(QStringLiteral("stats"));
     for (const OptionRow &row : kOptions) {
         const QString name = longName(row);
         if (!parser.isSet(name))
@@ -132,8 +138,15 @@ CommandLine readCommandLine(const QStringList &arguments)
         line.kind = CommandKind::Help;
     } else if (parser.isSet(QStringLiteral("version"))) {
         line.kind = CommandKind::Version;
-    } else if (check && compare) {
-        return mistake(QStringLiteral("--check と --compare は同時に使えません。"));
+    } else if (int(check) + int(compare) + int(stats) > 1) {
+        return mistake(QStringLiteral("--check、--compare、--stats は同時に使えません。"));
+    } else if (stats) {
+        line.kind = CommandKind::Stats;
+        line.file = parser.value(QStringLiteral("stats"));
+        if (line.file.isEmpty())
+            return mistake(QStringLiteral("--stats にファイルがありません。"));
+        if (!files.isEmpty())
+            return mistake(QStringLiteral("--stats で読むファイルは1つです: %1").arg(files.first()));
     } else if (check) {
         line.kind = CommandKind::Check;
         line.file = parser.value(QStringLiteral("check"));
@@ -172,7 +185,7 @@ QString commandLineHelp()
     parser.setApplicationDescription(
         QStringLiteral("マルボルト %1: NCプログラムの編集と、RS-232C による工作機械との送受信\n"
                        "\n"
-                       "--check と --compare はウィンドウを開かずに結果を表示します。\n"
+                       "--check、--compare、--stats はウィンドウを開かずに結果を表示します。\n"
                        "設定ファイル marbolt.ini、送信ログ、作業ファイルは、プログラムのフォルダに\n"
                        "書き込めればそこに、書き込めなければ ~/.config/marbolt/ に置きます。")
             .arg(QStringLiteral(MARBOLT_VERSION)));
@@ -184,6 +197,7 @@ QString commandLineUsage()
     return QStringLiteral(
         "使い方: marbolt [FILE]\n"
         "        marbolt --check FILE [--code ISO|EIA|NONE]\n"
+        "        marbolt --stats FILE\n"
         "        marbolt --compare LEFT RIGHT [--keep-n] [--keep-blanks] [--keep-comments] [--text-numbers]\n"
         "        marbolt --help | --version\n");
 }

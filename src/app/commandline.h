@@ -6,6 +6,7 @@
 //
 //   marbolt [FILE]                      the window; further files are ignored
 //   marbolt --check FILE [--code ISO|EIA|NONE]
+//   marbolt --stats FILE
 //   marbolt --compare LEFT RIGHT [--keep-n] [--keep-blanks] [--keep-comments] [--text-numbers]
 //   marbolt --help | --version
 //
@@ -18,11 +19,11 @@
 
 namespace marbolt {
 
-enum class CommandKind { Window, Help, Version, Check, Compare, Mistake };
+enum class CommandKind { Window, Help, Version, Check, Compare, Stats, Mistake };
 
 struct CommandLine {
     CommandKind kind = CommandKind::Window;
-    QString file;             // Window: the file to open (empty: none); Check: the file checked
+    QString file;             // Window: the file to open (empty: none); Check, Stats: the file read
     QString code;             // Check: "ISO", "EIA" or "NONE"; empty: the settings file's CODE
     QString left, right;      // Compare
     CompareOptions compare;   // Compare

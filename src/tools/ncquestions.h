@@ -5,6 +5,8 @@
 #include "nc/transform.h"
 #include "tools/ncscope.h"
 
+#include <QString>
+
 #include <optional>
 
 namespace marbolt {
@@ -46,6 +48,8 @@ public:
     virtual std::optional<TransformQuestion> transform(const TransformQuestion &initial) = 0;
     // "送り・回転数の倍率".
     virtual std::optional<RateQuestion> rates(const RateQuestion &initial) = 0;
+    // "プログラム統計": the report, read and closed.
+    virtual void statistics(const QString &report) = 0;
 };
 
 inline nc::Transform TransformQuestion::transform() const

@@ -8,7 +8,7 @@ version=$2
 out=$("$marbolt" --help 2>err.txt); rc=$?
 [ $rc -eq 0 ] || fail "--help: exit $rc ($(cat err.txt))"
 [ ! -s err.txt ] || fail "--help wrote to standard error: $(cat err.txt)"
-for want in '使い方:' 'オプション:' '--check <FILE>' '--code <ISO|EIA|NONE>' '--compare' '--keep-n' \
+for want in '使い方:' 'オプション:' '--check <FILE>' '--stats <FILE>' '--code <ISO|EIA|NONE>' '--compare' '--keep-n' \
             '--version' '~/.config/marbolt/'; do
     echo "$out" | grep -qF -- "$want" || fail "--help lacks '$want':
 $out"

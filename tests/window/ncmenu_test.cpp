@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
@@ -97,7 +98,7 @@ private slots:
             if (!a->isSeparator())
                 names << a->objectName();
         QCOMPARE(names, (QStringList{"NcRenumber", "NcRemoveNumbers", "NcSpaces", "NcNoSpaces", "NcSkipToggle",
-                                     "NcSkipAdd", "NcSkipRemove", "NcTransform", "NcRates"}));
+                                     "NcSkipAdd", "NcSkipRemove", "NcTransform", "NcRates", "NcStatistics"}));
 
         // Alt+N opens it, A puts the block skip on the caret's line.
         QTest::keyClick(rig.form->editor(), Qt::Key_N, Qt::AltModifier);
@@ -271,6 +272,24 @@ private slots:
         QCOMPARE(rig.text(), std::string("O1\r\nG01 X1. F150 S800 M03\r\nG01 X#1 F#2\r\n"));
         QCOMPARE(rig.dialogs.texts(Kind::Message).size(), 1);
         QVERIFY(rig.dialogs.texts(Kind::Message)[0].endsWith(QStringLiteral("3行: 変数・式の値は変換できません (そのまま)")));
+    }
+
+    void theStatisticsOfTheCaretsProgram()
+    {
+        FormRig rig;
+        showWindow(rig);
+        rig.load(kTwoPrograms);
+        rig.caretToLine(6);
+        QString shown;
+        whenDialogActive([&shown](QWidget *dialog) {
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("プログラム統計"));
+            shown = dialog->findChild<QPlainTextEdit *>(QStringLiteral("Report"))->toPlainText();
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape);
+        });
+        QTest::keyClick(rig.form->editor(), Qt::Key_I, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(shown.startsWith(QStringLiteral("O2000\nブロック: 2 (行 3)\n")));
+        QVERIFY(shown.contains(QStringLiteral("範囲 X: 0.000 ～ 0.000 mm")));
+        QCOMPARE(rig.text(), kTwoPrograms);
     }
 
     void withoutASelectionTheCaretsProgram()

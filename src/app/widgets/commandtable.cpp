@@ -111,6 +111,8 @@ const Row kRows[] = {
      &TSDIAppForm::NcTransformExecute, During::Locked},
     {&Commands::NcRates, "NcRates", "送り・回転数の倍率(&F)...", "Ctrl+Shift+F", "",
      &TSDIAppForm::NcRatesExecute, During::Locked},
+    {&Commands::NcStatistics, "NcStatistics", "プログラム統計(&I)...", "Ctrl+Shift+I", "",
+     &TSDIAppForm::NcStatisticsExecute, During::Locked},
 };
 
 }  // namespace

@@ -69,6 +69,7 @@ struct Commands {
     QAction *NcSkipToggle = nullptr;
     QAction *NcTransform = nullptr;
     QAction *NcRates = nullptr;
+    QAction *NcStatistics = nullptr;
     // Ctrl+1 ... Ctrl+9: the first nine machines.
     std::array<QAction *, 9> machine{};
 

@@ -4,6 +4,7 @@
 #include "app/comparecommand.h"
 #include "app/processsignals.h"
 #include "app/qtjapanese.h"
+#include "app/statscommand.h"
 #include "app/widgets/sdiappform.h"
 
 #include <QApplication>
@@ -11,7 +12,7 @@
 namespace {
 
 // Everything but the window: the help, the version, the check, the
-// compare and a mistake print and end without a display.
+// compare, the statistics and a mistake print and end without a display.
 int runWithoutWindow(marbolt::CommandLine line, const QStringList &arguments, int argc, char *argv[])
 {
     using marbolt::CommandKind;
@@ -30,6 +31,8 @@ int runWithoutWindow(marbolt::CommandLine line, const QStringList &arguments, in
         return marbolt::runCheckCommand(line.file, line.code, marbolt::AppPaths::forThisProgram(), stdout, stderr);
     case CommandKind::Compare:
         return marbolt::runCompareCommand(line.left, line.right, line.compare, stdout, stderr);
+    case CommandKind::Stats:
+        return marbolt::runStatsCommand(line.file, marbolt::AppPaths::forThisProgram(), stdout, stderr);
     case CommandKind::Mistake:
     case CommandKind::Window:
         break;

@@ -172,6 +172,8 @@ public:
     void NcSkipRemoveExecute();
     void NcTransformExecute();
     void NcRatesExecute();
+    // The program at the caret summed up: blocks, tools, extents, feeds, time.
+    void NcStatisticsExecute();
     void enabledfalse();
     void enabledtrue();
 

@@ -153,6 +153,8 @@ void TSDIAppForm::createMenus()
     nc->addActions({c.NcSkipToggle, c.NcSkipAdd, c.NcSkipRemove});
     nc->addSeparator();
     nc->addActions({c.NcTransform, c.NcRates});
+    nc->addSeparator();
+    nc->addAction(c.NcStatistics);
 
     QMenu *comm = menuBar()->addMenu(QStringLiteral("通信(&C)"));
     comm->addActions({c.sendcheck1, c.send1, c.Rec1, c.psend1, c.senntaku1, c.Repeat1, c.cursend1, c.stop1});

@@ -4,7 +4,9 @@
 
 #include "common/widgets/waitcursor.h"
 #include "document/widgets/nceditor.h"
+#include "nc/pathreading.h"
 #include "station/ncmachine.h"
+#include "tools/statisticsreport.h"
 #include "tools/widgets/ncdialogs.h"
 
 namespace marbolt {
@@ -167,6 +169,24 @@ void TSDIAppForm::NcRatesExecute()
     WaitCursor wait;
     showNcReport(nc_->scaleRates(asked->scope, nc::RateScale{asked->feedPercent / 100, asked->spindlePercent / 100,
                                                             activeNcMachine(settings_).lathe, {}}));
+}
+
+void TSDIAppForm::NcStatisticsExecute()
+{
+    const std::string_view text = RichEdit1->textView();
+    const nc::ProgramSpan span = nc::programSpanAt(text, RichEdit1->caretPos());
+    std::optional<std::size_t> start;
+    QString title = filename().isEmpty() ? QStringLiteral("無題") : filename();
+    if (span.start < text.size() && (text[span.start] == 'O' || text[span.start] == 'o')) {
+        start = span.start;
+        title = RichEdit1->lineText(RichEdit1->lineAt(span.start)).trimmed();
+    }
+    QString report;
+    {
+        WaitCursor wait;
+        report = statisticsReport(nc::statisticsOf(text, start, readOptionsFor(activeNcMachine(settings_))), title);
+    }
+    ncQuestions_->statistics(report);
 }
 
 }  // namespace marbolt

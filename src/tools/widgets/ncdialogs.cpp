@@ -4,7 +4,9 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFormLayout>
+#include <QPlainTextEdit>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -247,6 +249,27 @@ std::optional<RateQuestion> NcDialogs::rates(const RateQuestion &initial)
     RateQuestion a = dialog.answer();
     a.hasSelection = initial.hasSelection;
     return a;
+}
+
+void NcDialogs::statistics(const QString &report)
+{
+    QDialog dialog(parent_);
+    dialog.setObjectName(QStringLiteral("StatisticsDialog"));
+    dialog.setWindowTitle(QStringLiteral("プログラム統計"));
+    auto *column = new QVBoxLayout(&dialog);
+    auto *text = new QPlainTextEdit(report, &dialog);
+    text->setObjectName(QStringLiteral("Report"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    const QFontMetrics metrics(text->font());
+    text->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('M')) * 60, metrics.lineSpacing() * 18);
+    column->addWidget(text);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("閉じる"));
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    column->addWidget(buttons);
+    dialog.exec();
 }
 
 std::optional<RenumberQuestion> NcDialogs::renumber(const RenumberQuestion &initial)

@@ -72,6 +72,7 @@ public:
     std::optional<RenumberQuestion> renumber(const RenumberQuestion &initial) override;
     std::optional<TransformQuestion> transform(const TransformQuestion &initial) override;
     std::optional<RateQuestion> rates(const RateQuestion &initial) override;
+    void statistics(const QString &report) override;
 
 private:
     QWidget *parent_;
