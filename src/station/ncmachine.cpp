@@ -6,6 +6,7 @@ namespace {
 
 const QLatin1StringView kKindField("NCKIND");
 const QLatin1StringView kRapidField("RAPID");
+const QLatin1StringView kSafeZField("SAFEZ");
 
 const QString *field(const MachineProfile &profile, QLatin1StringView name)
 {
@@ -38,6 +39,12 @@ NcMachine ncMachineOf(const MachineProfile &profile)
         if (ok && value >= kSlowestRapid && value <= kFastestRapid)
             m.rapidRate = value;
     }
+    if (const QString *safe = field(profile, kSafeZField)) {
+        bool ok = false;
+        const double value = safe->trimmed().toDouble(&ok);
+        if (ok && value >= kLowestSafeZ && value <= kHighestSafeZ)
+            m.safeZ = value;
+    }
     return m;
 }
 
@@ -45,6 +52,7 @@ void setNcMachine(MachineProfile &profile, const NcMachine &machine)
 {
     setField(profile, kKindField, machine.lathe ? QStringLiteral("LATHE") : QStringLiteral("MILL"));
     setField(profile, kRapidField, QString::number(machine.rapidRate, 'g', 10));
+    setField(profile, kSafeZField, QString::number(machine.safeZ, 'g', 10));
 }
 
 nc::ReadOptions readOptionsFor(const NcMachine &machine)

@@ -168,10 +168,10 @@ private slots:
             QCOMPARE(QApplication::focusWidget(), box);
         }
         // The machine buttons (削除 is off while there is one machine),
-        // then the machine's kind and rapid rate.
+        // then the machine's kind, rapid rate and safe Z.
         QVERIFY(!f->DeleteButton->isEnabled());
         for (QWidget *control : std::initializer_list<QWidget *>{f->AddButton, f->RenameButton, f->MachineKindBox,
-                                                                 f->RapidBox}) {
+                                                                 f->RapidBox, f->SafeZBox}) {
             tab();
             QCOMPARE(QApplication::focusWidget(), control);
         }

@@ -11,6 +11,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -29,7 +30,7 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("通信条件設定"));
     setFont(dialogFont(12));
-    setFixedSize(221, 432);
+    setFixedSize(221, 456);
 
     auto label = [&](const char *name, const QString &caption, QRect at) {
         auto *l = new QLabel(caption, this);
@@ -87,10 +88,18 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
     RapidBox->setSingleStep(1000);
     RapidBox->setSuffix(QStringLiteral(" mm/min"));
     RapidBox->setGeometry(88, 346, 121, 20);
+    label("SafeZLabel", QStringLiteral("再開の安全Z"), {16, 374, 70, 12});
+    SafeZBox = new QDoubleSpinBox(this);
+    SafeZBox->setObjectName(QStringLiteral("SafeZBox"));
+    SafeZBox->setRange(kLowestSafeZ, kHighestSafeZ);
+    SafeZBox->setDecimals(3);
+    SafeZBox->setSuffix(QStringLiteral(" mm"));
+    SafeZBox->setToolTip(QStringLiteral("再開送信で、この Z の高さから再開位置へ近づきます"));
+    SafeZBox->setGeometry(88, 370, 121, 20);
 
-    Button1 = button("Button1", QStringLiteral("OK"), {8, 394, 97, 25});
+    Button1 = button("Button1", QStringLiteral("OK"), {8, 418, 97, 25});
     Button1->setEnabled(false);
-    Button2 = button("Button2", QStringLiteral("キャンセル"), {112, 394, 97, 25});
+    Button2 = button("Button2", QStringLiteral("キャンセル"), {112, 418, 97, 25});
     // Neither Enter nor Escape presses a button.
     for (QPushButton *b : {Button1, Button2, AddButton, RenameButton, DeleteButton}) {
         b->setAutoDefault(false);
@@ -113,6 +122,7 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
     QWidget::setTabOrder(RenameButton, DeleteButton);
     QWidget::setTabOrder(DeleteButton, MachineKindBox);
     QWidget::setTabOrder(MachineKindBox, RapidBox);
+    QWidget::setTabOrder(RapidBox, SafeZBox);
 
     for (QComboBox *box : {ComboBox1, ComboBox2, ComboBox3})
         connect(box, &QComboBox::editTextChanged, this, &TForm2::ComboBox1Change);
@@ -121,6 +131,7 @@ TForm2::TForm2(QWidget *owner, SettingsStore &settings, Dialogs &dialogs, const 
         connect(box, &QCheckBox::toggled, this, &TForm2::ComboBox1Change);
     connect(MachineKindBox, &QComboBox::currentIndexChanged, this, &TForm2::ComboBox1Change);
     connect(RapidBox, &QSpinBox::valueChanged, this, &TForm2::ComboBox1Change);
+    connect(SafeZBox, &QDoubleSpinBox::valueChanged, this, &TForm2::ComboBox1Change);
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
     connect(AddButton, &QPushButton::clicked, this, &TForm2::AddButtonClick);
@@ -192,8 +203,10 @@ void TForm2::FormActivate()
         const NcMachine machine = activeNcMachine(settings_);
         const QSignalBlocker kind(MachineKindBox);
         const QSignalBlocker rapid(RapidBox);
+        const QSignalBlocker safe(SafeZBox);
         MachineKindBox->setCurrentIndex(machine.lathe ? 1 : 0);
         RapidBox->setValue(static_cast<int>(machine.rapidRate));
+        SafeZBox->setValue(machine.safeZ);
     }
     Button1->setEnabled(false);
     showMachine();
@@ -292,7 +305,8 @@ void TForm2::storeNcMachine()
     if (all.isEmpty())
         return;
     MachineProfile active = all[profiles.active()];
-    setNcMachine(active, {MachineKindBox->currentIndex() == 1, static_cast<double>(RapidBox->value())});
+    setNcMachine(active, {MachineKindBox->currentIndex() == 1, static_cast<double>(RapidBox->value()),
+                          SafeZBox->value()});
     profiles.setExtra(profiles.active(), active.extra);
 }
 

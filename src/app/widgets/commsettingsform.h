@@ -15,6 +15,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QDoubleSpinBox;
 class QSpinBox;
 
 namespace marbolt {
@@ -48,6 +49,7 @@ public:
     QPushButton *DeleteButton = nullptr; // "削除"
     QComboBox *MachineKindBox = nullptr; // "マシニングセンタ" / "旋盤"
     QSpinBox *RapidBox = nullptr;        // the rapid rate, mm/min
+    QDoubleSpinBox *SafeZBox = nullptr;  // the Z a restart approaches from
     QPushButton *Button1 = nullptr;  // OK
     QPushButton *Button2 = nullptr;  // キャンセル
 
