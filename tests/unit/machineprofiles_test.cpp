@@ -183,10 +183,17 @@ TEST(MachineProfiles, AKindOrRapidRateThatCannotBeMeantReadsAsTheDefault)
     // Written back under the names already there, not as second fields.
     MachineProfile profile;
     profile.extra = {{QStringLiteral("nckind"), QStringLiteral("LATHE")}};
-    setNcMachine(profile, {false, 5000});
-    ASSERT_EQ(profile.extra.size(), 2);
+    setNcMachine(profile, {false, 5000, 30});
+    ASSERT_EQ(profile.extra.size(), 3);
     EXPECT_EQ(profile.extra[0], (std::pair{QStringLiteral("nckind"), QStringLiteral("MILL")}));
     EXPECT_EQ(profile.extra[1], (std::pair{QStringLiteral("RAPID"), QStringLiteral("5000")}));
+    EXPECT_EQ(profile.extra[2], (std::pair{QStringLiteral("SAFEZ"), QStringLiteral("30")}));
+    // The safe Z: read back, and a value no machine has reads as the default.
+    EXPECT_EQ(ncMachineOf(profile).safeZ, 30);
+    profile.extra[2].second = QStringLiteral("1e6");
+    EXPECT_EQ(ncMachineOf(profile).safeZ, 50);
+    profile.extra[2].second = QStringLiteral("-12.5");
+    EXPECT_EQ(ncMachineOf(profile).safeZ, -12.5);
 }
 
 // The lines of earlier versions, whatever their length: nothing is
