@@ -4,6 +4,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 #include <array>
 
@@ -41,6 +42,12 @@ constexpr std::array kOptions{
               "FILE の各プログラムのブロック数、工具、範囲、送り、\n"
               "加工時間の見積り(設定ファイルの機械で)を表示します。\n"
               "終了コード: 0 表示した、2 読めない・指定の誤り",
+              Belongs::Any},
+    OptionRow{{"restart", nullptr}, "FILE",
+              "FILE のシーケンス番号 N のブロックから再開するときに\n"
+              "送る内容(O行、状態を戻すヘッダ、残りのプログラム)を\n"
+              "表示します(例: --restart part.nc N1020)。\n"
+              "終了コード: 0 表示した、1 そのブロックがない、2 読めない・指定の誤り",
               Belongs::Any},
     OptionRow{{"keep-n", nullptr}, nullptr, "照合: ブロック先頭のシーケンス番号(N)も比べます", Belongs::Compare},
     OptionRow{{"keep-blanks", nullptr}, nullptr, "照合: 空白も比べます", Belongs::Compare},
@@ -120,6 +127,7 @@ CommandLine readCommandLine(const QStringList &arguments)
     const bool check = parser.isSet(QStringLiteral("check"));
     const bool compare = parser.isSet(QStringLiteral("compare"));
     const bool stats = parser.isSet(QStringLiteral("stats"));
+    const bool restart = parser.isSet(QStringLiteral("restart"));
     for (const OptionRow &row : kOptions) {
         const QString name = longName(row);
         if (!parser.isSet(name))
@@ -138,8 +146,17 @@ CommandLine readCommandLine(const QStringList &arguments)
         line.kind = CommandKind::Help;
     } else if (parser.isSet(QStringLiteral("version"))) {
         line.kind = CommandKind::Version;
-    } else if (int(check) + int(compare) + int(stats) > 1) {
-        return mistake(QStringLiteral("--check、--compare、--stats は同時に使えません。"));
+    } else if (int(check) + int(compare) + int(stats) + int(restart) > 1) {
+        return mistake(QStringLiteral("--check、--compare、--stats、--restart は同時に使えません。"));
+    } else if (restart) {
+        line.kind = CommandKind::Restart;
+        line.file = parser.value(QStringLiteral("restart"));
+        if (line.file.isEmpty())
+            return mistake(QStringLiteral("--restart にファイルがありません。"));
+        static const QRegularExpression sequence(QStringLiteral("^[Nn]?[0-9]{1,5}$"));
+        if (files.size() != 1 || !sequence.match(files.first()).hasMatch())
+            return mistake(QStringLiteral("--restart には再開するブロックのシーケンス番号が1つ要ります (例: N1020)。"));
+        line.block = files.first();
     } else if (stats) {
         line.kind = CommandKind::Stats;
         line.file = parser.value(QStringLiteral("stats"));
@@ -185,7 +202,7 @@ QString commandLineHelp()
     parser.setApplicationDescription(
         QStringLiteral("マルボルト %1: NCプログラムの編集と、RS-232C による工作機械との送受信\n"
                        "\n"
-                       "--check、--compare、--stats はウィンドウを開かずに結果を表示します。\n"
+                       "--check、--compare、--stats、--restart はウィンドウを開かずに結果を表示します。\n"
                        "設定ファイル marbolt.ini、送信ログ、作業ファイルは、プログラムのフォルダに\n"
                        "書き込めればそこに、書き込めなければ ~/.config/marbolt/ に置きます。")
             .arg(QStringLiteral(MARBOLT_VERSION)));
@@ -198,6 +215,7 @@ QString commandLineUsage()
         "使い方: marbolt [FILE]\n"
         "        marbolt --check FILE [--code ISO|EIA|NONE]\n"
         "        marbolt --stats FILE\n"
+        "        marbolt --restart FILE N1020\n"
         "        marbolt --compare LEFT RIGHT [--keep-n] [--keep-blanks] [--keep-comments] [--text-numbers]\n"
         "        marbolt --help | --version\n");
 }

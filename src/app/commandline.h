@@ -7,6 +7,7 @@
 //   marbolt [FILE]                      the window; further files are ignored
 //   marbolt --check FILE [--code ISO|EIA|NONE]
 //   marbolt --stats FILE
+//   marbolt --restart FILE N1020
 //   marbolt --compare LEFT RIGHT [--keep-n] [--keep-blanks] [--keep-comments] [--text-numbers]
 //   marbolt --help | --version
 //
@@ -19,11 +20,12 @@
 
 namespace marbolt {
 
-enum class CommandKind { Window, Help, Version, Check, Compare, Stats, Mistake };
+enum class CommandKind { Window, Help, Version, Check, Compare, Stats, Restart, Mistake };
 
 struct CommandLine {
     CommandKind kind = CommandKind::Window;
-    QString file;             // Window: the file to open (empty: none); Check, Stats: the file read
+    QString file;             // Window: the file to open (empty: none); Check, Stats, Restart: the file read
+    QString block;            // Restart: "N1020"
     QString code;             // Check: "ISO", "EIA" or "NONE"; empty: the settings file's CODE
     QString left, right;      // Compare
     CompareOptions compare;   // Compare

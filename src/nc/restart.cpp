@@ -102,6 +102,7 @@ std::optional<RestartPlan> planRestart(std::string_view document, std::size_t pr
     const ModalState &s = reader.state();
     const bool lathe = options.motion.lathe;
     const double inc = s.metric ? 0.001 : 0.0001;
+    const double safeZ = s.metric ? options.safeZ : options.safeZ / 25.4;
     auto value = [inc](double v) { return formatValue(v, true, 0, inc); };
     // F and S as plain numbers: F300, F0.2.
     auto plain = [inc](double v) {
@@ -148,14 +149,14 @@ std::optional<RestartPlan> planRestart(std::string_view document, std::size_t pr
     // down to it at the feed (a rapid could not know how near the work is).
     const double x = lathe ? s.position.x * 2 : s.position.x;
     if (lathe) {
-        line("G00 Z" + value(options.safeZ));
+        line("G00 Z" + value(safeZ));
         line("G00 X" + value(x));
     } else {
         line("G00 X" + value(x) + " Y" + value(s.position.y));
         if (s.toolLength == 43 || s.toolLength == 44)
-            line(code("G%d", s.toolLength) + " Z" + value(options.safeZ) + code(" H%d", s.lengthOffset));
+            line(code("G%d", s.toolLength) + " Z" + value(safeZ) + code(" H%d", s.lengthOffset));
         else
-            line("G00 Z" + value(options.safeZ));
+            line("G00 Z" + value(safeZ));
     }
     if (s.coolant)
         line("M08");

@@ -18,7 +18,7 @@ namespace marbolt::nc {
 
 struct RestartOptions {
     MotionOptions motion;  // a lathe: X a diameter, T with its offset, no M06
-    double safeZ = 50;     // in the program's unit
+    double safeZ = 50;     // mm (an inch program gets it in inches)
 };
 
 struct RestartPlan {

@@ -6,6 +6,7 @@
 #include "tools/ncscope.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -39,6 +40,13 @@ struct RateQuestion {
     double spindlePercent = 100;
 };
 
+struct RestartQuestion {
+    QString where;        // "O1000 の N1020 (13行目)"
+    QString header;       // the blocks before the program's rest, editable
+    QStringList notes;    // what to check
+    int blocksAfter = 0;  // lines sent after the header
+};
+
 class NcQuestions {
 public:
     virtual ~NcQuestions() = default;
@@ -50,6 +58,9 @@ public:
     virtual std::optional<RateQuestion> rates(const RateQuestion &initial) = 0;
     // "プログラム統計": the report, read and closed.
     virtual void statistics(const QString &report) = 0;
+    // "再開送信": the header as the user leaves it (lines, without their
+    // breaks' kind); nullopt on cancel.
+    virtual std::optional<QString> confirmRestart(const RestartQuestion &question) = 0;
 };
 
 inline nc::Transform TransformQuestion::transform() const

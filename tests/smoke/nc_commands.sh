@@ -1,5 +1,5 @@
 #!/bin/sh
-# marbolt --stats: the real binary, with no display to open a window on,
+# marbolt --stats and --restart: the real binary, with no display to open a window on,
 # copied into a scratch folder so that it reads that folder's settings (none:
 # a machining centre at 10,000 mm/min). Exit 0 with a report per program,
 # 2 for a file that cannot be read.
@@ -39,6 +39,22 @@ $out"
 [ $rc -eq 2 ] || fail "--stats of a missing file: exit $rc, want 2"
 grep -qF "missing.nc" err.txt || fail "--stats of a missing file: $(cat err.txt)"
 for wrong in "--stats" "--stats a.nc b.nc" "--stats a.nc --check b.nc"; do
+    # shellcheck disable=SC2086
+    ./marbolt $wrong >/dev/null 2>err.txt; rc=$?
+    [ $rc -eq 2 ] || fail "'$wrong': exit $rc, want 2"
+done
+# --restart: the O-line, the header, the rest; what to check on standard error.
+printf 'O1\r\nT1 M06\r\nN10 G00 X1. Y2.\r\nN20 G01 Z-1. F100\r\nN30 X5.\r\nM30\r\nO2\r\nN30 M99\r\n' > restart.nc
+./marbolt --restart restart.nc N30 >out.txt 2>err.txt; rc=$?
+[ $rc -eq 0 ] || fail "--restart: exit $rc ($(cat err.txt))"
+want=$(printf 'O1\r\n(RESTART AT N30)\r\nG40 G49 G80\r\nG21 G17 G90 G94\r\nG54\r\nT1 M06\r\nM05\r\nG00 X1. Y2.\r\nG00 Z50.\r\nG01 Z-1. F100\r\nN30 X5.\r\nM30\r\n')
+[ "$(cat out.txt)" = "$want" ] || fail "--restart printed:
+$(cat out.txt)"
+grep -qF "主軸が止まっています" err.txt || fail "--restart: the stopped spindle is not said: $(cat err.txt)"
+./marbolt --restart restart.nc 1020 >out.txt 2>err.txt; rc=$?
+[ $rc -eq 1 ] || fail "--restart of a missing block: exit $rc, want 1"
+[ ! -s out.txt ] || fail "--restart of a missing block printed: $(cat out.txt)"
+for wrong in "--restart restart.nc" "--restart restart.nc X10" "--restart restart.nc N1 N2"; do
     # shellcheck disable=SC2086
     ./marbolt $wrong >/dev/null 2>err.txt; rc=$?
     [ $rc -eq 2 ] || fail "'$wrong': exit $rc, want 2"

@@ -3,9 +3,11 @@
 #include "transfertesting.h"
 
 #include "../unit/filesizelimit.h"
+#include "../window/modal.h"
 
 #include <QAction>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QStringDecoder>
 #include <QTimer>
 
@@ -416,6 +418,49 @@ private slots:
         QCOMPARE(std::string(rig.form->editor()->textView()), doc);
         QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("Multi.nc"))));
         QVERIFY(!QFile::exists(rig.dir.filePath(QStringLiteral("Temp.nc"))));
+    }
+
+    // 再開送信 by Shift+F11 from the block at the caret: the header shown,
+    // a line typed into it, Tab to 送信 and Enter; the machine gets the
+    // O-line, the header as edited and the program's rest.
+    void aRestartGoesOutWithTheHeaderAsEdited()
+    {
+        Rig rig;
+        rig.form->show();
+        rig.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.form.get()));
+        const std::string doc = "O1000\r\nT1 M06\r\nS1000 M03\r\nG00 X10. Y20.\r\nG01 Z-2. F300\r\n"
+                                "N1020 X50.\r\nM30\r\nO2000\r\nM99\r\n";
+        rig.setDocument(doc);
+        rig.form->editor()->setCaretPos(doc.find("N1020") + 3);
+        rig.form->editor()->setFocus();
+        QString header;
+        whenModal([&header](QWidget *dialog) {
+            dialog->activateWindow();
+            QApplication::setActiveWindow(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("再開送信"));
+            QWidget *edit = dialog->focusWidget();
+            QCOMPARE(edit->objectName(), QStringLiteral("Header"));
+            header = static_cast<QPlainTextEdit *>(edit)->toPlainText();
+            QTest::keyClick(edit, Qt::Key_End, Qt::ControlModifier);
+            QTest::keyClicks(edit, "M01");
+            QTest::keyClick(edit, Qt::Key_Tab);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        });
+        const std::string sent =
+            sendWith(rig, [&] { QTest::keyClick(rig.form->editor(), Qt::Key_F11, Qt::ShiftModifier); });
+        QCOMPARE(header, QStringLiteral("(RESTART AT N1020)\nG40 G49 G80\nG21 G17 G90 G94\nG54\nT1 M06\n"
+                                        "S1000 M03\nG00 X10. Y20.\nG00 Z50.\nG01 Z-2. F300\n"));
+        const std::string want = "O1000\r\n" + header.toStdString() + "M01\r\nN1020 X50.\r\nM30\r\n";
+        std::string wantCrlf;
+        for (char c : want) {
+            if (c == '\n' && (wantCrlf.empty() || wantCrlf.back() != '\r'))
+                wantCrlf += '\r';
+            wantCrlf += c;
+        }
+        QVERIFY2(sent.find(iso(wantCrlf)) != std::string::npos, sent.c_str());
+        QVERIFY(sent.find(iso("O2000")) == std::string::npos);
+        QVERIFY(rig.dialogs.shown.isEmpty());
     }
 };
 

@@ -98,7 +98,8 @@ private slots:
             if (!a->isSeparator())
                 names << a->objectName();
         QCOMPARE(names, (QStringList{"NcRenumber", "NcRemoveNumbers", "NcSpaces", "NcNoSpaces", "NcSkipToggle",
-                                     "NcSkipAdd", "NcSkipRemove", "NcTransform", "NcRates", "NcStatistics"}));
+                                     "NcSkipAdd", "NcSkipRemove", "NcTransform", "NcRates", "NcStatistics",
+                                     "NcRestart"}));
 
         // Alt+N opens it, A puts the block skip on the caret's line.
         QTest::keyClick(rig.form->editor(), Qt::Key_N, Qt::AltModifier);

@@ -113,6 +113,8 @@ const Row kRows[] = {
      &TSDIAppForm::NcRatesExecute, During::Locked},
     {&Commands::NcStatistics, "NcStatistics", "プログラム統計(&I)...", "Ctrl+Shift+I", "",
      &TSDIAppForm::NcStatisticsExecute, During::Locked},
+    {&Commands::NcRestart, "NcRestart", "再開送信(&S)...", "Shift+F11", "",
+     &TSDIAppForm::NcRestartExecute, During::Refused},
 };
 
 }  // namespace

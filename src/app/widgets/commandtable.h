@@ -70,6 +70,7 @@ struct Commands {
     QAction *NcTransform = nullptr;
     QAction *NcRates = nullptr;
     QAction *NcStatistics = nullptr;
+    QAction *NcRestart = nullptr;
     // Ctrl+1 ... Ctrl+9: the first nine machines.
     std::array<QAction *, 9> machine{};
 

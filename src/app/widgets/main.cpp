@@ -4,6 +4,7 @@
 #include "app/comparecommand.h"
 #include "app/processsignals.h"
 #include "app/qtjapanese.h"
+#include "app/restartcommand.h"
 #include "app/statscommand.h"
 #include "app/widgets/sdiappform.h"
 
@@ -12,7 +13,7 @@
 namespace {
 
 // Everything but the window: the help, the version, the check, the
-// compare, the statistics and a mistake print and end without a display.
+// compare, the statistics, the restart and a mistake print and end without a display.
 int runWithoutWindow(marbolt::CommandLine line, const QStringList &arguments, int argc, char *argv[])
 {
     using marbolt::CommandKind;
@@ -33,6 +34,9 @@ int runWithoutWindow(marbolt::CommandLine line, const QStringList &arguments, in
         return marbolt::runCompareCommand(line.left, line.right, line.compare, stdout, stderr);
     case CommandKind::Stats:
         return marbolt::runStatsCommand(line.file, marbolt::AppPaths::forThisProgram(), stdout, stderr);
+    case CommandKind::Restart:
+        return marbolt::runRestartCommand(line.file, line.block, marbolt::AppPaths::forThisProgram(), stdout,
+                                          stderr);
     case CommandKind::Mistake:
     case CommandKind::Window:
         break;

@@ -174,6 +174,9 @@ public:
     void NcRatesExecute();
     // The program at the caret summed up: blocks, tools, extents, feeds, time.
     void NcStatisticsExecute();
+    // 再開送信: the program at the caret from the caret's block, after a
+    // header that restores its state there, shown for editing first.
+    void NcRestartExecute();
     void enabledfalse();
     void enabledtrue();
 

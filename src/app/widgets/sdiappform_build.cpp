@@ -154,10 +154,11 @@ void TSDIAppForm::createMenus()
     nc->addSeparator();
     nc->addActions({c.NcTransform, c.NcRates});
     nc->addSeparator();
-    nc->addAction(c.NcStatistics);
+    nc->addActions({c.NcStatistics, c.NcRestart});
 
     QMenu *comm = menuBar()->addMenu(QStringLiteral("通信(&C)"));
-    comm->addActions({c.sendcheck1, c.send1, c.Rec1, c.psend1, c.senntaku1, c.Repeat1, c.cursend1, c.stop1});
+    comm->addActions({c.sendcheck1, c.send1, c.Rec1, c.psend1, c.senntaku1, c.Repeat1, c.cursend1, c.NcRestart,
+                      c.stop1});
     comm->addSeparator();
     comm->addAction(c.set1);
     CommMenu = comm;  // the machine list adds itself here

@@ -5,6 +5,8 @@
 #include "common/widgets/waitcursor.h"
 #include "document/widgets/nceditor.h"
 #include "nc/pathreading.h"
+#include "nc/restart.h"
+#include "transfer/transfercontroller.h"
 #include "station/ncmachine.h"
 #include "tools/statisticsreport.h"
 #include "tools/widgets/ncdialogs.h"
@@ -187,6 +189,39 @@ void TSDIAppForm::NcStatisticsExecute()
         report = statisticsReport(nc::statisticsOf(text, start, readOptionsFor(activeNcMachine(settings_))), title);
     }
     ncQuestions_->statistics(report);
+}
+
+void TSDIAppForm::NcRestartExecute()
+{
+    const std::string_view text = RichEdit1->textView();
+    const std::size_t caret = RichEdit1->caretPos();
+    const nc::ProgramSpan span = nc::programSpanAt(text, caret);
+    const NcMachine machine = activeNcMachine(settings_);
+    const std::optional<nc::RestartPlan> plan = nc::planRestart(
+        text, span.start, RichEdit1->lineStart(RichEdit1->lineAt(caret)),
+        nc::RestartOptions{readOptionsFor(machine).motion, machine.safeZ});
+    if (!plan) {
+        dialogs_->message(QStringLiteral("カーソルの位置から後に再開するブロックがありません"));
+        return;
+    }
+    RestartQuestion q;
+    const QString program = QString::fromUtf8(plan->programLine.data(), static_cast<qsizetype>(plan->programLine.size())).trimmed();
+    q.where = QStringLiteral("%1%2行目").arg(program.isEmpty() ? QString() : program + QStringLiteral(" の "))
+                  .arg(plan->line + 1);
+    q.header = QString::fromUtf8(plan->header.data(), static_cast<qsizetype>(plan->header.size()))
+                   .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    for (const std::string &note : plan->notes)
+        q.notes << QString::fromStdString(note);
+    q.blocksAfter = static_cast<int>(std::count(plan->rest.begin(), plan->rest.end(), '\n'));
+    const std::optional<QString> header = ncQuestions_->confirmRestart(q);
+    if (!header)
+        return;
+    // The header as edited, its lines ended as the document's are.
+    QStringList lines = header->split(u'\n');
+    while (!lines.isEmpty() && lines.back().trimmed().isEmpty())
+        lines.removeLast();
+    const QString edited = lines.isEmpty() ? QString() : lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+    transfers_->sendText(plan->programLine + edited.toStdString() + plan->rest);
 }
 
 }  // namespace marbolt

@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QPlainTextEdit>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -270,6 +271,46 @@ void NcDialogs::statistics(const QString &report)
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     column->addWidget(buttons);
     dialog.exec();
+}
+
+std::optional<QString> NcDialogs::confirmRestart(const RestartQuestion &question)
+{
+    QDialog dialog(parent_);
+    dialog.setObjectName(QStringLiteral("RestartDialog"));
+    dialog.setWindowTitle(QStringLiteral("再開送信"));
+    auto *column = new QVBoxLayout(&dialog);
+    auto *where = new QLabel(QStringLiteral("%1 から再開します。ヘッダを確かめてから送信してください。")
+                                 .arg(question.where),
+                             &dialog);
+    where->setTextFormat(Qt::PlainText);
+    column->addWidget(where);
+    if (!question.notes.isEmpty()) {
+        auto *notes = new QLabel(QStringLiteral("注意:\n・") + question.notes.join(QStringLiteral("\n・")), &dialog);
+        notes->setObjectName(QStringLiteral("Notes"));
+        notes->setTextFormat(Qt::PlainText);
+        notes->setStyleSheet(QStringLiteral("color: #b00000"));
+        column->addWidget(notes);
+    }
+    auto *header = new QPlainTextEdit(question.header, &dialog);
+    header->setObjectName(QStringLiteral("Header"));
+    header->setLineWrapMode(QPlainTextEdit::NoWrap);
+    header->setTabChangesFocus(true);  // Tab goes on to 送信
+    header->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    const QFontMetrics metrics(header->font());
+    header->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('M')) * 50, metrics.lineSpacing() * 16);
+    column->addWidget(header);
+    auto *after = new QLabel(QStringLiteral("このあとにプログラムの残り %1 行を送ります。").arg(question.blocksAfter), &dialog);
+    column->addWidget(after);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("送信"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    column->addWidget(buttons);
+    header->setFocus();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return header->toPlainText();
 }
 
 std::optional<RenumberQuestion> NcDialogs::renumber(const RenumberQuestion &initial)

@@ -73,6 +73,7 @@ public:
     std::optional<TransformQuestion> transform(const TransformQuestion &initial) override;
     std::optional<RateQuestion> rates(const RateQuestion &initial) override;
     void statistics(const QString &report) override;
+    std::optional<QString> confirmRestart(const RestartQuestion &question) override;
 
 private:
     QWidget *parent_;
