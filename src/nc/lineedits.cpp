@@ -20,12 +20,13 @@ std::vector<Line> splitLines(std::string_view text)
     return lines;
 }
 
-std::vector<Block> readBlocks(const std::vector<Line> &lines)
+bool opensProgram(std::string_view line, Block &probe)
 {
-    std::vector<Block> blocks(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        readBlock(lines[i].text, blocks[i]);
-    return blocks;
+    // Most lines hold none of the marks that can open a program: no reading.
+    if (line.find_first_of("Oo:%") == std::string_view::npos)
+        return false;
+    readBlock(line, probe);
+    return isProgramStart(probe) || probe.percent;
 }
 
 std::string applyEdits(const std::vector<Line> &lines, std::vector<std::vector<Edit>> &edits, std::size_t size)

@@ -19,7 +19,6 @@ struct Line {
     std::size_t start = 0;  // in the whole text
 };
 std::vector<Line> splitLines(std::string_view text);
-std::vector<Block> readBlocks(const std::vector<Line> &lines);
 
 // The lines [first, end) of a text, 0-based: those a function changes. The
 // lines around them are read for what they say (the program's number, the
@@ -47,21 +46,34 @@ inline bool isProgramStart(const Block &b)
 // A plain whole number as a word's text ("10", not "10.", "#1" or "-1").
 std::optional<long> wholeNumber(const Word &w);
 
-// The programs of a text: f(first, end, number) for each [first, end)
-// line range from an O-line or "%" line to the next, with the O-line's
-// number when it has one.
+// Whether a line opens a program: an O-line or a "%" line. probe is
+// overwritten.
+bool opensProgram(std::string_view line, Block &probe);
+
+// The programs of a text, one at a time: f(first, end, number, blocks)
+// for each [first, end) line range from an O-line or "%" line to the
+// next, with the O-line's number when it has one and the blocks of its
+// lines (blocks[i - first] for line i). The blocks are read again for
+// each program into the same room, so a text of any length costs the
+// blocks of its longest program.
 template <typename F>
-void forEachProgram(const std::vector<Block> &blocks, F f)
+void forEachProgram(const std::vector<Line> &lines, F f)
 {
+    std::vector<Block> blocks;
+    Block probe;
     std::size_t first = 0;
-    while (first < blocks.size()) {
+    while (first < lines.size()) {
         std::size_t end = first + 1;
-        while (end < blocks.size() && !isProgramStart(blocks[end]) && !blocks[end].percent)
+        while (end < lines.size() && !opensProgram(lines[end].text, probe))
             ++end;
+        if (blocks.size() < end - first)
+            blocks.resize(end - first);
+        for (std::size_t i = first; i < end; ++i)
+            readBlock(lines[i].text, blocks[i - first]);
         std::optional<long> number;
-        if (isProgramStart(blocks[first]))
-            number = wholeNumber(blocks[first].words.front());
-        f(first, end, number);
+        if (isProgramStart(blocks[0]))
+            number = wholeNumber(blocks[0].words.front());
+        f(first, end, number, static_cast<const std::vector<Block> &>(blocks));
         first = end;
     }
 }

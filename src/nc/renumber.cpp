@@ -107,9 +107,9 @@ RenumberResult renumber(std::string_view text, const RenumberOptions &options)
 {
     RenumberResult result;
     const std::vector<Line> lines = splitLines(text);
-    const std::vector<Block> blocks = readBlocks(lines);
     std::vector<std::vector<Edit>> edits(lines.size());
-    forEachProgram(blocks, [&](std::size_t first, std::size_t end, std::optional<long> programNumber) {
+    forEachProgram(lines, [&](std::size_t first, std::size_t end, std::optional<long> programNumber,
+                              const std::vector<Block> &blocks) {
         // The new number of each block, and of each old number its new one.
         std::map<long, long> renamed;
         std::map<long, int> seen;
@@ -122,11 +122,11 @@ RenumberResult renumber(std::string_view text, const RenumberOptions &options)
         for (std::size_t i = first; i < end && !spaced; ++i) {
             const std::string_view t = lines[i].text;
             const std::size_t word = t.find_first_not_of(" \t");
-            spaced = isNumberable(blocks[i]) && word != std::string_view::npos
+            spaced = isNumberable(blocks[i - first]) && word != std::string_view::npos
                   && t.find(' ', word) < t.find_last_not_of(" \t\r");
         }
         for (std::size_t i = first; i < end; ++i) {
-            const Block &b = blocks[i];
+            const Block &b = blocks[i - first];
             if (!isNumberable(b))
                 continue;
             const Word *n = b.find('N');
@@ -174,7 +174,7 @@ RenumberResult renumber(std::string_view text, const RenumberOptions &options)
             return found->second;
         };
         for (std::size_t i = first; i < end; ++i) {
-            const Block &b = blocks[i];
+            const Block &b = blocks[i - first];
             const std::string_view line = lines[i].text;
             if (const std::optional<long> renumbered = newNumber[i - first]) {
                 const std::string number = numberText(*renumbered, options.digits);
@@ -217,19 +217,19 @@ NumberRemoval removeNumbers(std::string_view text, bool lathe, LineRange range)
 {
     NumberRemoval result;
     const std::vector<Line> lines = splitLines(text);
-    const std::vector<Block> blocks = readBlocks(lines);
     std::vector<std::vector<Edit>> edits(lines.size());
-    forEachProgram(blocks, [&](std::size_t first, std::size_t end, std::optional<long> programNumber) {
+    forEachProgram(lines, [&](std::size_t first, std::size_t end, std::optional<long> programNumber,
+                              const std::vector<Block> &blocks) {
         std::vector<long> named;
         bool variable = false;  // a GOTO whose target only the control knows
         for (std::size_t i = first; i < end; ++i) {
-            for (const Reference &r : referencesOf(blocks[i], lines[i].text, programNumber, lathe)) {
+            for (const Reference &r : referencesOf(blocks[i - first], lines[i].text, programNumber, lathe)) {
                 variable = variable || r.variable;
                 named.push_back(r.number);
             }
         }
         for (std::size_t i = first; i < end; ++i) {
-            const Block &b = blocks[i];
+            const Block &b = blocks[i - first];
             const Word *n = b.find('N');
             if (!n || !isNumberable(b) || !range.holds(i))
                 continue;

@@ -513,7 +513,6 @@ TransformResult transformProgram(std::string_view text, const TransformOptions &
 {
     TransformResult result;
     const std::vector<Line> lines = splitLines(text);
-    const std::vector<Block> blocks = readBlocks(lines);
     std::vector<std::vector<Edit>> edits(lines.size());
     const Transform &t = options.transform;
     if (options.lathe && (t.turns() || t.mirrors())) {
@@ -522,10 +521,11 @@ TransformResult transformProgram(std::string_view text, const TransformOptions &
         return result;
     }
     Transformer transformer(options);
-    forEachProgram(blocks, [&](std::size_t first, std::size_t end, std::optional<long>) {
+    forEachProgram(lines, [&](std::size_t first, std::size_t end, std::optional<long>,
+                              const std::vector<Block> &blocks) {
         transformer.startProgram();
         for (std::size_t i = first; i < end; ++i) {
-            const Block &b = blocks[i];
+            const Block &b = blocks[i - first];
             if (b.percent || b.apostrophe || isProgramStart(b))
                 continue;
             transformer.take(b, lines[i].text, options.lines.holds(i), edits[i], static_cast<std::uint32_t>(i),
@@ -542,12 +542,12 @@ RateResult scaleRates(std::string_view text, const RateScale &options)
 {
     RateResult result;
     const std::vector<Line> lines = splitLines(text);
-    const std::vector<Block> blocks = readBlocks(lines);
     std::vector<std::vector<Edit>> edits(lines.size());
-    forEachProgram(blocks, [&](std::size_t first, std::size_t end, std::optional<long>) {
+    forEachProgram(lines, [&](std::size_t first, std::size_t end, std::optional<long>,
+                              const std::vector<Block> &blocks) {
         Modal m;
         for (std::size_t i = first; i < end; ++i) {
-            const Block &b = blocks[i];
+            const Block &b = blocks[i - first];
             if (b.percent || b.apostrophe || isProgramStart(b))
                 continue;
             const BlockKind kind = takeCodes(b, options.lathe, m);

@@ -1,7 +1,8 @@
-// The main window's NC menu: the editor as the NC functions see it, the
-// questions asked before one runs, and its report.
+// The main window's NC menu: the questions asked before a function runs,
+// the function on the editor, and its report.
 #include "app/widgets/sdiappform.h"
 
+#include "app/widgets/editornctarget.h"
 #include "common/widgets/waitcursor.h"
 #include "document/widgets/nceditor.h"
 #include "nc/pathreading.h"
@@ -17,43 +18,6 @@ namespace {
 
 // Lines listed in the box after a function; the rest are counted.
 constexpr int kListedNotes = 40;
-
-class EditorNcTarget : public NcEditTarget {
-public:
-    explicit EditorNcTarget(NcEditor &editor) : editor_(editor) {}
-
-    std::string_view text() const override { return editor_.textView(); }
-    std::size_t selectionStart() const override { return editor_.selectionStartPos(); }
-    std::size_t selectionEnd() const override { return editor_.selectionEndPos(); }
-    void change(const std::vector<TextChange> &changes) override
-    {
-        // The caret keeps its line and column (the line count stays), the
-        // view its first line.
-        const std::size_t caret = editor_.caretPos();
-        const std::size_t line = editor_.lineAt(caret);
-        const std::size_t column = caret - editor_.lineStart(line);
-        const long firstVisible = editor_.SendScintilla(QsciScintilla::SCI_GETFIRSTVISIBLELINE);
-        editor_.beginUndoAction();
-        // From the back, so that each change's place is still as given.
-        for (auto c = changes.rbegin(); c != changes.rend(); ++c) {
-            editor_.SendScintilla(QsciScintilla::SCI_SETTARGETRANGE, static_cast<unsigned long>(c->start),
-                                  static_cast<long>(c->end));
-            editor_.SendScintilla(QsciScintilla::SCI_REPLACETARGET, static_cast<unsigned long>(c->text.size()),
-                                  c->text.data());
-        }
-        editor_.endUndoAction();
-        const std::size_t start = editor_.lineStart(line);
-        const std::size_t lineEnd =
-            static_cast<std::size_t>(editor_.SendScintilla(QsciScintilla::SCI_GETLINEENDPOSITION, line));
-        editor_.setCaretPos(std::min(start + column, lineEnd));
-        editor_.SendScintilla(QsciScintilla::SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(firstVisible));
-    }
-    bool mayReplaceUnchangedLines() const override { return !editor_.hasFaultyMarks(); }
-    void select(std::size_t start, std::size_t end) override { editor_.selectRange(start, end); }
-
-private:
-    NcEditor &editor_;
-};
 
 RenumberQuestion storedRenumbering(const SettingsStore &settings)
 {
