@@ -64,7 +64,7 @@ std::optional<RestartPlan> planRestart(std::string_view document, std::size_t pr
     MotionReader reader(options.motion);
     Path path;
     Block b;
-    bool calls = false, origin = false;
+    bool calls = false, origin = false, macros = false;
     std::optional<double> clamp;
     std::uint32_t lineNumber = static_cast<std::uint32_t>(std::count(document.begin(), document.begin() + static_cast<std::ptrdiff_t>(span.start), '\n'));
     std::size_t at = span.start;
@@ -82,6 +82,7 @@ std::optional<RestartPlan> planRestart(std::string_view document, std::size_t pr
             break;
         } else {
             reader.take(b, lineNumber, path);
+            macros = macros || b.macro();
             b.forEach('M', [&](const Word &w) { calls = calls || w.number == 98.0; });
             b.forEach('G', [&](const Word &w) {
                 origin = origin || w.number == 92.0 || w.number == 52.0;
@@ -188,6 +189,8 @@ std::optional<RestartPlan> planRestart(std::string_view document, std::size_t pr
         plan.notes.push_back("再開位置までに M98 の呼び出しがあります: サブプログラムの中のモーダルは反映していません");
     if (origin)
         plan.notes.push_back("再開位置までに座標系設定 (G92/G52) があります: 位置を確認してください");
+    if (macros)
+        plan.notes.push_back("再開位置までにマクロ文があります: 分岐や変数による状態は反映していません");
     if (restartBlock.macro())
         plan.notes.push_back("再開ブロックはマクロ文です");
     return plan;

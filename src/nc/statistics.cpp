@@ -56,7 +56,13 @@ ProgramStatistics statisticsOf(std::string_view document, std::optional<std::siz
     s.max = path.max;
     s.seconds = path.seconds;
     s.tools = path.tools;
-    s.findings = path.findings.size() + path.path.findings.size();
+    s.unfollowedCalls = path.findings.size();
+    for (const MotionFinding &f : path.path.findings) {
+        if (f.kind == MotionFindingKind::MacroSkipped || f.kind == MotionFindingKind::ValueNotANumber)
+            ++s.unread;
+        else
+            ++s.arcFaults;
+    }
     for (const Move &m : path.path.moves) {
         const double length = moveLength(m);
         if (m.kind == MoveKind::Rapid) {

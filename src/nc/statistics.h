@@ -23,7 +23,9 @@ struct ProgramStatistics {
     double seconds = 0;
     bool inch = false;  // G20 before any G21
     std::vector<ToolUse> tools;
-    std::size_t findings = 0;  // what the reader could not follow
+    std::size_t unfollowedCalls = 0;  // M98 to a program not there, nested too deep, M99 P to no block
+    std::size_t unread = 0;  // macro statements and values by variable: their moves are not known
+    std::size_t arcFaults = 0;  // arcs whose end, centre or radius do not agree
 };
 
 // The program at byte `start` of document (its O-line), with what it

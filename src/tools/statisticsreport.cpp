@@ -49,8 +49,12 @@ QString statisticsReport(const nc::ProgramStatistics &s, const QString &title)
             row += QStringLiteral("  ") + QString::fromStdString(t.comment);
         out << row;
     }
-    if (s.findings)
-        out << QStringLiteral("たどれなかった箇所: %1 (呼び先のないM98など。時間と範囲に入っていません)").arg(s.findings);
+    if (s.unfollowedCalls)
+        out << QStringLiteral("たどれなかった呼び出し: %1 (呼び先の移動は時間と範囲に入っていません)").arg(s.unfollowedCalls);
+    if (s.unread)
+        out << QStringLiteral("読まなかったマクロ文・変数の値: %1 (それによる移動は時間と範囲に入っていません)").arg(s.unread);
+    if (s.arcFaults)
+        out << QStringLiteral("終点・中心・半径の合わない円弧: %1").arg(s.arcFaults);
     return out.join(u'\n');
 }
 

@@ -104,18 +104,20 @@ TEST(Restart, ACannedCycleIsArmedWithoutAHoleAndAnArcKeepsItsMotion)
                                  "G99 G83 Z-30. R3. Q5. F120 K0\n"));
 
     // An arc continued by a block without its G code: the motion comes
-    // back after the approach; a compensation and a call are said.
+    // back after the approach; a compensation, a call and a macro
+    // statement are said.
     const std::string arc = crlf(
         "O3\n"
         "T1 M06\n"
         "M98 P100\n"
+        "#1=2\n"
         "G41 D1 G01 X0 Y0 Z-1. F200\n"
         "G02 X10. Y10. R10.\n"
         "X20. Y0 R10.\n");
     const auto arcPlan = planRestart(arc, 0, arc.find("X20."), RestartOptions{});
     ASSERT_TRUE(arcPlan);
     EXPECT_TRUE(arcPlan->header.ends_with("G01 Z-1. F200\r\nG02\r\n"));
-    ASSERT_EQ(arcPlan->notes.size(), 3u);  // spindle stopped, compensation, a call
+    ASSERT_EQ(arcPlan->notes.size(), 4u);  // spindle stopped, compensation, a call, a macro statement
 }
 
 TEST(Restart, ALathesTurretSpindleLimitAndDiameter)

@@ -33,6 +33,8 @@ TEST(Statistics, BlocksFeedsLengthsAndTime)
     // 30 mm at F300 (6 s), 40 mm at F600 (4 s), 30 mm of rapid at 6000 (0.3 s), 2 s of dwell.
     EXPECT_NEAR(s.seconds, 12.3, 1e-9);
     EXPECT_FALSE(s.inch);
+    EXPECT_EQ(s.unread, 1u);  // #1=5
+    EXPECT_EQ(s.unfollowedCalls, 0u);
     EXPECT_EQ(s.max.x, 60);
     EXPECT_EQ(s.max.y, 40);
 }

@@ -1,10 +1,11 @@
 #include "tools/widgets/ncdialogs.h"
 
+#include "common/widgets/fontfallback.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QDialogButtonBox>
-#include <QFontDatabase>
 #include <QFormLayout>
 #include <QPlainTextEdit>
 #include <QGroupBox>
@@ -35,6 +36,15 @@ QSpinBox *spinBox(QWidget *parent, const char *name, int low, int high, long val
     box->setRange(low, high);
     box->setValue(static_cast<int>(std::clamp<long>(value, low, high)));
     return box;
+}
+
+// A fixed face that has the Japanese characters too, so that digits keep
+// their width beside them.
+QFont reportFont()
+{
+    QFont font(installedFixedFace(QStringLiteral("ＭＳ ゴシック")));
+    font.setPixelSize(13);
+    return font;
 }
 
 QDoubleSpinBox *lengthBox(QWidget *parent, const char *name, double low, double high, double value, int decimals = 4)
@@ -262,9 +272,9 @@ void NcDialogs::statistics(const QString &report)
     text->setObjectName(QStringLiteral("Report"));
     text->setReadOnly(true);
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    text->setFont(reportFont());
     const QFontMetrics metrics(text->font());
-    text->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('M')) * 60, metrics.lineSpacing() * 18);
+    text->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('M')) * 90, metrics.lineSpacing() * 18);
     column->addWidget(text);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("閉じる"));
@@ -295,7 +305,7 @@ std::optional<QString> NcDialogs::confirmRestart(const RestartQuestion &question
     header->setObjectName(QStringLiteral("Header"));
     header->setLineWrapMode(QPlainTextEdit::NoWrap);
     header->setTabChangesFocus(true);  // Tab goes on to 送信
-    header->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    header->setFont(reportFont());
     const QFontMetrics metrics(header->font());
     header->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('M')) * 50, metrics.lineSpacing() * 16);
     column->addWidget(header);
