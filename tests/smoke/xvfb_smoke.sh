@@ -80,6 +80,26 @@ for _ in $(seq 50); do [ -z "$(xdotool search --onlyvisible --name '^情報' 2>/
 xdotool windowfocus --sync "$WID"
 sleep 0.2
 
+# Ctrl+Shift+N renumbers the caret's program through its dialog: 100
+# typed over the start, Enter; saved. Ctrl+Z takes the whole renumbering
+# back in one step; saved again.
+xdotool key --delay 80 ctrl+Home
+xdotool key --delay 80 ctrl+shift+n
+NID=$(waitWindow '^番号の振り直し') || fail "the renumbering dialog did not appear"
+xdotool windowfocus --sync "$NID"
+xdotool type --delay 40 '100'
+xdotool key --delay 40 Return
+for _ in $(seq 50); do [ -z "$(xdotool search --onlyvisible --name '^番号の振り直し' 2>/dev/null)" ] && break; sleep 0.1; done
+xdotool windowfocus --sync "$WID"
+xdotool key --delay 80 ctrl+s
+renumbered=$(printf 'O1000\r\nN100G1X10.\r\nN110M30\r\nN120G04X1.\r\nO2000\r\nM30\r\n')
+for _ in $(seq 50); do grep -q 'N120' "$WORK/part.nc" && break; sleep 0.1; done
+[ "$(cat "$WORK/part.nc")" = "$renumbered" ] || fail "renumbered file: $(od -c "$WORK/part.nc" | head)"
+xdotool key --delay 80 ctrl+z
+xdotool key --delay 80 ctrl+s
+for _ in $(seq 50); do grep -q 'N120' "$WORK/part.nc" || break; sleep 0.1; done
+[ "$(cat "$WORK/part.nc")" = "$expected" ] || fail "file after undoing the renumbering: $(od -c "$WORK/part.nc" | head)"
+
 # Ctrl+Shift+B opens the backplot of the caret's program (O1000 after
 # Ctrl+Home): its feed to X10. is drawn, in the feed's colour, in the dock
 # beside the editor. The screenshot stays beside the binary to be looked at.
