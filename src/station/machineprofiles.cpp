@@ -90,6 +90,24 @@ MachineProfile fromOneLine(const QString &line, const QString &key, QStringList 
 
 }  // namespace
 
+const QString *MachineProfile::extraField(QLatin1StringView name) const
+{
+    for (const auto &[key, value] : extra)
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return &value;
+    return nullptr;
+}
+
+void MachineProfile::setExtraField(QLatin1StringView name, const QString &value)
+{
+    for (auto &[key, old] : extra)
+        if (key.compare(name, Qt::CaseInsensitive) == 0) {
+            old = value;
+            return;
+        }
+    extra.append({QString(name), value});
+}
+
 QString MachineProfile::value(const SettingKey &key) const
 {
     const int k = knownField(QString(key.key()));

@@ -31,6 +31,10 @@ struct MachineProfile {
     // The value of one of the [COMM] keys, by its key; empty for another.
     QString value(const SettingKey &key) const;
     void setValue(const SettingKey &key, const QString &value);
+    // A field of extra by its name in any case; null when absent. Set
+    // under the name already there, or appended.
+    const QString *extraField(QLatin1StringView name) const;
+    void setExtraField(QLatin1StringView name, const QString &value);
 };
 
 // The machines of a store, in the order of their numbers.

@@ -8,38 +8,20 @@ const QLatin1StringView kKindField("NCKIND");
 const QLatin1StringView kRapidField("RAPID");
 const QLatin1StringView kSafeZField("SAFEZ");
 
-const QString *field(const MachineProfile &profile, QLatin1StringView name)
-{
-    for (const auto &[key, value] : profile.extra)
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return &value;
-    return nullptr;
-}
-
-void setField(MachineProfile &profile, QLatin1StringView name, const QString &value)
-{
-    for (auto &[key, old] : profile.extra)
-        if (key.compare(name, Qt::CaseInsensitive) == 0) {
-            old = value;
-            return;
-        }
-    profile.extra.append({QString(name), value});
-}
-
 }  // namespace
 
 NcMachine ncMachineOf(const MachineProfile &profile)
 {
     NcMachine m;
-    if (const QString *kind = field(profile, kKindField))
+    if (const QString *kind = profile.extraField(kKindField))
         m.lathe = kind->trimmed().compare(QLatin1String("LATHE"), Qt::CaseInsensitive) == 0;
-    if (const QString *rapid = field(profile, kRapidField)) {
+    if (const QString *rapid = profile.extraField(kRapidField)) {
         bool ok = false;
         const double value = rapid->trimmed().toDouble(&ok);
         if (ok && value >= kSlowestRapid && value <= kFastestRapid)
             m.rapidRate = value;
     }
-    if (const QString *safe = field(profile, kSafeZField)) {
+    if (const QString *safe = profile.extraField(kSafeZField)) {
         bool ok = false;
         const double value = safe->trimmed().toDouble(&ok);
         if (ok && value >= kLowestSafeZ && value <= kHighestSafeZ)
@@ -50,9 +32,9 @@ NcMachine ncMachineOf(const MachineProfile &profile)
 
 void setNcMachine(MachineProfile &profile, const NcMachine &machine)
 {
-    setField(profile, kKindField, machine.lathe ? QStringLiteral("LATHE") : QStringLiteral("MILL"));
-    setField(profile, kRapidField, QString::number(machine.rapidRate, 'g', 10));
-    setField(profile, kSafeZField, QString::number(machine.safeZ, 'g', 10));
+    profile.setExtraField(kKindField, machine.lathe ? QStringLiteral("LATHE") : QStringLiteral("MILL"));
+    profile.setExtraField(kRapidField, QString::number(machine.rapidRate, 'g', 10));
+    profile.setExtraField(kSafeZField, QString::number(machine.safeZ, 'g', 10));
 }
 
 nc::ReadOptions readOptionsFor(const NcMachine &machine)

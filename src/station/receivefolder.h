@@ -21,6 +21,7 @@ struct ProgramFileRule {
     QString prefix = QStringLiteral("O");
     int digits = 4;  // zero-padded: O0012
     QString extension = QStringLiteral(".nc");
+    bool operator==(const ProgramFileRule &) const = default;
 };
 
 // "O0012.nc" for 12.

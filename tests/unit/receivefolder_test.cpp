@@ -2,6 +2,7 @@
 // split at their O-lines, named by rule, a file already there kept as a
 // numbered backup and replaced whole, a failed reception kept apart; and
 // the control's requests read from what it punched.
+#include "station/dncmachine.h"
 #include "station/dncrequest.h"
 #include "station/receivefolder.h"
 
@@ -117,4 +118,63 @@ TEST(DncRequest, TheControlsRequestIsReadFromItsComment)
     EXPECT_FALSE(readRequest("O9999\n(REQ)\n(REQ O12X)\n(REQUEST 12)\n", requests));
 
     EXPECT_EQ(missingProgramAnswer({9999, 1234, 1020}), "O9999\r\n(O1234 N1020 NOT FOUND)\r\nM30\r\n");
+}
+
+TEST(DncMachine, FoldersRulesAndRequestsFromTheProfile)
+{
+    MachineProfile profile;
+    profile.name = QStringLiteral("MC3");
+    profile.extra = {{QStringLiteral("receivedir"), QStringLiteral(" /srv/nc/mc3/in ")},
+                     {QStringLiteral("SENDDIRS"), QStringLiteral("/srv/a; /srv/b;;")},
+                     {QStringLiteral("FILENAME"), QStringLiteral("P;5;.txt")},
+                     {QStringLiteral("REQUESTS"), QStringLiteral("9999;O9998")},
+                     {QStringLiteral("REQUESTDELAY"), QStringLiteral("8")}};
+    QStringList problems;
+    DncMachine m = dncMachineOf(profile, &problems);
+    EXPECT_EQ(m.receiveFolder, QStringLiteral("/srv/nc/mc3/in"));
+    EXPECT_EQ(m.sendFolders, (QStringList{QStringLiteral("/srv/a"), QStringLiteral("/srv/b")}));
+    EXPECT_EQ(m.fileRule.prefix, QStringLiteral("P"));
+    EXPECT_EQ(m.fileRule.digits, 5);
+    EXPECT_EQ(m.fileRule.extension, QStringLiteral(".txt"));
+    EXPECT_EQ(m.requestNumbers, (std::vector<long>{9999, 9998}));
+    EXPECT_EQ(m.requestDelaySeconds, 8);
+    EXPECT_TRUE(problems.isEmpty());
+
+    // Written back under the names already there, read back the same.
+    setDncMachine(profile, m);
+    EXPECT_EQ(profile.extra.size(), 5);
+    EXPECT_EQ(profile.extra[0].first, QStringLiteral("receivedir"));
+    EXPECT_EQ(dncMachineOf(profile), m);
+
+    // Values that cannot be meant read as the defaults, and are named.
+    profile.extra = {{QStringLiteral("FILENAME"), QStringLiteral("O;12;.nc")},
+                     {QStringLiteral("REQUESTDELAY"), QStringLiteral("3600")},
+                     {QStringLiteral("REQUESTS"), QStringLiteral("99X")}};
+    m = dncMachineOf(profile, &problems);
+    EXPECT_EQ(m, DncMachine{});
+    EXPECT_EQ(problems.size(), 3);
+}
+
+TEST(DncMachine, ARequestedProgramIsFoundByNameThenByItsOLine)
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath(QStringLiteral("a")), b = dir.filePath(QStringLiteral("b"));
+    QDir().mkpath(a);
+    QDir().mkpath(b);
+    auto write = [](const QString &path, const char *text) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    write(b + QStringLiteral("/O1234.nc"), "O1234\r\n");
+    write(a + QStringLiteral("/bracket.nc"), "%\r\nO1234(BRACKET)\r\n");
+    write(a + QStringLiteral("/shaft.nc"), "%\r\nO0055\r\n");
+    write(a + QStringLiteral("/notes.txt"), "O77\r\n");
+    DncMachine m;
+    m.sendFolders = {a, b};
+    // By name first, in any folder; then by the O-line, folder by folder.
+    EXPECT_EQ(findProgramFile(m, 1234), b + QStringLiteral("/O1234.nc"));
+    EXPECT_EQ(findProgramFile(m, 55), a + QStringLiteral("/shaft.nc"));
+    EXPECT_FALSE(findProgramFile(m, 77));  // not of the rule's extension
+    EXPECT_FALSE(findProgramFile(m, 9));
 }
