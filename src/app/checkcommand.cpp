@@ -1,13 +1,11 @@
 #include "app/checkcommand.h"
 
+#include "app/commandinput.h"
 #include "app/commandoutput.h"
-#include "station/settingsfile.h"
-#include "document/ncfile.h"
 #include "document/sjistext.h"
 #include "document/textlines.h"
 #include "transfer/sendcheck.h"
 
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -16,20 +14,15 @@ namespace marbolt {
 int runCheckCommand(const QString &file, const QString &code, const AppPaths &paths, std::FILE *out,
                     std::FILE *err)
 {
-    SettingsStore settings;
-    settings.storeDefaults(paths.startFolderWithSeparator());
-    readSettingsFile(paths.storageFile(QStringLiteral(".ini")), settings);
-    settings.restoreMissingDefaults();
+    const SettingsStore settings = commandSettings(paths);
     SendOptions options;
     options.headPercent = settings.isOn(setting::HEAD);
     options.code = punchCodeFor((code.isEmpty() ? settings.get(setting::CODE) : code).toLatin1().constData());
 
     // The file as the program opens it, then as a send encodes it.
-    const std::optional<std::string> read = readNcText(file, std::numeric_limits<std::uint64_t>::max());
-    if (!read) {
-        printText(err, QStringLiteral("%1 を開けませんでした。\n").arg(file));
+    const std::optional<std::string> read = readCommandFile(file, err);
+    if (!read)
         return 2;
-    }
     const std::string &text = *read;
     std::string source;
     if (const auto failure = SjisEncoder().encode(text, source)) {

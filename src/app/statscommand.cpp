@@ -1,37 +1,24 @@
 #include "app/statscommand.h"
 
+#include "app/commandinput.h"
 #include "app/commandoutput.h"
-#include "document/ncfile.h"
 #include "station/ncmachine.h"
-#include "station/settingsfile.h"
 #include "tools/statisticsreport.h"
 
-#include <algorithm>
-#include <limits>
 #include <vector>
 
 namespace marbolt {
 
 int runStatsCommand(const QString &file, const AppPaths &paths, std::FILE *out, std::FILE *err)
 {
-    SettingsStore settings;
-    settings.storeDefaults(paths.startFolderWithSeparator());
-    readSettingsFile(paths.storageFile(QStringLiteral(".ini")), settings);
-    settings.restoreMissingDefaults();
+    SettingsStore settings = commandSettings(paths);
     const nc::ReadOptions options = readOptionsFor(activeNcMachine(settings));
 
-    const std::optional<std::string> read = readNcText(file, std::numeric_limits<std::uint64_t>::max());
-    if (!read) {
-        printText(err, QStringLiteral("%1 を開けませんでした。\n").arg(file));
+    const std::optional<std::string> read = readCommandFile(file, err);
+    if (!read)
         return 2;
-    }
     const std::string &text = *read;
-    std::vector<std::size_t> starts;
-    for (const auto &[number, start] : nc::programsOf(text)) {
-        (void)number;
-        starts.push_back(start.offset);
-    }
-    std::sort(starts.begin(), starts.end());
+    const std::vector<std::size_t> starts = nc::programOffsets(text);
     QStringList reports;
     if (starts.empty())
         reports << statisticsReport(nc::statisticsOf(text, std::nullopt, options), file);

@@ -323,6 +323,17 @@ private:
 
 }  // namespace
 
+std::vector<std::size_t> programOffsets(std::string_view document)
+{
+    std::vector<std::size_t> offsets;
+    for (const auto &[number, start] : programsOf(document)) {
+        (void)number;
+        offsets.push_back(start.offset);
+    }
+    std::sort(offsets.begin(), offsets.end());
+    return offsets;
+}
+
 std::map<long, ProgramStart> programsOf(std::string_view document)
 {
     std::map<long, ProgramStart> programs;

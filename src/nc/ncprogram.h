@@ -28,6 +28,8 @@ struct ProgramStart {
 // Every numbered program of a document, by number; the first of two with
 // the same number is the one a call finds, as a control keeps one.
 std::map<long, ProgramStart> programsOf(std::string_view document);
+// The O-lines of those programs, as byte offsets in the order they stand.
+std::vector<std::size_t> programOffsets(std::string_view document);
 
 enum class ProgramFindingKind {
     MissingProgram,   // M98 calls a program the document does not hold

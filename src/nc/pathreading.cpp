@@ -7,13 +7,7 @@ namespace marbolt::nc {
 
 ProgramSpan programSpanAt(std::string_view document, std::size_t caret)
 {
-    // The O-lines in the order they stand in the text.
-    std::vector<std::size_t> starts;
-    for (const auto &[number, start] : programsOf(document)) {
-        (void)number;
-        starts.push_back(start.offset);
-    }
-    std::sort(starts.begin(), starts.end());
+    const std::vector<std::size_t> starts = programOffsets(document);
     ProgramSpan span{0, document.size()};
     const auto after = std::upper_bound(starts.begin(), starts.end(), caret);
     if (after != starts.begin())

@@ -119,11 +119,10 @@ NcReport NcFunctions::removeNumbers(NcScope scope, bool lathe)
 NcReport NcFunctions::wordBlanks(NcScope scope, bool spaced)
 {
     const NcStretch s = stretch(scope);
-    std::string after(target_.text().substr(s.start, s.linesStart - s.start));
-    after += nc::withWordBlanks(target_.text().substr(s.linesStart, s.linesEnd - s.linesStart), spaced);
-    after += target_.text().substr(s.linesEnd, s.end - s.linesEnd);
     NcReport report;
-    report.changed = apply(s, scope, after);
+    report.changed = apply(s, scope, withLinesRewritten(s, [spaced](std::string_view lines) {
+        return nc::withWordBlanks(lines, spaced);
+    }));
     report.summary = spaced ? QStringLiteral("語の間にスペースを入れました") : QStringLiteral("語の間のスペースを削除しました");
     return report;
 }
@@ -131,11 +130,10 @@ NcReport NcFunctions::wordBlanks(NcScope scope, bool spaced)
 NcReport NcFunctions::blockSkip(NcScope scope, nc::BlockSkipChange change)
 {
     const NcStretch s = stretch(scope);
-    std::string after(target_.text().substr(s.start, s.linesStart - s.start));
-    after += nc::withBlockSkip(target_.text().substr(s.linesStart, s.linesEnd - s.linesStart), change);
-    after += target_.text().substr(s.linesEnd, s.end - s.linesEnd);
     NcReport report;
-    report.changed = apply(s, scope, after);
+    report.changed = apply(s, scope, withLinesRewritten(s, [change](std::string_view lines) {
+        return nc::withBlockSkip(lines, change);
+    }));
     report.summary = change == nc::BlockSkipChange::Add      ? QStringLiteral("ブロックスキップ \"/\" を付けました")
                    : change == nc::BlockSkipChange::Remove ? QStringLiteral("ブロックスキップ \"/\" を外しました")
                                                            : QStringLiteral("ブロックスキップ \"/\" を反転しました");

@@ -54,6 +54,16 @@ private:
     NcStretch stretch(NcScope scope) const;
     // Puts after in place of the stretch's programs; true when anything changed.
     bool apply(const NcStretch &s, NcScope scope, const std::string &after);
+    // The stretch's programs with its lines (and only those) put through rewrite.
+    template <typename Rewrite>
+    std::string withLinesRewritten(const NcStretch &s, Rewrite rewrite) const
+    {
+        const std::string_view text = target_.text();
+        std::string after(text.substr(s.start, s.linesStart - s.start));
+        after += rewrite(text.substr(s.linesStart, s.linesEnd - s.linesStart));
+        after += text.substr(s.linesEnd, s.end - s.linesEnd);
+        return after;
+    }
 
     NcEditTarget &target_;
 };

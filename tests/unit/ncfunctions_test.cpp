@@ -5,6 +5,8 @@
 // a string, with their reports' line numbers in the document's count.
 #include "tools/ncfunctions.h"
 
+#include "crlf.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -14,16 +16,6 @@ using namespace marbolt;
 
 namespace {
 
-std::string crlf(std::string text)
-{
-    std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    return out;
-}
 
 std::string applied(std::string text, const std::vector<TextChange> &changes)
 {

@@ -5,6 +5,8 @@
 #include "nc/ncblock.h"
 #include "nc/renumber.h"
 
+#include "crlf.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -13,20 +15,6 @@
 
 using namespace marbolt::nc;
 
-namespace {
-
-std::string crlf(std::string text)
-{
-    std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    return out;
-}
-
-}  // namespace
 
 TEST(Renumber, EveryBlockIsNumberedAndItsReferencesFollow)
 {

@@ -5,24 +5,12 @@
 // feed per revolution, X as a diameter).
 #include "nc/restart.h"
 
+#include "crlf.h"
+
 #include <gtest/gtest.h>
 
 using namespace marbolt::nc;
 
-namespace {
-
-std::string crlf(std::string text)
-{
-    std::string out;
-    for (char c : text) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    return out;
-}
-
-}  // namespace
 
 TEST(Restart, AMillingProgramAtASequenceNumber)
 {
