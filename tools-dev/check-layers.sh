@@ -9,6 +9,8 @@
 #   station   the settings, the machines and their transfer sessions:
 #             common, serial, nc, document, transfer
 #   app       the program: everything
+#   dnc       the DNC server's program, without a window: all but app
+#             and tools
 # and within every folder: a file outside a "widgets" folder (the
 # widget-free core) includes no file from one.
 # Prints each break and exits 1 when there is any.
@@ -23,6 +25,7 @@ allowed() {
     transfer) echo "common serial nc document transfer" ;;
     station) echo "common serial nc document transfer station" ;;
     app) echo "common serial nc document tools transfer station app" ;;
+    dnc) echo "common serial nc document transfer station dnc" ;;
     *) echo "" ;;
     esac
 }

@@ -2,7 +2,7 @@
 // marbolt --check FILE [--code ISO|EIA|NONE]: the check before a send, on a
 // file as a whole-document send would put it on the line, for scripts and
 // CAM post-processors. No window opens.
-#include "app/appfolder.h"
+#include "common/appfolder.h"
 
 #include <QString>
 

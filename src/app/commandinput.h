@@ -1,7 +1,7 @@
 #pragma once
 // What the command-line modes read: the settings as the window would have
 // them, and the NC file named.
-#include "app/appfolder.h"
+#include "common/appfolder.h"
 #include "common/settingsstore.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #include "app/commandline.h"
 
-#include "app/version.h"
+#include "common/version.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>

@@ -3,7 +3,7 @@
 // (the O-line, the header that restores the state there, the rest of the
 // program), printed without a window; the points to check go to standard
 // error.
-#include "app/appfolder.h"
+#include "common/appfolder.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 // marbolt --stats FILE: each program of a file summed up (blocks, tools,
 // extents, feeds, the time it runs on the active machine) without a window.
-#include "app/appfolder.h"
+#include "common/appfolder.h"
 
 #include <QString>
 

@@ -42,6 +42,9 @@ public:
     virtual bool OpenWaits() const { return false; }
     // The last Open was given up through its OpenWait.
     virtual bool OpenAborted() const { return false; }
+    // The errno of the last failed system call (0: none known), to say
+    // why an Open failed.
+    virtual int lastError() const { return 0; }
     virtual bool Close() = 0;
     virtual bool ReadByte(std::uint8_t &b) = 0;
     virtual bool WriteByte(std::uint8_t b) = 0;

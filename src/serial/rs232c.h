@@ -94,7 +94,7 @@ public:
 
     bool isOpen() const { return opened_; }
     // The errno of the last failed system call, for diagnostics.
-    int lastError() const { return lastErrno_; }
+    int lastError() const override { return lastErrno_; }
     // The events the watcher waits for, as computed at the last Open.
     std::uint32_t eventMask() const { return eventMask_; }
     bool hasWatcher() const { return watcher_ != nullptr; }

@@ -68,10 +68,15 @@ std::optional<DncRequest> readRequest(std::string_view received, const std::vect
 
 std::string missingProgramAnswer(const DncRequest &request)
 {
+    return refusalAnswer(request, "NOT FOUND");
+}
+
+std::string refusalAnswer(const DncRequest &request, std::string_view reason)
+{
     std::string text = "O" + std::to_string(request.requestNumber) + "\r\n(O" + std::to_string(request.program);
     if (request.sequence)
         text += " N" + std::to_string(*request.sequence);
-    return text + " NOT FOUND)\r\nM30\r\n";
+    return text + " " + std::string(reason) + ")\r\nM30\r\n";
 }
 
 }  // namespace marbolt

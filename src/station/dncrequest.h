@@ -24,5 +24,8 @@ std::optional<DncRequest> readRequest(std::string_view received, const std::vect
 // The short program that answers a request for a program that is not
 // there: the request's own number, and a comment the control can show.
 std::string missingProgramAnswer(const DncRequest &request);
+// The same for any reason a request is not served: "(O1234 N1020 " +
+// reason + ")"; reason is plain upper-case ASCII, as a control shows it.
+std::string refusalAnswer(const DncRequest &request, std::string_view reason);
 
 }  // namespace marbolt

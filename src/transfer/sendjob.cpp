@@ -41,14 +41,31 @@ void SendJob::start()
     state_.sendstop = plan_.startStopped;
     state_.sendok = true;
     emit statusChanged(QStringLiteral("送信待機中"));
-    if (plan_.sendRequest) {
+    started_.start();
+    startDelay_ = plan_.startDelayMs > 0 ? clock_.timerLength(plan_.startDelayMs) : 0;
+    if (plan_.sendRequest || startDelay_ > 0) {
         // The machine asks with DC1; no time limit, only cancel ends it.
-        state_.sendok = false;
+        if (plan_.sendRequest)
+            state_.sendok = false;
         phase_ = Phase::AwaitingRequest;
-        wait(kRequestLookMs);
+        awaitRequest();
         return;
     }
     beginSending();
+}
+
+void SendJob::awaitRequest()
+{
+    const qint64 delayLeft = startDelay_ - started_.elapsed();
+    if (state_.sendstop || (state_.sendok && delayLeft <= 0)) {
+        beginSending();
+        return;
+    }
+    // The DC1 ends a look at once (handshake()); the delay's end is waited for.
+    if (delayLeft > 0)
+        timer_.start(static_cast<int>(std::min<qint64>(delayLeft, kRequestLookMs)));
+    else
+        wait(kRequestLookMs);
 }
 
 void SendJob::beginSending()
@@ -94,10 +111,7 @@ void SendJob::step()
         return;  // a wait runs; its end or the handshake goes on
     switch (phase_) {
     case Phase::AwaitingRequest:
-        if (state_.sendok || state_.sendstop)
-            beginSending();
-        else
-            wait(kRequestLookMs);
+        awaitRequest();
         return;
     case Phase::Feeding:
         feedStep();

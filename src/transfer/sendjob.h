@@ -11,6 +11,7 @@
 #include "transfer/senddata.h"
 #include "transfer/transferstate.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -29,6 +30,11 @@ struct SendPlan {
     int feed = 0;              // feed characters before and after (and between programs)
     bool feedBetweenPrograms = false;  // a whole document: feed before each later O-line
     bool sendRequest = false;  // SE: the first byte waits for the machine's DC1
+    // The first byte goes out no sooner than this after the start (an
+    // operator switches the control to read meanwhile). With sendRequest
+    // a DC1 that came during the delay counts: the port is open from the
+    // start, so the control's one DC1 is not lost.
+    int startDelayMs = 0;
     // How often a send held by DC3 looks again when no DC1 came in between.
     int holdLookMs = 10;
     bool startStopped = false;  // a cancel that came before the job (a repeat's pause)
@@ -105,6 +111,7 @@ private:
     enum class Stage { Check, Held, Paced, Write };
 
     void beginSending();
+    void awaitRequest();
     void step();
     void next();
     void feedStep();
@@ -126,6 +133,8 @@ private:
     TransferState &state_;
     Clock &clock_;
     QTimer timer_;  // the one wait running: a hold, a pacing point, the end
+    QElapsedTimer started_;  // since start(), for the start delay
+    int startDelay_ = 0;     // the start delay as the clock has it run
     Phase phase_ = Phase::Idle;
     Stage stage_ = Stage::Check;
     AfterFeed afterFeed_ = AfterFeed::Data;

@@ -6,6 +6,7 @@
 #include "transfer/portsetup.h"
 
 #include <atomic>
+#include <cstring>
 #include <optional>
 
 namespace marbolt {
@@ -117,8 +118,14 @@ std::optional<SessionOutcome> SessionWorker::open(LinePort &port)
     } else {
         opened = port.Open();
     }
-    if (!opened)
-        return port.OpenAborted() ? SessionOutcome::Cancelled : SessionOutcome::NotOpened;
+    if (!opened) {
+        if (port.OpenAborted())
+            return SessionOutcome::Cancelled;
+        const int error = port.lastError();
+        status_.openError = error ? QString::fromLocal8Bit(std::strerror(error)) : QString();
+        session_.publish(status_);
+        return SessionOutcome::NotOpened;
+    }
     portOpen = true;
     emit session_.portOpened();
     return std::nullopt;

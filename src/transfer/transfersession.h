@@ -44,6 +44,7 @@ struct SessionStatus {
     qint64 done = 0;    // bytes sent or received
     qint64 total = 0;   // bytes of a send; 0 for a reception
     QString text;       // the status text a window shows in its panel 0
+    QString openError;  // why the port did not open, when it did not ("" when unknown)
 };
 
 // How a session's transfer ended.

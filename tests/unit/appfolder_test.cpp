@@ -2,7 +2,7 @@
 // itself when run from a folder of its own, in the user's config folder
 // when installed (even as root, who could write /usr/bin) or when its
 // folder is read-only.
-#include "app/appfolder.h"
+#include "common/appfolder.h"
 
 #include <gtest/gtest.h>
 

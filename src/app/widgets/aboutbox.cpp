@@ -1,7 +1,7 @@
 #include "app/widgets/aboutbox.h"
 
 #include "common/widgets/fontfallback.h"
-#include "app/version.h"
+#include "common/version.h"
 #include "app/widgets/programicon.h"
 
 #include <QFrame>

@@ -3,7 +3,7 @@
 // window's own state, and hands each handler's work to the object that
 // owns it: the document files, the replacer, the caret tracker, the
 // transfer controller.
-#include "app/appfolder.h"
+#include "common/appfolder.h"
 #include "app/recentfiles.h"
 #include "app/widgets/commandtable.h"
 #include "app/widgets/widgetdialogs.h"
