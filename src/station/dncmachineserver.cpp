@@ -116,7 +116,9 @@ void DncMachineServer::listen()
     // A port that cannot open answers at once (received, NotOpened).
     phase_ = DncPhase::Listening;
     opened_.invalidate();
-    if (!session_.receive(config_.values, ReceiveStyle{})) {
+    ReceiveStyle style;
+    style.keepOpen = true;  // a tape punched right after the last one is not lost
+    if (!session_.receive(config_.values, style)) {
         retryLater(QStringLiteral("この機械は他の送受信に使われています"));
         return;
     }

@@ -37,7 +37,11 @@ void ReceiveJob::start()
 
 void ReceiveJob::dataArrived()
 {
-    if (running() && !ending_ && detected_)
+    if (!running() || ending_)
+        return;
+    if (!detected_ && port_.RxCount() > kRtsLimit)
+        detect();
+    if (detected_)
         takeBytes();
 }
 
@@ -45,6 +49,11 @@ void ReceiveJob::detect()
 {
     std::uint8_t b = 0;
     if (port_.RxCount() >= 1 && port_.ReadByte(b))
+        detected_ = decoder_.detect(b);
+    // A machine that is not held while the leader is passed (a device
+    // server on the network has no XOFF of the port's own) would fill the
+    // queue past its limit: what waits beyond the RTS limit is passed at once.
+    while (!detected_ && port_.RxCount() > kRtsLimit && port_.ReadByte(b))
         detected_ = decoder_.detect(b);
 }
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 namespace marbolt {
 
@@ -85,6 +86,8 @@ private:
     std::unique_ptr<SendJob> sendJob_;
     std::unique_ptr<ReceiveJob> receiveJob_;
     bool lineFailed_ = false;
+    bool keepReceiveOpen_ = false;  // the running reception's style
+    bool receiveKeptOpen_ = false;  // the receive port stayed open after the last one
     std::optional<QString> lineUntold_;  // a received line, told with the count that follows it
     SessionStatus status_;
 };
@@ -135,6 +138,7 @@ void SessionWorker::closePorts()
 {
     send_->Close();
     receive_->Close();
+    receiveKeptOpen_ = false;
     portOpen = false;
 }
 
@@ -155,6 +159,7 @@ void SessionWorker::send(SendPlan plan, QString program, TransferValues values)
 {
     makePorts();
     receive_->Close();
+    receiveKeptOpen_ = false;
     status_ = SessionStatus{};
     status_.program = std::move(program);
     status_.total = static_cast<qint64>(plan.data.bytes.size());
@@ -221,12 +226,17 @@ void SessionWorker::receive(TransferValues values, ReceiveStyle style)
         else
             ownReceive_->OnRXCHAR = nullptr;
     }
-    setUpReceivePort(*receive_, values.speed, values.port, values.stopbit);
-    if (const auto failed = open(*receive_)) {
-        Reception reception;
-        reception.outcome = *failed;
-        endReceive(std::move(reception));
-        return;
+    keepReceiveOpen_ = style.keepOpen;
+    if (!std::exchange(receiveKeptOpen_, false)) {
+        setUpReceivePort(*receive_, values.speed, values.port, values.stopbit);
+        if (const auto failed = open(*receive_)) {
+            Reception reception;
+            reception.outcome = *failed;
+            endReceive(std::move(reception));
+            return;
+        }
+    } else {
+        emit session_.portOpened();
     }
     lineUntold_.reset();
     receiveJob_ = std::make_unique<ReceiveJob>(*receive_, state, clock_, style.lookMs);
@@ -268,7 +278,12 @@ void SessionWorker::endReceive(Reception reception)
 {
     if (receiveJob_)
         receiveJob_.release()->deleteLater();
-    closePorts();
+    if (keepReceiveOpen_ && reception.outcome == SessionOutcome::Completed && !lineFailed_) {
+        receiveKeptOpen_ = true;
+        send_->Close();
+    } else {
+        closePorts();
+    }
     cancelRequested = false;
     update(SessionState::Idle);
     emit session_.received(reception);

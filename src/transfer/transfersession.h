@@ -68,6 +68,11 @@ struct Reception {
 struct ReceiveStyle {
     int lookMs = 100;
     bool arrivals = true;
+    // A reception that came whole leaves its port open for the next one
+    // (a server that listens again at once): what the machine punches in
+    // between waits in the port instead of being lost to a closed line.
+    // The next reception takes the port as it is; a send closes it.
+    bool keepOpen = false;
 };
 
 // Ports of the caller's own, for a session that runs on the caller's

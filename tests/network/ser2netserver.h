@@ -32,12 +32,14 @@ public:
     // nullptr when ser2net cannot be started; why says what failed.
     // noCharDelay: the server passes what the line brings at once instead
     // of gathering it for up to 20 character times (its default).
+    // port: the TCP port to listen on (0: a free one), for a server started
+    // again where its predecessor was.
     static std::unique_ptr<Ser2net> start(const std::string &device, Accepter accepter, std::string *why,
-                                          bool noCharDelay = false)
+                                          bool noCharDelay = false, int port = 0)
     {
         std::unique_ptr<Ser2net> server(new Ser2net);
         server->accepter_ = accepter;
-        server->port_ = freePort();
+        server->port_ = port > 0 ? port : freePort();
         char folder[] = "/tmp/marbolt-ser2net-XXXXXX";
         if (!::mkdtemp(folder)) {
             *why = "no folder for the configuration";
