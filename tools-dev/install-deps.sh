@@ -3,7 +3,7 @@
 set -e
 PKGS="cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libqscintilla2-qt6-dev libqt6opengl6-dev libgl-dev libgl1-mesa-dri libgtest-dev libdtl-dev \
       xvfb xdotool xclip imagemagick fonts-ipafont-gothic ser2net \
-      desktop-file-utils appstream shared-mime-info dpkg-dev file man-db"
+      desktop-file-utils appstream shared-mime-info dpkg-dev file man-db systemd"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

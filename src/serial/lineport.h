@@ -45,6 +45,10 @@ public:
     // The errno of the last failed system call (0: none known), to say
     // why an Open failed.
     virtual int lastError() const { return 0; }
+    // Bytes that wait are held by the connection, which slows the sender
+    // when it is full (TCP to a device server), instead of being lost past
+    // a driver's buffer: a backlog is no overflow here.
+    virtual bool keepsBacklog() const { return false; }
     virtual bool Close() = 0;
     virtual bool ReadByte(std::uint8_t &b) = 0;
     virtual bool WriteByte(std::uint8_t b) = 0;

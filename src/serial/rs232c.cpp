@@ -133,6 +133,11 @@ bool Trs232c::OpenWaits() const
     return namesNetworkPort(portname);
 }
 
+bool Trs232c::keepsBacklog() const
+{
+    return namesNetworkPort(portname);
+}
+
 bool Trs232c::Open(const OpenWait &wait)
 {
     if (opened_)

@@ -95,6 +95,7 @@ public:
     bool isOpen() const { return opened_; }
     // The errno of the last failed system call, for diagnostics.
     int lastError() const override { return lastErrno_; }
+    bool keepsBacklog() const override;
     // The events the watcher waits for, as computed at the last Open.
     std::uint32_t eventMask() const { return eventMask_; }
     bool hasWatcher() const { return watcher_ != nullptr; }

@@ -10,6 +10,9 @@ namespace {
 // reception stops.
 constexpr int kRtsLimit = 500;
 constexpr int kOverflowLimit = 1000;
+// A connection that holds its backlog (a device server over TCP) loses
+// nothing while the program is busy elsewhere; only a runaway is stopped.
+constexpr int kBacklogLimit = 1 << 22;
 // Until the code is known the job takes one byte a look, this often: a
 // leader of feed characters is passed slowly, and a machine at line speed
 // is held by the port's own XOFF meanwhile.
@@ -89,7 +92,7 @@ void ReceiveJob::takeBytes()
     while (!ending_ && !state_.recstop && (waiting = port_.RxCount()) >= 1) {
         std::uint8_t b = 0;
         port_.SetRts(waiting < kRtsLimit);
-        if (waiting > kOverflowLimit) {
+        if (waiting > (port_.keepsBacklog() ? kBacklogLimit : kOverflowLimit)) {
             decoder_.discardCurrentLine();
             end(ReceiveOutcome::Overflow);
             return;

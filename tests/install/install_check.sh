@@ -60,5 +60,15 @@ out=$("$stage/usr/bin/marbolt" --version) || fail "staged --version"
 XDG_CONFIG_HOME=$dir/config "$stage/usr/bin/marbolt" --check "$dir/O1000.nc" --code ISO \
     || fail "staged --check"
 [ -d "$dir/config/marbolt" ] || fail "the installed program did not take the config folder"
-[ "$(ls "$stage/usr/bin" | wc -l)" -eq 2 ] || fail "something was written beside the staged program: $(ls "$stage/usr/bin")"
+# The DNC server: its version, and where it looks by default.
+out=$("$stage/usr/bin/marbolt-dnc" --version) || fail "staged marbolt-dnc --version"
+[ "$out" = "marbolt-dnc $version" ] || fail "staged marbolt-dnc --version printed '$out'"
+XDG_CONFIG_HOME=$dir/config "$stage/usr/bin/marbolt-dnc" 2>"$dir/dnc.err" && fail "marbolt-dnc ran without settings"
+grep -q "$dir/config/marbolt/marbolt.ini" "$dir/dnc.err" || fail "marbolt-dnc did not look for the window's settings: $(cat "$dir/dnc.err")"
+for unit in "$stage/usr/lib/systemd/user/marbolt-dnc.service" "$stage/usr/lib/systemd/system/marbolt-dnc@.service"; do
+    grep -q '^ExecStart=/usr/bin/marbolt-dnc$' "$unit" || fail "$unit does not start the installed server"
+done
+out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -E UTF-8 -l "$share/man/man1/marbolt-dnc.1.gz" 2>"$dir/man.err") || fail "man marbolt-dnc"
+echo "$out" | grep -q "REQUESTDELAY" || fail "the marbolt-dnc manual lacks its settings"
+[ "$(ls "$stage/usr/bin" | wc -l)" -eq 3 ] || fail "something was written beside the staged program: $(ls "$stage/usr/bin")"
 echo "install: all checks pass"

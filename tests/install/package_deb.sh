@@ -47,6 +47,13 @@ if [ "${MARBOLT_TEST_SYSTEM_INSTALL:-0}" = 1 ] && [ "$(id -u)" -eq 0 ]; then
         printf 'O1\r\nG1 X1.\r\n' >"$dir/O1.nc"
         XDG_CONFIG_HOME=$dir/config /usr/bin/marbolt --check "$dir/O1.nc" --code ISO || fail "installed --check"
         [ ! -e /usr/bin/marbolt.ini ] || fail "the installed program wrote beside itself"
+        out=$(/usr/bin/marbolt-dnc --version) || fail "installed marbolt-dnc --version"
+        [ "$out" = "marbolt-dnc $version" ] || fail "installed marbolt-dnc --version printed '$out'"
+        # The service as systemd reads it: the program, the manual it names.
+        systemd-analyze verify /usr/lib/systemd/system/marbolt-dnc@root.service >"$dir/verify.log" 2>&1 \
+            || { cat "$dir/verify.log"; fail "systemd-analyze verify marbolt-dnc@.service"; }
+        grep -q 'ExecStart=/usr/bin/marbolt-dnc$' /usr/lib/systemd/user/marbolt-dnc.service \
+            || fail "the user unit does not start /usr/bin/marbolt-dnc"
         grep -qx '60:text/x-nc-program:\*\.nc' /usr/share/mime/globs2 || fail "the file type was not registered"
         grep -q '^text/x-nc-program=marbolt.desktop;' /usr/share/applications/mimeinfo.cache \
             || fail "the desktop entry was not registered for NC files"

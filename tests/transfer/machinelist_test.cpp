@@ -7,6 +7,9 @@
 #include "station/machineprofiles.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QPushButton>
@@ -83,6 +86,56 @@ class MachineListTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // 通信 > DNCサーバー by the keyboard: machine 2, which has a receive
+    // folder, is listened to; what it punches lands in its folder with no
+    // key pressed; the list's DNC column follows it; the same keys stop it.
+    void theWindowRunsTheDncServerForItsMachines()
+    {
+        TwoMachines two;
+        auto &[rig, second, listShown] = two;
+        MachineListDock &list = *listShown;
+        const QString folder = rig.dir.filePath(QStringLiteral("in"));
+        QVERIFY(MachineProfiles(rig.form->settings()).setExtra(1, {{QStringLiteral("RECEIVEDIR"), folder}}));
+        QAction *item = rig.form->findChild<QAction *>(QStringLiteral("DncServer1"));
+        QVERIFY(item && item->isCheckable() && !item->isChecked());
+
+        auto menuKeys = [&] {
+            rig.form->activateWindow();
+            QApplication::setActiveWindow(rig.form.get());
+            rig.form->editor()->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::AltModifier);
+            QTRY_VERIFY(QApplication::activePopupWidget());
+            QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_D);
+        };
+        menuKeys();
+        QTRY_VERIFY(rig.form->dncServer() && rig.form->dncServer()->running());
+        QVERIFY(item->isChecked());
+        QTRY_VERIFY(list.cellText(1, 5).startsWith(QStringLiteral("受信待ち")));
+        QCOMPARE(list.cellText(0, 5), QString());  // machine 1 has no folder: not served
+        QVERIFY(rig.dialogs.shown.isEmpty());
+
+        vm::PunchMode onItsOwn;
+        onItsOwn.waitForDc1 = false;
+        second->punch(vm::punchTape("O0055 (BY ITSELF)\nG00 X1.\nM30\n", PunchCode::Iso), onItsOwn);
+        const QString file = QDir(folder).filePath(QStringLiteral("O0055.nc"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 10000);
+        QFile stored(file);
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        QCOMPARE(stored.readAll(), QByteArray("O0055 (BY ITSELF)\r\nG00 X1.\r\nM30\r\n%\r\n"));
+        QTRY_VERIFY(list.cellText(1, 5).startsWith(QStringLiteral("受信待ち")));
+        QTRY_VERIFY(list.cellItemToolTip(1, 5).contains(QStringLiteral("受信 O0055 完了")));
+
+        // The machine is the server's: the list does not offer it.
+        clickRow(list, 1);
+        QVERIFY(!list.receiveButton()->isEnabled());
+
+        menuKeys();
+        QVERIFY(!rig.form->dncServer()->running());
+        QTRY_VERIFY(!item->isChecked());  // once every machine has stopped
+        QTRY_COMPARE(list.cellText(1, 5), QString());
+        QVERIFY(!rig.form->station().busy(1));
+    }
+
     void anotherMachineReceivesWhileTheWindowSends()
     {
         Rig rig;

@@ -133,8 +133,8 @@ private slots:
             if (*r.tip)
                 QCOMPARE(a->toolTip(), QString::fromUtf8(r.tip));
         }
-        // The NC menu's eleven, and Ctrl+1 ... Ctrl+9, the machines.
-        QCOMPARE(f->commands().all.size(), std::size_t(36 + 11 + 9));
+        // The NC menu's eleven, the DNC server, and Ctrl+1 ... Ctrl+9, the machines.
+        QCOMPARE(f->commands().all.size(), std::size_t(36 + 11 + 1 + 9));
         QVERIFY(!f->commands().psend2->isEnabled());
         QStringList menus;
         for (QAction *m : f->menuBar()->actions())

@@ -115,6 +115,9 @@ const Row kRows[] = {
      &TSDIAppForm::NcStatisticsExecute, During::Locked},
     {&Commands::NcRestart, "NcRestart", "再開送信(&S)...", "Shift+F11", "",
      &TSDIAppForm::NcRestartExecute, During::Refused},
+    {&Commands::DncServer1, "DncServer1", "DNCサーバー(&D)", "",
+     "受信フォルダか送信フォルダのある機械を DNC で受け持ちます (受信の自動保存, 要求への応答)",
+     &TSDIAppForm::DncServer1Execute, During::Runs},
 };
 
 }  // namespace
@@ -145,6 +148,7 @@ void Commands::create(QWidget *owner)
     }
     EditSort->setCheckable(true);
     EditColour->setCheckable(true);
+    DncServer1->setCheckable(true);
     stop1->setEnabled(false);
     // Never offered, never triggered.
     psend2->setEnabled(false);

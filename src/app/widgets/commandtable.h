@@ -71,6 +71,8 @@ struct Commands {
     QAction *NcRates = nullptr;
     QAction *NcStatistics = nullptr;
     QAction *NcRestart = nullptr;
+    // The DNC server of the window's machines.
+    QAction *DncServer1 = nullptr;
     // Ctrl+1 ... Ctrl+9: the first nine machines.
     std::array<QAction *, 9> machine{};
 

@@ -12,7 +12,7 @@ namespace marbolt {
 
 namespace {
 
-enum Column { Name, Port, State, Program, Progress, Columns };
+enum Column { Name, Port, State, Program, Progress, Dnc, Columns };
 
 QString stateText(const SessionStatus &status)
 {
@@ -44,7 +44,34 @@ QString progressText(const SessionStatus &status)
     return status.done > 0 ? QStringLiteral("%1バイト").arg(status.done) : QString();
 }
 
+// A served machine as the DNC column shows it: its state, the program,
+// how far, and for a program going out the block on the line and the
+// estimated end.
+QString dncText(const DncMachineStatus &d)
+{
+    QStringList parts{d.state};
+    if (!d.program.isEmpty())
+        parts << d.program;
+    if (d.total > 0)
+        parts << QStringLiteral("%1%").arg(d.done * 100 / d.total);
+    else if (d.done > 0)
+        parts << QStringLiteral("%1バイト").arg(d.done);
+    if (!d.block.isEmpty())
+        parts << QStringLiteral("「%1」").arg(d.block);
+    if (d.finish.isValid())
+        parts << QStringLiteral("終了予定 %1").arg(d.finish.toString(QStringLiteral("HH:mm")));
+    return parts.join(u' ');
+}
+
 }  // namespace
+
+void MachineListDock::setDncStates(std::vector<DncMachineStatus> states, const QString &server)
+{
+    dnc_ = std::move(states);
+    if (QTableWidgetItem *header = table_->horizontalHeaderItem(Dnc))
+        header->setToolTip(server);
+    refresh();
+}
 
 MachineListDock::MachineListDock(Station &station, QWidget *parent)
     : QDockWidget(QStringLiteral("機械一覧"), parent), station_(station)
@@ -56,7 +83,7 @@ MachineListDock::MachineListDock(Station &station, QWidget *parent)
     table_ = new QTableWidget(0, Columns, body);
     table_->setObjectName(QStringLiteral("MachineTable"));
     table_->setHorizontalHeaderLabels({QStringLiteral("機械"), QStringLiteral("ポート"), QStringLiteral("状態"),
-                                       QStringLiteral("プログラム"), QStringLiteral("進行")});
+                                       QStringLiteral("プログラム"), QStringLiteral("進行"), QStringLiteral("DNC")});
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -122,7 +149,15 @@ void MachineListDock::refresh()
             state = QStringLiteral("待機");
         if (station_.hasReception(i))
             state += QStringLiteral(" (未読)");
-        const QString cells[Columns] = {profiles[i].name, profiles[i].value(setting::PORT), state, program, progress};
+        QString dnc;
+        QString dncLast;
+        for (const DncMachineStatus &d : dnc_)
+            if (d.machine == profiles[i].name) {
+                dnc = dncText(d);
+                dncLast = d.last;
+            }
+        const QString cells[Columns] = {profiles[i].name, profiles[i].value(setting::PORT), state, program, progress,
+                                        dnc};
         for (int c = 0; c < Columns; ++c) {
             QTableWidgetItem *item = table_->item(i, c);
             if (!item) {
@@ -132,6 +167,7 @@ void MachineListDock::refresh()
             if (item->text() != cells[c])
                 item->setText(cells[c]);
         }
+        table_->item(i, Dnc)->setToolTip(dncLast);
     }
     if (selected >= 0 && selected < table_->rowCount())
         table_->selectRow(selected);
@@ -153,6 +189,12 @@ QString MachineListDock::cellText(int row, int column) const
 {
     const QTableWidgetItem *item = table_->item(row, column);
     return item ? item->text() : QString();
+}
+
+QString MachineListDock::cellItemToolTip(int row, int column) const
+{
+    const QTableWidgetItem *item = table_->item(row, column);
+    return item ? item->toolTip() : QString();
 }
 
 void MachineListDock::updateButtons()

@@ -3,9 +3,13 @@
 // station with its port, what its transfer is doing, the program under way
 // and how far it has come, and lets the other machines than the active one
 // send the document, receive, cancel, and open what they received.
+#include "station/dncmachineserver.h"
+
 #include <QDockWidget>
 #include <QMap>
 #include <QString>
+
+#include <vector>
 
 class QPushButton;
 class QTableWidget;
@@ -24,11 +28,16 @@ public:
     void setActive(int machine, const QString &state);
     // Reads the station again.
     void refresh();
+    // The machines a DNC server serves (the window's or marbolt-dnc's),
+    // by name, for the list's DNC column; by names the server has its
+    // machines by. server: who serves them, for the column's tip.
+    void setDncStates(std::vector<DncMachineStatus> states, const QString &server);
     // The machine of the selected row; -1 without one.
     int selectedMachine() const;
     void selectMachine(int machine);
     // The cell text of a row and column, as shown.
     QString cellText(int row, int column) const;
+    QString cellItemToolTip(int row, int column) const;
     QPushButton *sendButton() const { return send_; }
     QPushButton *receiveButton() const { return receive_; }
     QPushButton *openButton() const { return open_; }
@@ -52,6 +61,7 @@ private:
     int active_ = 0;
     QString activeState_;
     QMap<int, QString> lastEnd_;  // how each machine's last transfer ended
+    std::vector<DncMachineStatus> dnc_;
 };
 
 }  // namespace marbolt

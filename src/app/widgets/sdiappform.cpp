@@ -169,6 +169,9 @@ bool TSDIAppForm::FormCloseQuery()
     files_->newDocument();
     if (RichEdit1->modifiedFlag())
         return false;
+    // The machines the window serves end what they do; a reception under
+    // way is kept as a failed file.
+    stopDncServer();
 
     rirekilist.saveTo(settings_);
     SettingsOverrides overrides;

@@ -11,6 +11,8 @@
 #include "common/settingsstore.h"
 #include "document/carettracker.h"
 #include "document/widgets/documentfiles.h"
+#include "station/dnclog.h"
+#include "station/dncserver.h"
 #include "station/station.h"
 #include "tools/ncfunctions.h"
 #include "tools/ncquestions.h"
@@ -177,6 +179,9 @@ public:
     // 再開送信: the program at the caret from the caret's block, after a
     // header that restores its state there, shown for editing first.
     void NcRestartExecute();
+    void DncServer1Execute();
+    // The DNC server the window runs; null while it runs none.
+    DncServer *dncServer() const { return dncServer_.get(); }
     void enabledfalse();
     void enabledtrue();
 
@@ -252,7 +257,14 @@ private:
     QTimer backplotTimer_;  // the text is read again after a pause in typing
     // The bytes of the program drawn: the caret leaving them redraws.
     std::optional<std::pair<std::size_t, std::size_t>> backplotProgram_;
-    QTimer machineWatch_;  // the machine list follows the window's transfer
+    QTimer machineWatch_;
+    // The DNC server run by the window, and the states of the machines
+    // served by one (this window's or marbolt-dnc's) shown in the list.
+    std::unique_ptr<DncLog> dncLog_;
+    std::unique_ptr<DncServer> dncServer_;
+    void showDncStates();
+    void dncServerFinished();
+    bool stopDncServer();  // the machine list follows the window's transfer
     QMenu *PopupMenu1 = nullptr;
     QMenu *CommMenu = nullptr;
     QMenu *FileMenu = nullptr;

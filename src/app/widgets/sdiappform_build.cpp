@@ -161,6 +161,7 @@ void TSDIAppForm::createMenus()
                       c.stop1});
     comm->addSeparator();
     comm->addAction(c.set1);
+    comm->addAction(c.DncServer1);
     CommMenu = comm;  // the machine list adds itself here
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));

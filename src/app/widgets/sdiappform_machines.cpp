@@ -46,6 +46,7 @@ void TSDIAppForm::showActiveMachine()
 {
     const bool running = isBusy(transfers_->activity());
     MachineDock->setActive(MachineProfiles(settings_).active(), running ? StatusBar1->panelText(0) : QString());
+    showDncStates();
 }
 
 void TSDIAppForm::machineListSend(int machine)
