@@ -103,14 +103,16 @@ std::optional<Options> readOptions(const QStringList &args, int &exitCode)
     return o;
 }
 
-void listMachines(DncServer &server, Station &station)
+// The machines a server would serve, one line each, without opening a port.
+int listMachines(Station &station, const QStringList &names)
 {
-    const QList<MachineProfile> profiles = station.machines().all();
-    for (std::size_t k = 0; k < server.machines().size(); ++k) {
-        const DncMachineConfig &c = server.machines()[k]->config();
+    QStringList problems = station.load();
+    const std::vector<ServedMachine> served = machinesToServe(station, names, problems);
+    for (const ServedMachine &m : served) {
+        const DncMachineConfig &c = m.config;
         QStringList requests;
         for (long n : c.dnc.requestNumbers)
-            requests << QStringLiteral("O%1").arg(n);
+            requests << programLabel(n);
         print(stdout, QStringLiteral("%1\tポート %2\t受信 %3\t送信 %4\tファイル名 %5\t要求 %6 (%7 秒後)\n")
                           .arg(c.name, c.values.port,
                                c.dnc.receiveFolder.isEmpty() ? QStringLiteral("-") : c.dnc.receiveFolder,
@@ -119,7 +121,9 @@ void listMachines(DncServer &server, Station &station)
                                requests.isEmpty() ? QStringLiteral("なし") : requests.join(u','))
                           .arg(c.dnc.requestDelaySeconds));
     }
-    (void)profiles;
+    for (QString p : problems)
+        print(stderr, p.replace(u'\r', u' ') + u'\n');
+    return served.empty() ? 1 : 0;
 }
 
 }  // namespace
@@ -138,10 +142,13 @@ int main(int argc, char *argv[])
         options->settings.isEmpty() ? paths.storageFile(QStringLiteral(".ini")) : QFileInfo(options->settings).absoluteFilePath();
     const QString logDir = options->logDir.isEmpty() ? QFileInfo(settings).absoluteDir().filePath(QStringLiteral("dnc-log"))
                                                      : QFileInfo(options->logDir).absoluteFilePath();
-    if (!options->list && !QFileInfo::exists(settings)) {
+    if (!QFileInfo::exists(settings)) {
         print(stderr, QStringLiteral("<3>marbolt-dnc: 設定ファイル %1 がありません\n").arg(settings));
         return 1;
     }
+    Station station(StationPlace{settings, paths.startFolderWithSeparator()});
+    if (options->list)
+        return listMachines(station, options->machines);
     const QString statusPath = dncStatusPath(settings);
     if (const std::optional<DncSnapshot> other = readDncSnapshot(statusPath);
         other && other->pid != QCoreApplication::applicationPid() && snapshotLive(*other, QDateTime::currentDateTime())) {
@@ -150,25 +157,13 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    Station station(StationPlace{settings, paths.startFolderWithSeparator()});
-    DncLog log(options->list ? QString() : logDir, options->list ? nullptr : stderr);
+    DncLog log(logDir, stderr);
     DncServer server(station, log);
     auto load = [&] {
         for (const QString &problem : station.load())
             log.note(QStringLiteral("DNC"), DncLog::Level::Warning, problem);
         return server.start(options->machines);
     };
-
-    if (options->list) {
-        const QStringList problems = load();
-        listMachines(server, station);
-        for (const QString &p : problems)
-            print(stderr, p + u'\n');
-        server.stop();
-        QObject::connect(&server, &DncServer::finished, &app, &QCoreApplication::quit);
-        app.exec();
-        return server.machines().empty() ? 1 : 0;
-    }
 
     StopSignals signals_;
     bool reloading = false;

@@ -32,13 +32,10 @@ DncServer::~DncServer()
         QFile::remove(statusPath_);
 }
 
-QStringList DncServer::start(const QStringList &names)
+std::vector<ServedMachine> machinesToServe(Station &station, const QStringList &names, QStringList &problems)
 {
-    QStringList problems;
-    if (!servers_.empty())
-        return problems;
-    stopping_ = false;
-    const QList<MachineProfile> profiles = station_.machines().all();
+    std::vector<ServedMachine> served;
+    const QList<MachineProfile> profiles = station.machines().all();
     for (const QString &name : names)
         if (std::none_of(profiles.begin(), profiles.end(), [&](const MachineProfile &p) { return p.name == name; }))
             problems << QStringLiteral("機械 %1 は設定にありません").arg(name);
@@ -68,13 +65,28 @@ QStringList DncServer::start(const QStringList &names)
             problems << QStringLiteral("%1: ポート %2 は他の機械と同じです").arg(profile.name, config.values.port);
             continue;
         }
-        TransferSession *session = station_.session(i, &problem);
+        ports << config.values.port;
+        served.push_back({i, std::move(config)});
+    }
+    if (served.empty() && problems.isEmpty())
+        problems << QStringLiteral("受信フォルダか送信フォルダのある機械がありません");
+    return served;
+}
+
+QStringList DncServer::start(const QStringList &names)
+{
+    QStringList problems;
+    if (!servers_.empty())
+        return problems;
+    stopping_ = false;
+    for (ServedMachine &machine : machinesToServe(station_, names, problems)) {
+        QString problem;
+        TransferSession *session = station_.session(machine.index, &problem);
         if (!session) {
-            problems << QStringLiteral("%1: %2").arg(profile.name, problem);
+            problems << QStringLiteral("%1: %2").arg(machine.config.name, problem);
             continue;
         }
-        ports << config.values.port;
-        auto server = std::make_unique<DncMachineServer>(*session, std::move(config), log_, clock_);
+        auto server = std::make_unique<DncMachineServer>(*session, std::move(machine.config), log_, clock_);
         connect(server.get(), &DncMachineServer::statusChanged, this, [this] {
             if (!soon_.isActive())
                 soon_.start();
@@ -82,10 +94,8 @@ QStringList DncServer::start(const QStringList &names)
         });
         connect(server.get(), &DncMachineServer::stopped, this, &DncServer::machineStopped);
         servers_.push_back(std::move(server));
-        indexes_.push_back(i);
+        indexes_.push_back(machine.index);
     }
-    if (servers_.empty() && problems.isEmpty())
-        problems << QStringLiteral("受信フォルダか送信フォルダのある機械がありません");
     for (const QString &p : problems)
         log_.note(QStringLiteral("DNC"), DncLog::Level::Warning, p);
     for (const auto &server : servers_)

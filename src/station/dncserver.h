@@ -69,4 +69,13 @@ private:
 // send folder.
 bool servedByDefault(const DncMachine &machine);
 
+// The machines a server would serve (by their index in the station's
+// list) with their values, without opening anything; problems receives
+// what keeps a machine from being served or is doubtful in its values.
+struct ServedMachine {
+    int index = 0;
+    DncMachineConfig config;
+};
+std::vector<ServedMachine> machinesToServe(Station &station, const QStringList &names, QStringList &problems);
+
 }  // namespace marbolt
