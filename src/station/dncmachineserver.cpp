@@ -231,7 +231,8 @@ void DncMachineServer::answer(const DncRequest &request)
     TransferValues values = config_.values;
     values.sendRequest = true;
     SendPlan plan = documentSendJob(values, reply.sjis, reply.prepared);
-    plan.startDelayMs = config_.dnc.requestDelaySeconds * 1000;
+    const int delayMs = config_.dnc.requestDelaySeconds * 1000;
+    plan.startDelayMs = delayMs;
     answerProgram_ = reply.program;
     answerText_ = reply.sjis;
     answerLines_ = lineStarts(answerText_);
@@ -242,7 +243,7 @@ void DncMachineServer::answer(const DncRequest &request)
         retryLater(QStringLiteral("この機械は他の送受信に使われています"));
         return;
     }
-    answerWait_.start(clock_.timerLength(plan.startDelayMs + kAnswerWaitMs));
+    answerWait_.start(clock_.timerLength(delayMs + kAnswerWaitMs));
     emit statusChanged();
 }
 

@@ -307,6 +307,19 @@ int main(int argc, char **argv)
             }
         }
     }
+    // A request for a program that is not there, through the device
+    // server: the control gets the program that says so.
+    {
+        Machine &m = machines.back();
+        std::this_thread::sleep_for(2500ms);
+        punch(*m.vm, "O9999\n(REQ O7777)\nM30\n");
+        m.vm->waitForPunchFinished(30s);
+        readAnswer(m);
+        const std::string want = iso("\nO9999\r\n(O7777 NOT FOUND)\r\nM30\r\n%\r\n");
+        if (!m.vm->waitFor([&](const std::vector<std::uint8_t> &b) { return b.size() >= want.size(); }, 30s)
+            || bytesOf(m.vm->received()).substr(0, want.size()) != want)
+            fail("a missing program was not answered with the program saying so");
+    }
     const auto mixedEnd = Steady::now();
     const auto [cpuMixed, rssMixed] = server.usage();
 
@@ -382,7 +395,8 @@ int main(int argc, char **argv)
 
     const std::string log = readFile(server.log);
     const auto lines = std::count(log.begin(), log.end(), '\n');
-    const double seconds = std::chrono::duration<double>(mixedEnd - began).count() - 4.5;  // less the start and the idle
+    // Less the start, the idle and the missing program's round.
+    const double seconds = std::chrono::duration<double>(mixedEnd - began).count() - 8.0;
     std::printf("machines: %d (%d raw TCP, %d RFC 2217) through ser2net\n", count, (count + 1) / 2, count / 2);
     std::printf("mixed run: %d programs received and %d requests answered, %zu bytes, %.1f s\n", count, count,
                 bytesMoved, seconds);

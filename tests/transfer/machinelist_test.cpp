@@ -4,6 +4,7 @@
 #include "transfertesting.h"
 
 #include "app/widgets/machinelistdock.h"
+#include "station/dncstatusfile.h"
 #include "station/machineprofiles.h"
 
 #include <QAction>
@@ -14,6 +15,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTableWidget>
+
+#include <unistd.h>
 
 using namespace marbolt;
 using namespace marbolt::testing;
@@ -134,6 +137,50 @@ private slots:
         QTRY_VERIFY(!item->isChecked());  // once every machine has stopped
         QTRY_COMPARE(list.cellText(1, 5), QString());
         QVERIFY(!rig.form->station().busy(1));
+    }
+
+    // marbolt-dnc on the same settings serves machine 2 (its state file is
+    // fresh, its process alive): the list shows the block going out and
+    // its end, leaves the machine alone, and the window's own F6 does not
+    // open that machine's port when it is made active by Ctrl+2.
+    void aMachineServedByMarboltDncIsShownAndLeftAlone()
+    {
+        TwoMachines two;
+        auto &[rig, second, listShown] = two;
+        MachineListDock &list = *listShown;
+        DncSnapshot snapshot;
+        snapshot.pid = ::getppid();  // a process that runs, not this one
+        snapshot.written = rig.clock.now();  // the window reads the age by its clock
+        DncMachineStatus served;
+        served.machine = QStringLiteral("旋盤");
+        served.phase = DncPhase::Answering;
+        served.state = QStringLiteral("送信中");
+        served.program = QStringLiteral("O2000");
+        served.done = 500;
+        served.total = 2000;
+        served.block = QStringLiteral("N120 G01 X12.5");
+        served.finish = QDateTime(QDate::currentDate(), QTime(23, 59));
+        served.last = QStringLiteral("10:00:00 要求 O2000 完了");
+        snapshot.machines = {served};
+        QVERIFY(writeDncSnapshot(dncStatusPath(rig.form->station().settingsFile()), snapshot));
+
+        QTRY_COMPARE(list.cellText(1, 5), QStringLiteral("送信中 O2000 25% 「N120 G01 X12.5」 終了予定 23:59"));
+        QCOMPARE(list.cellItemToolTip(1, 5), served.last);
+        QCOMPARE(list.cellText(0, 5), QString());
+        clickRow(list, 1);
+        QVERIFY(!list.receiveButton()->isEnabled());
+        QVERIFY(!list.sendButton()->isEnabled());
+
+        rig.form->activateWindow();
+        QApplication::setActiveWindow(rig.form.get());
+        rig.form->editor()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::ControlModifier);
+        QTRY_COMPARE(MachineProfiles(rig.form->settings()).active(), 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+        finish(rig);
+        QCOMPARE(rig.dialogs.texts(Kind::Message), QStringList{QStringLiteral("この機械は送受信中です")});
+        QTest::qWait(300);
+        QVERIFY(second->received().empty());  // not even a DC1: the port was left shut
     }
 
     void anotherMachineReceivesWhileTheWindowSends()

@@ -8,6 +8,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace marbolt {
 
 namespace {
@@ -191,6 +193,16 @@ QString MachineListDock::cellText(int row, int column) const
     return item ? item->text() : QString();
 }
 
+bool MachineListDock::servedByDnc(int machine) const
+{
+    const QList<MachineProfile> profiles = station_.machines().all();
+    if (machine < 0 || machine >= profiles.size())
+        return false;
+    return std::any_of(dnc_.begin(), dnc_.end(), [&](const DncMachineStatus &d) {
+        return d.machine == profiles[machine].name && d.phase != DncPhase::Stopped;
+    });
+}
+
 QString MachineListDock::cellItemToolTip(int row, int column) const
 {
     const QTableWidgetItem *item = table_->item(row, column);
@@ -203,8 +215,9 @@ void MachineListDock::updateButtons()
     // The active machine is served by the window's own commands.
     const bool other = m >= 0 && m != active_;
     const bool busy = other && station_.busy(m);
-    send_->setEnabled(other && !busy);
-    receive_->setEnabled(other && !busy);
+    const bool served = m >= 0 && servedByDnc(m);
+    send_->setEnabled(other && !busy && !served);
+    receive_->setEnabled(other && !busy && !served);
     cancel_->setEnabled(busy);
     open_->setEnabled(m >= 0 && station_.hasReception(m));
 }

@@ -51,6 +51,8 @@ signals:
 
 private:
     void updateButtons();
+    // A DNC server serves the machine: the list leaves it alone.
+    bool servedByDnc(int machine) const;
 
     Station &station_;
     QTableWidget *table_ = nullptr;

@@ -263,6 +263,8 @@ private:
     std::unique_ptr<DncLog> dncLog_;
     std::unique_ptr<DncServer> dncServer_;
     void showDncStates();
+    // marbolt-dnc on the same settings serves this machine now.
+    bool servedByOtherDnc(const QString &machine) const;
     void dncServerFinished();
     bool stopDncServer();  // the machine list follows the window's transfer
     QMenu *PopupMenu1 = nullptr;

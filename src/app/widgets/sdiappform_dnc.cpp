@@ -12,6 +12,8 @@
 #include <QEventLoop>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace marbolt {
 
 namespace {
@@ -82,6 +84,17 @@ bool TSDIAppForm::stopDncServer()
     if (!finished)
         wait.exec(QEventLoop::ExcludeUserInputEvents);
     return finished;
+}
+
+bool TSDIAppForm::servedByOtherDnc(const QString &machine) const
+{
+    // Its port is that server's: the window must not open it as well.
+    const std::optional<DncSnapshot> other = readDncSnapshot(dncStatusPath(station_->settingsFile()));
+    if (!other || other->pid == QCoreApplication::applicationPid() || !snapshotLive(*other, clock_->now()))
+        return false;
+    return std::any_of(other->machines.begin(), other->machines.end(), [&](const DncMachineStatus &m) {
+        return m.machine == machine && m.phase != DncPhase::Stopped;
+    });
 }
 
 void TSDIAppForm::showDncStates()

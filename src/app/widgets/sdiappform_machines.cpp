@@ -39,7 +39,10 @@ void TSDIAppForm::createMachineList()
     });
     // The active machine's port is the window's while another transfer
     // of it runs from the list.
-    transfers_->setMachineInUse([this] { return station_->busy(MachineProfiles(settings_).active()); });
+    transfers_->setMachineInUse([this] {
+        MachineProfiles profiles(settings_);
+        return station_->busy(profiles.active()) || servedByOtherDnc(profiles.activeName());
+    });
 }
 
 void TSDIAppForm::showActiveMachine()
