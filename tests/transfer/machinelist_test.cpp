@@ -114,6 +114,7 @@ private slots:
         QTRY_VERIFY(rig.form->dncServer() && rig.form->dncServer()->running());
         QVERIFY(item->isChecked());
         QTRY_VERIFY(list.cellText(1, 5).startsWith(QStringLiteral("受信待ち")));
+        QCOMPARE(list.cellText(1, 2), QStringLiteral("DNC 受信待ち"));
         QCOMPARE(list.cellText(0, 5), QString());  // machine 1 has no folder: not served
         QVERIFY(rig.dialogs.shown.isEmpty());
 
@@ -166,6 +167,9 @@ private slots:
 
         QTRY_COMPARE(list.cellText(1, 5), QStringLiteral("送信中 O2000 25% 「N120 G01 X12.5」 終了予定 23:59"));
         QCOMPARE(list.cellItemToolTip(1, 5), served.last);
+        QCOMPARE(list.cellText(1, 2), QStringLiteral("DNC 送信中"));
+        QCOMPARE(list.cellText(1, 3), QStringLiteral("O2000"));
+        QCOMPARE(list.cellText(1, 4), QStringLiteral("25%"));
         QCOMPARE(list.cellText(0, 5), QString());
         clickRow(list, 1);
         QVERIFY(!list.receiveButton()->isEnabled());

@@ -157,6 +157,15 @@ void MachineListDock::refresh()
             if (d.machine == profiles[i].name) {
                 dnc = dncText(d);
                 dncLast = d.last;
+                // The server's word for it is what a person looks for
+                // first (a reception that waits for its tape is "受信待ち").
+                if (d.phase != DncPhase::Stopped) {
+                    state = QStringLiteral("DNC ") + d.state;
+                    program = d.program;
+                    progress = d.total > 0  ? QStringLiteral("%1%").arg(d.done * 100 / d.total)
+                             : d.done > 0   ? QStringLiteral("%1バイト").arg(d.done)
+                                            : QString();
+                }
             }
         const QString cells[Columns] = {profiles[i].name, profiles[i].value(setting::PORT), state, program, progress,
                                         dnc};
