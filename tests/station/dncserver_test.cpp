@@ -123,6 +123,10 @@ struct DncRig {
     }
 
     DncMachineServer &served(std::size_t i) { return *server->machines()[i]; }
+    // The answer's port is open and waits for the control's DC1: an
+    // operator who switches the control to read now is heard. (Before, the
+    // line is between its reception and its send for a few milliseconds.)
+    bool awaitingDc1(std::size_t i) { return served(i).status().state == QStringLiteral("応答待ち (DC1)"); }
     bool listening(std::size_t i)
     {
         return served(i).phase() == DncPhase::Listening && station->session(static_cast<int>(i))->portOpen();
@@ -195,7 +199,7 @@ private slots:
         QVERIFY(machine.waitForPunchFinished(10000ms));
         // The operator switches the control to read while the delay runs:
         // its one DC1 comes before the server would send.
-        QVERIFY(waitUntil([&] { return rig.served(0).phase() == DncPhase::Answering; }, 20000));
+        QVERIFY(waitUntil([&] { return rig.awaitingDc1(0); }, 20000));
         const auto answering = std::chrono::steady_clock::now();
         vm::ReceiveMode read;
         read.code = PunchCode::Iso;
@@ -237,7 +241,7 @@ private slots:
             QVERIFY(waitUntil([&] { return rig.listening(0); }, 20000));
             punch(machine, std::string("O9999\n") + c.request + "\nM30\n");
             QVERIFY(machine.waitForPunchFinished(10000ms));
-            QVERIFY(waitUntil([&] { return rig.served(0).phase() == DncPhase::Answering; }, 20000));
+            QVERIFY(waitUntil([&] { return rig.awaitingDc1(0); }, 20000));
             machine.clearReceived();
             vm::ReceiveMode read;
             read.code = PunchCode::Iso;
@@ -262,7 +266,7 @@ private slots:
         QVERIFY(rig.start().isEmpty());
         QVERIFY(waitUntil([&] { return rig.listening(0); }, 20000));
         punch(machine, "O9999\n(REQ O1234 N20)\nM30\n");
-        QVERIFY(waitUntil([&] { return rig.served(0).phase() == DncPhase::Answering; }, 20000));
+        QVERIFY(waitUntil([&] { return rig.awaitingDc1(0); }, 20000));
         vm::ReceiveMode read;
         read.code = PunchCode::Iso;
         machine.clearReceived();  // the DC1s the server's receptions began with
@@ -296,7 +300,7 @@ private slots:
         QVERIFY(waitUntil([&] { return rig.listening(0) && rig.listening(1); }, 20000));
         punch(a, "O9999\n(REQ O101)\nM30\n");
         punch(b, "O9999\n(REQ O102)\nM30\n");
-        QVERIFY(waitUntil([&] { return rig.served(0).phase() == DncPhase::Answering && rig.served(1).phase() == DncPhase::Answering; }, 20000));
+        QVERIFY(waitUntil([&] { return rig.awaitingDc1(0) && rig.awaitingDc1(1); }, 20000));
         vm::ReceiveMode read;
         read.code = PunchCode::Iso;
         read.stopLevel = 200;  // each control holds its sender with DC3 as it goes
@@ -410,7 +414,7 @@ private slots:
         rig.server->publishTo(statusPath);
         QVERIFY(waitUntil([&] { return rig.listening(0); }, 20000));
         punch(machine, "O9999\n(REQ O2000)\nM30\n");
-        QVERIFY(waitUntil([&] { return rig.served(0).phase() == DncPhase::Answering; }, 20000));
+        QVERIFY(waitUntil([&] { return rig.awaitingDc1(0); }, 20000));
         // A control in DNC mode with a small buffer, running slowly.
         vm::ReceiveMode dnc;
         dnc.code = PunchCode::Iso;
