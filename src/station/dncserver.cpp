@@ -28,7 +28,9 @@ DncServer::DncServer(Station &station, DncLog &log, Clock &clock, QObject *paren
 
 DncServer::~DncServer()
 {
-    if (!statusPath_.isEmpty())
+    // Only a file this server still publishes: once stopped, the name may
+    // be another server's (marbolt-dnc started after this one stopped).
+    if (!statusPath_.isEmpty() && !servers_.empty())
         QFile::remove(statusPath_);
 }
 

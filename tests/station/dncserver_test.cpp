@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 using namespace marbolt;
 using marbolt::testing::bytesOf;
 using marbolt::testing::iso;
@@ -445,6 +447,11 @@ private slots:
         QVERIFY(waitUntil([&] { return rig.logOf(1).contains(QStringLiteral("\t送信\tO2000\t")); }, 20000));
         rig.stop();
         QVERIFY(!QFile::exists(statusPath));
+        // marbolt-dnc takes over the name; this stopped server, when it
+        // goes, leaves that file alone.
+        QVERIFY(writeDncSnapshot(statusPath, DncSnapshot{::getppid(), QDateTime::currentDateTime(), {}}));
+        rig.server.reset();
+        QVERIFY(QFile::exists(statusPath));
     }
 
     // What the server refuses to serve, named.
