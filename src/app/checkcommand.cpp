@@ -1,7 +1,7 @@
 #include "app/checkcommand.h"
 
 #include "app/commandinput.h"
-#include "app/commandoutput.h"
+#include "common/commandoutput.h"
 #include "document/sjistext.h"
 #include "document/textlines.h"
 #include "transfer/sendcheck.h"

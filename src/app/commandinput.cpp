@@ -1,6 +1,6 @@
 #include "app/commandinput.h"
 
-#include "app/commandoutput.h"
+#include "common/commandoutput.h"
 #include "document/ncfile.h"
 #include "station/settingsfile.h"
 

@@ -1,6 +1,6 @@
 #include "app/comparecommand.h"
 
-#include "app/commandoutput.h"
+#include "common/commandoutput.h"
 #include "document/ncfile.h"
 #include "document/textlines.h"
 #include "tools/nccompare.h"

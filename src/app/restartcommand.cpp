@@ -1,7 +1,7 @@
 #include "app/restartcommand.h"
 
 #include "app/commandinput.h"
-#include "app/commandoutput.h"
+#include "common/commandoutput.h"
 #include "nc/restart.h"
 #include "station/ncmachine.h"
 

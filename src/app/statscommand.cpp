@@ -1,7 +1,7 @@
 #include "app/statscommand.h"
 
 #include "app/commandinput.h"
-#include "app/commandoutput.h"
+#include "common/commandoutput.h"
 #include "station/ncmachine.h"
 #include "tools/statisticsreport.h"
 

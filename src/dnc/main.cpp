@@ -6,6 +6,7 @@
 // a failed file); SIGHUP reads the settings again.
 #include "common/version.h"
 #include "common/appfolder.h"
+#include "common/commandoutput.h"
 #include "dnc/stopsignals.h"
 #include "station/dnclog.h"
 #include "station/dncserver.h"
@@ -21,13 +22,6 @@
 namespace {
 
 using namespace marbolt;
-
-void print(std::FILE *to, const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
-    std::fflush(to);
-}
 
 const char *const kUsage =
     "使い方: marbolt-dnc [--settings FILE] [--machine NAME]... [--log-dir DIR] [--list]\n";
@@ -77,12 +71,12 @@ std::optional<Options> readOptions(const QStringList &args, int &exitCode)
         };
         QString v;
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            print(stdout, helpText().arg(AppPaths::forThisProgram().storageFolder + QStringLiteral("/marbolt.ini")));
+            printText(stdout, helpText().arg(AppPaths::forThisProgram().storageFolder + QStringLiteral("/marbolt.ini")));
             exitCode = 0;
             return std::nullopt;
         }
         if (a == QLatin1String("--version")) {
-            print(stdout, QStringLiteral("marbolt-dnc %1\n").arg(QStringLiteral(MARBOLT_VERSION)));
+            printText(stdout, QStringLiteral("marbolt-dnc %1\n").arg(QStringLiteral(MARBOLT_VERSION)));
             exitCode = 0;
             return std::nullopt;
         }
@@ -95,7 +89,7 @@ std::optional<Options> readOptions(const QStringList &args, int &exitCode)
         } else if (a == QLatin1String("--log-dir") && value(v)) {
             o.logDir = v;
         } else {
-            print(stderr, QStringLiteral("marbolt-dnc: %1 は使えない指定です\n").arg(a) + QString::fromUtf8(kUsage));
+            printText(stderr, QStringLiteral("marbolt-dnc: %1 は使えない指定です\n").arg(a) + QString::fromUtf8(kUsage));
             exitCode = 2;
             return std::nullopt;
         }
@@ -113,7 +107,7 @@ int listMachines(Station &station, const QStringList &names)
         QStringList requests;
         for (long n : c.dnc.requestNumbers)
             requests << programLabel(n);
-        print(stdout, QStringLiteral("%1\tポート %2\t受信 %3\t送信 %4\tファイル名 %5\t要求 %6 (%7 秒後)\n")
+        printText(stdout, QStringLiteral("%1\tポート %2\t受信 %3\t送信 %4\tファイル名 %5\t要求 %6 (%7 秒後)\n")
                           .arg(c.name, c.values.port,
                                c.dnc.receiveFolder.isEmpty() ? QStringLiteral("-") : c.dnc.receiveFolder,
                                c.dnc.sendFolders.isEmpty() ? QStringLiteral("-") : c.dnc.sendFolders.join(u';'),
@@ -122,7 +116,7 @@ int listMachines(Station &station, const QStringList &names)
                           .arg(c.dnc.requestDelaySeconds));
     }
     for (QString p : problems)
-        print(stderr, p.replace(u'\r', u' ') + u'\n');
+        printText(stderr, p.replace(u'\r', u' ') + u'\n');
     return served.empty() ? 1 : 0;
 }
 
@@ -143,7 +137,7 @@ int main(int argc, char *argv[])
     const QString logDir = options->logDir.isEmpty() ? QFileInfo(settings).absoluteDir().filePath(QStringLiteral("dnc-log"))
                                                      : QFileInfo(options->logDir).absoluteFilePath();
     if (!QFileInfo::exists(settings)) {
-        print(stderr, QStringLiteral("<3>marbolt-dnc: 設定ファイル %1 がありません\n").arg(settings));
+        printText(stderr, QStringLiteral("<3>marbolt-dnc: 設定ファイル %1 がありません\n").arg(settings));
         return 1;
     }
     Station station(StationPlace{settings, paths.startFolderWithSeparator()});
@@ -152,7 +146,7 @@ int main(int argc, char *argv[])
     const QString statusPath = dncStatusPath(settings);
     if (const std::optional<DncSnapshot> other = readDncSnapshot(statusPath);
         other && other->pid != QCoreApplication::applicationPid() && snapshotLive(*other, QDateTime::currentDateTime())) {
-        print(stderr, QStringLiteral("<3>marbolt-dnc: この設定ファイルの DNC サーバーはすでに動いています (pid %1)\n")
+        printText(stderr, QStringLiteral("<3>marbolt-dnc: この設定ファイルの DNC サーバーはすでに動いています (pid %1)\n")
                           .arg(other->pid));
         return 1;
     }

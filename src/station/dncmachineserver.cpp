@@ -181,22 +181,18 @@ void DncMachineServer::store(const Reception &reception)
     }
     ReceiveFolder folder(config_.dnc.receiveFolder, config_.dnc.fileRule, clock_);
     const StoreResult result = folder.storeReception(reception.text);
-    const std::vector<ReceivedProgram> programs = splitPrograms(reception.text);
-    for (std::size_t i = 0; i < result.files.size() && i < programs.size(); ++i) {
-        const StoredFile &file = result.files[i];
+    for (const StoredFile &file : result.files) {
         QString detail = file.path;
         if (!file.backup.isEmpty())
             detail += QStringLiteral(" (前の版は %1)").arg(file.backup);
-        record({config_.name, DncDirection::Receive,
-                programs[i].number ? programLabel(*programs[i].number) : QString(),
-                static_cast<qint64>(programs[i].bytes.size()), DncOutcome::Done, detail});
+        record({config_.name, DncDirection::Receive, file.number ? programLabel(*file.number) : QString(), file.bytes,
+                DncOutcome::Done, detail});
     }
     if (!result.failure.isEmpty()) {
         // The programs not yet written are kept together as a failed file.
         record({config_.name, DncDirection::Receive, firstProgram(reception.text),
                 static_cast<qint64>(reception.text.size()), DncOutcome::Failed, result.failure});
-        if (result.files.size() < programs.size())
-            storeFailed(reception.text, result.failure);
+        storeFailed(reception.text, result.failure);
     }
 }
 

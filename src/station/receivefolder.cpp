@@ -101,6 +101,7 @@ bool ReceiveFolder::write(const QString &name, std::string_view bytes, StoredFil
 {
     const QString path = QDir(folder_).filePath(name);
     stored.path = path;
+    stored.bytes = static_cast<qint64>(bytes.size());
     if (QFileInfo::exists(path)) {
         // The backup is a second name for the old file (a hard link), so
         // that the name itself never goes missing: the replacement below
@@ -139,6 +140,7 @@ StoreResult ReceiveFolder::storeReception(std::string_view received)
                      : freeName(QStringLiteral("received-%1%2").arg(clock_.now().toString(QStringLiteral("yyyyMMdd-HHmmss")),
                                                                      rule_.extension));
         StoredFile stored;
+        stored.number = p.number;
         if (!write(name, p.bytes, stored, result.failure))
             return result;
         result.files.push_back(stored);

@@ -40,6 +40,8 @@ std::vector<ReceivedProgram> splitPrograms(std::string_view received);
 struct StoredFile {
     QString path;
     QString backup;  // the file it replaced, kept; empty when there was none
+    std::optional<long> number;  // the program's O-number, when it had one
+    qint64 bytes = 0;            // written
 };
 
 struct StoreResult {

@@ -72,6 +72,17 @@ bool arrived(const vm::VirtualMachine &machine, const std::string &needle, int t
     return waitUntil([&] { return bytesOf(machine.received()).find(iso(needle)) != std::string::npos; }, timeoutMs);
 }
 
+// The operator switches the control to read: it asks with DC1 and reads
+// in ISO; what it received before (the DC1s the server's receptions began
+// with) is forgotten.
+void switchToRead(vm::VirtualMachine &machine)
+{
+    vm::ReceiveMode read;
+    read.code = PunchCode::Iso;
+    machine.clearReceived();
+    machine.receive(read);
+}
+
 // A punched tape as a control sends it on its own (no DC1 awaited).
 void punch(vm::VirtualMachine &machine, const std::string &text, double bytesPerSecond = 0)
 {
@@ -203,10 +214,7 @@ private slots:
         // its one DC1 comes before the server would send.
         QVERIFY(waitUntil([&] { return rig.awaitingDc1(0); }, 20000));
         const auto answering = std::chrono::steady_clock::now();
-        vm::ReceiveMode read;
-        read.code = PunchCode::Iso;
-        machine.clearReceived();  // the DC1s the server's receptions began with
-        machine.receive(read);
+        switchToRead(machine);
         QVERIFY2(arrived(machine, "M30\r\n%\r\n", 60000), qPrintable(rig.logOf(1)));
         // The file as it stands, its own "%" lines too: the send adds none.
         QCOMPARE(bytesOf(machine.received()), iso("%\r\nO1234 (WANTED)\r\nG00 X10.\r\nM30\r\n%\r\n"));
@@ -244,10 +252,7 @@ private slots:
             punch(machine, std::string("O9999\n") + c.request + "\nM30\n");
             QVERIFY(machine.waitForPunchFinished(10000ms));
             QVERIFY(waitUntil([&] { return rig.awaitingDc1(0); }, 20000));
-            machine.clearReceived();
-            vm::ReceiveMode read;
-            read.code = PunchCode::Iso;
-            machine.receive(read);
+            switchToRead(machine);
             QVERIFY(arrived(machine, "%\r\n", 20000));
             QCOMPARE(bytesOf(machine.received()), iso(c.answer));
             QVERIFY2(waitUntil([&] { return rig.logOf(1).contains(QString::fromUtf8(c.logged)); }, 10000), qPrintable(rig.logOf(1)));
@@ -269,10 +274,7 @@ private slots:
         QVERIFY(waitUntil([&] { return rig.listening(0); }, 20000));
         punch(machine, "O9999\n(REQ O1234 N20)\nM30\n");
         QVERIFY(waitUntil([&] { return rig.awaitingDc1(0); }, 20000));
-        vm::ReceiveMode read;
-        read.code = PunchCode::Iso;
-        machine.clearReceived();  // the DC1s the server's receptions began with
-        machine.receive(read);
+        switchToRead(machine);
         QVERIFY(arrived(machine, "M30\r\n%\r\n", 60000));
         const std::string got = bytesOf(machine.received());
         QVERIFY(got.rfind(iso("\nO1234\r\n"), 0) == 0);

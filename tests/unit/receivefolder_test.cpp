@@ -64,6 +64,8 @@ TEST(ReceiveFolder, AFileThereIsKeptAsANumberedBackupAndAFailureApart)
     const QString path = dir.filePath(QStringLiteral("fanuc/in/O0012.nc"));
     EXPECT_EQ(r.files[0].path, path);
     EXPECT_TRUE(r.files[0].backup.isEmpty());
+    EXPECT_EQ(r.files[0].number, 12);
+    EXPECT_EQ(r.files[0].bytes, 15);
     EXPECT_EQ(contents(path), "%\r\nO12\r\nG0\r\n%\r\n");
 
     // Twice more: the good file each time kept, numbered.
@@ -85,6 +87,7 @@ TEST(ReceiveFolder, AFileThereIsKeptAsANumberedBackupAndAFailureApart)
     // Text without an O-line gets a name by the time.
     r = folder.storeReception("G0 X1.\r\n");
     EXPECT_EQ(r.files[0].path, dir.filePath(QStringLiteral("fanuc/in/received-20261209-083005.nc")));
+    EXPECT_FALSE(r.files[0].number);
 
     // A folder that cannot be made is said.
     ReceiveFolder blocked(path + QStringLiteral("/sub"), ProgramFileRule{}, clock);

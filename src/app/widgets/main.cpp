@@ -1,6 +1,6 @@
 #include "app/checkcommand.h"
 #include "app/commandline.h"
-#include "app/commandoutput.h"
+#include "common/commandoutput.h"
 #include "app/comparecommand.h"
 #include "app/processsignals.h"
 #include "app/qtjapanese.h"
