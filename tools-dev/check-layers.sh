@@ -6,8 +6,9 @@
 #   document  text code, program index, files: common, nc
 #   tools     editing and saving tools: common, nc, document
 #   transfer  send and reception: common, serial, nc, document
+#   history   the record of the transfers: common, nc, document, transfer
 #   station   the settings, the machines and their transfer sessions:
-#             common, serial, nc, document, transfer
+#             common, serial, nc, document, transfer, history
 #   app       the program: everything
 #   dnc       the DNC server's program, without a window: all but app
 #             and tools
@@ -23,9 +24,10 @@ allowed() {
     document) echo "common nc document" ;;
     tools) echo "common nc document tools" ;;
     transfer) echo "common serial nc document transfer" ;;
-    station) echo "common serial nc document transfer station" ;;
-    app) echo "common serial nc document tools transfer station app" ;;
-    dnc) echo "common serial nc document transfer station dnc" ;;
+    history) echo "common nc document transfer history" ;;
+    station) echo "common serial nc document transfer history station" ;;
+    app) echo "common serial nc document tools transfer history station app" ;;
+    dnc) echo "common serial nc document transfer history station dnc" ;;
     *) echo "" ;;
     esac
 }

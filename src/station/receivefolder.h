@@ -7,6 +7,7 @@
 // always holds a whole program, the old one or the new; a reception that
 // failed is kept under a name of its own and never put over a program.
 #include "common/clock.h"
+#include "document/programsplit.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,16 +27,6 @@ struct ProgramFileRule {
 
 // "O0012.nc" for 12.
 QString programFileName(long number, const ProgramFileRule &rule);
-
-// One program of a received text: its O-number (none before the first
-// O-line) and its bytes, from its O-line to the next one.
-struct ReceivedProgram {
-    std::optional<long> number;
-    std::string_view bytes;
-};
-// The programs of a reception as it came (Shift-JIS bytes, any line ends):
-// the tape's "%" lines stay with the program they stand beside.
-std::vector<ReceivedProgram> splitPrograms(std::string_view received);
 
 struct StoredFile {
     QString path;

@@ -166,6 +166,7 @@ void SendEngine::run(Kind kind)
 SendPlan SendEngine::sendPlan(Kind kind, const Settings &s, PreparedText prepared)
 {
     SendPlan plan;
+    plan.text = prepared.text;
     plan.data = encodeSendData(std::move(prepared), s.options.code);
     plan.speed = s.values.speed;
     plan.wait = s.values.wait;

@@ -24,6 +24,7 @@ namespace marbolt {
 
 struct SendPlan {
     SendData data;             // what goes on the line, in order
+    std::string text;          // the same before its punch code, for the transfer's record
     int speed = 0;             // the line's bits a second, for the pacing points
     int wait = 0;              // WAIT: milliseconds at each pacing point
     bool tape = false;         // TAPE: DC2, feed, the bytes, feed, DC4

@@ -90,6 +90,14 @@ private:
     bool receiveKeptOpen_ = false;  // the receive port stayed open after the last one
     std::optional<QString> lineUntold_;  // a received line, told with the count that follows it
     SessionStatus status_;
+    // The transfer under way, for its record: started when its first byte moved.
+    TransferRecord record_;
+    void firstByteMoved()
+    {
+        if (!record_.started.isValid())
+            record_.started = clock_.now();
+    }
+    void recordEnd(SessionOutcome outcome, qint64 bytes);
 };
 
 void SessionWorker::makePorts()
@@ -163,6 +171,10 @@ void SessionWorker::send(SendPlan plan, QString program, TransferValues values)
     status_ = SessionStatus{};
     status_.program = std::move(program);
     status_.total = static_cast<qint64>(plan.data.bytes.size());
+    record_ = TransferRecord{};
+    record_.direction = RecordDirection::Send;
+    record_.port = values.port;
+    record_.text = std::move(plan.text);
     setUpSendPort(*send_, values.speed, values.port, values.stopbit);
     if (const auto failed = open(*send_)) {
         endSend(*failed);
@@ -180,6 +192,8 @@ void SessionWorker::send(SendPlan plan, QString program, TransferValues values)
     });
     connect(job, &SendJob::progressShown, session, &TransferSession::progressShown);
     connect(job, &SendJob::progressed, this, [this](int position) {
+        if (position > 0)
+            firstByteMoved();
         progress(position);
         emit session_.progressed(position);
     });
@@ -199,6 +213,7 @@ void SessionWorker::send(SendPlan plan, QString program, TransferValues values)
 
 void SessionWorker::endSend(SessionOutcome outcome)
 {
+    recordEnd(outcome, sendJob_ ? static_cast<qint64>(sendJob_->bytesSent()) : 0);
     if (sendJob_) {
         emit session_.rateMeasured(sendJob_->rate(), sendJob_->seconds());
         sendJob_.release()->deleteLater();  // its own signal is on the stack
@@ -227,6 +242,9 @@ void SessionWorker::receive(TransferValues values, ReceiveStyle style)
             ownReceive_->OnRXCHAR = nullptr;
     }
     keepReceiveOpen_ = style.keepOpen;
+    record_ = TransferRecord{};
+    record_.direction = RecordDirection::Receive;
+    record_.port = values.port;
     if (!std::exchange(receiveKeptOpen_, false)) {
         setUpReceivePort(*receive_, values.speed, values.port, values.stopbit);
         if (const auto failed = open(*receive_)) {
@@ -251,6 +269,8 @@ void SessionWorker::receive(TransferValues values, ReceiveStyle style)
     });
     connect(job, &ReceiveJob::statusChanged, this, [this, job](const QString &text) {
         status_.done = job->decoder().receivedBytes();
+        if (status_.done > 0)
+            firstByteMoved();
         update(SessionState::Receiving, text);
         if (lineUntold_)
             emit session_.lineReceived(*std::exchange(lineUntold_, std::nullopt), text);
@@ -276,6 +296,10 @@ void SessionWorker::receive(TransferValues values, ReceiveStyle style)
 
 void SessionWorker::endReceive(Reception reception)
 {
+    record_.text = reception.text;
+    if (reception.faultyBytes > 0)
+        record_.detail = QStringLiteral("パリティエラー %1 バイト").arg(reception.faultyBytes);
+    recordEnd(reception.outcome, static_cast<qint64>(reception.text.size()));
     if (receiveJob_)
         receiveJob_.release()->deleteLater();
     if (keepReceiveOpen_ && reception.outcome == SessionOutcome::Completed && !lineFailed_) {
@@ -287,6 +311,27 @@ void SessionWorker::endReceive(Reception reception)
     cancelRequested = false;
     update(SessionState::Idle);
     emit session_.received(reception);
+}
+
+void SessionWorker::recordEnd(SessionOutcome outcome, qint64 bytes)
+{
+    // Only what reached the line is a transfer: a listen that heard
+    // nothing, or a send given up before its first byte, is not.
+    TransferRecorder *recorder = session_.recorder();
+    const bool blank = record_.text.find_first_not_of(" \t\r\n%") == std::string::npos;
+    if (!recorder || bytes <= 0 || blank) {
+        record_ = TransferRecord{};
+        return;
+    }
+    record_.machine = session_.machine();
+    record_.ended = clock_.now();
+    if (!record_.started.isValid())
+        record_.started = record_.ended;
+    record_.bytes = bytes;
+    record_.outcome = outcome == SessionOutcome::Completed ? RecordOutcome::Completed
+                    : outcome == SessionOutcome::Cancelled ? RecordOutcome::Cancelled
+                                                           : RecordOutcome::Failed;
+    recorder->record(std::exchange(record_, TransferRecord{}));
 }
 
 void SessionWorker::cancel()

@@ -11,6 +11,7 @@
 #include "transfer/transfervalues.h"
 #include "transfer/receivejob.h"
 #include "transfer/sendjob.h"
+#include "transfer/transferrecord.h"
 #include "transfer/transferstate.h"
 #include "serial/lineport.h"
 
@@ -18,6 +19,7 @@
 #include <QString>
 #include <QThread>
 
+#include <atomic>
 #include <functional>
 
 #include <memory>
@@ -126,6 +128,11 @@ public:
     const TransferState &flags() const;
     // One of the session's ports is open.
     bool portOpen() const;
+    // Where each transfer that moved bytes is recorded when it ends (from
+    // the session's thread); nullptr: nowhere. It must outlive the session
+    // or be taken away first.
+    void setRecorder(TransferRecorder *recorder) { recorder_ = recorder; }
+    TransferRecorder *recorder() const { return recorder_; }
     // Runs f on the session's own ports, on their thread, and returns when
     // it has run: for the benchmarks and tests that look into a port.
     void withPorts(const std::function<void(Trs232c &send, Trs232c &receive)> &f);
@@ -170,6 +177,7 @@ private:
     mutable std::mutex mutex_;
     SessionStatus status_;
     TransferValues values_;
+    std::atomic<TransferRecorder *> recorder_{nullptr};
 };
 
 }  // namespace marbolt

@@ -51,6 +51,7 @@ SendPlan documentSendJob(const TransferValues &values, std::string_view sjisText
 {
     SendPlan plan;
     plan.lineStarts = lineStarts(sjisText);
+    plan.text = prepared.text;
     plan.data = encodeSendData(std::move(prepared), values.code);
     plan.speed = values.speed;
     plan.wait = values.wait;
