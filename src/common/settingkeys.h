@@ -63,6 +63,9 @@ inline constexpr SettingKey AUTOSAVE{"AUTOSAVE", SettingKind::Number, "30", true
 inline constexpr SettingKey NETPORTS{"NETPORTS", SettingKind::Text, nullptr};
 // The last renumbering's start, step, digits and "only numbered" (0/1), separated by commas.
 inline constexpr SettingKey RENUMBER{"RENUMBER", SettingKind::Text, nullptr};
+// Where the transfer history is kept: "" for marbolt-history.sqlite beside
+// the settings, another SQLite file's path, or a postgresql:// address.
+inline constexpr SettingKey HISTORY{"HISTORY", SettingKind::Text, nullptr};
 }  // namespace setting
 
 // [MACHINES]: the machine profiles as named keys, MACHINE1.NAME=,
@@ -78,9 +81,10 @@ inline constexpr std::array<const SettingKey *, 6> kEditKeys{
     &setting::DIR, &setting::FONT, &setting::NAME, &setting::OPENINDEX, &setting::SAVEINDEX, &setting::SORT};
 inline constexpr std::array<const SettingKey *, 5> kRecentKeys{
     &setting::FILE1, &setting::FILE2, &setting::FILE3, &setting::FILE4, &setting::FILE5};
-inline constexpr std::array<const SettingKey *, 6> kProgramKeys{&setting::CHECK, &setting::COLOUR,
-                                                                &setting::MACHINE, &setting::NETPORTS,
-                                                                &setting::AUTOSAVE, &setting::RENUMBER};
+inline constexpr std::array<const SettingKey *, 7> kProgramKeys{&setting::CHECK,    &setting::COLOUR,
+                                                                &setting::MACHINE,  &setting::NETPORTS,
+                                                                &setting::AUTOSAVE, &setting::RENUMBER,
+                                                                &setting::HISTORY};
 // What a machine profile holds: every value of [COMM].
 inline constexpr const auto &kProfileKeys = kCommKeys;
 

@@ -140,7 +140,7 @@ int main(int argc, char *argv[])
         printText(stderr, QStringLiteral("<3>marbolt-dnc: 設定ファイル %1 がありません\n").arg(settings));
         return 1;
     }
-    Station station(StationPlace{settings, paths.startFolderWithSeparator()});
+    Station station(StationPlace{settings, paths.startFolderWithSeparator(), QStringLiteral("marbolt-dnc")});
     if (options->list)
         return listMachines(station, options->machines);
     const QString statusPath = dncStatusPath(settings);
@@ -156,8 +156,21 @@ int main(int argc, char *argv[])
     auto load = [&] {
         for (const QString &problem : station.load())
             log.note(QStringLiteral("DNC"), DncLog::Level::Warning, problem);
+        if (!station.historyProblem().isEmpty())
+            log.note(QStringLiteral("DNC"), DncLog::Level::Error,
+                     QStringLiteral("送受信履歴を記録できません: %1").arg(station.historyProblem()));
+        else if (station.history())
+            log.note(QStringLiteral("DNC"), DncLog::Level::Info,
+                     QStringLiteral("送受信履歴: %1").arg(describe(station.history()->connection())));
         return server.start(options->machines);
     };
+    QObject::connect(&station, &Station::historyFailed, &app, [&](const QString &why) {
+        log.note(QStringLiteral("DNC"), DncLog::Level::Error,
+                 QStringLiteral("送受信履歴に書けません。記録は書けるまで待たせます (%1)").arg(why));
+    });
+    QObject::connect(&station, &Station::historyRecovered, &app, [&] {
+        log.note(QStringLiteral("DNC"), DncLog::Level::Info, QStringLiteral("送受信履歴にまた書けるようになりました"));
+    });
 
     StopSignals signals_;
     bool reloading = false;

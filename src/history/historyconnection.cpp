@@ -1,5 +1,7 @@
 #include "history/historyconnection.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -58,6 +60,11 @@ std::optional<HistoryConnection> parseHistorySetting(const QString &setting, con
     if (c.database.isEmpty() || c.database.contains(u'/'))
         return fail(QStringLiteral("履歴のデータベース名がありません: %1").arg(describe(c)));
     return c;
+}
+
+QString defaultHistoryFile(const QString &settingsFile)
+{
+    return QFileInfo(settingsFile).absoluteDir().filePath(QStringLiteral("marbolt-history.sqlite"));
 }
 
 QString describe(const HistoryConnection &c)

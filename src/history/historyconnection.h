@@ -33,7 +33,8 @@ std::optional<HistoryConnection> parseHistorySetting(const QString &setting, con
 // (never the password).
 QString describe(const HistoryConnection &connection);
 
-// "marbolt-history.sqlite": the default file's name, beside the settings.
-inline constexpr const char *kHistoryFileName = "marbolt-history.sqlite";
+// "marbolt-history.sqlite" in the settings file's folder: the history
+// when the settings name none.
+QString defaultHistoryFile(const QString &settingsFile);
 
 }  // namespace marbolt

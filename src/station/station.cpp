@@ -23,7 +23,24 @@ QStringList Station::load()
     const QStringList problems = readMachines(settings_).problems;
     // [COMM] is the active machine's; a file without machines starts one.
     MachineProfiles(settings_).keepActive();
+    historyProblem_.clear();
+    if (const auto place =
+            parseHistorySetting(settings_.get(setting::HISTORY), defaultHistoryFile(place_.settingsFile), &historyProblem_))
+        useHistory(*place);
     return problems;
+}
+
+void Station::useHistory(const HistoryConnection &connection)
+{
+    if (history_ && history_->connection() == connection)
+        return;
+    if (history_)
+        retiredHistory_.push_back(std::move(history_));
+    history_ = std::make_unique<HistoryRecorder>(connection, thisProcess(place_.via));
+    connect(history_.get(), &HistoryRecorder::failed, this, &Station::historyFailed, Qt::QueuedConnection);
+    connect(history_.get(), &HistoryRecorder::recovered, this, &Station::historyRecovered, Qt::QueuedConnection);
+    for (auto &[index, session] : sessions_)
+        session->setRecorder(history_.get());
 }
 
 bool Station::save(const SettingsOverrides &overrides)
@@ -59,6 +76,7 @@ TransferSession *Station::sessionWith(int machine, QString *problem, std::option
     if (found == sessions_.end()) {
         auto session = std::make_unique<TransferSession>(profile.name, values.value_or(TransferValues{}), clock_,
                                                          serial_);
+        session->setRecorder(history_.get());
         connect(session.get(), &TransferSession::statusChanged, this, &Station::sessionsChanged);
         connect(session.get(), &TransferSession::sendFinished, this, [this, machine](SessionOutcome outcome) {
             emit transferEnded(machine, outcome == SessionOutcome::Completed   ? QStringLiteral("送信完了")

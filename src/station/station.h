@@ -7,6 +7,7 @@
 #include "common/clock.h"
 #include "common/settingsstore.h"
 #include "common/dialogs.h"
+#include "history/historyrecorder.h"
 #include "serial/serialsystem.h"
 #include "station/machineprofiles.h"
 #include "station/profilevalues.h"
@@ -31,6 +32,7 @@ namespace marbolt {
 struct StationPlace {
     QString settingsFile;           // the settings file, read and written
     QString startFolderWithSeparator;  // the start-up value of DIR
+    QString via = QStringLiteral("marbolt");  // the program, as the transfer history names it
 };
 
 class Station : public QObject {
@@ -43,7 +45,13 @@ public:
     // Reads the settings file over the start-up values; the active
     // machine's values stand in [COMM]. Returns one text for each machine
     // that could not be read whole (it is kept as far as it could).
+    // Every transfer of the station's sessions is recorded in the history
+    // the settings name (historyProblem() tells when they name none that
+    // can be used).
     QStringList load();
+    // Where the transfers are recorded; null when the setting cannot be read.
+    HistoryRecorder *history() { return history_.get(); }
+    const QString &historyProblem() const { return historyProblem_; }
     // Keeps the active machine's values and writes the settings file.
     // False when it could not be written.
     bool save(const SettingsOverrides &overrides);
@@ -89,6 +97,9 @@ signals:
     void sessionsChanged();
     // Machine i's transfer ended; message: how, for the user.
     void transferEnded(int machine, const QString &message);
+    // The history cannot be written now (its records wait), or it can again.
+    void historyFailed(const QString &message);
+    void historyRecovered();
 
 private:
     TransferSession *sessionWith(int machine, QString *problem, std::optional<TransferValues> *values);
@@ -98,11 +109,17 @@ private:
         TransferValues values;
     };
     std::variant<Served, QString> serve(int machine);
+    void useHistory(const HistoryConnection &connection);
 
     StationPlace place_;
     Clock &clock_;
     SerialSystem &serial_;
     SettingsStore settings_;
+    // The recorders outlive the sessions that hand them records: one
+    // replaced by a change of the setting only retires.
+    std::unique_ptr<HistoryRecorder> history_;
+    std::vector<std::unique_ptr<HistoryRecorder>> retiredHistory_;
+    QString historyProblem_;
     std::map<int, std::unique_ptr<TransferSession>> sessions_;
     std::map<int, std::string> receptions_;
 };

@@ -18,6 +18,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <random>
 #include <thread>
@@ -59,6 +60,13 @@ long long countOf(HistoryDatabase &db, const QString &sql)
     if (!q.exec(sql) || !q.next())
         return -1;
     return q.value(0).toLongLong();
+}
+
+HistoryFilter filter(const std::function<void(HistoryFilter &)> &set)
+{
+    HistoryFilter f;
+    set(f);
+    return f;
 }
 
 enum class Backend { Sqlite, Postgres };
@@ -128,7 +136,7 @@ TEST_P(History, KeepsEachDistinctTextOnce)
     ASSERT_TRUE(db.record(sendOf(o1b, QStringLiteral("A"), kMorning.addSecs(120)), origin_));
     EXPECT_EQ(countOf(db, QStringLiteral("SELECT COUNT(*) FROM contents")), 2);
     EXPECT_EQ(countOf(db, QStringLiteral("SELECT COUNT(*) FROM transfers")), 3);
-    const auto o1History = db.find({.program = 1});
+    const auto o1History = db.find(filter([&](HistoryFilter &f) { f.program = 1; }));
     ASSERT_TRUE(o1History);
     ASSERT_EQ(o1History->size(), 3u);
     EXPECT_NE((*o1History)[0].content, (*o1History)[1].content);  // X2. is another version
@@ -157,17 +165,17 @@ TEST_P(History, FindsByMachineProgramAndTimeTheLatestFirst)
             out.push_back(e.machine + u' ' + programText(e.program) + u' ' + e.started.toUTC().toString(QStringLiteral("MMdd-HH")));
         return out;
     };
-    EXPECT_EQ(programs(*db.find({.program = 1234, .limit = 3})),
+    EXPECT_EQ(programs(*db.find(filter([&](HistoryFilter &f) { f.program = 1234; f.limit = 3; }))),
               (std::vector<QString>{"MC1 O1234 1209-08", "MC1 O1234 1208-08", "MC1 O1234 1207-08"}));
-    EXPECT_EQ(programs(*db.find({.machine = QStringLiteral("MC2"), .from = kMorning.addDays(3)})),
+    EXPECT_EQ(programs(*db.find(filter([&](HistoryFilter &f) { f.machine = QStringLiteral("MC2"); f.from = kMorning.addDays(3); }))),
               (std::vector<QString>{"MC2 O2000 1209-09", "MC2 O2000 1208-09"}));
     // From the 6th to before the 7th: the day's two transfers, on both machines.
-    EXPECT_EQ(programs(*db.find({.from = kMorning.addDays(1).addSecs(-8 * 3600), .until = kMorning.addDays(2).addSecs(-8 * 3600)})),
+    EXPECT_EQ(programs(*db.find(filter([&](HistoryFilter &f) { f.from = kMorning.addDays(1).addSecs(-8 * 3600); f.until = kMorning.addDays(2).addSecs(-8 * 3600); }))),
               (std::vector<QString>{"MC2 O2000 1206-09", "MC1 O1234 1206-08"}));
-    EXPECT_EQ(programs(*db.find({.machine = QStringLiteral("MC1"), .limit = 1})), (std::vector<QString>{"MC1 - 1214-08"}));
-    EXPECT_TRUE(db.find({.machine = QStringLiteral("MC3")})->empty());
-    EXPECT_TRUE(db.find({.program = 9999})->empty());
-    const auto failed = *db.find({.machine = QStringLiteral("MC2"), .from = kMorning.addDays(2), .until = kMorning.addDays(3)});
+    EXPECT_EQ(programs(*db.find(filter([&](HistoryFilter &f) { f.machine = QStringLiteral("MC1"); f.limit = 1; }))), (std::vector<QString>{"MC1 - 1214-08"}));
+    EXPECT_TRUE(db.find(filter([&](HistoryFilter &f) { f.machine = QStringLiteral("MC3"); }))->empty());
+    EXPECT_TRUE(db.find(filter([&](HistoryFilter &f) { f.program = 9999; }))->empty());
+    const auto failed = *db.find(filter([&](HistoryFilter &f) { f.machine = QStringLiteral("MC2"); f.from = kMorning.addDays(2); f.until = kMorning.addDays(3); }));
     ASSERT_EQ(failed.size(), 1u);
     EXPECT_EQ(failed[0].outcome, RecordOutcome::Failed);
     EXPECT_EQ(failed[0].direction, RecordDirection::Receive);
@@ -191,18 +199,18 @@ TEST_P(History, BringsAnOlderHistoryUpToDateAndLeavesANewerOneAlone)
     HistoryDatabase db;
     ASSERT_TRUE(db.open(at)) << db.error().toStdString();
     EXPECT_EQ(historySchemaVersion(db.database()), kHistorySchemaVersion);
-    const auto old = db.find({.program = 7});
+    const auto old = db.find(filter([&](HistoryFilter &f) { f.program = 7; }));
     ASSERT_TRUE(old);
     ASSERT_EQ(old->size(), 1u);
     EXPECT_EQ((*old)[0].machine, QStringLiteral("OLD"));
     EXPECT_EQ((*old)[0].user, QStringLiteral("sato"));
     EXPECT_EQ((*old)[0].via, QString());
     ASSERT_TRUE(db.record(sendOf("O0007\r\nM30\r\n", QStringLiteral("NEW"), kMorning), origin_));
-    EXPECT_EQ(db.find({.program = 7})->size(), 2u);
+    EXPECT_EQ(db.find(filter([&](HistoryFilter &f) { f.program = 7; }))->size(), 2u);
     // Opening again changes nothing.
     db.close();
     ASSERT_TRUE(db.open(at)) << db.error().toStdString();
-    EXPECT_EQ(db.find({.program = 7})->size(), 2u);
+    EXPECT_EQ(db.find(filter([&](HistoryFilter &f) { f.program = 7; }))->size(), 2u);
 
     // A newer program's history: refused, and left as it was.
     QSqlQuery(db.database()).exec(QStringLiteral("UPDATE history_schema SET version = %1").arg(kHistorySchemaVersion + 1));
@@ -239,8 +247,8 @@ TEST_P(History, TwoWritersAtOnceLoseNothing)
     EXPECT_EQ(b.load(), kEach);
     HistoryDatabase db;
     ASSERT_TRUE(db.open(at));
-    EXPECT_EQ(db.find({.machine = QStringLiteral("A")})->size(), static_cast<std::size_t>(kEach));
-    EXPECT_EQ(db.find({.machine = QStringLiteral("B")})->size(), static_cast<std::size_t>(kEach));
+    EXPECT_EQ(db.find(filter([&](HistoryFilter &f) { f.machine = QStringLiteral("A"); }))->size(), static_cast<std::size_t>(kEach));
+    EXPECT_EQ(db.find(filter([&](HistoryFilter &f) { f.machine = QStringLiteral("B"); }))->size(), static_cast<std::size_t>(kEach));
     EXPECT_EQ(countOf(db, QStringLiteral("SELECT COUNT(*) FROM contents")), 2 * kEach);
 }
 
@@ -345,7 +353,7 @@ TEST_P(History, SurvivesKillNineAtAnyMoment)
         EXPECT_EQ(countOf(db, QStringLiteral("SELECT COUNT(*) FROM transfer_programs p LEFT JOIN contents c "
                                              "ON c.hash = p.content WHERE c.hash IS NULL")),
                   0);
-        const auto latest = db.find({.limit = 9});
+        const auto latest = db.find(filter([&](HistoryFilter &f) { f.limit = 9; }));
         ASSERT_TRUE(latest);
         for (const HistoryEntry &e : *latest)
             EXPECT_EQ(static_cast<qint64>(db.content(e.content).value_or(std::string()).size()), e.size) << db.error().toStdString();

@@ -105,7 +105,7 @@ TEST(SettingsFile, DefaultsAreWrittenInTheFixedLayout)
         "NAME=ＭＳ ゴシック\r\nOPENINDEX=1\r\nSAVEINDEX=1\r\nSORT=1\r\n[RECENT]\r\nFILE1=\r\n"
         "FILE2=\r\nFILE3=\r\nFILE4=\r\nFILE5=\r\n"
         // The program's own additions follow the three sections.
-        "[MARBOLT]\r\nCHECK=1\r\nCOLOUR=1\r\nMACHINE=\r\nNETPORTS=\r\nAUTOSAVE=30\r\nRENUMBER=\r\n[MACHINES]\r\n").toUtf8();
+        "[MARBOLT]\r\nCHECK=1\r\nCOLOUR=1\r\nMACHINE=\r\nNETPORTS=\r\nAUTOSAVE=30\r\nRENUMBER=\r\nHISTORY=\r\n[MACHINES]\r\n").toUtf8();
     QStringDecoder dec("windows-31j");
     const QByteArray bytes = settingsFileBytes(s, defaultsOverrides());
     EXPECT_EQ(QString(dec.decode(bytes)).toUtf8(), expected);
