@@ -3,6 +3,7 @@
 // without a key pressed, requests are answered at the control's DC1 after
 // their delay, and a line that fails costs only its own machine.
 #include "serial/punchcodes.h"
+#include "history/historydatabase.h"
 #include "station/dnclog.h"
 #include "station/dncserver.h"
 #include "station/dncstatusfile.h"
@@ -128,7 +129,7 @@ struct DncRig {
         }
         const QString settings = dir.filePath(QStringLiteral("marbolt.ini"));
         writeFile(settings, text.toUtf8());
-        station = std::make_unique<Station>(StationPlace{settings, dir.path() + u'/'}, clock);
+        station = std::make_unique<Station>(StationPlace{settings, dir.path() + u'/', QStringLiteral("marbolt-dnc")}, clock);
         station->load();
         log = std::make_unique<DncLog>(dir.filePath(QStringLiteral("log")), nullptr, clock);
         server = std::make_unique<DncServer>(*station, *log, clock);
@@ -228,6 +229,23 @@ private slots:
         QVERIFY(rig.logOf(1).contains(QStringLiteral("\t要求\tO1234\t0\t完了\tO1234.nc")));
         QVERIFY(waitUntil([&] { return rig.listening(0); }, 20000));
         rig.stop();
+
+        // The history has both: the request as it came, the answer as it went.
+        QVERIFY(rig.station->history()->flush(10000));
+        HistoryDatabase db;
+        QVERIFY2(db.open(rig.station->history()->connection()), qPrintable(db.error()));
+        const auto entries = db.find(HistoryFilter{});
+        QVERIFY(entries);
+        QCOMPARE(entries->size(), 2u);
+        QCOMPARE(entries->at(0).direction, RecordDirection::Send);
+        QCOMPARE(entries->at(0).program, 1234L);
+        QCOMPARE(entries->at(0).comment, QStringLiteral("WANTED"));
+        QCOMPARE(entries->at(0).outcome, RecordOutcome::Completed);
+        QCOMPARE(entries->at(0).via, QStringLiteral("marbolt-dnc"));
+        QCOMPARE(db.content(entries->at(0).content), std::optional<std::string>("O1234 (WANTED)\r\nG00 X10.\r\nM30\r\n"));
+        QCOMPARE(entries->at(1).direction, RecordDirection::Receive);
+        QCOMPARE(entries->at(1).program, 9999L);
+        QCOMPARE(entries->at(1).machine, entries->at(0).machine);
     }
 
     // A missing program, and a block that is not there: the control gets a

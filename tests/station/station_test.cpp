@@ -1,6 +1,7 @@
 // Transfer sessions without any window: each on its own thread with its
 // own ports, against virtual machine tools on pseudo-terminals.
 #include "serial/punchcodes.h"
+#include "history/historydatabase.h"
 #include "station/station.h"
 #include "transfer/transfersession.h"
 #include "virtualmachine.h"
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -64,6 +66,25 @@ bool allIdle(const std::vector<std::unique_ptr<TransferSession>> &sessions, int 
         QTest::qSleep(5);
     }
 }
+
+// Keeps what the sessions record, from their threads.
+class Records : public TransferRecorder {
+public:
+    void record(TransferRecord r) override
+    {
+        std::lock_guard lock(mutex_);
+        records_.push_back(std::move(r));
+    }
+    std::vector<TransferRecord> taken()
+    {
+        std::lock_guard lock(mutex_);
+        return std::exchange(records_, {});
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<TransferRecord> records_;
+};
 
 }  // namespace
 
@@ -233,6 +254,117 @@ private slots:
         // Switching keeps the active machine's values in its profile.
         station.machines().activate(1);
         QCOMPARE(station.machines().all().first().value(setting::SPEED), QStringLiteral("2400"));
+    }
+
+    // A transfer that moved bytes leaves one record, whole or cut short;
+    // one that moved none (a send given up before the machine asked, a
+    // reception stopped before the tape, a port that did not open) none.
+    void eachTransferThatMovedBytesLeavesItsRecord()
+    {
+        auto machine = vm::VirtualMachine::create();
+        QVERIFY(machine);
+        Records records;
+        TransferSession session(QStringLiteral("旋盤"), valuesFor(*machine, 9600));
+        session.setRecorder(&records);
+        QSignalSpy finished(&session, &TransferSession::sendFinished);
+        QSignalSpy received(&session, &TransferSession::received);
+
+        vm::ReceiveMode wait;
+        wait.sendDc1AtStart = false;
+        machine->receive(wait);
+        QVERIFY(session.send(documentSendJob(valuesFor(*machine), "O1\r\nM30\r\n%"), QStringLiteral("O1")));
+        QTRY_COMPARE(session.status().state, SessionState::Waiting);
+        session.cancel();
+        QTRY_COMPARE(finished.count(), 1);
+        QVERIFY(session.receive());
+        session.cancel();
+        QTRY_COMPARE(received.count(), 1);
+        QTest::qWait(50);
+        QVERIFY(records.taken().empty());
+
+        // A whole send: its text before the punch code, every byte counted.
+        const QDateTime before = QDateTime::currentDateTime();
+        QVERIFY(session.send(documentSendJob(valuesFor(*machine), "O2 (荒)\r\nM30\r\n%"), QStringLiteral("O2")));
+        QTRY_COMPARE(session.status().state, SessionState::Waiting);
+        machine->sendNow({kDC1});
+        QTRY_COMPARE(finished.count(), 2);
+        QTest::qWait(20);
+        std::vector<TransferRecord> sent = records.taken();
+        QCOMPARE(sent.size(), 1u);
+        QCOMPARE(sent[0].machine, QStringLiteral("旋盤"));
+        QCOMPARE(sent[0].port, QString::fromStdString(machine->portPath()));
+        QCOMPARE(sent[0].direction, RecordDirection::Send);
+        QCOMPARE(sent[0].outcome, RecordOutcome::Completed);
+        QCOMPARE(sent[0].text, std::string("\nO2 (荒)\r\nM30\r\n%"));
+        QCOMPARE(sent[0].bytes, static_cast<qint64>(sent[0].text.size()));
+        QVERIFY(sent[0].started >= before.addMSecs(-1000) && sent[0].started <= sent[0].ended);
+
+        // A reception stopped mid-tape: what came, as cancelled.
+        vm::PunchMode mode;
+        mode.bytesPerSecond = 400;
+        machine->punch(vm::punchTape(programText(1, 200), PunchCode::Iso), mode);
+        QVERIFY(session.receive());
+        QTRY_VERIFY(session.status().done > 40);
+        session.cancel();
+        QTRY_COMPARE(received.count(), 2);
+        QTest::qWait(20);
+        const Reception cut = received.at(1).at(0).value<Reception>();
+        std::vector<TransferRecord> came = records.taken();
+        QCOMPARE(came.size(), 1u);
+        QCOMPARE(came[0].direction, RecordDirection::Receive);
+        QCOMPARE(came[0].outcome, RecordOutcome::Cancelled);
+        QCOMPARE(came[0].text, cut.text);
+        QVERIFY(came[0].text.rfind("O1001\r\n", 0) == 0);
+
+        TransferValues nowhere;
+        nowhere.port = QStringLiteral("/dev/marbolt-no-such-port");
+        TransferSession missing(QStringLiteral("無い機械"), nowhere);
+        missing.setRecorder(&records);
+        QSignalSpy missingEnd(&missing, &TransferSession::sendFinished);
+        QVERIFY(missing.send(documentSendJob(nowhere, "O1\r\n%"), QStringLiteral("O1")));
+        QTRY_COMPARE(missingEnd.count(), 1);
+        QVERIFY(records.taken().empty());
+    }
+
+    // The station records its machines' transfers in the history its
+    // settings name, by the machine's name and as this program.
+    void theStationKeepsItsTransfersInItsHistory()
+    {
+        auto machine = vm::VirtualMachine::create();
+        QVERIFY(machine);
+        vm::ReceiveMode wait;
+        wait.sendDc1AtStart = false;
+        machine->receive(wait);
+        QTemporaryDir dir;
+        Station station(StationPlace{dir.filePath(QStringLiteral("marbolt.ini")), QStringLiteral("/opt/marbolt/")});
+        station.load();
+        QVERIFY(station.historyProblem().isEmpty());
+        QVERIFY(station.machines().add(QStringLiteral("3号機")));
+        station.machines().activate(1);
+        const TransferValues v = valuesFor(*machine);
+        station.settings().set(setting::PORT, v.port);
+        station.settings().set(setting::STOPBIT, v.stopbit);
+        station.settings().set(setting::SPEED, QString::number(v.speed));
+        station.settings().set(setting::CHECK, QStringLiteral("0"));
+        QSignalSpy ended(&station, &Station::transferEnded);
+        QCOMPARE(station.sendText(1, "O1234 (FLANGE)\r\nG0 X1.\r\nM30\r\n%", QStringLiteral("a.nc"), QString()), std::nullopt);
+        QTRY_COMPARE(station.session(1)->status().state, SessionState::Waiting);
+        machine->sendNow({kDC1});
+        QTRY_COMPARE(ended.count(), 1);
+        QVERIFY(station.history());
+        QVERIFY(station.history()->flush(10000));
+
+        HistoryDatabase db;
+        QVERIFY2(db.open(station.history()->connection()), qPrintable(db.error()));
+        QCOMPARE(station.history()->connection().file, dir.filePath(QStringLiteral("marbolt-history.sqlite")));
+        const auto found = db.find(HistoryFilter{});
+        QVERIFY(found);
+        QCOMPARE(found->size(), 1u);
+        QCOMPARE(found->at(0).machine, QStringLiteral("3号機"));
+        QCOMPARE(found->at(0).program, 1234L);
+        QCOMPARE(found->at(0).comment, QStringLiteral("FLANGE"));
+        QCOMPARE(found->at(0).via, QStringLiteral("marbolt"));
+        QCOMPARE(db.content(found->at(0).content), std::optional<std::string>("O1234 (FLANGE)\r\nG0 X1.\r\nM30\r\n"));
     }
 
     void aPortThatDoesNotOpenEndsTheTransfer()
