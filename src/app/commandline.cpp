@@ -4,6 +4,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDate>
 #include <QRegularExpression>
 
 #include <array>
@@ -14,7 +15,7 @@ namespace {
 
 // The program's options, once: the parser, the help and the checks of
 // which option goes with which mode all read this table.
-enum class Belongs { Any, Check, Compare };
+enum class Belongs { Any, Check, Compare, History };
 
 struct OptionRow {
     const char *names[2];
@@ -49,6 +50,18 @@ constexpr std::array kOptions{
               "表示します(例: --restart part.nc N1020)。\n"
               "終了コード: 0 表示した、1 そのブロックがない、2 読めない・指定の誤り",
               Belongs::Any},
+    OptionRow{{"history", nullptr}, nullptr,
+              "送受信履歴を新しい順に「日時 機械 送信/受信 プログラム\n"
+              "コメント 結果 バイト 記録者 版」の形で表示します。\n"
+              "終了コード: 0 表示した、1 該当なし、2 読めない・指定の誤り",
+              Belongs::Any},
+    OptionRow{{"machine", nullptr}, "NAME", "履歴: その機械の送受信だけ", Belongs::History},
+    OptionRow{{"program", nullptr}, "O1234", "履歴: そのプログラムの送受信だけ", Belongs::History},
+    OptionRow{{"from", nullptr}, "YYYY-MM-DD", "履歴: その日から", Belongs::History},
+    OptionRow{{"to", nullptr}, "YYYY-MM-DD", "履歴: その日まで", Belongs::History},
+    OptionRow{{"limit", nullptr}, "N", "履歴: 新しいものから N 件(省略すると 100)", Belongs::History},
+    OptionRow{{"show", nullptr}, "VERSION",
+              "履歴: その版(履歴の「版」、先頭の6文字以上)の\nプログラムをそのまま出力します", Belongs::History},
     OptionRow{{"keep-n", nullptr}, nullptr, "照合: ブロック先頭のシーケンス番号(N)も比べます", Belongs::Compare},
     OptionRow{{"keep-blanks", nullptr}, nullptr, "照合: 空白も比べます", Belongs::Compare},
     OptionRow{{"keep-comments", nullptr}, nullptr, "照合: コメントも比べます", Belongs::Compare},
@@ -128,6 +141,7 @@ CommandLine readCommandLine(const QStringList &arguments)
     const bool compare = parser.isSet(QStringLiteral("compare"));
     const bool stats = parser.isSet(QStringLiteral("stats"));
     const bool restart = parser.isSet(QStringLiteral("restart"));
+    const bool history = parser.isSet(QStringLiteral("history"));
     for (const OptionRow &row : kOptions) {
         const QString name = longName(row);
         if (!parser.isSet(name))
@@ -136,6 +150,8 @@ CommandLine readCommandLine(const QStringList &arguments)
             return mistake(QStringLiteral("--%1 は --check と共に使います。").arg(name));
         if (row.belongs == Belongs::Compare && !compare)
             return mistake(QStringLiteral("--%1 は --compare と共に使います。").arg(name));
+        if (row.belongs == Belongs::History && !history)
+            return mistake(QStringLiteral("--%1 は --history と共に使います。").arg(name));
         if (row.valueName && parser.values(name).size() > 1)
             return mistake(QStringLiteral("--%1 が2回以上あります。").arg(name));
     }
@@ -146,8 +162,35 @@ CommandLine readCommandLine(const QStringList &arguments)
         line.kind = CommandKind::Help;
     } else if (parser.isSet(QStringLiteral("version"))) {
         line.kind = CommandKind::Version;
-    } else if (int(check) + int(compare) + int(stats) + int(restart) > 1) {
-        return mistake(QStringLiteral("--check、--compare、--stats、--restart は同時に使えません。"));
+    } else if (int(check) + int(compare) + int(stats) + int(restart) + int(history) > 1) {
+        return mistake(QStringLiteral("--check、--compare、--stats、--restart、--history は同時に使えません。"));
+    } else if (history) {
+        line.kind = CommandKind::History;
+        if (!files.isEmpty())
+            return mistake(QStringLiteral("--history はファイルを取りません: %1").arg(files.first()));
+        CommandLine::History &h = line.history;
+        h.machine = parser.value(QStringLiteral("machine"));
+        h.program = parser.value(QStringLiteral("program")).toUpper();
+        static const QRegularExpression number(QStringLiteral("^O?[0-9]{1,9}$"));
+        if (parser.isSet(QStringLiteral("program")) && !number.match(h.program).hasMatch())
+            return mistake(QStringLiteral("--program はプログラム番号です (例: O1234): %1").arg(h.program));
+        for (const char *day : {"from", "to"}) {
+            const QString value = parser.value(QLatin1String(day));
+            if (parser.isSet(QLatin1String(day)) && !QDate::fromString(value, Qt::ISODate).isValid())
+                return mistake(QStringLiteral("--%1 は日付です (例: 2026-12-05): %2").arg(QLatin1String(day), value));
+        }
+        h.from = parser.value(QStringLiteral("from"));
+        h.to = parser.value(QStringLiteral("to"));
+        if (parser.isSet(QStringLiteral("limit"))) {
+            bool ok = false;
+            h.limit = parser.value(QStringLiteral("limit")).toInt(&ok);
+            if (!ok || h.limit <= 0)
+                return mistake(QStringLiteral("--limit は1以上の数です: %1").arg(parser.value(QStringLiteral("limit"))));
+        }
+        h.show = parser.value(QStringLiteral("show")).toLower();
+        static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{6,64}$"));
+        if (parser.isSet(QStringLiteral("show")) && !hex.match(h.show).hasMatch())
+            return mistake(QStringLiteral("--show には履歴の「版」を6文字以上: %1").arg(parser.value(QStringLiteral("show"))));
     } else if (restart) {
         line.kind = CommandKind::Restart;
         line.file = parser.value(QStringLiteral("restart"));
@@ -202,7 +245,7 @@ QString commandLineHelp()
     parser.setApplicationDescription(
         QStringLiteral("マルボルト %1: NCプログラムの編集と、RS-232C による工作機械との送受信\n"
                        "\n"
-                       "--check、--compare、--stats、--restart はウィンドウを開かずに結果を表示します。\n"
+                       "--check、--compare、--stats、--restart、--history はウィンドウを開かずに結果を表示します。\n"
                        "設定ファイル marbolt.ini、送信ログ、作業ファイルは、プログラムのフォルダに\n"
                        "書き込めればそこに、書き込めなければ ~/.config/marbolt/ に置きます。")
             .arg(QStringLiteral(MARBOLT_VERSION)));
@@ -217,6 +260,7 @@ QString commandLineUsage()
         "        marbolt --stats FILE\n"
         "        marbolt --restart FILE N1020\n"
         "        marbolt --compare LEFT RIGHT [--keep-n] [--keep-blanks] [--keep-comments] [--text-numbers]\n"
+        "        marbolt --history [--machine NAME] [--program O1234] [--from DAY] [--to DAY] [--limit N] [--show VERSION]\n"
         "        marbolt --help | --version\n");
 }
 

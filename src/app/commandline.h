@@ -9,6 +9,7 @@
 //   marbolt --stats FILE
 //   marbolt --restart FILE N1020
 //   marbolt --compare LEFT RIGHT [--keep-n] [--keep-blanks] [--keep-comments] [--text-numbers]
+//   marbolt --history [--machine M] [--program O1234] [--from DAY] [--to DAY] [--limit N] [--show VERSION]
 //   marbolt --help | --version
 //
 // The toolkit's own options (-style, -platform, -reverse and the like) are
@@ -20,7 +21,7 @@
 
 namespace marbolt {
 
-enum class CommandKind { Window, Help, Version, Check, Compare, Stats, Restart, Mistake };
+enum class CommandKind { Window, Help, Version, Check, Compare, Stats, Restart, History, Mistake };
 
 struct CommandLine {
     CommandKind kind = CommandKind::Window;
@@ -29,6 +30,13 @@ struct CommandLine {
     QString code;             // Check: "ISO", "EIA" or "NONE"; empty: the settings file's CODE
     QString left, right;      // Compare
     CompareOptions compare;   // Compare
+    struct History {
+        QString machine;
+        QString program;      // "O1234" or "1234"
+        QString from, to;     // days, "2026-12-05": from the first to the last, both whole
+        int limit = 100;
+        QString show;         // a version to print whole (its hash, or the first letters of it)
+    } history;                // History
     QString mistake;          // Mistake: what is wrong, one line
 };
 

@@ -4,6 +4,7 @@
 #include "document/sjistext.h"
 
 #include <QCryptographicHash>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
@@ -138,6 +139,11 @@ QString programText(const std::optional<long> &number)
 QString recordDirectionText(RecordDirection direction)
 {
     return direction == RecordDirection::Send ? QStringLiteral("送信") : QStringLiteral("受信");
+}
+
+QString noSuchVersionText()
+{
+    return QStringLiteral("履歴にこの版がありません");
 }
 
 QString recordOutcomeText(RecordOutcome outcome)
@@ -384,11 +390,48 @@ std::optional<std::string> HistoryDatabase::content(const QString &hash)
         return std::nullopt;
     }
     if (!q.next()) {
-        fail(QStringLiteral("履歴にこの版がありません"));
+        fail(noSuchVersionText());
         return std::nullopt;
     }
     const QByteArray bytes = q.value(0).toByteArray();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+std::optional<std::string> HistoryDatabase::contentByPrefix(const QString &prefix)
+{
+    if (!isOpen()) {
+        fail(QStringLiteral("履歴が開かれていません"));
+        return std::nullopt;
+    }
+    const QString low = prefix.toLower();
+    if (low.size() < 6 || low.size() > 64 || low.contains(QRegularExpression(QStringLiteral("[^0-9a-f]")))) {
+        fail(noSuchVersionText());
+        return std::nullopt;
+    }
+    // Every hash that begins with it sorts between it and the same with
+    // its last letter one higher (hex letters are ASCII: "f" + 1 is "g").
+    QString above = low;
+    above.back() = QChar(above.back().unicode() + 1);
+    QSqlQuery q(db_);
+    q.prepare(QStringLiteral("SELECT hash FROM contents WHERE hash >= ? AND hash < ? LIMIT 2"));
+    q.addBindValue(low);
+    q.addBindValue(above);
+    if (!q.exec()) {
+        fail(QStringLiteral("履歴を読めません (%1)").arg(q.lastError().text()));
+        return std::nullopt;
+    }
+    QStringList hashes;
+    while (q.next())
+        hashes << q.value(0).toString();
+    if (hashes.isEmpty()) {
+        fail(noSuchVersionText());
+        return std::nullopt;
+    }
+    if (hashes.size() > 1) {
+        fail(QStringLiteral("%1 で始まる版が2つ以上あります。もっと長く指定してください").arg(low));
+        return std::nullopt;
+    }
+    return content(hashes.first());
 }
 
 }  // namespace marbolt

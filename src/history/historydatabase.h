@@ -70,6 +70,8 @@ std::vector<RecordedProgram> recordedPrograms(const std::string &text);
 QString programText(const std::optional<long> &number);
 QString recordDirectionText(RecordDirection direction);
 QString recordOutcomeText(RecordOutcome outcome);
+// "履歴にこの版がありません"
+QString noSuchVersionText();
 
 class HistoryDatabase {
 public:
@@ -95,6 +97,9 @@ public:
     std::optional<std::vector<HistoryEntry>> find(const HistoryFilter &filter);
     // A text by its hash (Shift-JIS bytes as they went or came).
     std::optional<std::string> content(const QString &hash);
+    // The same by the hash's first letters (at least 6): error() is
+    // noSuchVersionText() when none has them, and says so when several do.
+    std::optional<std::string> contentByPrefix(const QString &prefix);
 
 private:
     bool fail(const QString &what);

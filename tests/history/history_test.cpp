@@ -1,5 +1,7 @@
 // The transfer history on both of its databases: SQLite in a file, and a
 // real PostgreSQL server started for this run. Every case runs on both.
+#include "app/commandline.h"
+#include "app/historycommand.h"
 #include "history/historyconnection.h"
 #include "history/historydatabase.h"
 #include "history/historyrecorder.h"
@@ -362,6 +364,98 @@ TEST_P(History, SurvivesKillNineAtAnyMoment)
     EXPECT_EQ(kills, kKillRounds);
     std::printf("%d kills, %d transfers whole, %d kills between a commit and its telling\n", kills, committedBefore,
                 inFlight);
+}
+
+// What a file handle got, as text.
+std::string readBack(std::FILE *f)
+{
+    std::fflush(f);
+    std::rewind(f);
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+        text.append(buffer, n);
+    return text;
+}
+
+// marbolt --history reads the history the settings name, whichever it is,
+// and prints the same from both.
+TEST_P(History, TheCommandPrintsTheHistoryTheSettingsName)
+{
+    QTemporaryDir folder;
+    const AppPaths paths = AppPaths::inFolder(folder.path());
+    HistoryConnection at;
+    if (GetParam() == Backend::Sqlite) {
+        at = *parseHistorySetting(QString(), defaultHistoryFile(paths.storageFile(QStringLiteral(".ini"))));
+        QFile(paths.storageFile(QStringLiteral(".ini"))).open(QIODevice::WriteOnly);
+    } else {
+        at = place();
+        QFile ini(paths.storageFile(QStringLiteral(".ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[MARBOLT]\r\nHISTORY=" + cluster->setting(at.database).toUtf8() + "\r\n");
+    }
+    auto run = [&](CommandLine::History query, std::string &out, std::string &err) {
+        std::FILE *o = std::tmpfile();
+        std::FILE *e = std::tmpfile();
+        const int rc = runHistoryCommand(query, paths, o, e);
+        out = readBack(o);
+        err = readBack(e);
+        std::fclose(o);
+        std::fclose(e);
+        return rc;
+    };
+    std::string out, err;
+    if (GetParam() == Backend::Sqlite) {
+        EXPECT_EQ(run({}, out, err), 1);  // nothing recorded yet: no file either
+        EXPECT_NE(err.find("まだありません"), std::string::npos) << err;
+    }
+    {
+        HistoryDatabase db;
+        ASSERT_TRUE(db.open(at)) << db.error().toStdString();
+        ASSERT_TRUE(db.record(sendOf(twoPrograms(), QStringLiteral("3号機"), kMorning), origin_));
+        TransferRecord back = sendOf("O1234 (FLANGE)\r\nG0 X11.\r\nM30\r\n", QStringLiteral("3号機"), kMorning.addDays(1));
+        back.direction = RecordDirection::Receive;
+        back.outcome = RecordOutcome::Cancelled;
+        back.detail = QStringLiteral("パリティエラー 1 バイト");
+        ASSERT_TRUE(db.record(back, origin_));
+        ASSERT_TRUE(db.record(sendOf("O0055\r\nM30\r\n", QStringLiteral("5号機"), kMorning.addDays(2)), origin_));
+    }
+
+    CommandLine::History o1234;
+    o1234.program = QStringLiteral("O1234");
+    ASSERT_EQ(run(o1234, out, err), 0) << err;
+    const QStringList lines = QString::fromStdString(out).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << out;
+    EXPECT_EQ(lines[0], QStringLiteral("日時\t機械\t方向\tプログラム\tコメント\t結果\tバイト\t記録者\t版"));
+    const QString day1 = kMorning.addDays(1).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    EXPECT_TRUE(lines[1].startsWith(day1 + QStringLiteral("\t3号機\t受信\tO1234\tFLANGE\t中断 (パリティエラー 1 バイト)\t30\t"
+                                                          "tanaka@office-pc (marbolt)\t")))
+        << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("\t送信\tO1234\tFLANGE 荒加工\t完了\t")));
+
+    // A version printed whole, byte for byte, by the first letters of its name.
+    const QString version = lines[2].section(u'\t', 8);
+    EXPECT_EQ(version.size(), kShortVersion);
+    CommandLine::History show;
+    show.show = version.left(8);
+    ASSERT_EQ(run(show, out, err), 0) << err;
+    EXPECT_EQ(out, "O1234 (FLANGE " + kRough + ")\r\nG0 X10.\r\nM30\r\n");
+    show.show = QStringLiteral("ffffff00");
+    EXPECT_EQ(run(show, out, err), 1);
+
+    CommandLine::History machine5;
+    machine5.machine = QStringLiteral("5号機");
+    machine5.to = kMorning.addDays(2).toLocalTime().date().toString(Qt::ISODate);
+    ASSERT_EQ(run(machine5, out, err), 0) << err;
+    EXPECT_EQ(QString::fromStdString(out).count(u'\n'), 2);
+    machine5.to = kMorning.addDays(1).toLocalTime().date().toString(Qt::ISODate);
+    EXPECT_EQ(run(machine5, out, err), 1);
+    EXPECT_NE(err.find("該当する送受信はありません"), std::string::npos);
+
+    CommandLine::History latest;
+    latest.limit = 2;
+    ASSERT_EQ(run(latest, out, err), 0);
+    EXPECT_EQ(QString::fromStdString(out).count(u'\n'), 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Back, History, ::testing::Values(Backend::Sqlite, Backend::Postgres),

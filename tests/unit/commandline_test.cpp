@@ -85,6 +85,40 @@ TEST(CommandLine, CheckTakesOneFileAndAKnownCode)
     }
 }
 
+TEST(CommandLine, HistoryTakesItsFiltersAndNoFile)
+{
+    CommandLine line = read({"--history", "--machine", "3号機", "--program", "o1234", "--from", "2026-12-01", "--to",
+                             "2026-12-05", "--limit", "20"});
+    EXPECT_EQ(line.kind, CommandKind::History);
+    EXPECT_EQ(line.history.machine, QStringLiteral("3号機"));
+    EXPECT_EQ(line.history.program, QStringLiteral("O1234"));
+    EXPECT_EQ(line.history.from, QStringLiteral("2026-12-01"));
+    EXPECT_EQ(line.history.to, QStringLiteral("2026-12-05"));
+    EXPECT_EQ(line.history.limit, 20);
+    line = read({"--history"});
+    EXPECT_EQ(line.kind, CommandKind::History);
+    EXPECT_EQ(line.history.limit, 100);
+    EXPECT_TRUE(line.history.program.isEmpty());
+    EXPECT_EQ(read({"--history", "--show", "ABCDEF12"}).history.show, QStringLiteral("abcdef12"));
+    EXPECT_EQ(read({"--history", "--program", "55"}).history.program, QStringLiteral("55"));
+
+    for (auto words : {std::initializer_list<const char *>{"--history", "a.nc"},
+                       {"--history", "--program", "X12"},
+                       {"--history", "--program", "O"},
+                       {"--history", "--from", "2026-13-01"},
+                       {"--history", "--to", "yesterday"},
+                       {"--history", "--limit", "0"},
+                       {"--history", "--show", "abc"},
+                       {"--history", "--show", "xyz12345"},
+                       {"--machine", "3号機"},
+                       {"--program", "O1234", "a.nc"},
+                       {"--history", "--check", "a.nc"}}) {
+        const CommandLine wrong = read(words);
+        EXPECT_EQ(wrong.kind, CommandKind::Mistake) << *words.begin() << " " << *(words.begin() + 1);
+        EXPECT_FALSE(wrong.mistake.isEmpty());
+    }
+}
+
 TEST(CommandLine, CompareTakesTwoFilesAndItsRules)
 {
     CommandLine line = read({"--compare", "l.nc", "r.nc"});

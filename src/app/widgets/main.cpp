@@ -4,6 +4,7 @@
 #include "app/comparecommand.h"
 #include "app/processsignals.h"
 #include "app/qtjapanese.h"
+#include "app/historycommand.h"
 #include "app/restartcommand.h"
 #include "app/statscommand.h"
 #include "app/widgets/sdiappform.h"
@@ -13,7 +14,7 @@
 namespace {
 
 // Everything but the window: the help, the version, the check, the
-// compare, the statistics, the restart and a mistake print and end without a display.
+// compare, the statistics, the restart, the history and a mistake print and end without a display.
 int runWithoutWindow(marbolt::CommandLine line, const QStringList &arguments, int argc, char *argv[])
 {
     using marbolt::CommandKind;
@@ -37,6 +38,8 @@ int runWithoutWindow(marbolt::CommandLine line, const QStringList &arguments, in
     case CommandKind::Restart:
         return marbolt::runRestartCommand(line.file, line.block, marbolt::AppPaths::forThisProgram(), stdout,
                                           stderr);
+    case CommandKind::History:
+        return marbolt::runHistoryCommand(line.history, marbolt::AppPaths::forThisProgram(), stdout, stderr);
     case CommandKind::Mistake:
     case CommandKind::Window:
         break;
