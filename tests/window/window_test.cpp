@@ -124,6 +124,7 @@ private slots:
             {"cursend1", "カーソル位置から送信", "F11", ""},
             {"HelpAbout1", "バージョン情報(&A)...", "", "バージョン情報"},
             {"sendcheck1", "送信前チェック", "", ""},
+            {"FileHistory1", "送受信履歴(&H)...", "Ctrl+Shift+H", "どのプログラムのどの版を、いつどの機械と送受信したか"},
         };
         for (const Row &r : rows) {
             QAction *a = f->commands().byName(QString::fromLatin1(r.name));
@@ -134,7 +135,7 @@ private slots:
                 QCOMPARE(a->toolTip(), QString::fromUtf8(r.tip));
         }
         // The NC menu's eleven, the DNC server, and Ctrl+1 ... Ctrl+9, the machines.
-        QCOMPARE(f->commands().all.size(), std::size_t(36 + 11 + 1 + 9));
+        QCOMPARE(f->commands().all.size(), std::size_t(37 + 11 + 1 + 9));
         QVERIFY(!f->commands().psend2->isEnabled());
         QStringList menus;
         for (QAction *m : f->menuBar()->actions())

@@ -30,6 +30,7 @@ struct Commands {
     QAction *FileExit1 = nullptr;
     QAction *Osave = nullptr;
     QAction *FileCompare1 = nullptr;
+    QAction *FileHistory1 = nullptr;
     QAction *FilePrint1 = nullptr;
     QAction *FileOPrint = nullptr;
     QAction *PrintSet1 = nullptr;

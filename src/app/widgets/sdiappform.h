@@ -47,6 +47,7 @@ class TfrmReplace;
 class DocumentRecovery;
 class MachineListDock;
 class BackplotDock;
+class HistoryWindow;
 namespace nc {
 class PathReading;
 struct ProgramPath;
@@ -151,6 +152,9 @@ public:
     void OsaveExecute();
     // Compare (照合) of the document or its current program.
     void FileCompare1Execute();
+    // 送受信履歴: the history window (one, kept while the main window lives).
+    void FileHistory1Execute();
+    HistoryWindow *historyWindow() const { return historyWindow_; }
     void senntaku1Execute();
     void HelpAbout1Execute();
     void set1Execute();
@@ -262,6 +266,12 @@ private:
     // served by one (this window's or marbolt-dnc's) shown in the list.
     std::unique_ptr<DncLog> dncLog_;
     std::unique_ptr<DncServer> dncServer_;
+    HistoryWindow *historyWindow_ = nullptr;
+    // A recorded version, read-only in a window of its own; and compared
+    // with the document's program of its number (the whole document
+    // when it has none).
+    void showVersion(const QString &title, const std::string &text);
+    void compareWithVersion(const QString &title, const std::string &text, std::optional<long> program);
     void showDncStates();
     // marbolt-dnc on the same settings serves this machine now.
     bool servedByOtherDnc(const QString &machine) const;

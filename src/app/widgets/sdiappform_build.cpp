@@ -127,7 +127,7 @@ void TSDIAppForm::createMenus()
 {
     const Commands &c = ActionList1;
     QMenu *file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    file->addActions({c.FileNew1, c.FileOpen1, c.FileSave1, c.FileSaveAs1, c.Osave, c.FileCompare1});
+    file->addActions({c.FileNew1, c.FileOpen1, c.FileSave1, c.FileSaveAs1, c.Osave, c.FileCompare1, c.FileHistory1});
     FileMenu = file;  // the backplot adds itself here, after the compare
     file->addSeparator();
     file->addActions({c.FilePrint1, c.FileOPrint, c.PrintSet1});
