@@ -3,7 +3,8 @@
 set -e
 PKGS="cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libqscintilla2-qt6-dev libqt6opengl6-dev libgl-dev libgl1-mesa-dri libgtest-dev libdtl-dev \
       xvfb xdotool xclip imagemagick fonts-ipafont-gothic ser2net \
-      desktop-file-utils appstream shared-mime-info dpkg-dev file man-db systemd"
+      desktop-file-utils appstream shared-mime-info dpkg-dev file man-db systemd \
+      libqt6sql6-sqlite libqt6sql6-psql postgresql"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

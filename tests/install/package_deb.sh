@@ -27,7 +27,7 @@ dpkg-deb -c "$deb" | awk '{print $1, $6}'
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "version $(dpkg-deb -f "$deb" Version), want $version"
 depends=$(dpkg-deb -f "$deb" Depends)
 for p in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6openglwidgets6 libqscintilla2-qt6-15 \
-         qt6-translations-l10n fonts-ipafont-gothic; do
+         libqt6sql6 libqt6sql6-sqlite qt6-translations-l10n fonts-ipafont-gothic; do
     echo "$depends" | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -qx "$p" || fail "Depends lacks $p: $depends"
 done
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./||' | LC_ALL=C sort >"$dir/files.txt"
@@ -47,6 +47,13 @@ if [ "${MARBOLT_TEST_SYSTEM_INSTALL:-0}" = 1 ] && [ "$(id -u)" -eq 0 ]; then
         printf 'O1\r\nG1 X1.\r\n' >"$dir/O1.nc"
         XDG_CONFIG_HOME=$dir/config /usr/bin/marbolt --check "$dir/O1.nc" --code ISO || fail "installed --check"
         [ ! -e /usr/bin/marbolt.ini ] || fail "the installed program wrote beside itself"
+        # The history's SQLite driver came with the package: an empty
+        # history file is opened, given its tables, and found empty.
+        mkdir -p "$dir/config/marbolt" && : >"$dir/empty.sqlite"
+        printf '[MARBOLT]\r\nHISTORY=%s\r\n' "$dir/empty.sqlite" >"$dir/config/marbolt/marbolt.ini"
+        XDG_CONFIG_HOME=$dir/config /usr/bin/marbolt --history >/dev/null 2>"$dir/history.err"; rc=$?
+        [ $rc -eq 1 ] && grep -q "該当する送受信はありません" "$dir/history.err" \
+            || fail "installed --history: exit $rc, $(cat "$dir/history.err")"
         out=$(/usr/bin/marbolt-dnc --version) || fail "installed marbolt-dnc --version"
         [ "$out" = "marbolt-dnc $version" ] || fail "installed marbolt-dnc --version printed '$out'"
         # The service as systemd reads it: the program, the manual it names.
