@@ -5,9 +5,14 @@
 
 namespace marbolt {
 
-HistoryRecorder::HistoryRecorder(HistoryConnection connection, RecordOrigin origin, QObject *parent)
-    : QObject(parent), connection_(std::move(connection)), origin_(std::move(origin))
+HistoryRecorder::HistoryRecorder(HistoryConnection connection, RecordOrigin origin, QString pendingFolder,
+                                 QObject *parent)
+    : QObject(parent), connection_(std::move(connection)), origin_(std::move(origin)),
+      pendingFolder_(std::move(pendingFolder))
 {
+    if (!pendingFolder_.isEmpty())
+        for (PendingRecord &p : takePending(pendingFolder_))
+            queue_.push_back(std::move(p));
     thread_ = std::thread([this] { run(); });
 }
 
@@ -19,13 +24,15 @@ HistoryRecorder::~HistoryRecorder()
     }
     wake_.notify_all();
     thread_.join();
+    if (!pendingFolder_.isEmpty())
+        keepPending(pendingFolder_, std::vector<PendingRecord>(queue_.begin(), queue_.end()));
 }
 
 void HistoryRecorder::record(TransferRecord record)
 {
     {
         std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(record));
+        queue_.push_back(PendingRecord{std::move(record), origin_, {}});
     }
     wake_.notify_all();
 }
@@ -59,13 +66,13 @@ void HistoryRecorder::run()
             continue;
         }
         // The record stays at the front until it is written.
-        TransferRecord record = queue_.front();
+        PendingRecord record = queue_.front();
         writing_ = true;
         lock.unlock();
         QString why;
         bool written = false;
         if (db.isOpen() || db.open(connection_))
-            written = db.record(record, origin_).has_value();
+            written = db.record(record.record, record.origin).has_value();
         if (!written) {
             why = db.error();
             db.close();  // opened afresh at the next try: the server may have gone and come back
@@ -73,6 +80,7 @@ void HistoryRecorder::run()
         lock.lock();
         writing_ = false;
         if (written) {
+            dropPending(record);
             queue_.pop_front();
             pauseMs = 0;
             if (std::exchange(failing, false)) {

@@ -3,9 +3,12 @@
 // own: a transfer's end only queues its record, so neither a window nor
 // the DNC server waits on a database, however far away or slow. A record
 // that cannot be written waits in the queue and is tried again, less often
-// the longer the database stays away, in the order the transfers ended.
+// the longer the database stays away, in the order the transfers ended;
+// those still waiting when the recorder ends are kept as files in the
+// pending folder, and written by the next recorder on this PC.
 #include "history/historyconnection.h"
 #include "history/historydatabase.h"
+#include "history/pendingrecords.h"
 #include "transfer/transferrecord.h"
 
 #include <QObject>
@@ -21,8 +24,12 @@ namespace marbolt {
 class HistoryRecorder : public QObject, public TransferRecorder {
     Q_OBJECT
 public:
-    HistoryRecorder(HistoryConnection connection, RecordOrigin origin, QObject *parent = nullptr);
-    // Writes what is queued (trying the database once more), then ends.
+    // pendingFolder: where records left by an earlier end wait, taken
+    // first; "" for none.
+    HistoryRecorder(HistoryConnection connection, RecordOrigin origin, QString pendingFolder = {},
+                    QObject *parent = nullptr);
+    // Writes what is queued (trying the database once more), keeps what
+    // is still left in the pending folder, then ends.
     ~HistoryRecorder() override;
 
     void record(TransferRecord record) override;
@@ -48,7 +55,8 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable drained_;
-    std::deque<TransferRecord> queue_;
+    QString pendingFolder_;
+    std::deque<PendingRecord> queue_;
     bool writing_ = false;  // the front record is being written
     bool stopping_ = false;
     std::thread thread_;

@@ -36,7 +36,8 @@ void Station::useHistory(const HistoryConnection &connection)
         return;
     if (history_)
         retiredHistory_.push_back(std::move(history_));
-    history_ = std::make_unique<HistoryRecorder>(connection, thisProcess(place_.via));
+    history_ = std::make_unique<HistoryRecorder>(connection, thisProcess(place_.via),
+                                                 pendingFolderFor(place_.settingsFile));
     connect(history_.get(), &HistoryRecorder::failed, this, &Station::historyFailed, Qt::QueuedConnection);
     connect(history_.get(), &HistoryRecorder::recovered, this, &Station::historyRecovered, Qt::QueuedConnection);
     for (auto &[index, session] : sessions_)

@@ -296,6 +296,63 @@ TEST_P(History, TheRecorderWaitsForADatabaseThatIsAwayAndLosesNothing)
     EXPECT_LT(entries[1].transfer, entries[0].transfer);
 }
 
+// A program that ends while its history is away keeps the records that
+// wait as files; the next recorder on the PC writes them, once.
+TEST_P(History, RecordsLeftAtTheEndWaitInFilesForTheNextStart)
+{
+    HistoryConnection at;
+    QString pgName;
+    if (GetParam() == Backend::Sqlite) {
+        at = *parseHistorySetting(dir_.filePath(QStringLiteral("away/h.sqlite")), QString());
+    } else {
+        pgName = PgCluster::freshName(QStringLiteral("away"));
+        at = *parseHistorySetting(cluster->setting(pgName), QString());
+    }
+    const QString folder = dir_.filePath(QStringLiteral("pending"));
+    {
+        HistoryRecorder recorder(at, origin_, folder);
+        recorder.record(sendOf("O0001\r\nM30\r\n", QStringLiteral("MC"), kMorning));
+        recorder.record(sendOf("O0002\r\nM30\r\n", QStringLiteral("MC"), kMorning.addSecs(1)));
+        EXPECT_FALSE(recorder.flush(200));
+    }
+    QDir pending(folder);
+    EXPECT_EQ(pending.entryList(QDir::Files).size(), 2);
+    // One more, held by a process that died holding it; and one a live
+    // process (here: init) holds, which is left to it.
+    {
+        HistoryRecorder other(at, RecordOrigin{QStringLiteral("sato"), QStringLiteral("pc2"), QStringLiteral("marbolt-dnc")},
+                              dir_.filePath(QStringLiteral("elsewhere")));
+        other.record(sendOf("O0003\r\nM30\r\n", QStringLiteral("MC"), kMorning.addSecs(2)));
+        other.record(sendOf("O0004\r\nM30\r\n", QStringLiteral("MC"), kMorning.addSecs(3)));
+    }
+    QStringList elsewhere = QDir(dir_.filePath(QStringLiteral("elsewhere"))).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(elsewhere.size(), 2);
+    ASSERT_TRUE(QFile::rename(dir_.filePath(QStringLiteral("elsewhere/")) + elsewhere[0],
+                              pending.filePath(elsewhere[0] + QStringLiteral(".taken-999999999"))));
+    ASSERT_TRUE(QFile::rename(dir_.filePath(QStringLiteral("elsewhere/")) + elsewhere[1],
+                              pending.filePath(elsewhere[1] + QStringLiteral(".taken-1"))));
+
+    if (GetParam() == Backend::Sqlite)
+        ASSERT_TRUE(QDir().mkpath(dir_.filePath(QStringLiteral("away"))));
+    else
+        ASSERT_TRUE(cluster->createDatabase(pgName)) << cluster->error().toStdString();
+    {
+        HistoryRecorder next(at, origin_, folder);
+        EXPECT_TRUE(next.flush(8000));
+    }
+    EXPECT_EQ(pending.entryList(QDir::Files), QStringList{elsewhere[1] + QStringLiteral(".taken-1")});
+    HistoryDatabase db;
+    ASSERT_TRUE(db.open(at));
+    const auto entries = *db.find(HistoryFilter{});
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].program, 3);
+    EXPECT_EQ(entries[0].via, QStringLiteral("marbolt-dnc"));  // as it was recorded, not as it was written
+    EXPECT_EQ(entries[0].user, QStringLiteral("sato"));
+    EXPECT_EQ(entries[1].program, 2);
+    EXPECT_EQ(entries[2].program, 1);
+    EXPECT_EQ(entries[2].started, kMorning);
+}
+
 // The recording process is killed with SIGKILL at random moments, many
 // times over; the history is whole after each: every transfer the
 // process had committed is there with all of its programs and texts, and
