@@ -296,7 +296,8 @@ void SessionWorker::receive(TransferValues values, ReceiveStyle style)
 
 void SessionWorker::endReceive(Reception reception)
 {
-    record_.text = reception.text;
+    if (session_.recorder())
+        record_.text = reception.text;
     if (reception.faultyBytes > 0)
         record_.detail = QStringLiteral("パリティエラー %1 バイト").arg(reception.faultyBytes);
     recordEnd(reception.outcome, static_cast<qint64>(reception.text.size()));

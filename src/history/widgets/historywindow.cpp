@@ -89,7 +89,6 @@ HistoryWindow::HistoryWindow(const HistoryConnection &place, const QStringList &
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
-    table->horizontalHeader()->setStretchLastSection(true);
     table->setAlternatingRowColors(true);
 
     openButton = new QPushButton(QStringLiteral("開く(&O)"), this);
@@ -190,6 +189,8 @@ void HistoryWindow::showEntries()
         }
     }
     table->resizeColumnsToContents();
+    // What is left of the width goes to the comments.
+    table->horizontalHeader()->setSectionResizeMode(CommentColumn, QHeaderView::Stretch);
     if (!entries_.empty())
         table->selectRow(0);
     selectionChanged();
