@@ -1,6 +1,7 @@
 // The history window of the real main window, by keys: Ctrl+Shift+H opens
 // it, the program typed and Enter finds its transfers, Alt+C compares the
 // selected version with the document, Alt+O opens one read-only.
+#include "app/widgets/statuspanels.h"
 #include "formrig.h"
 #include "history/historydatabase.h"
 #include "history/widgets/historywindow.h"
@@ -185,6 +186,30 @@ private slots:
         QTRY_COMPARE(window->table->rowCount(), 1);
         QCOMPARE(window->table->item(0, 3)->text(), QStringLiteral("O0055"));
         window->close();
+    }
+
+    // Records that cannot be written are said in the status bar, and so is
+    // their being written at last.
+    void aHistoryAwayIsSaidInTheStatusBar()
+    {
+        QTemporaryDir dir;
+        QFile ini(dir.filePath(QStringLiteral("marbolt.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[MARBOLT]\r\nHISTORY=" + dir.filePath(QStringLiteral("later/h.sqlite")).toLocal8Bit() + "\r\n");
+        ini.close();
+        ScriptedDialogs dialogs;
+        AppEnvironment env;
+        env.paths = AppPaths::inFolder(dir.path());
+        env.dialogs = &dialogs;
+        TSDIAppForm form(std::move(env));
+        HistoryRecorder *history = form.station().history();
+        QVERIFY(history);
+        QCOMPARE(history->connection().file, dir.filePath(QStringLiteral("later/h.sqlite")));
+        history->record(transfer(kVersionA, QStringLiteral("3号機"), kDay1, RecordDirection::Send));
+        QTRY_VERIFY(form.statusPanels()->panelText(0).startsWith(QStringLiteral("送受信履歴に書けません。記録は書けるまで待たせます")));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("later"))));
+        QTRY_VERIFY_WITH_TIMEOUT(form.statusPanels()->panelText(0) == QStringLiteral("送受信履歴にまた書けるようになりました"), 8000);
+        QVERIFY(history->flush(1000));
     }
 };
 

@@ -136,6 +136,8 @@ void TSDIAppForm::FormCreate()
 
     if (!machineProblems.isEmpty())
         dialogs_->message(machineProblemsMessage(machineProblems));
+    connect(station_, &Station::historyFailed, this, &TSDIAppForm::historyFailed);
+    connect(station_, &Station::historyRecovered, this, &TSDIAppForm::historyRecovered);
 
     recovery_ = std::make_unique<DocumentRecovery>(
         *RichEdit1, *files_, *this, paths_.storageFolder + QStringLiteral("/recovery"),

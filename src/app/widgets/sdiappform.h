@@ -272,6 +272,10 @@ private:
     // when it has none).
     void showVersion(const QString &title, const std::string &text);
     void compareWithVersion(const QString &title, const std::string &text, std::optional<long> program);
+    // The history cannot be written now (its records wait), or it can again:
+    // said in the status bar, once for each.
+    void historyFailed(const QString &why);
+    void historyRecovered();
     void showDncStates();
     // marbolt-dnc on the same settings serves this machine now.
     bool servedByOtherDnc(const QString &machine) const;

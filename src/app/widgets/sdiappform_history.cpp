@@ -37,6 +37,16 @@ void TSDIAppForm::FileHistory1Execute()
     historyWindow_->program->setFocus();
 }
 
+void TSDIAppForm::historyFailed(const QString &why)
+{
+    showActivity(QStringLiteral("送受信履歴に書けません。記録は書けるまで待たせます (%1)").arg(why));
+}
+
+void TSDIAppForm::historyRecovered()
+{
+    showActivity(QStringLiteral("送受信履歴にまた書けるようになりました"));
+}
+
 void TSDIAppForm::showVersion(const QString &title, const std::string &text)
 {
     auto *window = new QDialog(this);
