@@ -41,6 +41,8 @@ echo "$out" | grep -q "機械 MC9 は設定にありません" || fail "an unkno
 
 "$dnc" --settings s.ini 2>journal.txt &
 pid=$!
+# A failed check must not leave the server holding ctest's output open.
+trap 'kill $pid 2>/dev/null; rm -rf "$dir"' EXIT
 i=0
 while [ ! -e marbolt-dnc.json ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
 [ -e marbolt-dnc.json ] || fail "no state file: $(cat journal.txt)"
@@ -51,9 +53,13 @@ out=$("$dnc" --settings s.ini 2>&1); rc=$?
 echo "$out" | grep -q "すでに動いています (pid $pid)" || fail "the second server does not say why: $out"
 
 kill -HUP $pid
+# The machines start again once the old ones have stopped: a loaded
+# machine may take seconds.
 i=0
-while ! grep -q "設定を読み直します" journal.txt && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
-sleep 1
+while [ "$(grep -c 'MC1 /nonexistent/ttyX で受信待ちを始めます' journal.txt)" -lt 2 ] && [ $i -lt 200 ]; do
+    sleep 0.1; i=$((i + 1))
+done
+grep -q "設定を読み直します" journal.txt || fail "SIGHUP was not taken: $(cat journal.txt)"
 kill -0 $pid 2>/dev/null || fail "SIGHUP ended the server"
 [ "$(grep -c 'MC1 /nonexistent/ttyX で受信待ちを始めます' journal.txt)" -eq 2 ] || fail "SIGHUP did not start MC1 again: $(cat journal.txt)"
 
