@@ -96,7 +96,7 @@ void HistoryRecorder::run()
                 lock.lock();
             }
             if (stopping_)
-                break;  // tried once more at the end; what is left is lost with the process
+                break;  // tried once more at the end; what is left goes to the pending files
         }
         if (queue_.empty())
             drained_.notify_all();
