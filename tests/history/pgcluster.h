@@ -4,6 +4,7 @@
 // there only (no TCP port), trust authentication, stopped and removed at
 // the end. As root (CI), the server runs as the postgres user, since
 // PostgreSQL refuses root.
+#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -63,6 +64,15 @@ public:
         bin_ = bin;
         data_ = data;
         started_ = true;
+        // A test that crashes runs no destructor: a watcher stops the
+        // server and removes its folder once this process is gone.
+        const QString stop = (runAs_.isEmpty() ? QString() : QStringLiteral("runuser -u %1 -- ").arg(runAs_))
+                           + QStringLiteral("'%1/pg_ctl' -D '%2' -m immediate stop").arg(bin_, data_);
+        QProcess::startDetached(QStringLiteral("sh"),
+                                {QStringLiteral("-c"), QStringLiteral("while kill -0 %1 2>/dev/null; do sleep 1; done; "
+                                                                      "%2 >/dev/null 2>&1; rm -rf '%3'")
+                                                           .arg(QCoreApplication::applicationPid())
+                                                           .arg(stop, dir_.path())});
     }
     ~PgCluster()
     {
