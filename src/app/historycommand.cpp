@@ -61,15 +61,9 @@ int runHistoryCommand(const CommandLine::History &query, const AppPaths &paths, 
     }
     QString text = QStringLiteral("日時\t機械\t方向\tプログラム\tコメント\t結果\tバイト\t記録者\t版\n");
     for (const HistoryEntry &e : *entries) {
-        QString who = e.user + u'@' + e.host;
-        if (!e.via.isEmpty())
-            who += QStringLiteral(" (%1)").arg(e.via);
-        QString outcome = recordOutcomeText(e.outcome);
-        if (!e.detail.isEmpty())
-            outcome += QStringLiteral(" (%1)").arg(e.detail);
         text += QStringList{e.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), e.machine,
-                            recordDirectionText(e.direction), programText(e.program), e.comment, outcome,
-                            QString::number(e.size), who, e.content.left(kShortVersion)}
+                            recordDirectionText(e.direction), programText(e.program), e.comment, outcomeWithDetail(e),
+                            QString::number(e.size), recordedBy(e), e.content.left(kShortVersion)}
                     .join(u'\t')
               + u'\n';
     }

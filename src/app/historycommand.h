@@ -5,6 +5,7 @@
 // --show prints whole.
 #include "app/commandline.h"
 #include "common/appfolder.h"
+#include "history/historydatabase.h"
 
 #include <cstdio>
 
@@ -13,8 +14,5 @@ namespace marbolt {
 // Returns 0 when it printed, 1 when nothing matched, 2 when the history
 // cannot be read (the reason to err).
 int runHistoryCommand(const CommandLine::History &query, const AppPaths &paths, std::FILE *out, std::FILE *err);
-
-// How long a version's shortened name is.
-inline constexpr int kShortVersion = 12;
 
 }  // namespace marbolt

@@ -18,33 +18,6 @@ namespace marbolt {
 
 namespace {
 
-QString directionKey(RecordDirection d)
-{
-    return d == RecordDirection::Send ? QStringLiteral("send") : QStringLiteral("receive");
-}
-
-QString outcomeKey(RecordOutcome o)
-{
-    switch (o) {
-    case RecordOutcome::Completed:
-        return QStringLiteral("completed");
-    case RecordOutcome::Cancelled:
-        return QStringLiteral("cancelled");
-    case RecordOutcome::Failed:
-        break;
-    }
-    return QStringLiteral("failed");
-}
-
-RecordOutcome outcomeOf(const QString &key)
-{
-    if (key == QLatin1String("completed"))
-        return RecordOutcome::Completed;
-    if (key == QLatin1String("cancelled"))
-        return RecordOutcome::Cancelled;
-    return RecordOutcome::Failed;
-}
-
 // A text column is never NULL: an empty text is bound as "".
 QString notNull(const QString &text)
 {
@@ -101,6 +74,50 @@ std::string withoutTapeMarks(std::string_view text)
 std::atomic<int> connectionCount{0};
 
 }  // namespace
+
+QString directionKey(RecordDirection d)
+{
+    return d == RecordDirection::Send ? QStringLiteral("send") : QStringLiteral("receive");
+}
+
+QString outcomeKey(RecordOutcome o)
+{
+    switch (o) {
+    case RecordOutcome::Completed:
+        return QStringLiteral("completed");
+    case RecordOutcome::Cancelled:
+        return QStringLiteral("cancelled");
+    case RecordOutcome::Failed:
+        break;
+    }
+    return QStringLiteral("failed");
+}
+
+RecordDirection directionOf(const QString &key)
+{
+    return key == QLatin1String("send") ? RecordDirection::Send : RecordDirection::Receive;
+}
+
+RecordOutcome outcomeOf(const QString &key)
+{
+    if (key == QLatin1String("completed"))
+        return RecordOutcome::Completed;
+    if (key == QLatin1String("cancelled"))
+        return RecordOutcome::Cancelled;
+    return RecordOutcome::Failed;
+}
+
+QString outcomeWithDetail(const HistoryEntry &e)
+{
+    const QString outcome = recordOutcomeText(e.outcome);
+    return e.detail.isEmpty() ? outcome : QStringLiteral("%1 (%2)").arg(outcome, e.detail);
+}
+
+QString recordedBy(const HistoryEntry &e)
+{
+    const QString who = e.user + u'@' + e.host;
+    return e.via.isEmpty() ? who : QStringLiteral("%1 (%2)").arg(who, e.via);
+}
 
 RecordOrigin thisProcess(const QString &via)
 {
@@ -243,18 +260,14 @@ std::optional<qint64> HistoryDatabase::record(const TransferRecord &record, cons
         return std::nullopt;
     }
     const std::vector<RecordedProgram> programs = recordedPrograms(record.text);
-    QSqlQuery q(db_);
-    const bool began = dialect_ == HistoryDialect::Sqlite ? q.exec(QStringLiteral("BEGIN IMMEDIATE")) : db_.transaction();
-    if (!began) {
-        fail(QStringLiteral("履歴に書けません (%1)").arg(dialect_ == HistoryDialect::Sqlite ? q.lastError().text() : db_.lastError().text()));
+    QString why;
+    if (!beginWriting(db_, dialect_, &why)) {
+        fail(QStringLiteral("履歴に書けません (%1)").arg(why));
         return std::nullopt;
     }
-    auto rollback = [&](const QSqlQuery &failed) -> std::optional<qint64> {
-        fail(QStringLiteral("履歴に書けません (%1)").arg(failed.lastError().text()));
-        if (dialect_ == HistoryDialect::Sqlite)
-            QSqlQuery(db_).exec(QStringLiteral("ROLLBACK"));
-        else
-            db_.rollback();
+    auto rollback = [&](const QString &failure) -> std::optional<qint64> {
+        fail(QStringLiteral("履歴に書けません (%1)").arg(failure));
+        rollBackWriting(db_, dialect_);
         return std::nullopt;
     };
 
@@ -268,7 +281,7 @@ std::optional<qint64> HistoryDatabase::record(const TransferRecord &record, cons
         content.addBindValue(static_cast<qint64>(bytes.size()));
         content.addBindValue(bytes);
         if (!content.exec())
-            return rollback(content);
+            return rollback(content.lastError().text());
         hashes.push_back(hash);
     }
 
@@ -288,7 +301,7 @@ std::optional<qint64> HistoryDatabase::record(const TransferRecord &record, cons
     transfer.addBindValue(notNull(record.detail));
     transfer.addBindValue(notNull(origin.via));
     if (!transfer.exec() || !transfer.next())
-        return rollback(transfer);
+        return rollback(transfer.lastError().text());
     const qint64 id = transfer.value(0).toLongLong();
     transfer.finish();
 
@@ -303,11 +316,10 @@ std::optional<qint64> HistoryDatabase::record(const TransferRecord &record, cons
         program.addBindValue(notNull(programs[i].comment));
         program.addBindValue(hashes[i]);
         if (!program.exec())
-            return rollback(program);
+            return rollback(program.lastError().text());
     }
-    const bool committed = dialect_ == HistoryDialect::Sqlite ? q.exec(QStringLiteral("COMMIT")) : db_.commit();
-    if (!committed)
-        return rollback(q);
+    if (!commitWriting(db_, dialect_, &why))
+        return rollback(why);
     return id;
 }
 
@@ -359,7 +371,7 @@ std::optional<std::vector<HistoryEntry>> HistoryDatabase::find(const HistoryFilt
         e.ended = QDateTime::fromMSecsSinceEpoch(q.value(3).toLongLong());
         e.machine = q.value(4).toString();
         e.port = q.value(5).toString();
-        e.direction = q.value(6).toString() == QLatin1String("send") ? RecordDirection::Send : RecordDirection::Receive;
+        e.direction = directionOf(q.value(6).toString());
         e.outcome = outcomeOf(q.value(7).toString());
         e.bytes = q.value(8).toLongLong();
         e.user = q.value(9).toString();

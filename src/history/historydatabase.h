@@ -72,6 +72,20 @@ QString recordDirectionText(RecordDirection direction);
 QString recordOutcomeText(RecordOutcome outcome);
 // "履歴にこの版がありません"
 QString noSuchVersionText();
+// The outcome with what it does not tell ("中断 (パリティエラー 1 バイト)"),
+// and who recorded ("sato@pc1 (marbolt)"): the list's and the command's words.
+QString outcomeWithDetail(const HistoryEntry &entry);
+QString recordedBy(const HistoryEntry &entry);
+
+// How long a version's shortened name is, where a list shows it.
+inline constexpr int kShortVersion = 12;
+
+// The words a record's direction and outcome are stored as, in the
+// database and in the pending files ("send", "completed"), and back.
+QString directionKey(RecordDirection direction);
+QString outcomeKey(RecordOutcome outcome);
+RecordDirection directionOf(const QString &key);
+RecordOutcome outcomeOf(const QString &key);
 
 class HistoryDatabase {
 public:

@@ -57,6 +57,36 @@ bool exec(QSqlDatabase &db, const QString &sql, QString *error)
 
 }  // namespace
 
+bool beginWriting(QSqlDatabase &db, HistoryDialect dialect, QString *error)
+{
+    if (dialect == HistoryDialect::Sqlite)
+        return exec(db, QStringLiteral("BEGIN IMMEDIATE"), error);
+    if (db.transaction())
+        return true;
+    if (error)
+        *error = db.lastError().text();
+    return false;
+}
+
+bool commitWriting(QSqlDatabase &db, HistoryDialect dialect, QString *error)
+{
+    if (dialect == HistoryDialect::Sqlite)
+        return exec(db, QStringLiteral("COMMIT"), error);
+    if (db.commit())
+        return true;
+    if (error)
+        *error = db.lastError().text();
+    return false;
+}
+
+void rollBackWriting(QSqlDatabase &db, HistoryDialect dialect)
+{
+    if (dialect == HistoryDialect::Sqlite)
+        exec(db, QStringLiteral("ROLLBACK"), nullptr);
+    else
+        db.rollback();
+}
+
 int historySchemaVersion(QSqlDatabase &db)
 {
     if (!db.tables().contains(QStringLiteral("history_schema")))
@@ -71,18 +101,10 @@ bool migrateHistory(QSqlDatabase &db, HistoryDialect dialect, int target, QStrin
 {
     // One opener at a time: SQLite takes its write lock at once, PostgreSQL
     // a lock of the transaction's own.
-    const bool began = dialect == HistoryDialect::Sqlite ? exec(db, QStringLiteral("BEGIN IMMEDIATE"), error)
-                                                         : db.transaction();
-    if (!began) {
-        if (error && error->isEmpty())
-            *error = db.lastError().text();
+    if (!beginWriting(db, dialect, error))
         return false;
-    }
     auto rollback = [&] {
-        if (dialect == HistoryDialect::Sqlite)
-            exec(db, QStringLiteral("ROLLBACK"), nullptr);
-        else
-            db.rollback();
+        rollBackWriting(db, dialect);
         return false;
     };
     if (dialect == HistoryDialect::Postgres && !exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(4177001)"), error))
@@ -108,12 +130,8 @@ bool migrateHistory(QSqlDatabase &db, HistoryDialect dialect, int target, QStrin
         if (!exec(db, QStringLiteral("UPDATE history_schema SET version = %1").arg(v + 1), error))
             return rollback();
     }
-    const bool committed = dialect == HistoryDialect::Sqlite ? exec(db, QStringLiteral("COMMIT"), error) : db.commit();
-    if (!committed) {
-        if (error && error->isEmpty())
-            *error = db.lastError().text();
+    if (!commitWriting(db, dialect, error))
         return rollback();
-    }
     return true;
 }
 

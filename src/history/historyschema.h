@@ -21,6 +21,14 @@ enum class HistoryDialect { Sqlite, Postgres };
 // is newer than target.
 bool migrateHistory(QSqlDatabase &db, HistoryDialect dialect, int target, QString *error, int *found = nullptr);
 
+// A transaction that writes. On SQLite it takes the write lock at once
+// (BEGIN IMMEDIATE), so that of two writers one waits for the other
+// instead of failing half-way; on PostgreSQL it is a plain one. False,
+// with why in error, when it could not begin or commit.
+bool beginWriting(QSqlDatabase &db, HistoryDialect dialect, QString *error);
+bool commitWriting(QSqlDatabase &db, HistoryDialect dialect, QString *error);
+void rollBackWriting(QSqlDatabase &db, HistoryDialect dialect);
+
 // The version of db's schema; 0 for an empty database, -1 when unreadable.
 int historySchemaVersion(QSqlDatabase &db);
 

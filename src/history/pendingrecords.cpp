@@ -26,10 +26,8 @@ QJsonObject toJson(const PendingRecord &p)
         {QStringLiteral("ended"), QString::number(r.ended.toMSecsSinceEpoch())},
         {QStringLiteral("machine"), r.machine},
         {QStringLiteral("port"), r.port},
-        {QStringLiteral("direction"), r.direction == RecordDirection::Send ? QStringLiteral("send") : QStringLiteral("receive")},
-        {QStringLiteral("outcome"), r.outcome == RecordOutcome::Completed   ? QStringLiteral("completed")
-                                    : r.outcome == RecordOutcome::Cancelled ? QStringLiteral("cancelled")
-                                                                            : QStringLiteral("failed")},
+        {QStringLiteral("direction"), directionKey(r.direction)},
+        {QStringLiteral("outcome"), outcomeKey(r.outcome)},
         {QStringLiteral("bytes"), QString::number(r.bytes)},
         {QStringLiteral("detail"), r.detail},
         {QStringLiteral("text"), QString::fromLatin1(QByteArray(r.text.data(), static_cast<qsizetype>(r.text.size())).toBase64())},
@@ -51,12 +49,8 @@ std::optional<PendingRecord> fromJson(const QByteArray &bytes)
     r.ended = QDateTime::fromMSecsSinceEpoch(o.value(QStringLiteral("ended")).toString().toLongLong());
     r.machine = o.value(QStringLiteral("machine")).toString();
     r.port = o.value(QStringLiteral("port")).toString();
-    r.direction = o.value(QStringLiteral("direction")).toString() == QLatin1String("send") ? RecordDirection::Send
-                                                                                          : RecordDirection::Receive;
-    const QString outcome = o.value(QStringLiteral("outcome")).toString();
-    r.outcome = outcome == QLatin1String("completed")   ? RecordOutcome::Completed
-              : outcome == QLatin1String("cancelled") ? RecordOutcome::Cancelled
-                                                      : RecordOutcome::Failed;
+    r.direction = directionOf(o.value(QStringLiteral("direction")).toString());
+    r.outcome = outcomeOf(o.value(QStringLiteral("outcome")).toString());
     r.bytes = o.value(QStringLiteral("bytes")).toString().toLongLong();
     r.detail = o.value(QStringLiteral("detail")).toString();
     const QByteArray text = QByteArray::fromBase64(o.value(QStringLiteral("text")).toString().toLatin1());

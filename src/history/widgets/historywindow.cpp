@@ -168,15 +168,9 @@ void HistoryWindow::showEntries()
     table->setRowCount(static_cast<int>(entries_.size()));
     for (int row = 0; row < static_cast<int>(entries_.size()); ++row) {
         const HistoryEntry &e = entries_[static_cast<std::size_t>(row)];
-        QString outcome = recordOutcomeText(e.outcome);
-        if (!e.detail.isEmpty())
-            outcome += QStringLiteral(" (%1)").arg(e.detail);
-        QString who = e.user + u'@' + e.host;
-        if (!e.via.isEmpty())
-            who += QStringLiteral(" (%1)").arg(e.via);
         const QString cells[kColumns] = {e.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), e.machine,
-                                         recordDirectionText(e.direction), programText(e.program), e.comment, outcome,
-                                         QString::number(e.size), who, e.content.left(12)};
+                                         recordDirectionText(e.direction), programText(e.program), e.comment, outcomeWithDetail(e),
+                                         QString::number(e.size), recordedBy(e), e.content.left(kShortVersion)};
         for (int c = 0; c < kColumns; ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
             if (c == BytesColumn)
